@@ -1,0 +1,22 @@
+// The three patterns a script line is searched with, as linear-time matchers of our
+// own (std::regex recurses per character and overflows the stack on long lines).
+// Each behaves exactly as std::regex_search with the ECMAScript grammar and the
+// classic locale would on the same bytes: leftmost match, greedy runs, \w and \b
+// knowing only ASCII letters, digits and "_".
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+// \b[\w\-\.\/\\]+\.(?:png|jpg|PNG|JPG)\b searched in text[from, end), the position
+// `from` taken as the start of the text (as a regex_search over that range does).
+// Returns the match (a view into `text`), or nullopt.
+std::optional<std::string_view> findImageReference(std::string_view text, std::size_t from);
+
+// \[(image|bg|bg2)\s+([^\]]*)\] searched in the whole text: returns group 2, the
+// attributes of the first such tag, or nullopt.
+std::optional<std::string_view> findTagAttributes(std::string_view text);
+
+// folder\s*=\s*"([^"]*) searched in `attributes`: returns group 1, or nullopt.
+std::optional<std::string_view> findFolderValue(std::string_view attributes);

@@ -1,0 +1,27 @@
+// One walk of the tree below the base folder, indexed by file name, so that every
+// image reference of a run costs a lookup instead of a walk.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// Plain data owned by the run. Empty until the first search needs it.
+struct ImageIndex {
+  bool built = false;
+  // Folders holding regular files, relative to the base folder, as CP932 text with
+  // the platform's separator ("" for the base folder itself).
+  std::vector<std::string> folders;
+  // For each file name (exact, as the platform spells it), the folder of its first
+  // regular file in walk order.
+  std::unordered_map<std::filesystem::path::string_type, std::uint32_t> folderOfName;
+};
+
+// Walks `exeDir` depth first in the platform's listing order, entering no folder
+// that is a symbolic link, and records each regular file (status following links).
+// A folder that cannot be opened or an entry whose status cannot be read is skipped
+// with one error line in `errLog`; the walk goes on.
+ImageIndex buildImageIndex(const std::filesystem::path& exeDir, std::ostream& errLog);

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The regular files directly in `scenarioDir` whose extension is .ks in any letter
+// case, as CP932 names in the platform's listing order. An entry that cannot be
+// examined is skipped with an error line; a listing that fails part-way keeps the
+// names found so far.
+std::vector<std::string> collectKsFiles(const std::filesystem::path& scenarioDir,
+                                        std::ostream& errLog);

@@ -1,0 +1,15 @@
+// The console. Text must read as Japanese on every platform: UTF-8 on POSIX; on
+// Windows WriteConsoleW for a console and CP932 when the stream is redirected.
+#pragma once
+
+#include <string_view>
+
+// The console's wide output stream: progress, warnings, most errors.
+void writeConsoleOut(std::wstring_view text);
+
+// The console's wide error stream.
+void writeConsoleError(std::wstring_view text);
+
+// The console's narrow error stream, which receives CP932 text: shown decoded, never
+// as raw bytes.
+void writeConsoleErrorCp932(std::string_view cp932);

@@ -1,0 +1,25 @@
+// Names and paths between the program's narrow text (CP932) and the file system.
+// Never goes through the standard library's own narrow path conversions: they differ
+// between libraries (mingw's maps each byte to U+00xx).
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Bytes that form no CP932 character become substitutes (see decodeCp932), so the
+// path names nothing on disk rather than failing.
+std::filesystem::path pathFromCp932(std::string_view cp932);
+std::filesystem::path pathFromWide(std::wstring_view text);
+
+// The path as wide text; parts the platform cannot decode (non-UTF-8 bytes of a
+// POSIX name) become U+FFFD.
+std::wstring wideFromPath(const std::filesystem::path& path);
+
+// nullopt when the path holds a character CP932 cannot hold, or bytes the platform
+// cannot decode.
+std::optional<std::string> cp932FromPath(const std::filesystem::path& path);
+
+// The same, with "?" for each such character: for text that is only shown or logged.
+std::string cp932FromPathLenient(const std::filesystem::path& path);

@@ -1,0 +1,26 @@
+// UTF-8 conversions of our own. Wide text is UTF-16 where wchar_t has 16 bits
+// (Windows: characters beyond the BMP are surrogate pairs) and UTF-32 elsewhere.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Returns nullopt for a lone surrogate or a value beyond U+10FFFF.
+std::optional<std::string> encodeUtf8Strict(std::wstring_view text);
+
+// The same, writing U+FFFD for what the strict form refuses.
+std::string encodeUtf8Lenient(std::wstring_view text);
+
+// Decodes UTF-8; each maximal invalid subpart (as the Unicode standard defines it)
+// becomes one U+FFFD.
+std::wstring decodeUtf8(std::string_view bytes);
+
+// True when `bytes` is well-formed UTF-8 (no surrogates, nothing beyond U+10FFFF,
+// no overlong forms).
+bool isValidUtf8(std::string_view bytes);
+
+// Sets `out` to `bytes` with each maximal invalid subpart replaced by EF BF BD, so
+// that out equals the UTF-8 encoding of decodeUtf8(bytes). Returns false when
+// anything was replaced.
+bool sanitizeUtf8(std::string_view bytes, std::string& out);
