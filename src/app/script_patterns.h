@@ -12,7 +12,8 @@
 // \b[\w\-\.\/\\]+\.(?:png|jpg|PNG|JPG)\b searched in text[from, end), the position
 // `from` taken as the start of the text (as a regex_search over that range does).
 // Returns the match (a view into `text`), or nullopt.
-std::optional<std::string_view> findImageReference(std::string_view text, std::size_t from);
+std::optional<std::string_view> findImageReference(std::string_view text,
+                                                   std::size_t from);
 
 // \[(image|bg|bg2)\s+([^\]]*)\] searched in the whole text: returns group 2, the
 // attributes of the first such tag, or nullopt.
