@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/console_window.h"
 #include "app/local_time.h"
+#include "app/options.h"
 #include "app/report.h"
 #include "app/report_file_name.h"
 #include "app/scan.h"
@@ -17,6 +19,7 @@
 #include "targets/target_selection.h"
 #include "text/console.h"
 #include "text/conversions.h"
+#include "text/cp932.h"
 #include "text/cp932_literal.h"
 #include "text/log_conversion.h"
 #include "text/path_text.h"
@@ -52,9 +55,16 @@ int finishRun(std::ofstream& errLog, const LogFiles& logs, int exitCode) {
   return exitCode;
 }
 
-}  // namespace
+// The closing summary, the same words on the console and in the log.
+std::wstring summaryText(const ScanTotals& totals) {
+  return L"[INFO] 画像参照: " + std::to_wstring(totals.references) + L" 件 (存在: " +
+         std::to_wstring(totals.found) + L" 件, 見つからない: " +
+         std::to_wstring(totals.missing) + L" 件), スクリプト: " +
+         std::to_wstring(totals.scripts) + L" 件 (見つからない・開けない: " +
+         std::to_wstring(totals.scriptsMissing) + L" 件)\n";
+}
 
-int runProgram(int /*argc*/, char** /*argv*/) {
+int checkProject(const Options& options) {
   const LogFiles logs;
   // Appending continues the log of an earlier run whose conversion failed, so it is
   // converted with this one instead of being lost.
@@ -103,17 +113,42 @@ int runProgram(int /*argc*/, char** /*argv*/) {
     selectTargetsFromFolder(targetFiles, scenarioDir, errLog);
 
     ImageIndex index;
-    scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile);
+    const ScanTotals totals =
+        scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile);
 
     logFile.close();
+    const std::wstring summary = summaryText(totals);
+    writeConsoleOut(summary);
+    errLog << encodeCp932Lenient(summary);
     writeConsoleOut(L"[INFO] 全ての処理が完了しました: " + decodeUtf8(filename) +
                     L" に出力しました\n");
     errLog << "[DEBUG] 全ての処理が完了しました: "_sj << filename << '\n';
-    return finishRun(errLog, logs, 0);
+    const bool anythingMissing = totals.missing > 0 || totals.scriptsMissing > 0;
+    return finishRun(errLog, logs, options.failOnMissing && anythingMissing ? 2 : 0);
   } catch (const std::exception& error) {
     errLog << "[ERROR] メインループで例外発生: "_sj << describeForLog(error) << '\n';
     writeConsoleErrorCp932(
         "[ERROR] エラーが発生しました。詳細は image_error_log.txt をご確認ください。\n"_sj);
     return finishRun(errLog, logs, 1);
   }
+}
+
+}  // namespace
+
+int runProgram(const std::vector<std::wstring>& args) {
+  const Options options = parseOptions(args);
+  if (options.help) {
+    writeConsoleOut(usageText());
+    return 0;
+  }
+  if (options.version) {
+    writeConsoleOut(versionText());
+    return 0;
+  }
+  for (const auto& arg : options.ignored) {
+    writeConsoleOut(L"[WARNING] 不明な引数を無視します: " + arg + L"\n");
+  }
+  const int exitCode = checkProject(options);
+  pauseIfOwnConsoleWindow(L"何かキーを押すと終了します。");
+  return exitCode;
 }
