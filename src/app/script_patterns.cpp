@@ -50,8 +50,9 @@ std::optional<std::string_view> findImageReference(std::string_view text,
     std::size_t runEnd = runStart;
     while (runEnd < n && isNameByte(range[runEnd])) ++runEnd;
 
-    // The byte before the run is no name byte, or is outside the range (which the
-    // search takes as "no word byte"), so \b holds before the first word byte.
+    // Before the run's first word byte stands a hyphen, dot or slash of the run, a
+    // byte outside the class, or the range start (which the search takes as no word
+    // byte): \b holds there.
     std::size_t start = runStart;
     while (start < runEnd && !isWordByte(range[start])) ++start;
 
