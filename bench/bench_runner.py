@@ -166,7 +166,7 @@ class Runner:
         if ratio_applies:
             ok = ratio <= FLOOR_RATIO_LIMIT
             passed &= ok
-            self.say(f"{verdict(ok)} time: program/floor {ratio:.2f} <= {FLOOR_RATIO_LIMIT}")
+            self.say(f"{verdict(ok)} time: program/floor {ratio:.2f} <= {FLOOR_RATIO_LIMIT:.1f}")
         else:
             self.say(f"INFO time: program/floor {ratio:.2f} (the {FLOOR_RATIO_LIMIT}x "
                      "target applies to the large preset)")
@@ -200,10 +200,10 @@ class Runner:
         largest = max(peak.values())
         checks = [
             (time_ratio <= TIME_SCALING_LIMIT,
-             f"time: twice the project takes {time_ratio:.2f}x <= {TIME_SCALING_LIMIT}x"),
+             f"time: twice the project takes {time_ratio:.2f}x <= {TIME_SCALING_LIMIT:.1f}x"),
             (memory_ratio <= MEMORY_FLATNESS_LIMIT,
              f"memory: four times the lines take {memory_ratio:.3f}x the peak "
-             f"<= {MEMORY_FLATNESS_LIMIT}x"),
+             f"<= {MEMORY_FLATNESS_LIMIT:.2f}x"),
             (largest <= PEAK_MEMORY_LIMIT_MB,
              f"memory: peak {largest:.1f} MB <= {PEAK_MEMORY_LIMIT_MB:.0f} MB"),
         ]
