@@ -27,7 +27,7 @@ import random
 import shutil
 import sys
 
-GENERATOR_VERSION = 1
+GENERATOR_VERSION = 2
 
 PRESETS = {
     "small": {"scripts": 20, "lines": 5_000, "refs": 800, "files": 1_000},
@@ -332,9 +332,13 @@ def make_dirs(paths):
         if folder and folder not in seen:
             seen[folder] = True
             made.append(folder)
+    every = {}
     for folder in made:
         os.makedirs(folder, exist_ok=True)
-    return len(made)
+        while folder and folder not in every:
+            every[folder] = True
+            folder = folder.rpartition("/")[0]
+    return len(every)
 
 
 def generate(outdir, plan, seed):
