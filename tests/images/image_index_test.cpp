@@ -60,7 +60,7 @@ struct TreeMaker {
     static const char8_t* const kNames[] = {u8"a.png",  u8"A.png", u8"b.jpg", u8"c.PNG",
                                             u8"d.JPG",  u8"e.png", u8"F.Png", u8"g.gif",
                                             u8"夜.png", u8"h.png", u8"i.png", u8"I.PNG"};
-    return kNames[below(std::size(kNames))];
+    return kNames[below(static_cast<int>(std::size(kNames)))];
   }
 
   void fill(const std::u8string& folder, int depth) {

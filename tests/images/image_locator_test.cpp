@@ -40,117 +40,47 @@ Located locate(const TempTree& tree, ImageIndex& index, const std::string& image
 }
 
 struct LocateCase {
-  const char* what;
-  std::vector<std::u8string> files;
-  std::vector<std::u8string> folders;
   std::string imageFile;  // CP932
   std::string hint;       // CP932
+  std::u8string onDisk;   // the one file, or a folder when it ends in "/"
   std::string expected;   // CP932; empty: not found
+  const char* what;
 };
 
 TEST(ImageLocator, AnswersWithTheHintOrTheFolderOfTheFirstFileOfThatName) {
+  const std::string hyo = std::string("表"_sj);  // its trail byte is 0x5C, a backslash
+  // clang-format off
   const std::vector<LocateCase> cases = {
-      {"directly in the base folder", {u8"room.png"}, {}, "room.png", "", "."},
-      {"in a folder", {u8"bgimage/room.png"}, {}, "room.png", "", "bgimage"},
-      {"nested folders use the platform's separator",
-       {u8"data/bgimage/room.png"},
-       {},
-       "room.png",
-       "",
-       "data" + kSep + "bgimage"},
-      {"other extensions", {u8"a/b.JPG", u8"c.jpg", u8"d.PNG"}, {}, "b.JPG", "", "a"},
-      {"hint hit", {u8"bgimage/room.png"}, {}, "room.png", "bgimage", "bgimage"},
-      {"hint with a trailing slash comes back unchanged",
-       {u8"bgimage/room.png"},
-       {},
-       "room.png",
-       "bgimage/",
-       "bgimage/"},
-      {"hint with a backslash comes back unchanged",
-       {u8"data/bgimage/room.png"},
-       {},
-       "room.png",
-       "data\\bgimage",
-       "data\\bgimage"},
-      {"hint miss falls through to the search",
-       {u8"bgimage/room.png"},
-       {},
-       "room.png",
-       "fgimage",
-       "bgimage"},
-      {"hint miss and no such file",
-       {u8"bgimage/other.png"},
-       {},
-       "room.png",
-       "bgimage",
-       ""},
-      {"the search ignores the reference's folders",
-       {u8"bgimage/room.png"},
-       {},
-       "bg/room.png",
-       "",
-       "bgimage"},
-      {"the hint keeps the reference's folders below it",
-       {u8"data/bg/room.png"},
-       {},
-       "bg/room.png",
-       "data",
-       "data"},
-      {"backslash reference below a hint",
-       {u8"data/bg/room.png"},
-       {},
-       "bg\\room.png",
-       "data",
-       "data"},
-      {"backslash reference searched by its last part",
-       {u8"x/room.png"},
-       {},
-       "bg\\room.png",
-       "",
-       "x"},
-      {"the search matches letter case exactly", {u8"room.png"}, {}, "Room.png", "", ""},
-      {"a folder named like the image satisfies the hint",
-       {},
-       {u8"data/room.png"},
-       "room.png",
-       "data",
-       "data"},
-      {"a folder named like the image is no match for the search",
-       {},
-       {u8"data/room.png"},
-       "room.png",
-       "",
-       ""},
-      {"a reference whose CP932 trail byte is a backslash",
-       {u8"x/表.png"},
-       {},
-       std::string("表.png"_sj),
-       "",
-       "x"},
-      {"a hint whose CP932 trail byte is a backslash",
-       {u8"表/room.png"},
-       {},
-       "room.png",
-       std::string("表"_sj),
-       std::string("表"_sj)},
-      {"a Japanese folder found by the search",
-       {u8"背景/夜.png"},
-       {},
-       std::string("夜.png"_sj),
-       "",
-       std::string("背景"_sj)},
-      {"a folder CP932 cannot spell is shown with question marks",
-       {u8"한글/room.png"},
-       {},
-       "room.png",
-       "",
-       "??"},
+      {"room.png", "", u8"room.png", ".", "directly in the base folder"},
+      {"room.png", "", u8"bgimage/room.png", "bgimage", "in a folder"},
+      {"room.png", "", u8"data/bgimage/room.png", "data" + kSep + "bgimage", "nested"},
+      {"b.JPG", "", u8"a/b.JPG", "a", "upper-case extension"},
+      {"room.png", "bgimage", u8"bgimage/room.png", "bgimage", "hint hit"},
+      {"room.png", "bgimage/", u8"bgimage/room.png", "bgimage/", "trailing slash kept"},
+      {"room.png", "data\\bgimage", u8"data/bgimage/room.png", "data\\bgimage", "backslash hint"},
+      {"room.png", "fgimage", u8"bgimage/room.png", "bgimage", "hint miss, search"},
+      {"room.png", "bgimage", u8"bgimage/other.png", "", "hint miss, no such file"},
+      {"bg/room.png", "", u8"bgimage/room.png", "bgimage", "search by the last part"},
+      {"bg/room.png", "data", u8"data/bg/room.png", "data", "hint keeps the folders"},
+      {"bg\\room.png", "data", u8"data/bg/room.png", "data", "backslash below a hint"},
+      {"bg\\room.png", "", u8"x/room.png", "x", "backslash reference searched"},
+      {"Room.png", "", u8"room.png", "", "letter case matters"},
+      {"room.png", "data", u8"data/room.png/", "data", "a folder satisfies the hint"},
+      {"room.png", "", u8"data/room.png/", "", "a folder is no match"},
+      {hyo + ".png", "", u8"x/表.png", "x", "trail byte 0x5C in the reference"},
+      {"room.png", hyo, u8"表/room.png", hyo, "trail byte 0x5C in the hint"},
+      {std::string("夜.png"_sj), "", u8"背景/夜.png", std::string("背景"_sj), "Japanese"},
+      {"room.png", "", u8"한글/room.png", "??", "folder CP932 cannot spell"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     TempTree tree;
-    for (const auto& file : c.files) tree.file(file);
-    for (const auto& folder : c.folders) tree.folder(folder);
+    if (c.onDisk.ends_with(u8'/')) {
+      tree.folder(c.onDisk);
+    } else {
+      tree.file(c.onDisk);
+    }
     ImageIndex index;
     Located located = locate(tree, index, c.imageFile, c.hint);
     EXPECT_EQ(located.result, c.expected);
