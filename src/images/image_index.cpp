@@ -3,6 +3,7 @@
 #include <string_view>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "text/conversions.h"
 #include "text/cp932_literal.h"
@@ -38,7 +39,7 @@ void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path
     logWalkError(errLog, exeDir, "cannot open directory", folder, error);
     return;
   }
-  stack.push_back({std::move(entries), folder, std::move(relative)});
+  stack.push_back({std::move(entries), folder, std::move(relative), false, false, 0});
 }
 
 // Whether `entry` is a regular file, following a symbolic link; `error` is set
