@@ -76,8 +76,8 @@ std::string checkImageExists(std::string_view imageFile, std::string_view folder
     errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (存在: いいえ) \n"_sj;
     return {};
   }
-  std::string foundFolder = index.folders[found->second];
-  if (foundFolder.empty()) foundFolder = ".";
+  const std::string& folder = index.folders[found->second];
+  std::string foundFolder = folder.empty() ? std::string(".") : folder;
   logFound(errLog, imageFile, foundFolder);
   return foundFolder;
 }
