@@ -56,6 +56,8 @@ bool isRegularFile(const fs::directory_entry& entry, const fs::file_status& link
 }
 
 void record(ImageIndex& index, OpenFolder& folder, const ImageIndex::Name& name) {
+  index.nameOfFoldedPath.try_emplace(foldAsciiCase((folder.relative / name).native()),
+                                     name);
   auto [slot, inserted] = index.folderOfName.try_emplace(name, 0);
   if (!inserted) return;
   if (!folder.hasIndex) {

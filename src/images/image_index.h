@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <unordered_map>
@@ -25,6 +26,12 @@ struct ImageIndex {
   // walk order that folds to it: finds a file whose name differs from a reference
   // only in ASCII letter case.
   std::unordered_map<Name, Name> nameOfFoldedName;
+  // For every regular file, its path relative to the base folder (platform
+  // separators) folded by foldAsciiCase, to the file name as spelled on disk: tells
+  // which spelling a case-insensitive file system matched.
+  std::unordered_map<Name, Name> nameOfFoldedPath;
+  // Whether the file system ignores letter case, once a hint hit has told.
+  std::optional<bool> caseInsensitive;
 };
 
 // Walks `exeDir` depth first in the platform's listing order, entering no folder
