@@ -153,9 +153,11 @@ TEST(LogConversion, ReplacesAnEarlierFinalLog) {
 
 TEST(LogConversion, FindsLogsWhosePathsAreJapanese) {
   Logs logs;
-  fs::create_directory(logs.folder.path / "ログ");
-  logs.tempFile = logs.folder.path / "ログ" / "一時.txt";
-  logs.finalFile = logs.folder.path / "ログ" / "最終.txt";
+  // char8_t names are UTF-8 on every platform.
+  const fs::path folder = logs.folder.path / u8"ログ";
+  fs::create_directory(folder);
+  logs.tempFile = folder / u8"一時.txt";
+  logs.finalFile = folder / u8"最終.txt";
   logs.tempPath = cp932FromPath(logs.tempFile).value();
   logs.finalPath = cp932FromPath(logs.finalFile).value();
   writeBytes(logs.tempFile, "\x95\xCF\x8A\xB7");
@@ -185,6 +187,18 @@ TEST(LogConversion, MissingTemporaryLogChangesNothing) {
     }
     EXPECT_FALSE(fs::exists(logs.tempFile));
   }
+}
+
+TEST(LogConversion, TemporaryLogThatCannotBeReadStays) {
+  Logs logs;
+  fs::create_directory(logs.tempFile);
+  Outcome outcome = convert(logs);
+  EXPECT_TRUE(fs::is_directory(logs.tempFile));
+  EXPECT_EQ(outcome.errLog.find(successLine(logs)), std::string::npos) << outcome.errLog;
+  EXPECT_NE(outcome.errLog.find(sj("[ERROR] ログファイル変換エラー: "_sj)),
+            std::string::npos)
+      << outcome.errLog;
+  EXPECT_TRUE(outcome.console.ends_with("temp_image_error_log.txt\n")) << outcome.console;
 }
 
 TEST(LogConversion, UnwritableFinalLogKeepsTheTemporaryLogForTheNextRun) {
