@@ -141,7 +141,8 @@ struct BomCase {
 
 TEST(SkipBom, ConsumesOneLeadingByteOrderMarkAndLogsWhatItFound) {
   const std::string fileName(
-      "\x83\x56\x83\x69\x83\x8A\x83\x49.ks");  // シナリオ.ks, inserted byte for byte
+      "シナリオ.ks"_sj);  // CP932, inserted into the log byte for byte  // シナリオ.ks,
+                          // inserted byte for byte
   const std::vector<BomCase> cases = {
       {"\xEF\xBB\xBF[bg storage=a]\nb", true, {"[bg storage=a]", "b"}},
       {"\xEF\xBB\xBF", true, {}},

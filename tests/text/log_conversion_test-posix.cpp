@@ -16,20 +16,30 @@ namespace fs = std::filesystem;
 namespace {
 
 TEST(LogConversionPosix, ShowsTheFailureOnTheConsoleAsUtf8) {
-  TempFolder folder;
-  fs::path tempFile = folder.path / "temp_image_error_log.txt";
-  fs::create_directory(folder.path / "image_error_log.txt");
-  writeBytes(tempFile, "kept");
-  std::string tempPath = cp932FromPath(tempFile).value();
-  std::ostringstream errLog;
-  testing::internal::CaptureStderr();
-  convertLogToUtf8(tempPath, cp932FromPath(folder.path / "image_error_log.txt").value(),
-                   errLog);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "[ERROR] ログファイルの変換中にエラーが発生しました。"
-            "一時ファイルを確認してください: " +
-                tempFile.native() + "\n");
-  EXPECT_EQ(readBytes(tempFile), "kept");
+  for (bool tempMissing : {true, false}) {
+    TempFolder folder;
+    fs::path tempFile = folder.path / "temp_image_error_log.txt";
+    if (tempMissing) {
+      writeBytes(folder.path / "image_error_log.txt", "earlier");
+    } else {
+      writeBytes(tempFile, "kept");
+      fs::create_directory(folder.path / "image_error_log.txt");
+    }
+    std::ostringstream errLog;
+    testing::internal::CaptureStderr();
+    convertLogToUtf8(cp932FromPath(tempFile).value(),
+                     cp932FromPath(folder.path / "image_error_log.txt").value(), errLog);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "[ERROR] ログファイルの変換中にエラーが発生しました。"
+              "一時ファイルを確認してください: " +
+                  tempFile.native() + "\n");
+    if (tempMissing) {
+      EXPECT_FALSE(fs::exists(tempFile));
+      EXPECT_EQ(readBytes(folder.path / "image_error_log.txt"), "earlier");
+    } else {
+      EXPECT_EQ(readBytes(tempFile), "kept");
+    }
+  }
 }
 
 TEST(LogConversionPosix, FinalLogThatCannotBeWrittenKeepsTheTemporaryLog) {
