@@ -140,9 +140,8 @@ struct BomCase {
 };
 
 TEST(SkipBom, ConsumesOneLeadingByteOrderMarkAndLogsWhatItFound) {
-  const std::string fileName(
-      "シナリオ.ks"_sj);  // CP932, inserted into the log byte for byte  // シナリオ.ks,
-                          // inserted byte for byte
+  // CP932, inserted into the log byte for byte.
+  const std::string fileName("シナリオ.ks"_sj);
   const std::vector<BomCase> cases = {
       {"\xEF\xBB\xBF[bg storage=a]\nb", true, {"[bg storage=a]", "b"}},
       {"\xEF\xBB\xBF", true, {}},
