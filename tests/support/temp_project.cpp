@@ -2,37 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <vector>
 
 namespace fs = std::filesystem;
 
-TempProject::TempProject() {
-  std::random_device random;
-  const fs::path base = fs::temp_directory_path();
-  for (;;) {
-    const fs::path candidate = base / ("kic-project-" + std::to_string(random()));
-    if (fs::create_directory(candidate)) {
-      // The program sees its current directory without links; so must expectations.
-      root = fs::canonical(candidate);
-      return;
-    }
-  }
-}
-
-TempProject::~TempProject() {
-  std::error_code ignored;
-  fs::remove_all(root, ignored);
-}
+// The program sees its current directory without links; so must expectations.
+TempProject::TempProject() : root(fs::canonical(folder.path)) {}
 
 void TempProject::write(const fs::path& relative, std::string_view bytes) const {
   const fs::path file = root / relative;
   fs::create_directories(file.parent_path());
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) ADD_FAILURE() << "cannot write " << file;
+  writeBytes(file, bytes);
 }
 
 void TempProject::makeFolder(const fs::path& relative) const {
@@ -40,10 +20,7 @@ void TempProject::makeFolder(const fs::path& relative) const {
 }
 
 std::string TempProject::read(const fs::path& relative) const {
-  std::ifstream in(root / relative, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  return readBytes(root / relative);
 }
 
 fs::path TempProject::reportFile() const {

@@ -6,9 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "support/temp_folder.h"
+
 struct TempProject {
   TempProject();
-  ~TempProject();
   TempProject(const TempProject&) = delete;
   TempProject& operator=(const TempProject&) = delete;
 
@@ -25,5 +26,6 @@ struct TempProject {
   // The converted diagnostic log, image_error_log.txt.
   std::string errorLog() const;
 
+  TempFolder folder;
   std::filesystem::path root;  // absolute, with no symbolic links in it
 };

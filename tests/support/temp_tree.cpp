@@ -1,27 +1,18 @@
 #include "support/temp_tree.h"
 
-#include <atomic>
 #include <fstream>
-#include <random>
 #include <string>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
-TempTree::TempTree() {
-  static std::atomic<unsigned> counter{0};
-  std::random_device seed;
-  root = fs::temp_directory_path() /
-         ("kic-tree-" + std::to_string(seed()) + "-" + std::to_string(counter++));
-  fs::create_directories(root);
-}
+TempTree::TempTree() : root(scratch.path) {}
 
 TempTree::~TempTree() {
   std::error_code ignored;
   for (const auto& folder : locked) {
     fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, ignored);
   }
-  fs::remove_all(root, ignored);
 }
 
 fs::path TempTree::path(std::u8string_view relative) const {

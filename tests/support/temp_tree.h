@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 struct TempTree {
   TempTree();
   ~TempTree();
@@ -21,6 +23,7 @@ struct TempTree {
   // Takes every permission away from a folder until the tree is removed.
   void lock(std::u8string_view relative);
 
+  TempFolder scratch;
   std::filesystem::path root;
   std::vector<std::filesystem::path> locked;
 };
