@@ -43,11 +43,12 @@ void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path
 }
 
 // Whether `entry` is a regular file, following a symbolic link; `error` is set
-// when its status cannot be read. A dangling link is simply no file.
-bool isRegularFile(const fs::directory_entry& entry, const fs::file_status& linkStatus,
+// when its status cannot be read. A dangling link is simply no file. The listing's
+// own file types answer for every entry that is not a link, without a status call.
+bool isRegularFile(const fs::directory_entry& entry, bool isLink,
                    std::error_code& error) {
-  if (!fs::is_symlink(linkStatus)) return fs::is_regular_file(linkStatus);
-  fs::file_status target = entry.status(error);
+  if (!isLink) return entry.is_regular_file(error);
+  const fs::file_status target = entry.status(error);
   if (target.type() == fs::file_type::not_found) {
     error.clear();
     return false;
@@ -55,9 +56,13 @@ bool isRegularFile(const fs::directory_entry& entry, const fs::file_status& link
   return !error && fs::is_regular_file(target);
 }
 
-void record(ImageIndex& index, OpenFolder& folder, const ImageIndex::Name& name) {
-  index.nameOfFoldedPath.try_emplace(foldAsciiCase((folder.relative / name).native()),
-                                     name);
+void record(ImageIndex& index, OpenFolder& folder, const fs::path& file,
+            const ImageIndex::Name& name) {
+  if (!index.caseInsensitive) index.caseInsensitive = probeIgnoresCase(file);
+  if (index.caseInsensitive.value_or(false)) {
+    index.nameOfFoldedPath.try_emplace(foldAsciiCase((folder.relative / name).native()),
+                                       name);
+  }
   auto [slot, inserted] = index.folderOfName.try_emplace(name, 0);
   if (!inserted) return;
   if (!folder.hasIndex) {
@@ -71,9 +76,11 @@ void record(ImageIndex& index, OpenFolder& folder, const ImageIndex::Name& name)
 
 }  // namespace
 
-ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog) {
+ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog,
+                           std::optional<bool> caseInsensitive) {
   ImageIndex index;
   index.built = true;
+  index.caseInsensitive = caseInsensitive;
   // An explicit stack rather than the recursive iterator: a folder that cannot be
   // opened must be skipped, not end the walk.
   std::vector<OpenFolder> stack;
@@ -93,22 +100,41 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog) {
       stack.pop_back();
       continue;
     }
-    const fs::directory_entry entry = *current.entries;
-    fs::file_status linkStatus = entry.symlink_status(error);
-    if (linkStatus.type() == fs::file_type::not_found) continue;  // gone meanwhile
-    bool regular = !error && isRegularFile(entry, linkStatus, error);
+    const fs::directory_entry& entry = *current.entries;
+    const bool isLink = entry.is_symlink(error);
+    if (error == std::errc::no_such_file_or_directory) continue;  // gone meanwhile
+    bool regular = !error && isRegularFile(entry, isLink, error);
     if (error) {
       logWalkError(errLog, exeDir, "cannot read status", entry.path(), error);
       continue;
     }
+    const bool isFolder = !isLink && !regular && entry.is_directory(error);
     const fs::path name = entry.path().filename();
-    if (regular) record(index, current, name.native());
-    if (fs::is_directory(linkStatus)) {
+    if (regular) record(index, current, entry.path(), name.native());
+    if (isFolder) {
       // May reallocate the stack: `current` is not used after this.
       openFolder(stack, entry.path(), current.relative / name, exeDir, errLog);
     }
   }
   return index;
+}
+
+std::optional<bool> probeIgnoresCase(const fs::path& file) {
+  ImageIndex::Name swapped = file.filename().native();
+  bool hasLetter = false;
+  for (auto& unit : swapped) {
+    if (unit >= 'a' && unit <= 'z') {
+      unit = static_cast<ImageIndex::Name::value_type>(unit - 'a' + 'A');
+      hasLetter = true;
+    } else if (unit >= 'A' && unit <= 'Z') {
+      unit = static_cast<ImageIndex::Name::value_type>(unit - 'A' + 'a');
+      hasLetter = true;
+    }
+  }
+  if (!hasLetter) return std::nullopt;
+  std::error_code error;
+  const fs::path other = file.parent_path() / swapped;
+  return fs::exists(other, error) && fs::equivalent(file, other, error);
 }
 
 ImageIndex::Name foldAsciiCase(ImageIndex::Name name) {

@@ -30,15 +30,26 @@ struct ImageIndex {
   // separators) folded by foldAsciiCase, to the file name as spelled on disk: tells
   // which spelling a case-insensitive file system matched.
   std::unordered_map<Name, Name> nameOfFoldedPath;
-  // Whether the file system ignores letter case, once a hint hit has told.
+  // Whether the file system ignores letter case, once a probe has told; the paths
+  // above are kept only when it does.
   std::optional<bool> caseInsensitive;
+  // Answers of the hint test so far, by candidate path: scripts name the same few
+  // images over and over, and the tree does not change during a run.
+  std::unordered_map<Name, bool> hintPathExists;
 };
 
 // Walks `exeDir` depth first in the platform's listing order, entering no folder
 // that is a symbolic link, and records each regular file (status following links).
 // A folder that cannot be opened or read, or an entry whose status cannot be read,
 // is skipped with one error line in `errLog`; the walk goes on.
-ImageIndex buildImageIndex(const std::filesystem::path& exeDir, std::ostream& errLog);
+// `caseInsensitive`, when known, saves the probe of the first file.
+ImageIndex buildImageIndex(const std::filesystem::path& exeDir, std::ostream& errLog,
+                           std::optional<bool> caseInsensitive = std::nullopt);
+
+// Whether the file system holding the existing `file` ignores letter case: the same
+// entry answers to its name with the case of its ASCII letters swapped. nullopt when
+// the name has no ASCII letter to tell by.
+std::optional<bool> probeIgnoresCase(const std::filesystem::path& file);
 
 // `name` with the ASCII letters A-Z made lower case; nothing else changes.
 ImageIndex::Name foldAsciiCase(ImageIndex::Name name);

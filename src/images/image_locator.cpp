@@ -53,37 +53,20 @@ std::string caseOnlyMatch(const ImageIndex::Name& name, const ImageIndex& index)
                               cp932FromPathLenient(relative);
 }
 
-// `name` with the case of its ASCII letters swapped.
-fs::path::string_type swapAsciiCase(fs::path::string_type name) {
-  for (auto& unit : name) {
-    if (unit >= 'a' && unit <= 'z') {
-      unit = static_cast<fs::path::value_type>(unit - 'a' + 'A');
-    } else if (unit >= 'A' && unit <= 'Z') {
-      unit = static_cast<fs::path::value_type>(unit - 'A' + 'a');
-    }
-  }
-  return name;
-}
-
-// Whether the file system holding `existing` ignores letter case: the same entry
-// under its case-swapped name. Asked once per run.
-bool ignoresCase(const fs::path& existing, ImageIndex& index) {
-  if (!index.caseInsensitive) {
-    std::error_code error;
-    const fs::path swapped =
-        existing.parent_path() / swapAsciiCase(existing.filename().native());
-    index.caseInsensitive = swapped != existing && fs::exists(swapped, error) &&
-                            fs::equivalent(existing, swapped, error);
-  }
-  return *index.caseInsensitive;
+// `index` with the walk done, keeping what earlier calls learnt.
+ImageIndex withIndex(ImageIndex index, const fs::path& exeDir, std::ostream& errLog) {
+  ImageIndex built = buildImageIndex(exeDir, errLog, index.caseInsensitive);
+  built.hintPathExists = std::move(index.hintPathExists);
+  return built;
 }
 
 // On a file system that ignores case, the name on disk of the hint's file when its
 // case differs from the reference's; "" otherwise.
 std::string nameOnDiskIfCaseDiffers(const fs::path& customPath, const fs::path& exeDir,
                                     ImageIndex& index, std::ostream& errLog) {
-  if (!ignoresCase(customPath, index)) return {};
-  if (!index.built) index = buildImageIndex(exeDir, errLog);
+  if (!index.caseInsensitive) index.caseInsensitive = probeIgnoresCase(customPath);
+  if (!index.caseInsensitive.value_or(false)) return {};
+  if (!index.built) index = withIndex(std::move(index), exeDir, errLog);
   const fs::path relative =
       customPath.lexically_normal().lexically_relative(exeDir.lexically_normal());
   auto onDisk = index.nameOfFoldedPath.find(foldAsciiCase(relative.native()));
@@ -115,7 +98,9 @@ ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue
         exeDir / pathFromWide(withForwardSlashes(decodeCp932(folderValue))) /
         pathFromWide(wImagePath);
     // Any entry will do, a folder too; errors other than "not found" go to the caller.
-    if (fs::exists(customPath)) {
+    auto [known, isNew] = index.hintPathExists.try_emplace(customPath.native(), false);
+    if (isNew) known->second = fs::exists(customPath);
+    if (known->second) {
       logFound(errLog, imageFile, folderValue);
       lookup.folder = folderValue;
       lookup.nameOnDisk = nameOnDiskIfCaseDiffers(customPath, exeDir, index, errLog);
@@ -123,7 +108,7 @@ ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue
     }
   }
 
-  if (!index.built) index = buildImageIndex(exeDir, errLog);
+  if (!index.built) index = withIndex(std::move(index), exeDir, errLog);
   auto found = index.folderOfName.find(pathFromWide(wName).native());
   if (found == index.folderOfName.end()) {
     errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (存在: いいえ) \n"_sj;
