@@ -10,6 +10,17 @@
 #include <unordered_map>
 #include <vector>
 
+// What locateImage (images/image_locator.h) learnt about one reference.
+struct ImageLookup {
+  std::string folder;  // as checkImageExists returns it
+  // Not found, but a file whose name differs only in ASCII letter case exists: its
+  // path relative to `exeDir` (CP932, platform separators). Else empty.
+  std::string caseOnlyMatch;
+  // Found through the hint on a file system that ignores case, under a name whose
+  // case differs from the reference's: that name on disk (CP932). Else empty.
+  std::string nameOnDisk;
+};
+
 // Plain data owned by the run. Empty until the first search needs it.
 struct ImageIndex {
   using Name = std::filesystem::path::string_type;
@@ -33,9 +44,9 @@ struct ImageIndex {
   // Whether the file system ignores letter case, once a probe has told; the paths
   // above are kept only when it does.
   std::optional<bool> caseInsensitive;
-  // Answers of the hint test so far, by candidate path: scripts name the same few
-  // images over and over, and the tree does not change during a run.
-  std::unordered_map<Name, bool> hintPathExists;
+  // Answers so far, by hint and reference joined with a zero byte: scripts name the
+  // same images over and over, and the tree does not change during a run.
+  std::unordered_map<std::string, ImageLookup> answers;
 };
 
 // Walks `exeDir` depth first in the platform's listing order, entering no folder

@@ -56,7 +56,7 @@ std::string caseOnlyMatch(const ImageIndex::Name& name, const ImageIndex& index)
 // `index` with the walk done, keeping what earlier calls learnt.
 ImageIndex withIndex(ImageIndex index, const fs::path& exeDir, std::ostream& errLog) {
   ImageIndex built = buildImageIndex(exeDir, errLog, index.caseInsensitive);
-  built.hintPathExists = std::move(index.hintPathExists);
+  built.answers = std::move(index.answers);
   return built;
 }
 
@@ -75,10 +75,11 @@ std::string nameOnDiskIfCaseDiffers(const fs::path& customPath, const fs::path& 
   return cp932FromPathLenient(fs::path(onDisk->second));
 }
 
-}  // namespace
-
-ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue,
-                        const fs::path& exeDir, ImageIndex& index, std::ostream& errLog) {
+// Answers the first time a reference is met with a given hint; `answered` says
+// whether the answer may be reused (an image reference, not a refused one).
+ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
+                    const fs::path& exeDir, ImageIndex& index, std::ostream& errLog,
+                    bool& answered) {
   ImageLookup lookup;
   if (imageFile.empty()) {
     errLog << "[DEBUG] 画像ファイル確認: (空のファイル名) \n"_sj;
@@ -98,16 +99,16 @@ ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue
         exeDir / pathFromWide(withForwardSlashes(decodeCp932(folderValue))) /
         pathFromWide(wImagePath);
     // Any entry will do, a folder too; errors other than "not found" go to the caller.
-    auto [known, isNew] = index.hintPathExists.try_emplace(customPath.native(), false);
-    if (isNew) known->second = fs::exists(customPath);
-    if (known->second) {
+    if (fs::exists(customPath)) {
       logFound(errLog, imageFile, folderValue);
       lookup.folder = folderValue;
       lookup.nameOnDisk = nameOnDiskIfCaseDiffers(customPath, exeDir, index, errLog);
+      answered = true;
       return lookup;
     }
   }
 
+  answered = true;
   if (!index.built) index = withIndex(std::move(index), exeDir, errLog);
   auto found = index.folderOfName.find(pathFromWide(wName).native());
   if (found == index.folderOfName.end()) {
@@ -118,6 +119,27 @@ ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue
   const std::string& folder = index.folders[found->second];
   lookup.folder = folder.empty() ? std::string(".") : folder;
   logFound(errLog, imageFile, lookup.folder);
+  return lookup;
+}
+
+}  // namespace
+
+ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue,
+                        const fs::path& exeDir, ImageIndex& index, std::ostream& errLog) {
+  std::string key;
+  key.reserve(folderValue.size() + 1 + imageFile.size());
+  key.append(folderValue).push_back('\0');
+  key.append(imageFile);
+  if (auto known = index.answers.find(key); known != index.answers.end()) {
+    const ImageLookup& lookup = known->second;
+    errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (存在: "_sj
+           << (lookup.folder.empty() ? "いいえ"_sj : std::string_view(lookup.folder))
+           << ") \n";
+    return lookup;
+  }
+  bool answered = false;
+  ImageLookup lookup = resolve(imageFile, folderValue, exeDir, index, errLog, answered);
+  if (answered) index.answers.emplace(std::move(key), lookup);
   return lookup;
 }
 

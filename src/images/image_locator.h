@@ -21,17 +21,6 @@ std::string checkImageExists(std::string_view imageFile, std::string_view folder
                              const std::filesystem::path& exeDir, ImageIndex& index,
                              std::ostream& errLog);
 
-// What locateImage learnt about one reference.
-struct ImageLookup {
-  std::string folder;  // as checkImageExists returns it
-  // Not found, but a file whose name differs only in ASCII letter case exists: its
-  // path relative to `exeDir` (CP932, platform separators). Else empty.
-  std::string caseOnlyMatch;
-  // Found through the hint on a file system that ignores case, under a name whose
-  // case differs from the reference's: that name on disk (CP932). Else empty.
-  std::string nameOnDisk;
-};
-
 // checkImageExists, telling also about letter-case differences (from the same index;
 // never an extra walk).
 ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue,

@@ -52,10 +52,6 @@ bool isLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 }  // namespace
 
-bool isCp932LeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 std::wstring decodeCp932WithTable(std::string_view bytes) {
   // Never more characters than bytes; written through a pointer, as logs are large.
   std::wstring out(bytes.size(), L'\0');

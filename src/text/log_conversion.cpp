@@ -20,7 +20,10 @@ constexpr std::size_t kChunkBytes = 64 * 1024;
 // How many bytes of `bytes` form whole characters: a lead byte at the very end waits
 // for the next chunk, unless the input ends there.
 std::size_t wholeCharacters(std::string_view bytes, bool atEnd) {
-  std::size_t i = 0;
+  // A byte that cannot begin a pair always ends a character, so characters start
+  // right after the last such byte; only the lead bytes from there need pairing up.
+  std::size_t i = bytes.size();
+  while (i > 0 && isCp932LeadByte(static_cast<unsigned char>(bytes[i - 1]))) --i;
   while (i < bytes.size()) {
     if (isCp932LeadByte(static_cast<unsigned char>(bytes[i]))) {
       if (i + 1 == bytes.size()) return atEnd ? bytes.size() : i;
