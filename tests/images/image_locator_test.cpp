@@ -30,6 +30,7 @@ std::string missingLine(const std::string& imageFile) {
 struct Located {
   std::string result;
   std::string log;
+  bool operator==(const Located&) const = default;
 };
 
 Located locate(const TempTree& tree, ImageIndex& index, const std::string& imageFile,
@@ -202,6 +203,29 @@ TEST(ImageLocator, HintTestErrorsOtherThanNotFoundReachTheCaller) {
     EXPECT_THROW(checkImageExists("room.png", "self", tree.root, index, log),
                  fs::filesystem_error);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Scripts repeat references; the second answer comes from memory but must read the
+// same, trace line included, also after the walk was needed once.
+TEST(ImageLocator, RepeatedReferencesGetTheSameAnswerAndTrace) {
+  TempTree tree;
+  tree.file(u8"bg/room.png");
+  tree.file(u8"hinted/a.png");
+  ImageIndex index;
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(locate(tree, index, "room.png"),
+              (Located{"bg", foundLine("room.png", "bg")}));
+    EXPECT_EQ(locate(tree, index, "a.png", "hinted"),
+              (Located{"hinted", foundLine("a.png", "hinted")}));
+    EXPECT_EQ(locate(tree, index, "gone.png", "hinted"),
+              (Located{"", missingLine("gone.png")}));
+  }
+  // The same reference with another hint is another question.
+  EXPECT_EQ(locate(tree, index, "a.png", "bg").result, "hinted");
 }
 
 }  // namespace
