@@ -35,6 +35,27 @@ std::size_t wholeCharacters(std::string_view bytes, bool atEnd) {
   return bytes.size();
 }
 
+// Appends the UTF-8 form of `bytes`, whole CP932 characters, to `out`. Most of a log
+// is ASCII, the same bytes in both encodings: only the runs between are decoded.
+void appendAsUtf8(std::string_view bytes, std::string& out) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    std::size_t ascii = i;
+    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80)
+      ++ascii;
+    out.append(bytes.substr(i, ascii - i));
+    std::size_t other = ascii;  // a run of characters that are not ASCII
+    while (other < bytes.size() && static_cast<unsigned char>(bytes[other]) >= 0x80) {
+      const bool pair = isCp932LeadByte(static_cast<unsigned char>(bytes[other])) &&
+                        other + 1 < bytes.size() && bytes[other + 1] != '\0';
+      other += pair ? 2 : 1;
+    }
+    if (other > ascii)
+      appendUtf8Lenient(decodeCp932(bytes.substr(ascii, other - ascii)), out);
+    i = other;
+  }
+}
+
 [[noreturn]] void fail(std::string_view message) {
   throw std::runtime_error(std::string(message));
 }
@@ -62,13 +83,16 @@ void convertLogToUtf8(const std::string& tempLogPath, const std::string& finalLo
     outFile << "\xEF\xBB\xBF";
     std::vector<char> buffer(kChunkBytes + 1);
     std::size_t carried = 0;  // an unpaired lead byte from the previous chunk
+    std::string converted;
     while (true) {
       inFile.read(buffer.data() + carried, static_cast<std::streamsize>(kChunkBytes));
       std::size_t size = carried + static_cast<std::size_t>(inFile.gcount());
       bool atEnd = !inFile;
       std::string_view chunk(buffer.data(), size);
       std::size_t whole = wholeCharacters(chunk, atEnd);
-      outFile << encodeUtf8Lenient(decodeCp932(chunk.substr(0, whole)));
+      converted.clear();
+      appendAsUtf8(chunk.substr(0, whole), converted);
+      outFile << converted;
       carried = size - whole;
       if (carried > 0) buffer[0] = buffer[whole];
       if (atEnd) break;
