@@ -62,6 +62,7 @@ def main():
     out.append("")
     out.append("#include <cstdint>")
     out.append("")
+    out.append("// clang-format off")
     out.append("// UTF-16 unit of a lead byte followed by trail byte t, at [row][t]: rows 0-30")
     out.append("// for lead bytes 81-9F, rows 31-59 for E0-FC. Trail 0 is never looked up.")
     out.append("inline constexpr std::uint16_t kCp932DoubleByte[%d][256] = {" % len(LEAD_BYTES))
@@ -83,6 +84,7 @@ def main():
     for i in range(0, len(encode), 6):
         out.append("    " + " ".join("{0x%04X,0x%04X}," % p for p in encode[i:i + 6]))
     out.append("};")
+    out.append("// clang-format on")
     with open(out_h, "w", encoding="ascii", newline="\n") as f:
         f.write("\n".join(out) + "\n")
 

@@ -2,7 +2,8 @@
 // own (std::regex recurses per character and overflows the stack on long lines).
 // Each behaves exactly as std::regex_search with the ECMAScript grammar and the
 // classic locale would on the same bytes: leftmost match, greedy runs, \w and \b
-// knowing only ASCII letters, digits and "_".
+// knowing only ASCII letters, digits and "_". All take UTF-8 (or any) bytes, run in
+// time linear in the text and constant stack, and return views into their argument.
 #pragma once
 
 #include <cstddef>
@@ -10,9 +11,13 @@
 #include <string_view>
 
 // \b[\w\-\.\/\\]+\.(?:png|jpg|PNG|JPG)\b searched in text[from, end), the position
-// `from` taken as the start of the text (as a regex_search over that range does).
-// Returns the match (a view into `text`), or nullopt.
-std::optional<std::string_view> findImageReference(std::string_view text, std::size_t from);
+// `from` taken as the start of the text (as a regex_search over that range does: the
+// byte before `from` does not count as a word byte). Returns the match (a view into
+// `text`), or nullopt, also when `from` lies past the end. A match begins and ends
+// with a word byte and the byte after it, if any, is none, so a scan goes on from
+// the end of each match.
+std::optional<std::string_view> findImageReference(std::string_view text,
+                                                   std::size_t from);
 
 // \[(image|bg|bg2)\s+([^\]]*)\] searched in the whole text: returns group 2, the
 // attributes of the first such tag, or nullopt.

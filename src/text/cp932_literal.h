@@ -32,10 +32,9 @@ constexpr unsigned encodeCodePoint(char32_t codePoint) {
   if (codePoint < 0x80) return static_cast<unsigned>(codePoint);
   const auto* first = std::begin(kCp932Encode);
   const auto* last = std::end(kCp932Encode);
-  const auto* found =
-      std::lower_bound(first, last, codePoint, [](const Cp932EncodePair& pair, char32_t cp) {
-        return pair.codePoint < cp;
-      });
+  const auto* found = std::lower_bound(
+      first, last, codePoint,
+      [](const Cp932EncodePair& pair, char32_t cp) { return pair.codePoint < cp; });
   if (found == last || found->codePoint != codePoint) {
     throw "character has no code in code page 932";  // not a constant expression
   }
@@ -51,7 +50,8 @@ constexpr Cp932Literal<N> toCp932(const Utf8Literal<N>& utf8) {
     int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
     char32_t codePoint = length == 1 ? lead : lead & (0x3F >> (length - 1));
     for (int k = 1; k < length; ++k) {
-      codePoint = (codePoint << 6) | (static_cast<unsigned char>(utf8.bytes[i + k]) & 0x3F);
+      codePoint =
+          (codePoint << 6) | (static_cast<unsigned char>(utf8.bytes[i + k]) & 0x3F);
     }
     i += length;
     unsigned code = encodeCodePoint(codePoint);

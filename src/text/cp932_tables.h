@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+// clang-format off
 // UTF-16 unit of a lead byte followed by trail byte t, at [row][t]: rows 0-30
 // for lead bytes 81-9F, rows 31-59 for E0-FC. Trail 0 is never looked up.
 inline constexpr std::uint16_t kCp932DoubleByte[60][256] = {
@@ -2643,3 +2644,4 @@ inline constexpr Cp932EncodePair kCp932Encode[9274] = {
     {0xFF9C,0x00DC}, {0xFF9D,0x00DD}, {0xFF9E,0x00DE}, {0xFF9F,0x00DF}, {0xFFE0,0x8191}, {0xFFE1,0x8192},
     {0xFFE2,0x81CA}, {0xFFE3,0x8150}, {0xFFE4,0xFA55}, {0xFFE5,0x818F},
 };
+// clang-format on

@@ -1,0 +1,3 @@
+#include "app/console_window.h"
+
+void pauseIfOwnConsoleWindow(std::wstring_view /*prompt*/) {}

@@ -1,0 +1,20 @@
+// Command-line options. Without arguments the program does what it always did.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct Options {
+  bool help = false;
+  bool version = false;
+  bool failOnMissing = false;         // exit code 2 when anything listed was missing
+  std::vector<std::wstring> ignored;  // arguments we do not know, warned about
+};
+
+Options parseOptions(const std::vector<std::wstring>& args);
+
+// The usage screen, in Japanese, ending with a line feed.
+std::wstring usageText();
+
+// "ks-image-check <version>\n".
+std::wstring versionText();

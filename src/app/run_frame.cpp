@@ -1,0 +1,154 @@
+#include "app/run_frame.h"
+
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/console_window.h"
+#include "app/local_time.h"
+#include "app/options.h"
+#include "app/report.h"
+#include "app/report_file_name.h"
+#include "app/scan.h"
+#include "images/image_index.h"
+#include "targets/target_selection.h"
+#include "text/console.h"
+#include "text/conversions.h"
+#include "text/cp932.h"
+#include "text/cp932_literal.h"
+#include "text/log_conversion.h"
+#include "text/path_text.h"
+#include "text/utf8.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The classic calendar text of ctime(), line feed included, in the C locale's words.
+std::string calendarText(std::time_t time) {
+  static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed",
+                                          "Thu", "Fri", "Sat"};
+  static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::tm local = toLocalTime(time);
+  char text[64];
+  std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %d\n",
+                kDays[local.tm_wday % 7], kMonths[local.tm_mon % 12], local.tm_mday,
+                local.tm_hour, local.tm_min, local.tm_sec, local.tm_year + 1900);
+  return text;
+}
+
+struct LogFiles {
+  std::string tempLogPath = "temp_image_error_log.txt";
+  std::string finalLogPath = "image_error_log.txt";
+};
+
+// Every end of a run that opened the diagnostic log: close it, then convert it.
+int finishRun(std::ofstream& errLog, const LogFiles& logs, int exitCode) {
+  errLog.close();
+  convertLogToUtf8(logs.tempLogPath, logs.finalLogPath, errLog);
+  return exitCode;
+}
+
+// The closing summary, the same words on the console and in the log.
+std::wstring summaryText(const ScanTotals& totals) {
+  return L"[INFO] 画像参照: " + std::to_wstring(totals.references) + L" 件 (存在: " +
+         std::to_wstring(totals.found) + L" 件, 見つからない: " +
+         std::to_wstring(totals.missing) + L" 件), スクリプト: " +
+         std::to_wstring(totals.scripts) + L" 件 (見つからない・開けない: " +
+         std::to_wstring(totals.scriptsMissing) + L" 件)\n";
+}
+
+int checkProject(const Options& options) {
+  const LogFiles logs;
+  // Appending continues the log of an earlier run whose conversion failed, so it is
+  // converted with this one instead of being lost.
+  std::ofstream errLog(logs.tempLogPath, std::ios::out | std::ios::app);
+  if (!errLog.is_open()) {
+    writeConsoleErrorCp932(
+        std::string("[ERROR] 一時エラーログファイルを開けませんでした: "_sj) +
+        logs.tempLogPath + "\n");
+    return 1;
+  }
+
+  try {
+    errLog << "[DEBUG] プログラム開始: "_sj << calendarText(std::time(nullptr));
+
+    const fs::path exeDir = fs::current_path();
+    errLog << "[DEBUG] ベースディレクトリ: "_sj << cp932FromPathLenient(exeDir) << '\n';
+
+    const fs::path scenarioDir = exeDir / "scenario";
+    const std::string scenarioPath = cp932FromPathLenient(scenarioDir);
+    errLog << "[DEBUG] scenario フォルダパス: "_sj << scenarioPath << '\n';
+
+    const std::string filename = generateLogFileName("tag_report_image");
+    errLog << "[DEBUG] ログファイル名生成: "_sj << filename << '\n';
+
+    std::ofstream logFile(filename, std::ios::out | std::ios::binary | std::ios::trunc);
+    if (!logFile.is_open()) {
+      errLog << "[ERROR] ログファイルを開けませんでした: "_sj << filename << '\n';
+      throw std::runtime_error(std::string("ログファイルを開けませんでした。"_sj));
+    }
+    logFile << "\xEF\xBB\xBF";
+    errLog << "[DEBUG] ログファイルにBOMを書き込みました\n"_sj;
+
+    std::vector<std::string> targetFiles = selectTargetsFromConfig(exeDir, errLog);
+
+    if (!fs::exists(scenarioDir)) {
+      const std::wstring wScenarioDir = wideFromPath(scenarioDir);
+      writeConsoleOut(L"[ERROR] scenario フォルダが見つかりません: " + wScenarioDir +
+                      L"\n");
+      errLog << "[ERROR] scenario フォルダが見つかりません: "_sj << scenarioPath << '\n';
+      writeReport(logFile,
+                  L"[エラー] scenario フォルダが見つかりません: " + wScenarioDir + L"\n");
+      logFile.close();
+      return finishRun(errLog, logs, 1);
+    }
+
+    selectTargetsFromFolder(targetFiles, scenarioDir, errLog);
+
+    ImageIndex index;
+    const ScanTotals totals =
+        scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile);
+
+    logFile.close();
+    const std::wstring summary = summaryText(totals);
+    writeConsoleOut(summary);
+    errLog << encodeCp932Lenient(summary);
+    writeConsoleOut(L"[INFO] 全ての処理が完了しました: " + decodeUtf8(filename) +
+                    L" に出力しました\n");
+    errLog << "[DEBUG] 全ての処理が完了しました: "_sj << filename << '\n';
+    const bool anythingMissing = totals.missing > 0 || totals.scriptsMissing > 0;
+    return finishRun(errLog, logs, options.failOnMissing && anythingMissing ? 2 : 0);
+  } catch (const std::exception& error) {
+    errLog << "[ERROR] メインループで例外発生: "_sj << describeForLog(error) << '\n';
+    writeConsoleErrorCp932(
+        "[ERROR] エラーが発生しました。詳細は image_error_log.txt をご確認ください。\n"_sj);
+    return finishRun(errLog, logs, 1);
+  }
+}
+
+}  // namespace
+
+int runProgram(const std::vector<std::wstring>& args) {
+  const Options options = parseOptions(args);
+  if (options.help) {
+    writeConsoleOut(usageText());
+    return 0;
+  }
+  if (options.version) {
+    writeConsoleOut(versionText());
+    return 0;
+  }
+  for (const auto& arg : options.ignored) {
+    writeConsoleOut(L"[WARNING] 不明な引数を無視します: " + arg + L"\n");
+  }
+  const int exitCode = checkProject(options);
+  pauseIfOwnConsoleWindow(L"何かキーを押すと終了します。");
+  return exitCode;
+}

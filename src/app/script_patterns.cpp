@@ -1,0 +1,115 @@
+#include "app/script_patterns.h"
+
+namespace {
+
+// \w of the classic locale: bytes of multi-byte UTF-8 characters are never word bytes.
+bool isWordByte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+         c == '_';
+}
+
+// The class [\w\-\.\/\\] of an image name.
+bool isNameByte(char c) {
+  return isWordByte(c) || c == '-' || c == '.' || c == '/' || c == '\\';
+}
+
+// \s of the classic locale: blank, \t, \n, \v, \f, \r.
+bool isSpaceByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+std::size_t skipSpaces(std::string_view text, std::size_t pos) {
+  while (pos < text.size() && isSpaceByte(text[pos])) ++pos;
+  return pos;
+}
+
+// Whether text[end - 4, end) is one of the four extensions with its dot.
+bool endsWithExtension(std::string_view text, std::size_t end) {
+  if (end < 4) return false;
+  const std::string_view tail = text.substr(end - 4, 4);
+  return tail == ".png" || tail == ".jpg" || tail == ".PNG" || tail == ".JPG";
+}
+
+}  // namespace
+
+// The regex tries start positions left to right; at each it takes the longest run of
+// name bytes and gives bytes back until an extension with a word boundary after it
+// ends the match. A match therefore lies inside one maximal run of name bytes, and in
+// a run only two things matter: its first word byte (a start before it fails \b, a
+// later start can end a match only where the first one can) and the last position
+// that can end a match. Each run is looked at once, so the search is linear.
+std::optional<std::string_view> findImageReference(std::string_view text,
+                                                   std::size_t from) {
+  if (from > text.size()) return std::nullopt;
+  const std::string_view range = text.substr(from);
+  const std::size_t n = range.size();
+  std::size_t runStart = 0;
+  while (runStart < n) {
+    if (!isNameByte(range[runStart])) {
+      ++runStart;
+      continue;
+    }
+    std::size_t runEnd = runStart;
+    while (runEnd < n && isNameByte(range[runEnd])) ++runEnd;
+
+    // Before the run's first word byte stands a hyphen, dot or slash of the run, a
+    // byte outside the class, or the range start (which the search takes as no word
+    // byte): \b holds there.
+    std::size_t start = runStart;
+    while (start < runEnd && !isWordByte(range[start])) ++start;
+
+    // At least one name byte precedes the extension's dot: ends from start + 5 on.
+    for (std::size_t end = runEnd; start < runEnd && end >= start + 5; --end) {
+      const bool boundaryAfter = end == n || !isWordByte(range[end]);
+      if (boundaryAfter && endsWithExtension(range, end)) {
+        return text.substr(from + start, end - start);
+      }
+    }
+    runStart = runEnd;
+  }
+  return std::nullopt;
+}
+
+// A tag needs a closing bracket after its blanks. When the first candidate finds none,
+// no later candidate can (it starts further right), so the search stops there; every
+// byte is looked at a bounded number of times.
+std::optional<std::string_view> findTagAttributes(std::string_view text) {
+  for (std::size_t open = text.find('['); open != std::string_view::npos;
+       open = text.find('[', open + 1)) {
+    const std::string_view rest = text.substr(open + 1);
+    // "bg" followed by '2' cannot be followed by a blank, so "bg2" is tried then.
+    std::size_t nameLength = 0;
+    if (rest.starts_with("image")) {
+      nameLength = 5;
+    } else if (rest.starts_with("bg2")) {
+      nameLength = 3;
+    } else if (rest.starts_with("bg")) {
+      nameLength = 2;
+    } else {
+      continue;
+    }
+    const std::size_t afterName = open + 1 + nameLength;
+    if (afterName == text.size() || !isSpaceByte(text[afterName])) continue;
+    const std::size_t valueStart = skipSpaces(text, afterName);
+    const std::size_t close = text.find(']', valueStart);
+    if (close == std::string_view::npos) return std::nullopt;
+    return text.substr(valueStart, close - valueStart);
+  }
+  return std::nullopt;
+}
+
+// "folder" cannot overlap itself and a candidate's blanks hold no 'f', so the
+// candidates' scans do not overlap.
+std::optional<std::string_view> findFolderValue(std::string_view attributes) {
+  constexpr std::string_view kWord = "folder";
+  for (std::size_t word = attributes.find(kWord); word != std::string_view::npos;
+       word = attributes.find(kWord, word + 1)) {
+    std::size_t pos = skipSpaces(attributes, word + kWord.size());
+    if (pos == attributes.size() || attributes[pos] != '=') continue;
+    pos = skipSpaces(attributes, pos + 1);
+    if (pos == attributes.size() || attributes[pos] != '"') continue;
+    const std::size_t valueStart = pos + 1;
+    std::size_t valueEnd = attributes.find('"', valueStart);
+    if (valueEnd == std::string_view::npos) valueEnd = attributes.size();
+    return attributes.substr(valueStart, valueEnd - valueStart);
+  }
+  return std::nullopt;
+}

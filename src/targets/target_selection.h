@@ -1,0 +1,18 @@
+// Which scripts a run reads, chosen in two halves around the scenario folder check:
+// the configuration file first (its messages come before any folder error), the
+// folder listing only once the folder is known to exist.
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The names listed in exeDir/config_image.csv (CP932), possibly none.
+std::vector<std::string> selectTargetsFromConfig(const std::filesystem::path& exeDir,
+                                                 std::ostream& errLog);
+
+// When `targetFiles` is empty, fills it with the .ks files of `scenarioDir`.
+void selectTargetsFromFolder(std::vector<std::string>& targetFiles,
+                             const std::filesystem::path& scenarioDir,
+                             std::ostream& errLog);

@@ -1,0 +1,14 @@
+// Code page 932 through the built-in table recorded from Windows. POSIX builds use it
+// for every conversion; Windows builds call the system and test this table against it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// As decodeCp932 (text/cp932.h).
+std::wstring decodeCp932WithTable(std::string_view bytes);
+
+// As encodeCp932Strict (nullopt when a character has no code) or, when `strict` is
+// false, as encodeCp932Lenient (never nullopt).
+std::optional<std::string> encodeCp932WithTable(std::wstring_view text, bool strict);

@@ -1,0 +1,83 @@
+#include "text/log_conversion.h"
+
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <vector>
+
+#include "text/console.h"
+#include "text/conversions.h"
+#include "text/cp932.h"
+#include "text/cp932_literal.h"
+#include "text/utf8.h"
+
+namespace {
+
+constexpr std::size_t kChunkBytes = 64 * 1024;
+
+// How many bytes of `bytes` form whole characters: a lead byte at the very end waits
+// for the next chunk, unless the input ends there.
+std::size_t wholeCharacters(std::string_view bytes, bool atEnd) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    if (isCp932LeadByte(static_cast<unsigned char>(bytes[i]))) {
+      if (i + 1 == bytes.size()) return atEnd ? bytes.size() : i;
+      i += bytes[i + 1] == '\0' ? 1 : 2;
+    } else {
+      ++i;
+    }
+  }
+  return bytes.size();
+}
+
+[[noreturn]] void fail(std::string_view message) {
+  throw std::runtime_error(std::string(message));
+}
+
+}  // namespace
+
+void convertLogToUtf8(const std::string& tempLogPath, const std::string& finalLogPath,
+                      std::ostream& errLog) {
+  try {
+    std::ifstream inFile(tempLogPath, std::ios::in | std::ios::binary);
+    if (!inFile.is_open()) {
+      errLog << "[ERROR] 一時ログファイルを開けませんでした: "_sj << tempLogPath << '\n';
+      fail("一時ログファイルを開けませんでした。"_sj);
+    }
+    std::ofstream outFile(finalLogPath,
+                          std::ios::out | std::ios::binary | std::ios::trunc);
+    if (!outFile.is_open()) {
+      errLog << "[ERROR] UTF-8 ログファイルを開けませんでした: "_sj << finalLogPath
+             << '\n';
+      fail("UTF-8 ログファイルを開けませんでした。"_sj);
+    }
+    outFile << "\xEF\xBB\xBF";
+    std::vector<char> buffer(kChunkBytes + 1);
+    std::size_t carried = 0;  // an unpaired lead byte from the previous chunk
+    while (true) {
+      inFile.read(buffer.data() + carried, static_cast<std::streamsize>(kChunkBytes));
+      std::size_t size = carried + static_cast<std::size_t>(inFile.gcount());
+      bool atEnd = !inFile;
+      std::string_view chunk(buffer.data(), size);
+      std::size_t whole = wholeCharacters(chunk, atEnd);
+      outFile << encodeUtf8Lenient(decodeCp932(chunk.substr(0, whole)));
+      carried = size - whole;
+      if (carried > 0) buffer[0] = buffer[whole];
+      if (atEnd) break;
+    }
+    if (inFile.bad()) fail("一時ログファイルを読み込めませんでした。"_sj);
+    inFile.close();
+    outFile.close();
+    // A final log that could not be written completely must not cost the only copy.
+    if (!outFile) fail("UTF-8 ログファイルに書き込めませんでした。"_sj);
+    std::filesystem::remove(tempLogPath);
+    errLog << "[DEBUG] 一時ログを UTF-8 に変換し、一時ファイルを削除しました: "_sj
+           << tempLogPath << " -> " << finalLogPath << '\n';
+  } catch (const std::exception& error) {
+    errLog << "[ERROR] ログファイル変換エラー: "_sj << describeForLog(error) << '\n';
+    std::string message(
+        "[ERROR] ログファイルの変換中にエラーが発生しました。一時ファイルを確認してください: "_sj);
+    writeConsoleErrorCp932(message + tempLogPath + "\n");
+  }
+}

@@ -1,0 +1,25 @@
+// POSIX file names are taken to be UTF-8 bytes.
+#include "text/cp932.h"
+#include "text/path_text.h"
+#include "text/utf8.h"
+
+std::filesystem::path pathFromWide(std::wstring_view text) {
+  return std::filesystem::path(encodeUtf8Lenient(text));
+}
+
+std::filesystem::path pathFromCp932(std::string_view cp932) {
+  return pathFromWide(decodeCp932(cp932));
+}
+
+std::wstring wideFromPath(const std::filesystem::path& path) {
+  return decodeUtf8(path.native());
+}
+
+std::optional<std::string> cp932FromPath(const std::filesystem::path& path) {
+  if (!isValidUtf8(path.native())) return std::nullopt;
+  return encodeCp932Strict(decodeUtf8(path.native()));
+}
+
+std::string cp932FromPathLenient(const std::filesystem::path& path) {
+  return encodeCp932Lenient(decodeUtf8(path.native()));
+}

@@ -1,0 +1,166 @@
+#include "text/utf8.h"
+
+#include <cstdint>
+#include <type_traits>
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
+
+void appendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+void appendWide(std::wstring& out, char32_t cp) {
+  if (kWideIsUtf16 && cp >= 0x10000) {
+    cp -= 0x10000;
+    out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
+    out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
+  } else {
+    out.push_back(static_cast<wchar_t>(cp));
+  }
+}
+
+// Encodes `text`; an unencodable character ends it (returns false) when `strict`,
+// otherwise becomes U+FFFD.
+bool encode(std::wstring_view text, bool strict, std::string& out) {
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    auto cp = static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(text[i]));
+    if (kWideIsUtf16 && cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
+      auto low = static_cast<char32_t>(text[i + 1]);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        appendUtf8(out, 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+      if (strict) return false;
+      cp = kReplacement;
+    }
+    appendUtf8(out, cp);
+  }
+  return true;
+}
+
+// Length of the well-formed sequence at bytes[i], or, when it is ill-formed, the
+// negated length of its maximal subpart (at least 1): the longest prefix that could
+// still begin a well-formed sequence (Unicode, "U+FFFD substitution of maximal
+// subparts").
+int sequenceAt(std::string_view bytes, std::size_t i, char32_t& cp) {
+  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
+  unsigned char lead = byte(i);
+  if (lead < 0x80) {
+    cp = lead;
+    return 1;
+  }
+  int length;
+  unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return -1;
+  }
+  cp = lead & (0x7F >> length);
+  for (int k = 1; k < length; ++k) {
+    if (i + k >= bytes.size()) return -k;
+    unsigned char next = byte(i + k);
+    unsigned char min = k == 1 ? low : 0x80;
+    unsigned char max = k == 1 ? high : 0xBF;
+    if (next < min || next > max) return -k;
+    cp = (cp << 6) | (next & 0x3F);
+  }
+  return length;
+}
+
+// The first position at or after `i` that is not plain ASCII.
+std::size_t skipAscii(std::string_view bytes, std::size_t i) {
+  while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
+  return i;
+}
+
+}  // namespace
+
+std::optional<std::string> encodeUtf8Strict(std::wstring_view text) {
+  std::string out;
+  if (!encode(text, true, out)) return std::nullopt;
+  return out;
+}
+
+std::string encodeUtf8Lenient(std::wstring_view text) {
+  std::string out;
+  encode(text, false, out);
+  return out;
+}
+
+std::wstring decodeUtf8(std::string_view bytes) {
+  std::wstring out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    char32_t cp = 0;
+    int length = sequenceAt(bytes, i, cp);
+    if (length < 0) {
+      appendWide(out, kReplacement);
+      i += static_cast<std::size_t>(-length);
+    } else {
+      appendWide(out, cp);
+      i += static_cast<std::size_t>(length);
+    }
+  }
+  return out;
+}
+
+bool isValidUtf8(std::string_view bytes) {
+  for (std::size_t i = skipAscii(bytes, 0); i < bytes.size(); i = skipAscii(bytes, i)) {
+    char32_t cp = 0;
+    int length = sequenceAt(bytes, i, cp);
+    if (length < 0) return false;
+    i += static_cast<std::size_t>(length);
+  }
+  return true;
+}
+
+bool sanitizeUtf8(std::string_view bytes, std::string& out) {
+  out.clear();
+  bool valid = true;
+  std::size_t copied = 0;  // bytes[0, copied) are already in `out`
+  for (std::size_t i = skipAscii(bytes, 0); i < bytes.size(); i = skipAscii(bytes, i)) {
+    char32_t cp = 0;
+    int length = sequenceAt(bytes, i, cp);
+    if (length > 0) {
+      i += static_cast<std::size_t>(length);
+      continue;
+    }
+    valid = false;
+    out.append(bytes.substr(copied, i - copied));
+    out.append("\xEF\xBF\xBD");
+    i += static_cast<std::size_t>(-length);
+    copied = i;
+  }
+  out.append(bytes.substr(copied));
+  return valid;
+}

@@ -1,0 +1,231 @@
+#include "app/script_patterns.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <optional>
+#include <random>
+#include <regex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// All references of a line, searched the way the scan does: from the start, then on
+// from the end of each match.
+std::vector<std::string> imageReferences(std::string_view line) {
+  std::vector<std::string> references;
+  std::size_t from = 0;
+  while (auto match = findImageReference(line, from)) {
+    references.emplace_back(*match);
+    from = static_cast<std::size_t>(match->data() - line.data()) + match->size();
+  }
+  return references;
+}
+
+std::optional<std::string_view> folderHint(std::string_view line) {
+  const auto attributes = findTagAttributes(line);
+  return attributes ? findFolderValue(*attributes) : std::nullopt;
+}
+
+// A match as its place in `text`, so that equal texts at different places differ.
+std::string place(std::string_view text, std::optional<std::string_view> match) {
+  if (!match) return "none";
+  const auto offset = match->data() - text.data();
+  return "[" + std::to_string(offset) + "," + std::to_string(offset + match->size()) +
+         ")";
+}
+
+std::string place(std::string_view text, const std::csub_match& group) {
+  if (!group.matched) return "none";
+  return place(text, std::string_view(group.first, group.second));
+}
+
+std::string escaped(std::string_view text) {
+  std::string out;
+  for (unsigned char c : text) {
+    if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+    } else {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+TEST(ScriptPatterns, ImageReferencesOfALine) {
+  struct Case {
+    std::string_view line;
+    std::vector<std::string> references;
+  };
+  const Case cases[] = {
+      {"a.png a.PNG a.jpg a.JPG", {"a.png", "a.PNG", "a.jpg", "a.JPG"}},
+      {"a.Png a.jpeg a.gif a.png2 a.png_old .png _.png", {"_.png"}},
+      {"a.png-old", {"a.png"}},
+      {"a.png.bak", {"a.png"}},
+      {"./bg/a.png", {"bg/a.png"}},
+      {"..\\bg\\a.png", {"bg\\a.png"}},
+      {"C:\\img\\a.PNG", {"img\\a.PNG"}},
+      {"x.png-y.png a.png/b.png", {"x.png-y.png", "a.png/b.png"}},
+      {"a.png,b.png", {"a.png", "b.png"}},
+      {"\xE8\x83\x8C\xE6\x99\xAF"
+       "a.png",
+       {"a.png"}},                              // 背景a.png
+      {"bg/\xE8\x83\x8C\xE6\x99\xAF.png", {}},  // bg/背景.png
+      {"[image storage=ch/a.png folder=\"fgimage\"]\r", {"ch/a.png"}},
+      {"a.pngx/b.png-", {"a.pngx/b.png"}},
+      {"..png x..png", {"x..png"}},
+      {"", {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(imageReferences(c.line), c.references) << escaped(c.line);
+  }
+}
+
+TEST(ScriptPatterns, ImageSearchTakesItsStartAsTheStartOfTheText) {
+  EXPECT_EQ(findImageReference("ab.png", 1), "b.png");
+  EXPECT_EQ(findImageReference("ab.png", 0), "ab.png");
+  EXPECT_EQ(findImageReference("a/b.png", 1), "b.png");
+  EXPECT_EQ(findImageReference("a.png", 5), std::nullopt);
+  EXPECT_EQ(findImageReference("a.png", 6), std::nullopt);
+}
+
+TEST(ScriptPatterns, FolderHintOfALine) {
+  struct Case {
+    std::string_view line;
+    std::optional<std::string_view> attributes;
+    std::optional<std::string_view> hint;
+  };
+  const Case cases[] = {
+      {"[image storage=ch/a.png folder=\"fgimage\"]",
+       "storage=ch/a.png folder=\"fgimage\"", "fgimage"},
+      {"[bg a.jpg folder=\"x\"][image b.png folder=\"y\"]", "a.jpg folder=\"x\"", "x"},
+      {"[bg2 a.png][image folder=\"x\" b.png]", "a.png", std::nullopt},
+      {"[bg folder=\"bgimage\"] x.png", "folder=\"bgimage\"", "bgimage"},
+      {"bg room.jpg folder=\"x\"", std::nullopt, std::nullopt},
+      {"[bg \t folder = \"dir\"]", "folder = \"dir\"", "dir"},
+      {"[bg folder=dir]", "folder=dir", std::nullopt},
+      {"[bg folder=\"\"]", "folder=\"\"", ""},
+      {"[bg subfolder=\"sub\"]", "subfolder=\"sub\"", "sub"},
+      {"[image folder=\"abc a.png]", "folder=\"abc a.png", "abc a.png"},
+      {"[image folderx=\"a\" folder\t=\"b\"]", "folderx=\"a\" folder\t=\"b\"", "b"},
+      {"[Image a.png]", std::nullopt, std::nullopt},
+      {"[image]", std::nullopt, std::nullopt},
+      {"[image  ]", "", std::nullopt},
+      {"[image a.png", std::nullopt, std::nullopt},
+      {"[bg2x a] [bgimage b] [bg2\tc]", "c", std::nullopt},
+      {"[image a [bg b]", "a [bg b", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(findTagAttributes(c.line), c.attributes) << escaped(c.line);
+    EXPECT_EQ(folderHint(c.line), c.hint) << escaped(c.line);
+  }
+}
+
+// Random short lines over pieces that make the patterns almost match, compared with
+// std::regex (ECMAScript, classic locale) at every place.
+TEST(ScriptPatterns, AgreeWithStdRegex) {
+  const std::regex imageRegex(R"(\b[\w\-\.\/\\]+\.(?:png|jpg|PNG|JPG)\b)");
+  const std::regex tagRegex(R"(\[(image|bg|bg2)\s+([^\]]*)\])");
+  const std::regex folderRegex(R"(folder\s*=\s*"([^"]*))");
+  const std::string_view pieces[] = {
+      "a",         "z",           "Q",      "Z",
+      "0",         "9",           "_",      "-",
+      ".",         "/",           "\\",     ":",
+      ",",         "png",         "PNG",    "jpg",
+      "JPG",       "Png",         "jpeg",   ".png",
+      ".jpg",      ".PNG",        ".JPG",   "\xE8\x83\x8C\xE6\x99\xAF",
+      "\xC3\xA9",  "\x80",        "\xFF",   std::string_view("\0", 1),
+      "[",         "]",           "\"",     "=",
+      " ",         " ",           "\t",     "\r",
+      "\n",        "\v",          "\f",     "image",
+      "Image",     "bg",          "bg2",    "folder",
+      "[image ",   "[bg ",        "[bg2\t", "[bg2",
+      "folder=\"", "folder = \"", "]"};
+  constexpr std::size_t kRandomHighByte = std::size(pieces);
+
+  std::mt19937 random(20240601);
+  int imageMatches = 0, tagMatches = 0, folderMatches = 0;
+  for (int lineIndex = 0; lineIndex < 30000; ++lineIndex) {
+    std::string text;
+    const int pieceCount = static_cast<int>(random() % 25);
+    for (int i = 0; i < pieceCount; ++i) {
+      const std::size_t which = random() % (kRandomHighByte + 1);
+      if (which == kRandomHighByte) {
+        text += static_cast<char>(0x80 + random() % 0x80);
+      } else {
+        text += pieces[which];
+      }
+    }
+    const std::string_view line = text;
+    SCOPED_TRACE(escaped(line));
+
+    // Every start is compared on some lines; on all, the starts the scan reaches.
+    const bool everyStart = lineIndex % 8 == 0;
+    std::size_t from = 0;
+    for (std::size_t start = 0; start <= line.size(); ++start) {
+      if (!everyStart && start != from) continue;
+      std::cmatch expected;
+      std::regex_search(line.data() + start, line.data() + line.size(), expected,
+                        imageRegex);
+      const auto actual = findImageReference(line, start);
+      ASSERT_EQ(place(line, actual), place(line, expected[0])) << "from " << start;
+      if (start == from && actual) {
+        ++imageMatches;
+        from = static_cast<std::size_t>(actual->data() - line.data()) + actual->size();
+      }
+    }
+
+    std::cmatch tagMatch;
+    std::regex_search(line.data(), line.data() + line.size(), tagMatch, tagRegex);
+    const auto attributes = findTagAttributes(line);
+    ASSERT_EQ(place(line, attributes), place(line, tagMatch[2]));
+    tagMatches += attributes.has_value();
+
+    for (std::string_view searched : {line, attributes.value_or("")}) {
+      std::cmatch folderMatch;
+      std::regex_search(searched.data(), searched.data() + searched.size(), folderMatch,
+                        folderRegex);
+      const auto value = findFolderValue(searched);
+      ASSERT_EQ(place(searched, value), place(searched, folderMatch[1]));
+      folderMatches += value.has_value();
+    }
+  }
+  // The lines must exercise matches, not only misses.
+  EXPECT_GT(imageMatches, 5000);
+  EXPECT_GT(tagMatches, 2500);
+  EXPECT_GT(folderMatches, 5000);
+}
+
+TEST(ScriptPatterns, LongLines) {
+  constexpr std::size_t kSize = 2 << 20;
+  auto repeat = [](std::string_view piece, std::size_t size) {
+    std::string text;
+    while (text.size() < size) text += piece;
+    return text;
+  };
+
+  const std::string extensions = "x" + repeat(".png", kSize);
+  EXPECT_EQ(imageReferences(extensions), std::vector<std::string>{extensions});
+  const std::string dotFirst = repeat(".png", kSize);
+  EXPECT_EQ(findImageReference(dotFirst, 0), dotFirst.substr(1));
+  const std::string joined = repeat("a.png-", kSize);
+  EXPECT_EQ(imageReferences(joined),
+            std::vector<std::string>{joined.substr(0, joined.size() - 1)});
+  EXPECT_EQ(imageReferences(repeat("a.png ", kSize)).size(), kSize / 6 + 1);
+  EXPECT_EQ(findImageReference(repeat("ab.pn", kSize), 0), std::nullopt);
+  EXPECT_EQ(findImageReference(repeat("/", kSize), 0), std::nullopt);
+
+  EXPECT_EQ(findTagAttributes(repeat("[image ", 100000 * 7)), std::nullopt);
+  EXPECT_EQ(findTagAttributes(repeat("[bg2", kSize) + " ]"), "");
+  EXPECT_EQ(findTagAttributes(repeat("[image \t", kSize) + "]").value_or("x").size(),
+            kSize - 8);
+  EXPECT_EQ(findFolderValue(repeat("folder = ", kSize)), std::nullopt);
+  EXPECT_EQ(findFolderValue(repeat("folder=\"", kSize)), "folder=");
+}
+
+}  // namespace

@@ -1,0 +1,116 @@
+#include "text/cp932.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "text/cp932_table_codec.h"
+
+namespace {
+
+std::string bytesFromHex(const std::string& hex) {
+  std::string out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  }
+  return out;
+}
+
+struct Recorded {
+  std::string key;
+  std::string value;
+};
+
+// Lines "key<TAB>value" of a file recorded from the Windows converters.
+std::vector<Recorded> readRecorded(const std::string& name) {
+  std::ifstream in(std::string(KIC_TEST_DATA_DIR) + "/" + name);
+  std::vector<Recorded> rows;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    auto tab = line.find('\t');
+    rows.push_back({line.substr(0, tab), line.substr(tab + 1)});
+  }
+  return rows;
+}
+
+TEST(Cp932, DecodesEveryRecordedInputAsWindowsDoes) {
+  auto rows = readRecorded("cp932-decode.txt");
+  ASSERT_EQ(rows.size(), 255u + 60u * 255u);
+  for (const auto& row : rows) {
+    std::wstring expected(1, static_cast<wchar_t>(std::stoi(row.value, nullptr, 16)));
+    ASSERT_EQ(decodeCp932(bytesFromHex(row.key)), expected) << row.key;
+  }
+}
+
+TEST(Cp932, EncodesEveryBmpCharacterAsWindowsDoes) {
+  std::vector<std::string> expected(0x10000);
+  for (const auto& row : readRecorded("cp932-encode.txt")) {
+    expected[std::stoul(row.key, nullptr, 16)] = bytesFromHex(row.value);
+  }
+  for (unsigned cp = 1; cp < 0x10000; ++cp) {
+    if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+    std::wstring text(1, static_cast<wchar_t>(cp));
+    auto strict = encodeCp932Strict(text);
+    if (expected[cp].empty()) {
+      ASSERT_FALSE(strict.has_value()) << std::hex << cp;
+      ASSERT_EQ(encodeCp932Lenient(text), "?") << std::hex << cp;
+    } else {
+      ASSERT_EQ(strict, expected[cp]) << std::hex << cp;
+      ASSERT_EQ(encodeCp932Lenient(text), expected[cp]) << std::hex << cp;
+    }
+  }
+}
+
+TEST(Cp932, EveryDefinedPairRoundTrips) {
+  for (const auto& row : readRecorded("cp932-decode.txt")) {
+    if (row.key.size() != 4 || row.value == "30FB") continue;
+    std::string bytes = bytesFromHex(row.key);
+    std::wstring text = decodeCp932(bytes);
+    auto back = encodeCp932Strict(text);
+    ASSERT_TRUE(back.has_value()) << row.key;
+    // Duplicated characters come back as Windows' preferred code, which decodes alike.
+    ASSERT_EQ(decodeCp932(*back), text) << row.key;
+  }
+}
+
+struct DecodeCase {
+  const char* name;
+  std::string bytes;
+  std::wstring expected;
+};
+
+TEST(Cp932, DecodesSequencesAroundZeroBytesAndEnds) {
+  const DecodeCase cases[] = {
+      {"plain kanji", "\x95\xcf\x8a\xb7", L"\u5909\u63db"},
+      {"lead byte at the end", std::string("a\x81"), L"a\u30fb"},
+      {"lead byte before zero", std::string("\x81\0b", 3), std::wstring(L"\u30fb\0b", 3)},
+      {"zero byte kept", std::string("a\0b", 3), std::wstring(L"a\0b", 3)},
+      {"undefined pair consumed whole", "\x85\x40z", L"\u30fbz"},
+      {"low trail consumed", "\x81\x01z", L"\u30fbz"},
+      {"trail 5C is not a backslash", "\x95\x5c", L"\u8868"},
+      {"user-defined area", "\xf0\x40\xf9\xfc", L"\ue000\ue757"},
+      {"single-byte specials", "\x80\xa0\xfd\xfe\xff", L"\u0080\uf8f0\uf8f1\uf8f2\uf8f3"},
+      {"half-width katakana", "\xa1\xdf", L"\uff61\uff9f"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(decodeCp932(c.bytes), c.expected) << c.name;
+}
+
+TEST(Cp932, WindowsChoosesAmongDuplicateCodes) {
+  EXPECT_EQ(encodeCp932Strict(L"\u7e8a"), "\xfa\x5c");
+  EXPECT_EQ(encodeCp932Strict(L"\u2252"), "\x81\xe0");
+  EXPECT_EQ(encodeCp932Strict(L"\uffe2"), "\x81\xca");
+}
+
+TEST(Cp932, LenientEncodingMarksEachMissingCharacterOnce) {
+  EXPECT_FALSE(encodeCp932Strict(L"a\u00a5").has_value());
+  EXPECT_EQ(encodeCp932Lenient(L"a\u00a5b"), "a?b");
+  // A character beyond the BMP is one "?", whether it is one unit or a pair.
+  std::wstring emoji =
+      sizeof(wchar_t) == 2 ? std::wstring(L"\xd83d\xde00") : L"\U0001F600";
+  EXPECT_EQ(encodeCp932Lenient(L"x" + emoji + L"y"), "x?y");
+}
+
+}  // namespace
