@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "support/line_ends.h"
 #include "support/run_program.h"
 #include "support/run_program_raw.h"
 #include "text/cp932.h"
@@ -86,14 +87,7 @@ std::wstring quoteArgument(const std::wstring& arg) {
 }
 
 std::string asPosixConsoleText(std::string_view cp932) {
-  std::string utf8 = encodeUtf8Lenient(decodeCp932(cp932));
-  std::string out;
-  out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') continue;
-    out += utf8[i];
-  }
-  return out;
+  return withPosixLineEnds(encodeUtf8Lenient(decodeCp932(cp932)));
 }
 
 }  // namespace
