@@ -10,6 +10,7 @@
 #include "text/conversions.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
+#include "text/path_text.h"
 #include "text/utf8.h"
 
 namespace {
@@ -40,13 +41,16 @@ std::size_t wholeCharacters(std::string_view bytes, bool atEnd) {
 void convertLogToUtf8(const std::string& tempLogPath, const std::string& finalLogPath,
                       std::ostream& errLog) {
   try {
-    std::ifstream inFile(tempLogPath, std::ios::in | std::ios::binary);
+    // The paths are CP932 like all narrow text; the standard library would take them
+    // for the platform's own narrow encoding.
+    const std::filesystem::path tempFile = pathFromCp932(tempLogPath);
+    const std::filesystem::path finalFile = pathFromCp932(finalLogPath);
+    std::ifstream inFile(tempFile, std::ios::in | std::ios::binary);
     if (!inFile.is_open()) {
       errLog << "[ERROR] 一時ログファイルを開けませんでした: "_sj << tempLogPath << '\n';
       fail("一時ログファイルを開けませんでした。"_sj);
     }
-    std::ofstream outFile(finalLogPath,
-                          std::ios::out | std::ios::binary | std::ios::trunc);
+    std::ofstream outFile(finalFile, std::ios::out | std::ios::binary | std::ios::trunc);
     if (!outFile.is_open()) {
       errLog << "[ERROR] UTF-8 ログファイルを開けませんでした: "_sj << finalLogPath
              << '\n';
@@ -71,7 +75,7 @@ void convertLogToUtf8(const std::string& tempLogPath, const std::string& finalLo
     outFile.close();
     // A final log that could not be written completely must not cost the only copy.
     if (!outFile) fail("UTF-8 ログファイルに書き込めませんでした。"_sj);
-    std::filesystem::remove(tempLogPath);
+    std::filesystem::remove(tempFile);
     errLog << "[DEBUG] 一時ログを UTF-8 に変換し、一時ファイルを削除しました: "_sj
            << tempLogPath << " -> " << finalLogPath << '\n';
   } catch (const std::exception& error) {
