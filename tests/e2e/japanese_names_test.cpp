@@ -7,7 +7,6 @@
 #include <string>
 
 #include "support/japanese_project.h"
-#include "support/line_ends.h"
 #include "support/run_program.h"
 
 namespace {
@@ -31,8 +30,8 @@ std::string withPlatformSeparator(std::string text) {
 
 // The log with its run-dependent parts as placeholders: {time} for the start time,
 // {root} for the project folder and {report} for the report's name.
-std::string logPattern(const JapaneseProject& project) {
-  std::string log = withPosixLineEnds(project.errorLog());
+std::string logPattern(const TempProject& project) {
+  std::string log = project.errorLog();
   const std::string startLine = "[DEBUG] プログラム開始: ";
   if (auto at = log.find(startLine); at != std::string::npos) {
     at += startLine.size();
@@ -40,7 +39,8 @@ std::string logPattern(const JapaneseProject& project) {
   }
   const std::u8string root = project.root.u8string();
   replaceAll(log, std::string(root.begin(), root.end()), "{root}");
-  replaceAll(log, project.reportName(), "{report}");
+  const std::u8string report = project.reportFile().u8string();
+  replaceAll(log, std::string(report.begin(), report.end()), "{report}");
   return log;
 }
 
@@ -86,7 +86,8 @@ std::string expectedLog(bool listedInConfig) {
 class JapaneseNames : public ::testing::TestWithParam<bool> {};
 
 TEST_P(JapaneseNames, ReportAndLogNameScriptAndFolders) {
-  JapaneseProject project(GetParam());
+  TempProject project;
+  addJapaneseNames(project, GetParam());
   ProgramResult result = runProgramIn(project.root);
 
   EXPECT_EQ(result.exitCode, 0) << result.out << result.err;

@@ -15,11 +15,12 @@ namespace {
 class WindowsNames : public ::testing::TestWithParam<bool> {};
 
 TEST_P(WindowsNames, EveryLogLineEndsInCrLf) {
-  JapaneseProject project(GetParam());
+  TempProject project;
+  addJapaneseNames(project, GetParam());
   ASSERT_EQ(runProgramRawIn(project.root).exitCode, 0);
   EXPECT_FALSE(std::filesystem::exists(project.root / "temp_image_error_log.txt"));
 
-  const std::string log = project.errorLog();
+  const std::string log = project.read("image_error_log.txt");
   ASSERT_TRUE(log.starts_with("\xEF\xBB\xBF[DEBUG] プログラム開始: ")) << log;
   ASSERT_TRUE(log.ends_with("\r\n")) << log;
   for (std::size_t at = log.find('\n'); at != std::string::npos;
@@ -32,7 +33,8 @@ TEST_P(WindowsNames, EveryLogLineEndsInCrLf) {
 }
 
 TEST_P(WindowsNames, RedirectedConsoleGetsCp932WithCrLf) {
-  JapaneseProject project(GetParam());
+  TempProject project;
+  addJapaneseNames(project, GetParam());
   ProgramResult result = runProgramRawIn(project.root);
   EXPECT_EQ(result.exitCode, 0);
   for (std::string_view line : {
