@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "support/line_ends.h"
+
 namespace fs = std::filesystem;
 
 // The program sees its current directory without links; so must expectations.
@@ -43,4 +45,6 @@ std::string TempProject::report() const {
   return file.empty() ? std::string() : read(file);
 }
 
-std::string TempProject::errorLog() const { return read("image_error_log.txt"); }
+std::string TempProject::errorLog() const {
+  return withPosixLineEnds(read("image_error_log.txt"));
+}

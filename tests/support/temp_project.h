@@ -23,7 +23,8 @@ struct TempProject {
   // path, unless there is exactly one.
   std::filesystem::path reportFile() const;
   std::string report() const;
-  // The converted diagnostic log, image_error_log.txt.
+  // The converted diagnostic log, image_error_log.txt, with "\n" line ends on every
+  // platform (see support/line_ends.h); read() gives the bytes as written.
   std::string errorLog() const;
 
   TempFolder folder;
