@@ -56,13 +56,7 @@ bool isRegularFile(const fs::directory_entry& entry, bool isLink,
   return !error && fs::is_regular_file(target);
 }
 
-void record(ImageIndex& index, OpenFolder& folder, const fs::path& file,
-            const ImageIndex::Name& name) {
-  if (!index.caseInsensitive) index.caseInsensitive = probeIgnoresCase(file);
-  if (index.caseInsensitive.value_or(false)) {
-    index.nameOfFoldedPath.try_emplace(foldAsciiCase((folder.relative / name).native()),
-                                       name);
-  }
+void record(ImageIndex& index, OpenFolder& folder, const ImageIndex::Name& name) {
   auto [slot, inserted] = index.folderOfName.try_emplace(name, 0);
   if (!inserted) return;
   if (!folder.hasIndex) {
@@ -76,11 +70,9 @@ void record(ImageIndex& index, OpenFolder& folder, const fs::path& file,
 
 }  // namespace
 
-ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog,
-                           std::optional<bool> caseInsensitive) {
+ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog) {
   ImageIndex index;
   index.built = true;
-  index.caseInsensitive = caseInsensitive;
   // An explicit stack rather than the recursive iterator: a folder that cannot be
   // opened must be skipped, not end the walk.
   std::vector<OpenFolder> stack;
@@ -110,7 +102,7 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog,
     }
     const bool isFolder = !isLink && !regular && entry.is_directory(error);
     const fs::path name = entry.path().filename();
-    if (regular) record(index, current, entry.path(), name.native());
+    if (regular) record(index, current, name.native());
     if (isFolder) {
       // May reallocate the stack: `current` is not used after this.
       openFolder(stack, entry.path(), current.relative / name, exeDir, errLog);

@@ -37,12 +37,7 @@ struct ImageIndex {
   // walk order that folds to it: finds a file whose name differs from a reference
   // only in ASCII letter case.
   std::unordered_map<Name, Name> nameOfFoldedName;
-  // For every regular file, its path relative to the base folder (platform
-  // separators) folded by foldAsciiCase, to the file name as spelled on disk: tells
-  // which spelling a case-insensitive file system matched.
-  std::unordered_map<Name, Name> nameOfFoldedPath;
-  // Whether the file system ignores letter case, once a probe has told; the paths
-  // above are kept only when it does.
+  // Whether the file system ignores letter case, once a hint hit has told.
   std::optional<bool> caseInsensitive;
   // Answers so far, by hint and reference joined with a zero byte: scripts name the
   // same images over and over, and the tree does not change during a run.
@@ -53,9 +48,7 @@ struct ImageIndex {
 // that is a symbolic link, and records each regular file (status following links).
 // A folder that cannot be opened or read, or an entry whose status cannot be read,
 // is skipped with one error line in `errLog`; the walk goes on.
-// `caseInsensitive`, when known, saves the probe of the first file.
-ImageIndex buildImageIndex(const std::filesystem::path& exeDir, std::ostream& errLog,
-                           std::optional<bool> caseInsensitive = std::nullopt);
+ImageIndex buildImageIndex(const std::filesystem::path& exeDir, std::ostream& errLog);
 
 // Whether the file system holding the existing `file` ignores letter case: the same
 // entry answers to its name with the case of its ASCII letters swapped. nullopt when

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "images/stored_name.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
 #include "text/path_text.h"
@@ -55,24 +56,21 @@ std::string caseOnlyMatch(const ImageIndex::Name& name, const ImageIndex& index)
 
 // `index` with the walk done, keeping what earlier calls learnt.
 ImageIndex withIndex(ImageIndex index, const fs::path& exeDir, std::ostream& errLog) {
-  ImageIndex built = buildImageIndex(exeDir, errLog, index.caseInsensitive);
+  ImageIndex built = buildImageIndex(exeDir, errLog);
+  built.caseInsensitive = index.caseInsensitive;
   built.answers = std::move(index.answers);
   return built;
 }
 
 // On a file system that ignores case, the name on disk of the hint's file when its
-// case differs from the reference's; "" otherwise.
-std::string nameOnDiskIfCaseDiffers(const fs::path& customPath, const fs::path& exeDir,
-                                    ImageIndex& index, std::ostream& errLog) {
+// case differs from the reference's; "" otherwise. The file system is asked about
+// that one file, so a hint hit still needs no walk of the tree.
+std::string nameOnDiskIfCaseDiffers(const fs::path& customPath, ImageIndex& index) {
   if (!index.caseInsensitive) index.caseInsensitive = probeIgnoresCase(customPath);
   if (!index.caseInsensitive.value_or(false)) return {};
-  if (!index.built) index = withIndex(std::move(index), exeDir, errLog);
-  const fs::path relative =
-      customPath.lexically_normal().lexically_relative(exeDir.lexically_normal());
-  auto onDisk = index.nameOfFoldedPath.find(foldAsciiCase(relative.native()));
-  if (onDisk == index.nameOfFoldedPath.end()) return {};
-  if (onDisk->second == customPath.filename().native()) return {};
-  return cp932FromPathLenient(fs::path(onDisk->second));
+  const auto onDisk = storedName(customPath);
+  if (!onDisk || *onDisk == customPath.filename().native()) return {};
+  return cp932FromPathLenient(fs::path(*onDisk));
 }
 
 // Answers the first time a reference is met with a given hint; `answered` says
@@ -102,7 +100,7 @@ ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
     if (fs::exists(customPath)) {
       logFound(errLog, imageFile, folderValue);
       lookup.folder = folderValue;
-      lookup.nameOnDisk = nameOnDiskIfCaseDiffers(customPath, exeDir, index, errLog);
+      lookup.nameOnDisk = nameOnDiskIfCaseDiffers(customPath, index);
       answered = true;
       return lookup;
     }

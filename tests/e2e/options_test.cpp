@@ -113,3 +113,26 @@ TEST(Options, AFileDifferingOnlyInLetterCaseIsPointedOut) {
 }
 
 }  // namespace
+
+namespace {
+
+// Only a file system that ignores letter case (Windows; wine) finds the image at all.
+TEST(Options, AHintHitUnderAnotherSpellingIsPointedOut) {
+  TempProject project;
+  project.write("scenario/a.ks", "[image hero.png folder=\"img\"]\n");
+  project.write("img/Hero.png", "");
+  if (!fs::exists(project.root / "img" / "hero.png")) {
+    GTEST_SKIP() << "this file system matches letter case exactly";
+  }
+  ProgramResult result = runProgramIn(project.root);
+
+  const std::string warning =
+      "[WARNING] ファイル名の大文字・小文字が参照と異なります: hero.png (Hero.png)\n";
+  EXPECT_TRUE(contains(result.out, warning)) << result.out;
+  EXPECT_TRUE(contains(project.errorLog(), warning));
+  EXPECT_EQ(project.report(),
+            "\xEF\xBB\xBF"
+            "a.ks (行 1): hero.png -> 存在します (フォルダ: img)\n");
+}
+
+}  // namespace
