@@ -205,7 +205,7 @@ TEST(HostilePosix, AnUnreadableFolderInTheImageTreeIsReportedAndPassed) {
 
   const auto result = runProgramUnprivilegedIn(project.root);
   fs::permissions(project.root / locked, fs::perms::owner_all);
-  if (!result) GTEST_SKIP() << "privileges cannot be dropped here";
+  if (!result) GTEST_SKIP() << "cannot run the program unprivileged here";
 
   EXPECT_EQ(result->exitCode, 0);
   std::string report = "■a.ks (行 1): a.png -> 存在しません\n";
@@ -307,7 +307,7 @@ TEST(HostilePosix, ScriptsFoldersAndConfigurationThatCannotBeRead) {
     for (const auto& [path, perms] : c.locks) {
       fs::permissions(project.root / path, fs::perms::owner_all, fs::perm_options::add);
     }
-    if (!result) GTEST_SKIP() << "privileges cannot be dropped here";
+    if (!result) GTEST_SKIP() << "cannot run the program unprivileged here";
 
     EXPECT_EQ(result->exitCode, c.exitCode) << c.label;
     const std::string report = project.report();
@@ -341,7 +341,7 @@ TEST(HostilePosix, AReadOnlyFinalLogKeepsTheTemporaryLogForTheNextRun) {
   fs::permissions(project.root / "image_error_log.txt",
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   const auto first = runProgramUnprivilegedIn(project.root);
-  if (!first) GTEST_SKIP() << "privileges cannot be dropped here";
+  if (!first) GTEST_SKIP() << "cannot run the program unprivileged here";
 
   EXPECT_EQ(first->exitCode, 0);
   EXPECT_EQ(first->err, kConversionFailedLine);
@@ -367,7 +367,7 @@ TEST(HostilePosix, AReadOnlyTemporaryLogStopsEverything) {
   openToEveryone(project.root);
   fs::permissions(project.root / "temp_image_error_log.txt", fs::perms::owner_read);
   const auto result = runProgramUnprivilegedIn(project.root);
-  if (!result) GTEST_SKIP() << "privileges cannot be dropped here";
+  if (!result) GTEST_SKIP() << "cannot run the program unprivileged here";
 
   EXPECT_EQ(result->exitCode, 1);
   EXPECT_EQ(
@@ -396,7 +396,7 @@ TEST(HostilePosix, AReadOnlyFileUnderTheReportNameFailsTheRunAndStaysAsItWas) {
                                              fs::perms::others_read);
   }
   const auto result = runProgramUnprivilegedIn(project.root);
-  if (!result) GTEST_SKIP() << "privileges cannot be dropped here";
+  if (!result) GTEST_SKIP() << "cannot run the program unprivileged here";
 
   EXPECT_EQ(result->exitCode, 1);
   EXPECT_EQ(result->err, kHandlerLine);

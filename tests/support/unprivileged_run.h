@@ -10,7 +10,8 @@
 #include "support/run_program.h"
 
 // runProgramIn, as nobody when the tests run as root. nullopt when privileges could
-// not be dropped or the folder not entered, so the caller can skip.
+// not be dropped, the folder not entered or the program not started, so the caller
+// can skip.
 std::optional<ProgramResult> runProgramUnprivilegedIn(
     const std::filesystem::path& dir, const std::vector<std::string>& args = {});
 
