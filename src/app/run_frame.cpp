@@ -117,6 +117,11 @@ int checkProject(const Options& options) {
         scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile);
 
     logFile.close();
+    // A full disk fails writes silently; a report cut short must not pass as complete.
+    if (!logFile) {
+      errLog << "[ERROR] ログファイルに書き込めませんでした: "_sj << filename << '\n';
+      throw std::runtime_error(std::string("ログファイルに書き込めませんでした。"_sj));
+    }
     const std::wstring summary = summaryText(totals);
     writeConsoleOut(summary);
     errLog << encodeCp932Lenient(summary);
