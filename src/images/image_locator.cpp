@@ -54,6 +54,18 @@ std::string caseOnlyMatch(const ImageIndex::Name& name, const ImageIndex& index)
                               cp932FromPathLenient(relative);
 }
 
+// Whether an entry of any kind, a folder too, is at `path`. A name the system refuses
+// (too long, say) names nothing there; other errors go to the caller.
+bool entryExists(const fs::path& path) {
+  std::error_code error;
+  const bool exists = fs::exists(path, error);
+  if (error == std::errc::filename_too_long || error == std::errc::invalid_argument) {
+    return false;
+  }
+  if (error) throw fs::filesystem_error("cannot test the folder hint", path, error);
+  return exists;
+}
+
 // `index` with the walk done, keeping what earlier calls learnt.
 ImageIndex withIndex(ImageIndex index, const fs::path& exeDir, std::ostream& errLog) {
   ImageIndex built = buildImageIndex(exeDir, errLog);
@@ -96,8 +108,7 @@ ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
     const fs::path customPath =
         exeDir / pathFromWide(withForwardSlashes(decodeCp932(folderValue))) /
         pathFromWide(wImagePath);
-    // Any entry will do, a folder too; errors other than "not found" go to the caller.
-    if (fs::exists(customPath)) {
+    if (entryExists(customPath)) {
       logFound(errLog, imageFile, folderValue);
       lookup.folder = folderValue;
       lookup.nameOnDisk = nameOnDiskIfCaseDiffers(customPath, index);
