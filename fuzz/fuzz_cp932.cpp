@@ -41,6 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(2 * wDecoded.size() >= bytes.size());
   FUZZ_CHECK(std::all_of(wDecoded.begin(), wDecoded.end(),
                          [](wchar_t c) { return c >= 0 && c <= 0xFFFF; }));
+  // A zero byte is never a trail byte and never ends the text.
+  FUZZ_CHECK(std::count(wDecoded.begin(), wDecoded.end(), L'\0') ==
+             std::count(bytes.begin(), bytes.end(), '\0'));
   checkEncoders(wDecoded);
 
   // The same bytes as units of arbitrary wide text; the first byte picks the unit size.

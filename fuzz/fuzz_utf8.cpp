@@ -1,5 +1,6 @@
 // UTF-8: decoding takes any bytes and gives back valid input unchanged once encoded;
 // sanitizing agrees with decoding and encoding; encoding takes any wide text.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,6 +17,9 @@ void checkBytes(std::string_view bytes) {
   const std::wstring wDecoded = decodeUtf8(bytes);
   const bool valid = isValidUtf8(bytes);
   FUZZ_CHECK(wDecoded.size() <= bytes.size());
+  // A zero byte is a character of its own, never part of an invalid sequence.
+  FUZZ_CHECK(std::count(wDecoded.begin(), wDecoded.end(), L'\0') ==
+             std::count(bytes.begin(), bytes.end(), '\0'));
 
   // Decoding never yields what the strict encoder refuses.
   const auto encoded = encodeUtf8Strict(wDecoded);
