@@ -51,8 +51,9 @@ void checkReference(const Script& script, std::string_view reference,
   sinks.errLog << "[DEBUG] 画像ファイル検出: "_sj << script.fileName << " 行 "_sj
                << script.lineNumber << " (" << imageFile << ") \n";
 
-  const std::string foundFolder =
-      checkImageExists(imageFile, *folderHint, sinks.exeDir, sinks.index, sinks.errLog);
+  const ImageLookup lookup =
+      locateImage(imageFile, *folderHint, sinks.exeDir, sinks.index, sinks.errLog);
+  const std::string& foundFolder = lookup.folder;
   const std::wstring wFoundFolder =
       sjisToWstring(foundFolder, sinks.errLog, "found folder");
   const std::wstring wLineNumber = std::to_wstring(script.lineNumber);
@@ -62,13 +63,33 @@ void checkReference(const Script& script, std::string_view reference,
     ++sinks.totals.missing;
     writeConsoleOut(L"[WARNING] 画像ファイルが見つかりません: " + script.wFileName +
                     L" 行 " + wLineNumber + L" (" + wImageFile + L")\n");
+    if (!lookup.caseOnlyMatch.empty()) {
+      writeConsoleOut(L"[WARNING] 大文字・小文字だけが異なるファイルがあります: " +
+                      sjisToWstring(lookup.caseOnlyMatch, sinks.errLog, "found folder") +
+                      L"\n");
+    }
     writeReport(sinks.logFile, L"■" + script.wFileName + L" (行 " + wLineNumber + L"): " +
                                    wImageFile + L" -> 存在しません\n");
+    if (!lookup.caseOnlyMatch.empty()) {
+      sinks.errLog << "[WARNING] 大文字・小文字だけが異なるファイルがあります: "_sj
+                   << lookup.caseOnlyMatch << '\n';
+    }
   } else {
     ++sinks.totals.found;
+    // The file loads on a case-insensitive system but not on a case-sensitive one.
+    if (!lookup.nameOnDisk.empty()) {
+      writeConsoleOut(L"[WARNING] ファイル名の大文字・小文字が参照と異なります: " +
+                      wImageFile + L" (" +
+                      sjisToWstring(lookup.nameOnDisk, sinks.errLog, "found folder") +
+                      L")\n");
+    }
     writeReport(sinks.logFile, script.wFileName + L" (行 " + wLineNumber + L"): " +
                                    wImageFile + L" -> 存在します (フォルダ: " +
                                    wFoundFolder + L")\n");
+    if (!lookup.nameOnDisk.empty()) {
+      sinks.errLog << "[WARNING] ファイル名の大文字・小文字が参照と異なります: "_sj
+                   << imageFile << " (" << lookup.nameOnDisk << ")\n";
+    }
   }
 }
 

@@ -4,24 +4,63 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+// What locateImage (images/image_locator.h) learnt about one reference.
+struct ImageLookup {
+  std::string folder;  // as checkImageExists returns it
+  // Not found, but a file whose name differs only in ASCII letter case exists: its
+  // path relative to `exeDir` (CP932, platform separators). Else empty.
+  std::string caseOnlyMatch;
+  // Found through the hint on a file system that ignores case, under a name whose
+  // case differs from the reference's: that name on disk (CP932). Else empty.
+  std::string nameOnDisk;
+};
+
 // Plain data owned by the run. Empty until the first search needs it.
 struct ImageIndex {
+  using Name = std::filesystem::path::string_type;
+
   bool built = false;
   // Folders holding regular files, relative to the base folder, as CP932 text with
-  // the platform's separator ("" for the base folder itself).
+  // the platform's separator ("" for the base folder itself). Characters CP932
+  // cannot hold are "?": the text is only shown.
   std::vector<std::string> folders;
   // For each file name (exact, as the platform spells it), the folder of its first
   // regular file in walk order.
-  std::unordered_map<std::filesystem::path::string_type, std::uint32_t> folderOfName;
+  std::unordered_map<Name, std::uint32_t> folderOfName;
+  // For each file name folded by foldAsciiCase, the first name of folderOfName in
+  // walk order that folds to it: finds a file whose name differs from a reference
+  // only in ASCII letter case.
+  std::unordered_map<Name, Name> nameOfFoldedName;
+  // For every regular file, its path relative to the base folder (platform
+  // separators) folded by foldAsciiCase, to the file name as spelled on disk: tells
+  // which spelling a case-insensitive file system matched.
+  std::unordered_map<Name, Name> nameOfFoldedPath;
+  // Whether the file system ignores letter case, once a probe has told; the paths
+  // above are kept only when it does.
+  std::optional<bool> caseInsensitive;
+  // Answers so far, by hint and reference joined with a zero byte: scripts name the
+  // same images over and over, and the tree does not change during a run.
+  std::unordered_map<std::string, ImageLookup> answers;
 };
 
 // Walks `exeDir` depth first in the platform's listing order, entering no folder
 // that is a symbolic link, and records each regular file (status following links).
-// A folder that cannot be opened or an entry whose status cannot be read is skipped
-// with one error line in `errLog`; the walk goes on.
-ImageIndex buildImageIndex(const std::filesystem::path& exeDir, std::ostream& errLog);
+// A folder that cannot be opened or read, or an entry whose status cannot be read,
+// is skipped with one error line in `errLog`; the walk goes on.
+// `caseInsensitive`, when known, saves the probe of the first file.
+ImageIndex buildImageIndex(const std::filesystem::path& exeDir, std::ostream& errLog,
+                           std::optional<bool> caseInsensitive = std::nullopt);
+
+// Whether the file system holding the existing `file` ignores letter case: the same
+// entry answers to its name with the case of its ASCII letters swapped. nullopt when
+// the name has no ASCII letter to tell by.
+std::optional<bool> probeIgnoresCase(const std::filesystem::path& file);
+
+// `name` with the ASCII letters A-Z made lower case; nothing else changes.
+ImageIndex::Name foldAsciiCase(ImageIndex::Name name);

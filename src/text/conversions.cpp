@@ -52,6 +52,9 @@ void skipBom(std::istream& stream, std::string_view fileName, std::ostream& errL
 }
 
 std::string utf8ToCp932ForLog(std::string_view utf8) {
+  bool ascii = true;
+  for (char c : utf8) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return std::string(utf8);  // the same bytes in both encodings
   return encodeCp932Lenient(decodeUtf8(utf8));
 }
 

@@ -15,7 +15,9 @@
 std::wstring decodeCp932(std::string_view bytes);
 
 // True for the bytes that begin a two-byte character: 81-9F and E0-FC.
-bool isCp932LeadByte(unsigned char byte);
+inline bool isCp932LeadByte(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
 
 // Encodes as WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS): where a character has
 // two codes, Windows' choice wins. Returns nullopt when a character has no code.

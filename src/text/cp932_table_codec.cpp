@@ -1,8 +1,7 @@
 #include "text/cp932_table_codec.h"
 
-#include <algorithm>
+#include <array>
 #include <cstdint>
-#include <iterator>
 
 #include "text/cp932.h"
 #include "text/cp932_tables.h"
@@ -29,15 +28,23 @@ wchar_t decodeSingleByte(unsigned char byte) {
   return 0x30FB;  // a lead byte without a usable trail byte
 }
 
+// Codes of every BMP character, 0 for none (U+0000 is handled before), spread out
+// from the sorted pairs once so that encoding is one look-up per character.
+const std::array<std::uint16_t, 0x10000>& encodeTable() {
+  static const auto table = [] {
+    std::array<std::uint16_t, 0x10000> codes{};
+    for (const auto& pair : kCp932Encode) codes[pair.codePoint] = pair.bytes;
+    return codes;
+  }();
+  return table;
+}
+
 // The code of `codePoint`, or -1 when code page 932 has none.
 int encodeCodePoint(char32_t codePoint) {
   if (codePoint < 0x80) return static_cast<int>(codePoint);
-  const auto* last = std::end(kCp932Encode);
-  const auto* found = std::lower_bound(
-      std::begin(kCp932Encode), last, codePoint,
-      [](const Cp932EncodePair& pair, char32_t cp) { return pair.codePoint < cp; });
-  if (found == last || found->codePoint != codePoint) return -1;
-  return found->bytes;
+  if (codePoint > 0xFFFF) return -1;
+  const std::uint16_t code = encodeTable()[codePoint];
+  return code == 0 ? -1 : code;
 }
 
 bool isHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
@@ -45,26 +52,22 @@ bool isLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 }  // namespace
 
-bool isCp932LeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 std::wstring decodeCp932WithTable(std::string_view bytes) {
-  std::wstring out;
-  out.reserve(bytes.size());
+  // Never more characters than bytes; written through a pointer, as logs are large.
+  std::wstring out(bytes.size(), L'\0');
+  wchar_t* next = out.data();
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     auto byte = static_cast<unsigned char>(bytes[i]);
     if (byte < 0x80) {
-      out.push_back(static_cast<wchar_t>(byte));
-      continue;
-    }
-    if (isCp932LeadByte(byte) && i + 1 < bytes.size() && bytes[i + 1] != '\0') {
+      *next++ = static_cast<wchar_t>(byte);
+    } else if (isCp932LeadByte(byte) && i + 1 < bytes.size() && bytes[i + 1] != '\0') {
       auto trail = static_cast<unsigned char>(bytes[++i]);
-      out.push_back(static_cast<wchar_t>(kCp932DoubleByte[leadRow(byte)][trail]));
-      continue;
+      *next++ = static_cast<wchar_t>(kCp932DoubleByte[leadRow(byte)][trail]);
+    } else {
+      *next++ = decodeSingleByte(byte);
     }
-    out.push_back(decodeSingleByte(byte));
   }
+  out.resize(static_cast<std::size_t>(next - out.data()));
   return out;
 }
 

@@ -10,6 +10,7 @@
 #include "text/conversions.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
+#include "text/path_text.h"
 #include "text/utf8.h"
 
 namespace {
@@ -19,7 +20,10 @@ constexpr std::size_t kChunkBytes = 64 * 1024;
 // How many bytes of `bytes` form whole characters: a lead byte at the very end waits
 // for the next chunk, unless the input ends there.
 std::size_t wholeCharacters(std::string_view bytes, bool atEnd) {
-  std::size_t i = 0;
+  // A byte that cannot begin a pair always ends a character, so characters start
+  // right after the last such byte; only the lead bytes from there need pairing up.
+  std::size_t i = bytes.size();
+  while (i > 0 && isCp932LeadByte(static_cast<unsigned char>(bytes[i - 1]))) --i;
   while (i < bytes.size()) {
     if (isCp932LeadByte(static_cast<unsigned char>(bytes[i]))) {
       if (i + 1 == bytes.size()) return atEnd ? bytes.size() : i;
@@ -31,6 +35,27 @@ std::size_t wholeCharacters(std::string_view bytes, bool atEnd) {
   return bytes.size();
 }
 
+// Appends the UTF-8 form of `bytes`, whole CP932 characters, to `out`. Most of a log
+// is ASCII, the same bytes in both encodings: only the runs between are decoded.
+void appendAsUtf8(std::string_view bytes, std::string& out) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    std::size_t ascii = i;
+    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80)
+      ++ascii;
+    out.append(bytes.substr(i, ascii - i));
+    std::size_t other = ascii;  // a run of characters that are not ASCII
+    while (other < bytes.size() && static_cast<unsigned char>(bytes[other]) >= 0x80) {
+      const bool pair = isCp932LeadByte(static_cast<unsigned char>(bytes[other])) &&
+                        other + 1 < bytes.size() && bytes[other + 1] != '\0';
+      other += pair ? 2 : 1;
+    }
+    if (other > ascii)
+      appendUtf8Lenient(decodeCp932(bytes.substr(ascii, other - ascii)), out);
+    i = other;
+  }
+}
+
 [[noreturn]] void fail(std::string_view message) {
   throw std::runtime_error(std::string(message));
 }
@@ -40,13 +65,16 @@ std::size_t wholeCharacters(std::string_view bytes, bool atEnd) {
 void convertLogToUtf8(const std::string& tempLogPath, const std::string& finalLogPath,
                       std::ostream& errLog) {
   try {
-    std::ifstream inFile(tempLogPath, std::ios::in | std::ios::binary);
+    // The paths are CP932 like all narrow text; the standard library would take them
+    // for the platform's own narrow encoding.
+    const std::filesystem::path tempFile = pathFromCp932(tempLogPath);
+    const std::filesystem::path finalFile = pathFromCp932(finalLogPath);
+    std::ifstream inFile(tempFile, std::ios::in | std::ios::binary);
     if (!inFile.is_open()) {
       errLog << "[ERROR] 一時ログファイルを開けませんでした: "_sj << tempLogPath << '\n';
       fail("一時ログファイルを開けませんでした。"_sj);
     }
-    std::ofstream outFile(finalLogPath,
-                          std::ios::out | std::ios::binary | std::ios::trunc);
+    std::ofstream outFile(finalFile, std::ios::out | std::ios::binary | std::ios::trunc);
     if (!outFile.is_open()) {
       errLog << "[ERROR] UTF-8 ログファイルを開けませんでした: "_sj << finalLogPath
              << '\n';
@@ -55,13 +83,16 @@ void convertLogToUtf8(const std::string& tempLogPath, const std::string& finalLo
     outFile << "\xEF\xBB\xBF";
     std::vector<char> buffer(kChunkBytes + 1);
     std::size_t carried = 0;  // an unpaired lead byte from the previous chunk
+    std::string converted;
     while (true) {
       inFile.read(buffer.data() + carried, static_cast<std::streamsize>(kChunkBytes));
       std::size_t size = carried + static_cast<std::size_t>(inFile.gcount());
       bool atEnd = !inFile;
       std::string_view chunk(buffer.data(), size);
       std::size_t whole = wholeCharacters(chunk, atEnd);
-      outFile << encodeUtf8Lenient(decodeCp932(chunk.substr(0, whole)));
+      converted.clear();
+      appendAsUtf8(chunk.substr(0, whole), converted);
+      outFile << converted;
       carried = size - whole;
       if (carried > 0) buffer[0] = buffer[whole];
       if (atEnd) break;
@@ -71,7 +102,7 @@ void convertLogToUtf8(const std::string& tempLogPath, const std::string& finalLo
     outFile.close();
     // A final log that could not be written completely must not cost the only copy.
     if (!outFile) fail("UTF-8 ログファイルに書き込めませんでした。"_sj);
-    std::filesystem::remove(tempLogPath);
+    std::filesystem::remove(tempFile);
     errLog << "[DEBUG] 一時ログを UTF-8 に変換し、一時ファイルを削除しました: "_sj
            << tempLogPath << " -> " << finalLogPath << '\n';
   } catch (const std::exception& error) {

@@ -39,9 +39,13 @@ void appendWide(std::wstring& out, char32_t cp) {
 // Encodes `text`; an unencodable character ends it (returns false) when `strict`,
 // otherwise becomes U+FFFD.
 bool encode(std::wstring_view text, bool strict, std::string& out) {
-  out.reserve(text.size());
+  out.reserve(out.size() + text.size() * 3);
   for (std::size_t i = 0; i < text.size(); ++i) {
     auto cp = static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(text[i]));
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+      continue;
+    }
     if (kWideIsUtf16 && cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
       auto low = static_cast<char32_t>(text[i + 1]);
       if (low >= 0xDC00 && low <= 0xDFFF) {
@@ -115,6 +119,10 @@ std::string encodeUtf8Lenient(std::wstring_view text) {
   std::string out;
   encode(text, false, out);
   return out;
+}
+
+void appendUtf8Lenient(std::wstring_view text, std::string& out) {
+  encode(text, false, out);
 }
 
 std::wstring decodeUtf8(std::string_view bytes) {

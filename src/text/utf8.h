@@ -12,6 +12,9 @@ std::optional<std::string> encodeUtf8Strict(std::wstring_view text);
 // The same, writing U+FFFD for what the strict form refuses.
 std::string encodeUtf8Lenient(std::wstring_view text);
 
+// Appends the lenient encoding of `text` to `out`.
+void appendUtf8Lenient(std::wstring_view text, std::string& out);
+
 // Decodes UTF-8; each maximal invalid subpart (as the Unicode standard defines it)
 // becomes one U+FFFD.
 std::wstring decodeUtf8(std::string_view bytes);

@@ -1,0 +1,488 @@
+#!/usr/bin/env python3
+"""Writes a synthetic project for benchmarking ks-image-check.
+
+    generate_project.py --preset small|large OUTDIR [--scripts N] [--lines N]
+                        [--refs N] [--files N] [--seed N] [--scale X]
+                        [--lines-scale X] [--force] [--reuse]
+
+The project looks like a real one to the program: UTF-8 scripts in scenario/
+with Japanese dialogue and tag lines, images in data/bgimage and nested below
+data/fgimage and data/image, and a large subtree of unrelated files in others/.
+Image references fall into three groups: about half are found through the
+folder hint of their line, about 3% exist nowhere, and the rest are found only
+by searching the tree for their file name. Image files are empty: only their
+names matter.
+
+The output depends on the parameters and the seed alone (random.Random with an
+integer seed, no set or dict iteration over strings), so two runs give the same
+bytes. A manifest with the parameters and the counts is written beside OUTDIR as
+OUTDIR.manifest.json, not inside it, so that the tree holds exactly the files
+asked for.
+"""
+
+import argparse
+import json
+import os
+import random
+import shutil
+import sys
+
+GENERATOR_VERSION = 2
+
+PRESETS = {
+    "small": {"scripts": 20, "lines": 5_000, "refs": 800, "files": 1_000},
+    "large": {"scripts": 400, "lines": 250_000, "refs": 40_000, "files": 50_000},
+}
+
+HINT_SHARE = 0.50
+MISSING_SHARE = 0.03
+IMAGE_FILE_SHARE = 0.40  # of all files; the rest are scripts and unrelated files
+FILES_PER_FOLDER = 100
+
+CHARACTERS = [
+    ("misaki", "美咲"), ("yuma", "悠真"), ("aoi", "葵"), ("ren", "蓮"),
+    ("hina", "陽菜"), ("minato", "湊"), ("sora", "空"), ("kaede", "楓"),
+]
+POSES = ["pose1", "pose2", "pose3", "uniform", "casual", "night"]
+FACES = ["normal", "smile", "angry", "sad", "surprise", "shy", "think", "cry"]
+SPRITE_PARTS = ["face", "pose", "cos"]
+PLACES = ["room", "school", "street", "park", "station", "cafe", "beach", "shrine",
+          "classroom", "rooftop", "library", "hall"]
+CHARACTER_KEYS = [key for key, _ in CHARACTERS]
+TIMES = ["day", "evening", "night"]
+EVENT_KINDS = ["ev", "cg", "cutin", "effect", "button"]
+UNRELATED_KINDS = [("txt", 4), ("ogg", 3), ("dat", 2), ("ks", 1)]
+
+PHRASES = [
+    "今日は", "いい天気だね", "そういえば", "昨日の話だけど", "本当に", "ちょっと待って",
+    "どうしたの", "わからない", "放課後", "一緒に帰ろう", "約束したでしょ", "まさか",
+    "あの時", "君のことを", "ずっと", "考えていた", "ありがとう", "ごめんね",
+    "信じられない", "大丈夫だよ", "もう少しだけ", "ここにいて", "忘れないで", "それでも",
+    "僕は", "私は", "先輩が", "みんなで", "駅前の", "喫茶店に", "行ってみない", "明日",
+    "雨が降りそう", "窓の外では", "夕暮れの光が", "静かに", "街を染めていた", "風が",
+    "桜の花びらを", "運んでいく", "遠くで", "電車の音が", "聞こえる", "胸の奥が",
+    "少しだけ", "温かくなった", "気がつくと", "時計の針は", "午後五時を", "指していた",
+]
+ENDINGS_SPOKEN = ["。", "！", "？", "……", "ね。", "よ。", "かな。"]
+ENDINGS_NARRATION = ["。", "。", "……。", "、"]
+PLAIN_TAGS = [
+    "[cm]", "[l][r]", "[p]", "[wt]", "[er]", "[wait time=500]", "[wait time=1200]",
+    "[trans method=crossfade time=800]", "[layopt layer=message0 visible=true]",
+    "[stopse]", "[fadeoutbgm time=2000]", "[ct]", "[font size=32]", "[resetfont]",
+]
+
+
+class Plan:
+    """The counts a project is built from, derived from the parameters."""
+
+    def __init__(self, scripts, lines, refs, files):
+        if scripts < 1:
+            raise ValueError("at least one script is needed")
+        self.scripts = scripts
+        self.lines = max(lines, scripts)
+        self.refs = refs
+        self.files = files
+        self.hint_refs = round(refs * HINT_SHARE)
+        self.missing_refs = round(refs * MISSING_SHARE)
+        self.search_refs = refs - self.hint_refs - self.missing_refs
+        images = max(round(files * IMAGE_FILE_SHARE), min(2, refs))
+        images = min(images, files - scripts)
+        if images < min(2, refs) or images < 0:
+            raise ValueError(f"{files} files cannot hold {scripts} scripts and the images")
+        self.image_files = images
+        self.unrelated_files = files - scripts - images
+        # Each image is referenced several times, as sprites and backgrounds are.
+        hint_pool = min(max(1, self.hint_refs // 5), max(1, images // 2))
+        search_pool = min(max(1, self.search_refs // 4), images - hint_pool)
+        self.hint_pool = hint_pool if self.hint_refs else 0
+        self.search_pool = search_pool if self.search_refs else 0
+        self.decoy_images = images - self.hint_pool - self.search_pool
+
+
+def split_evenly(total, parts):
+    base, extra = divmod(total, parts)
+    return [base + (1 if i < extra else 0) for i in range(parts)]
+
+
+class Images:
+    """Names and places of the image files, per group.
+
+    Hinted images sit where their tag's folder attribute plus the reference
+    points. Searched-for images sit one folder deeper than any reference to
+    them says, so only the walk finds them. Names of the groups never collide,
+    and missing references use a prefix no file has.
+    """
+
+    def __init__(self, plan):
+        self.hint = []  # (reference text, hint folder, file path)
+        for i in range(plan.hint_pool):
+            if i % 5 < 2:
+                name = f"bg_{PLACES[i % len(PLACES)]}_{TIMES[i % 3]}_{i:05d}.jpg"
+                self.hint.append((name, "data/bgimage", f"data/bgimage/{name}"))
+            else:
+                key, _ = CHARACTERS[i % len(CHARACTERS)]
+                pose = POSES[(i // 8) % len(POSES)]
+                face = FACES[(i // 48) % len(FACES)]
+                ref = f"{key}/{pose}_{face}_{i:05d}.png"
+                self.hint.append((ref, "data/fgimage", f"data/fgimage/{ref}"))
+        self.search = []  # (character key or kind, file name, file path)
+        for i in range(plan.search_pool):
+            if i % 4 < 3:
+                key, _ = CHARACTERS[i % len(CHARACTERS)]
+                part = SPRITE_PARTS[(i // 8) % len(SPRITE_PARTS)]
+                name = f"{key}_{part}_{FACES[i % len(FACES)]}_{i:05d}.png"
+                path = f"data/fgimage/chara/{key}/{part}/{name}"
+                self.search.append((key, name, path))
+            else:
+                kind = EVENT_KINDS[(i // 4) % len(EVENT_KINDS)]
+                ext = "jpg" if kind in ("ev", "cg") else "png"
+                name = f"{kind}_{i:05d}.{ext}"
+                path = f"data/image/{kind}/{(i // 4) % 7:02d}/{name}"
+                self.search.append((kind, name, path))
+        self.hint_bg = [h for h in self.hint if h[1] == "data/bgimage"]
+        self.decoys = []
+        for i in range(plan.decoy_images):
+            key, _ = CHARACTERS[i % len(CHARACTERS)]
+            if i % 3 == 0:
+                self.decoys.append(f"data/image/thumb/{(i // 3) % 17:02d}/thumb_{i:05d}.png")
+            elif i % 3 == 1:
+                part = SPRITE_PARTS[(i // 3) % len(SPRITE_PARTS)]
+                self.decoys.append(f"data/fgimage/chara/{key}/{part}/{key}_unused_{i:05d}.png")
+            else:
+                self.decoys.append(f"data/bgimage/unused/bg_unused_{i:05d}.jpg")
+
+    def files(self):
+        return ([path for _, _, path in self.hint] + [path for _, _, path in self.search]
+                + self.decoys)
+
+
+def unrelated_paths(count):
+    """Paths of the files that are not images: sounds in data/, the rest in others/."""
+    sounds = count // 5
+    paths = [f"data/sound/{'se' if i % 2 else 'bgm'}/{i // 2 // FILES_PER_FOLDER:02d}/"
+             f"{'se' if i % 2 else 'bgm'}_{i:05d}.ogg" for i in range(sounds)]
+    kinds = [ext for ext, weight in UNRELATED_KINDS for _ in range(weight)]
+    for i in range(count - sounds):
+        folder = i // FILES_PER_FOLDER
+        ext = kinds[i % len(kinds)]
+        paths.append(f"others/{folder // 100:02d}/{(folder // 10) % 10:02d}/"
+                     f"{folder % 10:02d}/item_{i:06d}.{ext}")
+    return paths
+
+
+class Text:
+    """Lines of a script that hold no image reference."""
+
+    def __init__(self, rng):
+        self.rng = rng
+        self.speaker = None
+
+    def dialogue(self):
+        rng = self.rng
+        body = "".join(rng.choice(PHRASES) for _ in range(rng.randint(2, 5)))
+        return f"「{body}{rng.choice(ENDINGS_SPOKEN)}」[p]"
+
+    def narration(self):
+        rng = self.rng
+        body = "".join(rng.choice(PHRASES) for _ in range(rng.randint(3, 9)))
+        return f"{body}{rng.choice(ENDINGS_NARRATION)}[l][r]"
+
+    def line(self, label_number):
+        rng = self.rng
+        roll = rng.random()
+        if self.speaker is not None:
+            self.speaker = None
+            return self.dialogue()
+        if roll < 0.30:
+            self.speaker = rng.choice(CHARACTERS)[1]
+            return f"#{self.speaker}"
+        if roll < 0.62:
+            return self.narration()
+        if roll < 0.72:
+            return self.dialogue()
+        if roll < 0.90:
+            return rng.choice(PLAIN_TAGS)
+        if roll < 0.94:
+            return f'[playse storage="se_{rng.randrange(200):03d}.ogg"]'
+        if roll < 0.96:
+            return f'[playbgm storage="bgm_{rng.randrange(40):02d}.ogg" loop=true]'
+        if roll < 0.98:
+            return f"; {rng.choice(PHRASES)}{rng.choice(PHRASES)}（要確認）"
+        return f"*scene_{label_number:04d}|{rng.choice(PHRASES)}"
+
+
+class References:
+    """Lines that hold image references, by group; each returns (line, count)."""
+
+    def __init__(self, images, rng):
+        self.images = images
+        self.rng = rng
+        self.missing_number = 0
+
+    def hinted(self):
+        rng = self.rng
+        ref, folder, _ = rng.choice(self.images.hint)
+        if folder == "data/bgimage":
+            forms = [
+                f'[bg storage="{ref}" time=1000 folder="{folder}"]',
+                f'[bg2 folder="{folder}" storage="{ref}" time=500]',
+                f'[bg storage="{ref}" folder="{folder}" method=crossfade]',
+            ]
+        else:
+            layer = rng.randrange(3)
+            forms = [
+                f'[image storage="{ref}" folder="{folder}" layer={layer} left=200 top=40]',
+                f'[image layer={layer} folder = "{folder}" storage="{ref}" visible=true]',
+            ]
+        return rng.choice(forms)
+
+    def searched(self):
+        rng = self.rng
+        key, name, _ = rng.choice(self.images.search)
+        if key in CHARACTER_KEYS:
+            layer = rng.randrange(3)
+            forms = [
+                f'[chara_show name="{key}" storage="chara/{key}/{name}" time=300]',
+                f"@image storage={name} layer={layer} visible=true",
+                f'[image storage="chara/{key}/{name}" folder="data/fgimage" layer={layer}]',
+                f'[chara_mod name="{key}" face="{name}"]',
+            ]
+        else:
+            forms = [
+                f"@bg storage={name} time=800",
+                f'[image storage="{name}" folder="data/fgimage" layer=2]',
+                f'[button graphic="{name}" target=*select_{rng.randrange(50):02d}]',
+                f"[bg storage={name} time=500]",
+            ]
+        return rng.choice(forms)
+
+    def missing(self):
+        rng = self.rng
+        self.missing_number += 1
+        key = rng.choice(CHARACTERS)[0]
+        name = f"old_{key}_{self.missing_number:05d}"
+        forms = [
+            f'[image storage="{key}/{name}.png" folder="data/fgimage" layer=1]',
+            f"; 差し替え前の立ち絵: {name}.png",
+            f"@bg storage={name}.jpg",
+            f'[bg storage="{name}.JPG" folder="data/bgimage"]',
+        ]
+        return rng.choice(forms)
+
+    def line(self, groups):
+        """A line for one or two references; `groups` lists their groups."""
+        if groups == ("h", "s"):
+            # The first tag's hint applies to the whole line, so the sprite that
+            # follows misses it and is left to the search.
+            bg, folder, _ = self.rng.choice(self.images.hint_bg)
+            key, name, _ = self.rng.choice(self.images.search)
+            return (f'[bg storage="{bg}" folder="{folder}"]'
+                    f'[image storage="chara/{key}/{name}" folder="data/fgimage" layer=1]')
+        return {"h": self.hinted, "s": self.searched, "m": self.missing}[groups[0]]()
+
+
+def script_names(count):
+    names = []
+    for i in range(count):
+        names.append(f"ch{i // 25 + 1:02d}_{i % 25 + 1:03d}.ks")
+    return names
+
+
+def group_lines(groups, rng):
+    """Groups a script's references into lines of one or two references."""
+    lines = []
+    i = 0
+    while i < len(groups):
+        pair = tuple(groups[i:i + 2])
+        if pair == ("h", "s") and rng.random() < 0.2:
+            lines.append(pair)
+            i += 2
+        else:
+            lines.append((groups[i],))
+            i += 1
+    return lines
+
+
+def write_script(path, line_count, ref_lines, text, refs, rng, label_base, crlf, bom):
+    positions = sorted(rng.sample(range(line_count), len(ref_lines)))
+    out = []
+    next_ref = 0
+    for n in range(line_count):
+        if next_ref < len(positions) and positions[next_ref] == n:
+            out.append(refs.line(ref_lines[next_ref]))
+            next_ref += 1
+        elif n == 0:
+            out.append(f"*start_{label_base:04d}")
+        else:
+            out.append(text.line(label_base + n))
+    newline = "\r\n" if crlf else "\n"
+    data = (newline.join(out) + newline).encode("utf-8")
+    with open(path, "wb") as f:
+        if bom:
+            f.write(b"\xef\xbb\xbf")
+        f.write(data)
+    return len(data) + (3 if bom else 0)
+
+
+def make_dirs(paths):
+    made = []
+    seen = {}
+    for p in paths:
+        folder = p.rpartition("/")[0]
+        if folder and folder not in seen:
+            seen[folder] = True
+            made.append(folder)
+    every = {}
+    for folder in made:
+        os.makedirs(folder, exist_ok=True)
+        while folder and folder not in every:
+            every[folder] = True
+            folder = folder.rpartition("/")[0]
+    return len(every)
+
+
+def generate(outdir, plan, seed):
+    """Writes the project into `outdir` (which must not exist) and returns counts."""
+    rng = random.Random(seed)
+    os.makedirs(outdir)
+    cwd = os.getcwd()
+    os.chdir(outdir)
+    try:
+        images = Images(plan)
+        image_paths = images.files()
+        other_paths = unrelated_paths(plan.unrelated_files)
+        folders = make_dirs(["scenario/x"] + image_paths + other_paths)
+        for p in image_paths + other_paths:
+            with open(p, "wb"):
+                pass
+
+        groups = (["h"] * plan.hint_refs + ["s"] * plan.search_refs
+                  + ["m"] * plan.missing_refs)
+        rng.shuffle(groups)
+        text = Text(rng)
+        refs = References(images, rng)
+        script_bytes = 0
+        total_lines = 0
+        offset = 0
+        names = script_names(plan.scripts)
+        ref_counts = split_evenly(plan.refs, plan.scripts)
+        line_counts = split_evenly(plan.lines, plan.scripts)
+        for i, name in enumerate(names):
+            ref_lines = group_lines(groups[offset:offset + ref_counts[i]], rng)
+            offset += ref_counts[i]
+            line_count = max(line_counts[i], len(ref_lines) + 1)
+            script_bytes += write_script(
+                os.path.join("scenario", name), line_count, ref_lines, text, refs, rng,
+                label_base=i * 10_000, crlf=(i % 4 == 3), bom=(i % 3 == 1))
+            total_lines += line_count
+    finally:
+        os.chdir(cwd)
+    return {
+        "scripts": plan.scripts,
+        "lines": total_lines,
+        "script_bytes": script_bytes,
+        "refs": plan.refs,
+        "refs_hint": plan.hint_refs,
+        "refs_search": plan.search_refs,
+        "refs_missing": plan.missing_refs,
+        "files": plan.scripts + len(image_paths) + len(other_paths),
+        "image_files": len(image_paths),
+        "folders": folders,
+    }
+
+
+def parameters(args):
+    preset = PRESETS[args.preset]
+    values = {}
+    for key in ("scripts", "lines", "refs", "files"):
+        given = getattr(args, key)
+        values[key] = preset[key] if given is None else given
+    for key in ("scripts", "lines", "refs", "files"):
+        values[key] = max(0, round(values[key] * args.scale))
+    values["scripts"] = max(1, values["scripts"])
+    values["lines"] = round(values["lines"] * args.lines_scale)
+    values["seed"] = args.seed
+    values["version"] = GENERATOR_VERSION
+    return values
+
+
+def manifest_path(outdir):
+    return os.path.normpath(outdir) + ".manifest.json"
+
+
+def read_manifest(outdir):
+    try:
+        with open(manifest_path(outdir), encoding="utf-8") as f:
+            return json.load(f)
+    except (OSError, ValueError):
+        return None
+
+
+def parse_args(argv):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("outdir")
+    parser.add_argument("--preset", choices=sorted(PRESETS), default="small")
+    parser.add_argument("--scripts", type=int)
+    parser.add_argument("--lines", type=int, help="lines of all scripts together")
+    parser.add_argument("--refs", type=int, help="image references in all scripts")
+    parser.add_argument("--files", type=int, help="regular files in the whole tree")
+    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--scale", type=float, default=1.0,
+                        help="multiplies scripts, lines, references and files")
+    parser.add_argument("--lines-scale", type=float, default=1.0,
+                        help="multiplies only the lines per script")
+    parser.add_argument("--force", action="store_true",
+                        help="replace OUTDIR if an earlier run of this generator made it")
+    parser.add_argument("--reuse", action="store_true",
+                        help="keep OUTDIR when it was made with the same parameters")
+    return parser.parse_args(argv)
+
+
+def main(argv):
+    args = parse_args(argv)
+    params = parameters(args)
+    outdir = args.outdir
+    old = read_manifest(outdir)
+    if args.reuse and old is not None and old.get("params") == params \
+            and os.path.isdir(outdir):
+        print(f"reusing {outdir}: {summary(old['counts'])}")
+        return 0
+    if os.path.exists(outdir):
+        here = os.path.abspath(os.getcwd())
+        target = os.path.abspath(outdir)
+        if here == target or here.startswith(target.rstrip(os.sep) + os.sep):
+            print(f"{outdir} holds the current folder; not replacing it", file=sys.stderr)
+            return 2
+        if not (args.force or args.reuse):
+            print(f"{outdir} exists; use --force to replace it", file=sys.stderr)
+            return 2
+        if old is None and os.listdir(outdir):
+            print(f"{outdir} was not made by this generator; not removing it",
+                  file=sys.stderr)
+            return 2
+        shutil.rmtree(outdir)
+    if os.path.exists(manifest_path(outdir)):
+        os.remove(manifest_path(outdir))
+    try:
+        plan = Plan(params["scripts"], params["lines"], params["refs"], params["files"])
+    except ValueError as error:
+        print(f"bad parameters: {error}", file=sys.stderr)
+        return 2
+    counts = generate(outdir, plan, params["seed"])
+    with open(manifest_path(outdir), "w", encoding="utf-8") as f:
+        json.dump({"params": params, "counts": counts}, f, indent=1, sort_keys=True)
+        f.write("\n")
+    print(f"generated {outdir}: {summary(counts)}")
+    return 0
+
+
+def summary(counts):
+    return (f"{counts['scripts']} scripts, {counts['lines']} lines "
+            f"({counts['script_bytes'] / 1e6:.1f} MB), {counts['refs']} references "
+            f"({counts['refs_hint']} hinted, {counts['refs_search']} searched, "
+            f"{counts['refs_missing']} missing), {counts['files']} files "
+            f"in {counts['folders']} folders")
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

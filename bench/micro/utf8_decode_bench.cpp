@@ -1,0 +1,79 @@
+// Speed of the UTF-8 decoding, validation and repair, in bytes of UTF-8 per second.
+#include <benchmark/benchmark.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "sample_text.h"
+#include "text/utf8.h"
+
+namespace {
+
+std::string scriptText() {
+  return bench_sample::repeatLines(bench_sample::kScriptLines,
+                                   bench_sample::kCorpusBytes);
+}
+
+// Script text with a broken sequence every few hundred bytes, so the repair path
+// is taken as well as the fast one.
+std::string damagedScriptText() {
+  std::string text = scriptText();
+  for (std::size_t i = 300; i < text.size(); i += 400) {
+    if (static_cast<unsigned char>(text[i]) >= 0x80) text[i] = '\xC0';
+  }
+  return text;
+}
+
+void BM_DecodeUtf8Lines(benchmark::State& state) {
+  const std::string text = scriptText();
+  const auto lines = bench_sample::splitLines(text);
+  for (auto _ : state) {
+    for (std::string_view line : lines) benchmark::DoNotOptimize(decodeUtf8(line));
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_DecodeUtf8Lines);
+
+void BM_DecodeUtf8Whole(benchmark::State& state) {
+  const std::string text = scriptText();
+  for (auto _ : state) benchmark::DoNotOptimize(decodeUtf8(text));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_DecodeUtf8Whole);
+
+void BM_IsValidUtf8(benchmark::State& state) {
+  const std::string text = scriptText();
+  for (auto _ : state) benchmark::DoNotOptimize(isValidUtf8(text));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_IsValidUtf8);
+
+// The reading path of a script: each line checked and copied (or repaired).
+void BM_SanitizeUtf8Lines(benchmark::State& state) {
+  const std::string text = scriptText();
+  const auto lines = bench_sample::splitLines(text);
+  std::string out;
+  for (auto _ : state) {
+    for (std::string_view line : lines) {
+      benchmark::DoNotOptimize(sanitizeUtf8(line, out));
+      benchmark::DoNotOptimize(out.data());
+    }
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_SanitizeUtf8Lines);
+
+void BM_SanitizeUtf8Damaged(benchmark::State& state) {
+  const std::string text = damagedScriptText();
+  std::string out;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(sanitizeUtf8(text, out));
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_SanitizeUtf8Damaged);
+
+}  // namespace

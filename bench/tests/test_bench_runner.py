@@ -1,0 +1,191 @@
+"""Checks the measuring side of the benchmark with a stand-in for the program.
+
+The stand-in writes the files the program writes and refuses to start when they
+are still there, so a runner that forgets to clean between runs fails here; it
+holds as much memory as its project asks, so peak-memory figures can be checked
+against a known size.
+"""
+
+import io
+import os
+import subprocess
+import sys
+import tempfile
+import textwrap
+import unittest
+
+BENCH_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, BENCH_DIR)
+
+import bench_runner  # noqa: E402
+
+STAND_IN = textwrap.dedent("""\
+    #!{python}
+    import os, sys
+    for name in ("image_error_log.txt", "tag_report_image_20250805_090307.txt"):
+        if os.path.exists(name):
+            sys.stderr.write("left over from an earlier run: " + name + "\\n")
+            sys.exit(1)
+    megabytes = int(open("memory-mb").read()) if os.path.exists("memory-mb") else 0
+    block = b"x" * (megabytes << 20)  # written, so every page is resident
+    for name in ("image_error_log.txt", "tag_report_image_20250805_090307.txt",
+                 "temp_image_error_log.txt"):
+        open(name, "w").write("report")
+    sys.exit(int(os.environ.get("STAND_IN_EXIT", "0")))
+    """)
+
+TIME_V_REPORT = textwrap.dedent("""\
+    \tCommand being timed: "ks-image-check"
+    \tUser time (seconds): 0.41
+    \tPercent of CPU this job got: 97%
+    \tElapsed (wall clock) time (h:mm:ss or m:ss): 0:00.43
+    \tAverage resident set size (kbytes): 0
+    \tMaximum resident set size (kbytes): 23456
+    \tExit status: 0
+    """)
+
+TIME_MODES = [False] + ([True] if os.access(bench_runner.TIME_BINARY, os.X_OK) else [])
+
+
+def make_project(root, memory_mb=0):
+    os.makedirs(os.path.join(root, "scenario"), exist_ok=True)
+    with open(os.path.join(root, "scenario", "a.ks"), "w", encoding="utf-8") as f:
+        f.write("「こんにちは」[p]\n[bg storage=\"a.jpg\" folder=\"bg\"]\n")
+    with open(os.path.join(root, "memory-mb"), "w") as f:
+        f.write(str(memory_mb))
+    return root
+
+
+class ScratchTest(unittest.TestCase):
+    def setUp(self):
+        self.scratch = tempfile.TemporaryDirectory(prefix="kic-bench-test-")
+        self.addCleanup(self.scratch.cleanup)
+        self.program = os.path.join(self.scratch.name, "stand-in")
+        with open(self.program, "w") as f:
+            f.write(STAND_IN.format(python=sys.executable))
+        os.chmod(self.program, 0o755)
+
+    def project(self, name, memory_mb=0):
+        return make_project(os.path.join(self.scratch.name, name), memory_mb)
+
+
+class FiguresTest(unittest.TestCase):
+    def test_median(self):
+        cases = [([3.0], 3.0), ([3.0, 1.0, 2.0], 2.0), ([4.0, 1.0, 3.0, 2.0], 2.5),
+                 ([5.0, 5.0, 1.0, 9.0, 5.0], 5.0)]
+        for values, expected in cases:
+            with self.subTest(values=values):
+                self.assertEqual(bench_runner.median(values), expected)
+        with self.assertRaises(ValueError):
+            bench_runner.median([])
+
+    def test_peak_memory_from_time_report(self):
+        self.assertEqual(bench_runner.parse_max_rss_kb(TIME_V_REPORT), 23456)
+        for broken in ["", TIME_V_REPORT.replace("Maximum", "Minimum")]:
+            with self.subTest(broken=broken[:20]), self.assertRaises(bench_runner.RunError):
+                bench_runner.parse_max_rss_kb(broken)
+
+
+class CleanOutputsTest(ScratchTest):
+    def test_removes_only_what_the_program_writes(self):
+        root = self.project("p")
+        removed = ["image_error_log.txt", "tag_report_image_20250805_090307.txt",
+                   "temp_image_error_log.txt"]
+        kept = ["tag_report_image_x.txt", "image_error_log.txt.bak",
+                "tag_report_image_20250805_0903.txt", os.path.join("scenario", "a.ks"),
+                os.path.join("scenario", "image_error_log.txt")]
+        for name in removed + kept:
+            with open(os.path.join(root, name), "w") as f:
+                f.write("x")
+        os.makedirs(os.path.join(root, "tag_report_image_20250101_000000.txt"))
+        self.assertEqual(bench_runner.clean_outputs(root), sorted(removed))
+        for name in kept + ["tag_report_image_20250101_000000.txt"]:
+            self.assertTrue(os.path.exists(os.path.join(root, name)), name)
+        for name in removed:
+            self.assertFalse(os.path.exists(os.path.join(root, name)), name)
+
+
+class TimedRunTest(ScratchTest):
+    def test_peak_memory_follows_the_program(self):
+        for use_time in TIME_MODES:
+            for megabytes in (0, 96):
+                with self.subTest(use_time=use_time, megabytes=megabytes):
+                    root = self.project(f"p{use_time}{megabytes}", megabytes)
+                    seconds, peak_kb = bench_runner.timed_run([self.program], root, use_time)
+                    self.assertGreater(seconds, 0)
+                    self.assertGreaterEqual(peak_kb, megabytes * 1024)
+                    # The interpreter itself stays well below 64 MB.
+                    self.assertLess(peak_kb, (megabytes + 64) * 1024)
+
+    def test_failure_carries_the_exit_code_and_error_output(self):
+        root = self.project("p")
+        os.environ["STAND_IN_EXIT"] = "3"
+        self.addCleanup(os.environ.pop, "STAND_IN_EXIT")
+        for use_time in TIME_MODES:
+            with self.subTest(use_time=use_time):
+                bench_runner.clean_outputs(root)
+                with self.assertRaisesRegex(bench_runner.RunError, "exited with 3"):
+                    bench_runner.timed_run([self.program], root, use_time)
+        with open(os.path.join(root, "image_error_log.txt"), "w") as f:
+            f.write("x")
+        os.environ["STAND_IN_EXIT"] = "0"
+        with self.assertRaisesRegex(bench_runner.RunError, "left over"):
+            bench_runner.timed_run([self.program], root, False)
+
+
+class RunnerTest(ScratchTest):
+    def test_floor_comparison_alternates_and_cleans(self):
+        root = self.project("p", 8)
+        out = io.StringIO()
+        runner = bench_runner.Runner(self.program, TIME_MODES[-1], out)
+        runner.floor_comparison(root, 3, ratio_applies=False)
+        text = out.getvalue()
+        rows = [line for line in text.splitlines() if line[:3].strip().isdigit()]
+        self.assertEqual([row.split()[0] for row in rows], ["1", "2", "3"])
+        self.assertIn("median: program", text)
+        self.assertIn("INFO time: program/floor", text)
+        self.assertIn("PASS memory: peak", text)
+        self.assertEqual(sorted(os.listdir(root)), ["memory-mb", "scenario"])
+
+    def test_memory_verdicts(self):
+        cases = [
+            # peak MB of scale-x1, scale-x2, lines-x4 -> verdict lines expected
+            ((10, 10, 10), ["PASS memory: four times", "PASS memory: peak"]),
+            ((10, 10, 40), ["FAIL memory: four times", "PASS memory: peak"]),
+            ((10, 10, 100), ["FAIL memory: four times", "FAIL memory: peak"]),
+        ]
+        for sizes, expected in cases:
+            with self.subTest(sizes=sizes):
+                projects = {name: self.project(f"{name}-{sizes}", mb) for (name, _), mb
+                            in zip(bench_runner.SCALING_PROJECTS, sizes)}
+                out = io.StringIO()
+                runner = bench_runner.Runner(self.program, TIME_MODES[-1], out)
+                passed = runner.scaling(projects, 1)
+                for line in expected:
+                    self.assertIn(line, out.getvalue())
+                if any(line.startswith("FAIL") for line in expected):
+                    self.assertFalse(passed)
+
+    def test_floor_comparison_fails_on_large_memory(self):
+        root = self.project("p", 80)
+        out = io.StringIO()
+        runner = bench_runner.Runner(self.program, TIME_MODES[-1], out)
+        self.assertFalse(runner.floor_comparison(root, 1, ratio_applies=False))
+        self.assertIn("FAIL memory: peak", out.getvalue())
+
+
+class ScriptTest(unittest.TestCase):
+    def test_default_program_is_found_from_the_script_location(self):
+        script = os.path.join(BENCH_DIR, "run_bench.sh")
+        repo = os.path.dirname(BENCH_DIR)
+        program = os.path.join(repo, "build", "release", "ks-image-check")
+        if os.access(program, os.X_OK):
+            self.skipTest("a release build exists; the missing-program path is not reached")
+        result = subprocess.run(["bash", script, "--runs", "1"], cwd=tempfile.gettempdir(),
+                                capture_output=True, text=True)
+        self.assertEqual(result.returncode, 2)
+        self.assertIn(program, result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()

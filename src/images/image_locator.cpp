@@ -1,0 +1,150 @@
+#include "images/image_locator.h"
+
+#include <algorithm>
+
+#include "text/cp932.h"
+#include "text/cp932_literal.h"
+#include "text/path_text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Scripts are written for Windows: a backslash separates folders everywhere. Works
+// on decoded text, since a CP932 trail byte can be 0x5C.
+std::wstring withForwardSlashes(std::wstring wtext) {
+  std::replace(wtext.begin(), wtext.end(), L'\\', L'/');
+  return wtext;
+}
+
+std::wstring_view fileNamePart(std::wstring_view wpath) {
+  auto slash = wpath.find_last_of(L'/');
+  return slash == std::wstring_view::npos ? wpath : wpath.substr(slash + 1);
+}
+
+// By the path rules: from the last dot, none when it starts the name, none for
+// "." and "..".
+std::wstring_view extensionOf(std::wstring_view wName) {
+  if (wName == L"." || wName == L"..") return {};
+  auto dot = wName.find_last_of(L'.');
+  if (dot == std::wstring_view::npos || dot == 0) return {};
+  return wName.substr(dot);
+}
+
+bool isImageExtension(std::wstring_view wExtension) {
+  return wExtension == L".png" || wExtension == L".jpg" || wExtension == L".PNG" ||
+         wExtension == L".JPG";
+}
+
+void logFound(std::ostream& errLog, std::string_view imageFile, std::string_view folder) {
+  errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (存在: "_sj << folder
+         << ") \n";
+}
+
+// The relative path of the first file whose name differs from `name` only in
+// ASCII letter case, or "".
+std::string caseOnlyMatch(const ImageIndex::Name& name, const ImageIndex& index) {
+  auto folded = index.nameOfFoldedName.find(foldAsciiCase(name));
+  if (folded == index.nameOfFoldedName.end()) return {};
+  const std::string& folder = index.folders[index.folderOfName.at(folded->second)];
+  const fs::path relative = fs::path(folded->second);
+  return folder.empty() ? cp932FromPathLenient(relative)
+                        : folder + cp932FromPathLenient(fs::path("/").make_preferred()) +
+                              cp932FromPathLenient(relative);
+}
+
+// `index` with the walk done, keeping what earlier calls learnt.
+ImageIndex withIndex(ImageIndex index, const fs::path& exeDir, std::ostream& errLog) {
+  ImageIndex built = buildImageIndex(exeDir, errLog, index.caseInsensitive);
+  built.answers = std::move(index.answers);
+  return built;
+}
+
+// On a file system that ignores case, the name on disk of the hint's file when its
+// case differs from the reference's; "" otherwise.
+std::string nameOnDiskIfCaseDiffers(const fs::path& customPath, const fs::path& exeDir,
+                                    ImageIndex& index, std::ostream& errLog) {
+  if (!index.caseInsensitive) index.caseInsensitive = probeIgnoresCase(customPath);
+  if (!index.caseInsensitive.value_or(false)) return {};
+  if (!index.built) index = withIndex(std::move(index), exeDir, errLog);
+  const fs::path relative =
+      customPath.lexically_normal().lexically_relative(exeDir.lexically_normal());
+  auto onDisk = index.nameOfFoldedPath.find(foldAsciiCase(relative.native()));
+  if (onDisk == index.nameOfFoldedPath.end()) return {};
+  if (onDisk->second == customPath.filename().native()) return {};
+  return cp932FromPathLenient(fs::path(onDisk->second));
+}
+
+// Answers the first time a reference is met with a given hint; `answered` says
+// whether the answer may be reused (an image reference, not a refused one).
+ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
+                    const fs::path& exeDir, ImageIndex& index, std::ostream& errLog,
+                    bool& answered) {
+  ImageLookup lookup;
+  if (imageFile.empty()) {
+    errLog << "[DEBUG] 画像ファイル確認: (空のファイル名) \n"_sj;
+    return lookup;
+  }
+  const std::wstring wImagePath = withForwardSlashes(decodeCp932(imageFile));
+  const std::wstring_view wName = fileNamePart(wImagePath);
+  const std::wstring_view wExtension = extensionOf(wName);
+  if (!isImageExtension(wExtension)) {
+    errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (対象外の拡張子: "_sj
+           << encodeCp932Lenient(wExtension) << ") \n";
+    return lookup;
+  }
+
+  if (!folderValue.empty()) {
+    const fs::path customPath =
+        exeDir / pathFromWide(withForwardSlashes(decodeCp932(folderValue))) /
+        pathFromWide(wImagePath);
+    // Any entry will do, a folder too; errors other than "not found" go to the caller.
+    if (fs::exists(customPath)) {
+      logFound(errLog, imageFile, folderValue);
+      lookup.folder = folderValue;
+      lookup.nameOnDisk = nameOnDiskIfCaseDiffers(customPath, exeDir, index, errLog);
+      answered = true;
+      return lookup;
+    }
+  }
+
+  answered = true;
+  if (!index.built) index = withIndex(std::move(index), exeDir, errLog);
+  auto found = index.folderOfName.find(pathFromWide(wName).native());
+  if (found == index.folderOfName.end()) {
+    errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (存在: いいえ) \n"_sj;
+    lookup.caseOnlyMatch = caseOnlyMatch(pathFromWide(wName).native(), index);
+    return lookup;
+  }
+  const std::string& folder = index.folders[found->second];
+  lookup.folder = folder.empty() ? std::string(".") : folder;
+  logFound(errLog, imageFile, lookup.folder);
+  return lookup;
+}
+
+}  // namespace
+
+ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue,
+                        const fs::path& exeDir, ImageIndex& index, std::ostream& errLog) {
+  std::string key;
+  key.reserve(folderValue.size() + 1 + imageFile.size());
+  key.append(folderValue).push_back('\0');
+  key.append(imageFile);
+  if (auto known = index.answers.find(key); known != index.answers.end()) {
+    const ImageLookup& lookup = known->second;
+    errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (存在: "_sj
+           << (lookup.folder.empty() ? "いいえ"_sj : std::string_view(lookup.folder))
+           << ") \n";
+    return lookup;
+  }
+  bool answered = false;
+  ImageLookup lookup = resolve(imageFile, folderValue, exeDir, index, errLog, answered);
+  if (answered) index.answers.emplace(std::move(key), lookup);
+  return lookup;
+}
+
+std::string checkImageExists(std::string_view imageFile, std::string_view folderValue,
+                             const fs::path& exeDir, ImageIndex& index,
+                             std::ostream& errLog) {
+  return locateImage(imageFile, folderValue, exeDir, index, errLog).folder;
+}

@@ -1,0 +1,86 @@
+#include "targets/scenario_listing.h"
+
+#include <exception>
+#include <optional>
+#include <string_view>
+#include <system_error>
+
+#include "text/console.h"
+#include "text/conversions.h"
+#include "text/cp932_literal.h"
+#include "text/path_text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The extension as path::extension() finds it: from the last "." on, none when the
+// only "." starts the name. A CP932 trail byte is never a ".", so bytes will do.
+std::string_view extensionOf(std::string_view fileName) {
+  const auto dot = fileName.rfind('.');
+  if (dot == std::string_view::npos || dot == 0) return {};
+  return fileName.substr(dot);
+}
+
+bool isKsExtension(std::string_view extension) {
+  return extension == ".ks" || extension == ".KS" || extension == ".kS" ||
+         extension == ".Ks";
+}
+
+void logListingError(std::ostream& errLog, std::string_view scenarioPath,
+                     std::string_view description) {
+  errLog << "[ERROR] ディレクトリ走査エラー: "_sj << scenarioPath << " (" << description
+         << ") \n";
+}
+
+std::string describe(std::string_view what, const fs::path& subject,
+                     std::error_code error) {
+  return describeForLog(fs::filesystem_error(std::string(what), subject, error));
+}
+
+}  // namespace
+
+std::vector<std::string> collectKsFiles(const fs::path& scenarioDir,
+                                        std::ostream& errLog) {
+  // Only logged; the folder itself is listed by its path.
+  const std::string scenarioPath = cp932FromPathLenient(scenarioDir);
+  std::vector<std::string> fileList;
+  try {
+    std::error_code listError;
+    for (fs::directory_iterator it(scenarioDir, listError), end; !listError && it != end;
+         it.increment(listError)) {
+      const fs::directory_entry& entry = *it;
+      std::error_code statusError;
+      const fs::file_status status = entry.status(statusError);
+      // A dangling link is reported as not found; like a folder, it is no script.
+      if (statusError && status.type() != fs::file_type::not_found) {
+        logListingError(errLog, scenarioPath,
+                        describe("cannot read the status", entry.path(), statusError));
+        continue;
+      }
+      if (!fs::is_regular_file(status)) continue;
+
+      const std::optional<std::string> fileName = cp932FromPath(entry.path().filename());
+      if (!fileName) {
+        logListingError(errLog, scenarioPath,
+                        describe("the file name has no CP932 form", entry.path(),
+                                 std::make_error_code(std::errc::illegal_byte_sequence)));
+        continue;
+      }
+      if (!isKsExtension(extensionOf(*fileName))) continue;
+
+      const std::wstring wFileName = sjisToWstring(*fileName, errLog, "ks file name");
+      writeConsoleOut(L"[INFO] 検出: " + wFileName + L"\n");
+      errLog << "[DEBUG] 検出したファイル: "_sj << *fileName << '\n';
+      fileList.push_back(*fileName);
+    }
+    if (listError) {
+      logListingError(errLog, scenarioPath,
+                      describe("cannot list the folder", scenarioDir, listError));
+    }
+  } catch (const std::exception& error) {
+    // Anything else (memory, in practice) ends the listing but keeps what it found.
+    logListingError(errLog, scenarioPath, describeForLog(error));
+  }
+  return fileList;
+}

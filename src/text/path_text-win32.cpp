@@ -1,0 +1,24 @@
+// Windows paths are UTF-16 already: only the CP932 side needs converting, and that
+// goes through the system's converters rather than the library's narrow path
+// constructors (mingw's ignore the code page and map each byte to U+00xx).
+#include "text/cp932.h"
+#include "text/path_text.h"
+
+std::filesystem::path pathFromWide(std::wstring_view text) {
+  return std::filesystem::path(std::wstring(text));
+}
+
+std::filesystem::path pathFromCp932(std::string_view cp932) {
+  return pathFromWide(decodeCp932(cp932));
+}
+
+std::wstring wideFromPath(const std::filesystem::path& path) { return path.native(); }
+
+// A lone surrogate, which NTFS names may hold, has no code and fails here too.
+std::optional<std::string> cp932FromPath(const std::filesystem::path& path) {
+  return encodeCp932Strict(path.native());
+}
+
+std::string cp932FromPathLenient(const std::filesystem::path& path) {
+  return encodeCp932Lenient(path.native());
+}

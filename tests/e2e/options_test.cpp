@@ -1,0 +1,115 @@
+// Options, exit codes and the closing summary, as a CI pipeline or a user sees them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/run_program.h"
+#include "support/temp_project.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST(Options, HelpAndVersionWriteNothingToTheProject) {
+  struct Case {
+    const char* arg;
+    const char* expectedStart;
+  };
+  for (const Case& c : {Case{"--help", "使い方: ks-image-check"},
+                        Case{"--version", "ks-image-check " KIC_VERSION "\n"}}) {
+    TempProject project;
+    ProgramResult result = runProgramIn(project.root, {c.arg});
+    EXPECT_EQ(result.exitCode, 0) << c.arg;
+    EXPECT_TRUE(result.out.starts_with(c.expectedStart)) << result.out;
+    EXPECT_TRUE(fs::is_empty(project.root)) << c.arg << " must not start a run";
+  }
+}
+
+TEST(Options, UnknownArgumentsAreIgnoredWithAWarning) {
+  TempProject project;
+  project.makeFolder("scenario");
+  ProgramResult result = runProgramIn(project.root, {"--verbose", "日本語"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(
+      result.out.starts_with("[WARNING] 不明な引数を無視します: --verbose\n"
+                             "[WARNING] 不明な引数を無視します: 日本語\n"))
+      << result.out;
+}
+
+struct ExitCase {
+  const char* name;
+  bool failOnMissing;
+  bool imageMissing;
+  bool scriptMissing;
+  int expected;
+};
+
+TEST(Options, ExitCodes) {
+  const ExitCase cases[] = {
+      {"all found", false, false, false, 0},
+      {"image missing, no option", false, true, false, 0},
+      {"all found, option", true, false, false, 0},
+      {"image missing, option", true, true, false, 2},
+      {"listed script missing, option", true, false, true, 2},
+  };
+  for (const auto& c : cases) {
+    TempProject project;
+    project.write("scenario/a.ks", c.imageMissing ? "gone.png\n" : "here.png\n");
+    project.write("here.png", "");
+    project.write("config_image.csv", c.scriptMissing ? "a.ks,b.ks\n" : "a.ks\n");
+    ProgramResult result = c.failOnMissing
+                               ? runProgramIn(project.root, {"--fail-on-missing"})
+                               : runProgramIn(project.root);
+    EXPECT_EQ(result.exitCode, c.expected) << c.name;
+  }
+  TempProject failed;
+  EXPECT_EQ(runProgramIn(failed.root, {"--fail-on-missing"}).exitCode, 1)
+      << "a failed run stays 1";
+}
+
+TEST(Options, SummaryCountsReferencesAndScripts) {
+  TempProject project;
+  project.write("scenario/a.ks", "a.png b.png\nmissing.jpg\n");
+  project.write("scenario/b.ks", "[bg c.png folder=\"bg\"]\n");
+  project.makeFolder("scenario/locked.ks");  // exists but cannot be read as a script
+  project.write("img/a.png", "");
+  project.write("img/b.png", "");
+  project.write("bg/c.png", "");
+  project.write("config_image.csv", "a.ks,b.ks,absent.ks,locked.ks\n");
+  ProgramResult result = runProgramIn(project.root);
+
+  const std::string summary =
+      "[INFO] 画像参照: 4 件 (存在: 3 件, 見つからない: 1 件), スクリプト: 4 件 "
+      "(見つからない・開けない: 2 件)\n";
+  EXPECT_TRUE(contains(result.out, summary + "[INFO] 全ての処理が完了しました: "))
+      << result.out;
+  EXPECT_TRUE(
+      contains(project.errorLog(), summary + "[DEBUG] 全ての処理が完了しました: "));
+  EXPECT_FALSE(contains(project.report(), "画像参照"));
+}
+
+TEST(Options, AFileDifferingOnlyInLetterCaseIsPointedOut) {
+  TempProject project;
+  project.write("scenario/a.ks", "hero.png\n");
+  project.write("data/chara/Hero.PNG", "");
+  ProgramResult result = runProgramIn(project.root);
+
+  const std::string separator(1, static_cast<char>(fs::path::preferred_separator));
+  const std::string hint =
+      "[WARNING] 大文字・小文字だけが異なるファイルがあります: data" + separator +
+      "chara" + separator + "Hero.PNG\n";
+  EXPECT_TRUE(contains(result.out,
+                       "[WARNING] 画像ファイルが見つかりません: a.ks 行 1 "
+                       "(hero.png)\n" +
+                           hint))
+      << result.out;
+  EXPECT_TRUE(contains(project.errorLog(), hint));
+  EXPECT_EQ(project.report(), "\xEF\xBB\xBF■a.ks (行 1): hero.png -> 存在しません\n");
+}
+
+}  // namespace

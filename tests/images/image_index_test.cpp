@@ -1,0 +1,175 @@
+#include "images/image_index.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "images/image_locator.h"
+#include "support/temp_tree.h"
+#include "text/path_text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The rule the index stands for, walked afresh: the folder of the first regular file
+// (status following links) of that name met by the standard recursive walk, which
+// does not enter linked folders.
+std::string freshWalk(const fs::path& root, const fs::path& name) {
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    std::error_code error;
+    if (entry.is_regular_file(error) && entry.path().filename() == name) {
+      return cp932FromPathLenient(
+          entry.path().parent_path().lexically_relative(root).make_preferred());
+    }
+  }
+  return "";
+}
+
+std::optional<ImageIndex::Name> freshWalkFolded(const fs::path& root,
+                                                const ImageIndex::Name& folded) {
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    std::error_code error;
+    const ImageIndex::Name name = entry.path().filename().native();
+    if (entry.is_regular_file(error) && foldAsciiCase(name) == folded) return name;
+  }
+  return std::nullopt;
+}
+
+// A deterministic random tree: names drawn from a small pool so that they repeat
+// across folders and in other letter case, folders named like images, links to
+// files, linked folders and dangling links.
+struct TreeMaker {
+  explicit TreeMaker(TempTree& tree) : tree(tree) {}
+
+  TempTree& tree;
+  std::mt19937 random{20240805};
+  bool links = true;
+  std::vector<std::u8string> madeFiles;
+  std::vector<std::u8string> madeFolders;
+  std::error_code ignored;
+
+  int below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); }
+
+  std::u8string poolName() {
+    static const char8_t* const kNames[] = {u8"a.png",  u8"A.png", u8"b.jpg", u8"c.PNG",
+                                            u8"d.JPG",  u8"e.png", u8"F.Png", u8"g.gif",
+                                            u8"夜.png", u8"h.png", u8"i.png", u8"I.PNG"};
+    return kNames[below(static_cast<int>(std::size(kNames)))];
+  }
+
+  void fill(const std::u8string& folder, int depth) {
+    std::u8string prefix = folder.empty() ? u8"" : folder + u8"/";
+    int entries = 2 + below(5);
+    for (int i = 0; i < entries; ++i) {
+      std::u8string name = poolName();
+      if (fs::exists(tree.path(prefix + name), ignored)) continue;
+      int kind = below(10);
+      if (kind < 5) {
+        tree.file(prefix + name);
+        madeFiles.push_back(prefix + name);
+      } else if (kind < 6 && links && !madeFiles.empty()) {
+        std::u8string target =
+            (tree.root / fs::path(madeFiles[below(static_cast<int>(madeFiles.size()))]))
+                .u8string();
+        links = tree.symlink(target, prefix + name);
+      } else if (kind < 7 && links && !madeFolders.empty()) {
+        std::u8string target =
+            (tree.root /
+             fs::path(madeFolders[below(static_cast<int>(madeFolders.size()))]))
+                .u8string();
+        links = tree.folderSymlink(target, prefix + name);
+      } else if (kind < 8 && links) {
+        links = tree.symlink(u8"missing.png", prefix + name);
+      } else if (depth < 4) {
+        std::u8string sub = prefix + (kind < 9 ? name : u8"sub" + name.substr(0, 1));
+        if (fs::exists(tree.path(sub), ignored)) continue;
+        tree.folder(sub);
+        madeFolders.push_back(sub);
+        fill(sub, depth + 1);
+      }
+    }
+  }
+};
+
+TEST(ImageIndex, AnswersAsAFreshWalkOfAGeneratedTree) {
+  TempTree tree;
+  TreeMaker maker{tree};
+  maker.fill(u8"", 0);
+  for (int i = 0; i < 6; ++i) {
+    std::u8string top = u8"top" + std::u8string(1, static_cast<char8_t>(u8'0' + i));
+    tree.folder(top);
+    maker.madeFolders.push_back(top);
+    maker.fill(top, 1);
+  }
+  ASSERT_GT(maker.madeFiles.size(), 30u);
+
+  std::ostringstream log;
+  ImageIndex index = buildImageIndex(tree.root, log);
+  EXPECT_EQ(log.str(), "");
+  ImageIndex lazyIndex;
+  std::set<ImageIndex::Name> folded;
+  for (const char8_t* name :
+       {u8"a.png", u8"A.png", u8"b.jpg", u8"c.PNG", u8"d.JPG", u8"e.png", u8"夜.png",
+        u8"h.png", u8"i.png", u8"I.PNG", u8"missing.png", u8"never.png"}) {
+    fs::path path(name);
+    SCOPED_TRACE(path.string());
+    std::string expected = freshWalk(tree.root, path);
+    std::ostringstream ignored;
+    std::string reference = cp932FromPathLenient(path);
+    EXPECT_EQ(checkImageExists(reference, "", tree.root, lazyIndex, ignored), expected);
+    folded.insert(foldAsciiCase(path.native()));
+  }
+  for (const auto& key : folded) {
+    auto expected = freshWalkFolded(tree.root, key);
+    auto found = index.nameOfFoldedName.find(key);
+    if (!expected) {
+      EXPECT_EQ(found, index.nameOfFoldedName.end());
+    } else {
+      ASSERT_NE(found, index.nameOfFoldedName.end());
+      EXPECT_EQ(found->second, *expected);
+    }
+  }
+}
+
+TEST(ImageIndex, TheFirstFileInWalkOrderWins) {
+  TempTree tree;
+  for (const char8_t* file : {u8"a/room.png", u8"b/room.png", u8"c/d/room.png",
+                              u8"c/room.png", u8"e/f/g/room.png", u8"e/room.png"}) {
+    tree.file(file);
+  }
+  std::ostringstream log;
+  ImageIndex index = buildImageIndex(tree.root, log);
+  auto found = index.folderOfName.find(fs::path("room.png").native());
+  ASSERT_NE(found, index.folderOfName.end());
+  std::string expected = freshWalk(tree.root, "room.png");
+  EXPECT_EQ(index.folders[found->second], expected);
+  EXPECT_EQ(index.folders.size(), 1u) << "only folders holding a first file are kept";
+}
+
+TEST(ImageIndex, FoldsOnlyAsciiLetters) {
+  const std::vector<std::pair<std::u8string, std::u8string>> cases = {
+      {u8"Room.PNG", u8"room.png"},
+      {u8"ÄÖ.JPG", u8"ÄÖ.jpg"},
+      {u8"夜Z@[`{.png", u8"夜z@[`{.png"},
+  };
+  for (const auto& [name, expected] : cases) {
+    EXPECT_EQ(foldAsciiCase(fs::path(name).native()), fs::path(expected).native());
+  }
+}
+
+TEST(ImageIndex, AMissingBaseFolderIsLoggedAndIndexesNothing) {
+  TempTree tree;
+  std::ostringstream log;
+  ImageIndex index = buildImageIndex(tree.path(u8"absent"), log);
+  EXPECT_TRUE(index.built);
+  EXPECT_TRUE(index.folderOfName.empty());
+  EXPECT_NE(log.str().find("cannot open directory"), std::string::npos) << log.str();
+}
+
+}  // namespace

@@ -1,0 +1,3 @@
+#include "support/line_ends.h"
+
+std::string withPosixLineEnds(std::string_view text) { return std::string(text); }

@@ -1,0 +1,32 @@
+// A throw-away project folder for tests: created empty, removed with its contents
+// when the object goes away.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "support/temp_folder.h"
+
+struct TempProject {
+  TempProject();
+  TempProject(const TempProject&) = delete;
+  TempProject& operator=(const TempProject&) = delete;
+
+  // Writes `bytes` to `relative` (below root), creating parent folders.
+  void write(const std::filesystem::path& relative, std::string_view bytes) const;
+  void makeFolder(const std::filesystem::path& relative) const;
+  // The whole file as bytes; empty when it cannot be read.
+  std::string read(const std::filesystem::path& relative) const;
+
+  // The single report file tag_report_image_*.txt; a test failure, and an empty
+  // path, unless there is exactly one.
+  std::filesystem::path reportFile() const;
+  std::string report() const;
+  // The converted diagnostic log, image_error_log.txt, with "\n" line ends on every
+  // platform (see support/line_ends.h); read() gives the bytes as written.
+  std::string errorLog() const;
+
+  TempFolder folder;
+  std::filesystem::path root;  // absolute, with no symbolic links in it
+};

@@ -1,0 +1,164 @@
+// The built-in CP932 table, which POSIX builds convert with, against the system's
+// converters: every input the table covers must come out the same both ways.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "text/cp932.h"
+#include "text/cp932_table_codec.h"
+
+namespace {
+
+std::string hexBytes(std::string_view bytes) {
+  std::string out;
+  char buffer[4];
+  for (unsigned char byte : bytes) {
+    std::snprintf(buffer, sizeof buffer, "%02X ", byte);
+    out += buffer;
+  }
+  return out;
+}
+
+std::string hexUnits(std::wstring_view text) {
+  std::string out;
+  char buffer[6];
+  for (wchar_t unit : text) {
+    std::snprintf(buffer, sizeof buffer, "%04X ", static_cast<unsigned>(unit));
+    out += buffer;
+  }
+  return out;
+}
+
+std::string show(const std::optional<std::string>& bytes) {
+  return bytes ? hexBytes(*bytes) : "(no code)";
+}
+
+// Mismatches are gathered so that a broken table reports its extent, not just its
+// first wrong entry.
+class Mismatches {
+ public:
+  void add(std::string line) {
+    ++count_;
+    if (lines_.size() < 20) lines_.push_back(std::move(line));
+  }
+  std::string summary() const {
+    std::string out = std::to_string(count_) + " mismatches";
+    for (const auto& line : lines_) out += "\n  " + line;
+    return out;
+  }
+  bool empty() const { return count_ == 0; }
+
+ private:
+  std::size_t count_ = 0;
+  std::vector<std::string> lines_;
+};
+
+void compareDecoding(std::string_view bytes, Mismatches& mismatches) {
+  const std::wstring system = decodeCp932(bytes);
+  const std::wstring table = decodeCp932WithTable(bytes);
+  if (system != table) {
+    mismatches.add(hexBytes(bytes) + "-> system " + hexUnits(system) + "table " +
+                   hexUnits(table));
+  }
+}
+
+void compareEncoding(std::wstring_view text, Mismatches& mismatches) {
+  const std::optional<std::string> systemStrict = encodeCp932Strict(text);
+  const std::optional<std::string> tableStrict = encodeCp932WithTable(text, true);
+  if (systemStrict != tableStrict) {
+    mismatches.add("strict " + hexUnits(text) + "-> system " + show(systemStrict) +
+                   "table " + show(tableStrict));
+  }
+  const std::string systemLenient = encodeCp932Lenient(text);
+  const std::optional<std::string> tableLenient = encodeCp932WithTable(text, false);
+  if (systemLenient != tableLenient) {
+    mismatches.add("lenient " + hexUnits(text) + "-> system " + hexBytes(systemLenient) +
+                   "table " + show(tableLenient));
+  }
+}
+
+bool isSurrogate(unsigned unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+
+TEST(Cp932Windows, AnsiCodePageIs932) {
+  // The tool targets systems whose narrow code page is 932; the test environment
+  // (wine under a ja_JP locale in CI) must be one of them.
+  EXPECT_EQ(GetACP(), 932u);
+}
+
+TEST(Cp932Windows, DecodesEverySingleByteAsTheTable) {
+  Mismatches mismatches;
+  for (unsigned byte = 0; byte <= 0xFF; ++byte) {
+    compareDecoding(std::string(1, static_cast<char>(byte)), mismatches);
+  }
+  EXPECT_TRUE(mismatches.empty()) << mismatches.summary();
+}
+
+TEST(Cp932Windows, DecodesEveryTwoByteSequenceAsTheTable) {
+  Mismatches mismatches;
+  for (unsigned first = 0; first <= 0xFF; ++first) {
+    for (unsigned second = 0; second <= 0xFF; ++second) {
+      const char pair[] = {static_cast<char>(first), static_cast<char>(second)};
+      compareDecoding(std::string_view(pair, 2), mismatches);
+    }
+  }
+  EXPECT_TRUE(mismatches.empty()) << mismatches.summary();
+}
+
+TEST(Cp932Windows, DecodesContextAsTheTable) {
+  // Whether a byte is a lead or a trail byte depends on what came before it.
+  Mismatches mismatches;
+  const std::vector<std::string_view> cases = {
+      std::string_view("\x81\x81\x81", 3),      // lead, trail, lone lead at the end
+      std::string_view("\x81\x00\x40", 3),      // lead before a zero byte
+      std::string_view("\x95\xCF\x8A\xB7", 4),  // 変換
+      std::string_view("\xA0\xFD\xFE\xFF\x80", 5), std::string_view("a\0b", 3),
+  };
+  for (std::string_view bytes : cases) compareDecoding(bytes, mismatches);
+
+  std::string everyPair;
+  for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!isCp932LeadByte(static_cast<unsigned char>(lead))) continue;
+    for (unsigned trail = 0x01; trail <= 0xFF; ++trail) {
+      everyPair += static_cast<char>(lead);
+      everyPair += static_cast<char>(trail);
+    }
+  }
+  compareDecoding(everyPair, mismatches);
+  EXPECT_TRUE(mismatches.empty()) << mismatches.summary();
+}
+
+TEST(Cp932Windows, EncodesEveryBmpCharacterAsTheTable) {
+  Mismatches mismatches;
+  std::wstring everyCharacter;
+  for (unsigned unit = 0x0001; unit <= 0xFFFF; ++unit) {
+    if (isSurrogate(unit)) continue;
+    const wchar_t character = static_cast<wchar_t>(unit);
+    compareEncoding(std::wstring_view(&character, 1), mismatches);
+    everyCharacter += character;
+  }
+  compareEncoding(everyCharacter, mismatches);
+  EXPECT_TRUE(mismatches.empty()) << mismatches.summary();
+}
+
+TEST(Cp932Windows, EncodesSurrogatesAsTheTable) {
+  // The converter writes a "?" per UTF-16 unit; a pair must still give one "?", as
+  // where wchar_t holds it whole. Lone surrogates reach the converter itself.
+  Mismatches mismatches;
+  const std::vector<std::wstring> cases = {
+      {0xD83D, 0xDE00},  // a pair: one character without a code
+      {L'a', 0xD83D, 0xDE00, L'b'},
+      {0xD83D},        // lone high surrogate
+      {0xDE00, L'a'},  // lone low surrogate
+      {0xD83D, 0xD83D, 0xDE00},
+      {0x5909, 0xDE00, 0x63DB},
+  };
+  for (const std::wstring& text : cases) compareEncoding(text, mismatches);
+  EXPECT_TRUE(mismatches.empty()) << mismatches.summary();
+}
+
+}  // namespace
