@@ -107,8 +107,11 @@ void convertLogToUtf8(const std::string& tempLogPath, const std::string& finalLo
            << tempLogPath << " -> " << finalLogPath << '\n';
   } catch (const std::exception& error) {
     errLog << "[ERROR] ログファイル変換エラー: "_sj << describeForLog(error) << '\n';
-    std::string message(
-        "[ERROR] ログファイルの変換中にエラーが発生しました。一時ファイルを確認してください: "_sj);
-    writeConsoleErrorCp932(message + tempLogPath + "\n");
+    // Built in the call rather than in a named std::string: clang 14 crashes on a
+    // std::string variable initialised from a _sj literal.
+    writeConsoleErrorCp932(
+        std::string(
+            "[ERROR] ログファイルの変換中にエラーが発生しました。一時ファイルを確認してください: "_sj) +
+        tempLogPath + "\n");
   }
 }
