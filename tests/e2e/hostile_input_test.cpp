@@ -130,7 +130,8 @@ TEST(HostileInput, ConfigurationFilesOfAnyBytes) {
     project.write("scenario/a.ks", "a.png\n");
     const ProgramResult result = runProgramIn(project.root);
     std::string consoleStart = c.consoleStart;
-    consoleStart.replace(consoleStart.find('@'), 1, utf8Of(project.root));
+    const char separator = static_cast<char>(fs::path::preferred_separator);
+    consoleStart.replace(consoleStart.find("@/"), 2, utf8Of(project.root) + separator);
     EXPECT_EQ(result.exitCode, 0) << c.label;
     EXPECT_TRUE(result.out.starts_with(consoleStart)) << c.label << "\n" << result.out;
     EXPECT_EQ(project.report(), kBom + "■a.ks (行 1): a.png -> 存在しません\n")
@@ -220,11 +221,20 @@ TEST(HostileInput, ATreeThreeHundredFoldersDeep) {
 
   const ProgramResult result = runProgramIn(project.root);
   EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(project.report(),
-            kBom + "a.ks (行 1): deep.png -> 存在します (フォルダ: " + shown +
-                ")\na.ks (行 1): after.png -> 存在します (フォルダ: e)\n");
+  const std::string found = kBom +
+                            "a.ks (行 1): deep.png -> 存在します (フォルダ: " + shown +
+                            ")\na.ks (行 1): after.png -> 存在します (フォルダ: e)\n";
   const std::string log = project.errorLog();
-  EXPECT_FALSE(contains(log, "[ERROR]"));
+  if (fs::path::preferred_separator == '\\' && project.report() != found) {
+    // Windows without long-path support stops at 260 characters: the folder it
+    // cannot open is logged, and the walk goes on past it.
+    EXPECT_TRUE(contains(log, "[ERROR] 実行ディレクトリ走査エラー: ")) << log;
+    EXPECT_TRUE(contains(project.report(),
+                         "a.ks (行 1): after.png -> 存在します (フォルダ: e)\n"));
+  } else {
+    EXPECT_EQ(project.report(), found);
+    EXPECT_FALSE(contains(log, "[ERROR]"));
+  }
   expectCompleteLog(project, log, "deep tree");
 }
 
