@@ -13,13 +13,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A folder being listed. `folder` is its entry in ImageIndex::folders, made when
-// its first file is recorded.
+// A folder being walked. Its entries are read in one go and its handle closed
+// before any subfolder is opened, so a deep tree never holds more than one folder
+// open. `folder` is its entry in ImageIndex::folders, made when its first file is
+// recorded.
 struct OpenFolder {
-  fs::directory_iterator entries;
-  fs::path path;
+  std::vector<fs::directory_entry> entries;
+  std::size_t next = 0;
   fs::path relative;
-  bool started = false;
   bool hasIndex = false;
   std::uint32_t folder = 0;
 };
@@ -34,12 +35,18 @@ void logWalkError(std::ostream& errLog, const fs::path& exeDir, std::string_view
 void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path relative,
                 const fs::path& exeDir, std::ostream& errLog) {
   std::error_code error;
-  fs::directory_iterator entries(folder, error);
+  fs::directory_iterator listing(folder, error);
   if (error) {
     logWalkError(errLog, exeDir, "cannot open directory", folder, error);
     return;
   }
-  stack.push_back({std::move(entries), folder, std::move(relative), false, false, 0});
+  std::vector<fs::directory_entry> entries;
+  for (; listing != fs::directory_iterator(); listing.increment(error)) {
+    entries.push_back(*listing);
+  }
+  // The entries read before a failure are still walked.
+  if (error) logWalkError(errLog, exeDir, "cannot read directory", folder, error);
+  stack.push_back({std::move(entries), 0, std::move(relative), false, 0});
 }
 
 // Whether `entry` is a regular file, following a symbolic link; `error` is set
@@ -79,20 +86,13 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog) {
   openFolder(stack, exeDir, fs::path(), exeDir, errLog);
   while (!stack.empty()) {
     OpenFolder& current = stack.back();
+    if (current.next == current.entries.size()) {
+      stack.pop_back();
+      continue;
+    }
+    // A subfolder is walked as soon as it is met, before its parent's next entry.
+    const fs::directory_entry entry = std::move(current.entries[current.next++]);
     std::error_code error;
-    // Advancing only now keeps a subfolder's contents before its parent's next entry.
-    if (current.started) current.entries.increment(error);
-    current.started = true;
-    if (error) {
-      logWalkError(errLog, exeDir, "cannot read directory", current.path, error);
-      stack.pop_back();
-      continue;
-    }
-    if (current.entries == fs::directory_iterator()) {
-      stack.pop_back();
-      continue;
-    }
-    const fs::directory_entry& entry = *current.entries;
     const bool isLink = entry.is_symlink(error);
     if (error == std::errc::no_such_file_or_directory) continue;  // gone meanwhile
     bool regular = !error && isRegularFile(entry, isLink, error);
