@@ -30,6 +30,10 @@ void skipBom(std::istream& stream, std::string_view fileName, std::ostream& errL
 // cannot hold and for a sequence cut short.
 std::string utf8ToCp932ForLog(std::string_view utf8);
 
+// Appends utf8ToCp932ForLog(utf8) to `out`: for the excerpt of every script line,
+// so it allocates nothing beyond the growth of `out`.
+void appendUtf8ToCp932ForLog(std::string_view utf8, std::string& out);
+
 // An exception's description as CP932 log text. Descriptions from the platform
 // (paths in them included) are converted; our own are CP932 already.
 std::string describeForLog(const std::exception& error);

@@ -2,6 +2,7 @@
 // (Windows: characters beyond the BMP are surrogate pairs) and UTF-32 elsewhere.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,17 @@ void appendUtf8Lenient(std::wstring_view text, std::string& out);
 // Decodes UTF-8; each maximal invalid subpart (as the Unicode standard defines it)
 // becomes one U+FFFD.
 std::wstring decodeUtf8(std::string_view bytes);
+
+// One character of UTF-8 text: its code point and how many bytes it took. A maximal
+// invalid subpart counts as one character, U+FFFD.
+struct Utf8Char {
+  char32_t codePoint;
+  std::size_t length;  // at least 1
+};
+
+// The character that begins at bytes[at], as decodeUtf8 reads it.
+// REQUIRES: at < bytes.size().
+Utf8Char decodeUtf8At(std::string_view bytes, std::size_t at);
 
 // True when `bytes` is well-formed UTF-8 (no surrogates, nothing beyond U+10FFFF,
 // no overlong forms).
