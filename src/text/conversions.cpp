@@ -30,19 +30,40 @@ std::size_t putWide(std::array<wchar_t, 64>& block, std::size_t used,
   return used;
 }
 
+// Names and excerpts end at a zero byte, as the system decoder's zero-terminated form
+// would end them.
+std::string_view upToZeroByte(std::string_view text) {
+  return text.substr(0, text.find('\0'));
+}
+
+void logDecodeError(std::string_view text, std::ostream& errLog, std::string_view context,
+                    const std::exception& error) {
+  errLog << "[ERROR] Shift-JIS 変換エラー: "_sj << context << " (" << text << ", "
+         << describeForLog(error) << ") \n";
+}
+
 }  // namespace
 
 std::wstring sjisToWstring(std::string_view text, std::ostream& errLog,
                            std::string_view context) {
   if (text.empty()) return {};
   try {
-    // Names and excerpts end at a zero byte, as the system decoder's zero-terminated
-    // form would end them.
-    return decodeCp932(text.substr(0, text.find('\0')));
+    return decodeCp932(upToZeroByte(text));
   } catch (const std::exception& error) {
-    errLog << "[ERROR] Shift-JIS 変換エラー: "_sj << context << " (" << text << ", "
-           << describeForLog(error) << ") \n";
+    logDecodeError(text, errLog, context, error);
     return {};
+  }
+}
+
+void appendSjisAsUtf8(std::string_view text, std::ostream& errLog,
+                      std::string_view context, std::string& out) {
+  if (text.empty()) return;
+  const std::size_t kept = out.size();
+  try {
+    appendCp932AsUtf8(upToZeroByte(text), out);
+  } catch (const std::exception& error) {
+    out.resize(kept);
+    logDecodeError(text, errLog, context, error);
   }
 }
 

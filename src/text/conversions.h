@@ -14,6 +14,11 @@
 std::wstring sjisToWstring(std::string_view text, std::ostream& errLog,
                            std::string_view context);
 
+// Appends the UTF-8 form of sjisToWstring(text, errLog, context) to `out`, failures
+// logged alike; saves the wide text where only UTF-8 is written.
+void appendSjisAsUtf8(std::string_view text, std::ostream& errLog,
+                      std::string_view context, std::string& out);
+
 // Wide text to UTF-8. Empty, and logged, when a character cannot be encoded.
 std::string wstringToUtf8(std::wstring_view wtext, std::ostream& errLog,
                           std::string_view context);

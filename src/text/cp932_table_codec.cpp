@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -61,29 +62,63 @@ char16_t decodeCharacterAt(std::string_view bytes, std::size_t& i) {
   return static_cast<char16_t>(decodeSingleByte(byte));
 }
 
-// Writes the UTF-8 form of `unit` (every decoded character lies in the BMP) and
-// returns the position after it.
-char* putUtf8(char* next, char16_t unit) {
-  if (unit < 0x80) {
-    *next++ = static_cast<char>(unit);
-  } else if (unit < 0x800) {
-    *next++ = static_cast<char>(0xC0 | (unit >> 6));
-    *next++ = static_cast<char>(0x80 | (unit & 0x3F));
-  } else {
-    *next++ = static_cast<char>(0xE0 | (unit >> 12));
-    *next++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-    *next++ = static_cast<char>(0x80 | (unit & 0x3F));
+// The UTF-8 form of a decoded character: every character of the code page lies in the
+// BMP, so up to three bytes, of which `length` count.
+struct Utf8Form {
+  std::array<char, 3> bytes;
+  std::uint8_t length;
+};
+
+constexpr Utf8Form utf8FormOf(char16_t unit) {
+  if (unit < 0x80) return {{static_cast<char>(unit), 0, 0}, 1};
+  if (unit < 0x800) {
+    return {{static_cast<char>(0xC0 | (unit >> 6)),
+             static_cast<char>(0x80 | (unit & 0x3F)), 0},
+            2};
   }
-  return next;
+  return {{static_cast<char>(0xE0 | (unit >> 12)),
+           static_cast<char>(0x80 | ((unit >> 6) & 0x3F)),
+           static_cast<char>(0x80 | (unit & 0x3F))},
+          3};
+}
+
+// The UTF-8 forms of all lead and trail byte pairs, at [row * 256 + trail], worked out
+// at compile time: a log holds millions of pairs.
+constexpr auto kDoubleByteUtf8 = [] {
+  std::array<Utf8Form, 60 * 256> forms{};
+  for (std::size_t row = 0; row < 60; ++row) {
+    for (std::size_t trail = 0; trail < 256; ++trail) {
+      forms[row * 256 + trail] = utf8FormOf(kCp932DoubleByte[row][trail]);
+    }
+  }
+  return forms;
+}();
+
+// Writes all three bytes of `form`, which the caller has room for, and returns the
+// position after those that count.
+char* put(char* next, const Utf8Form& form) {
+  std::memcpy(next, form.bytes.data(), form.bytes.size());
+  return next + form.length;
+}
+
+// How many of the eight bytes of `word`, in memory order, come before the first one
+// that is not ASCII.
+std::size_t leadingAsciiBytes(std::uint64_t word) {
+  const std::uint64_t high = word & 0x8080808080808080;
+  if (high == 0) return 8;
+  const int zeroBits = std::endian::native == std::endian::little
+                           ? std::countr_zero(high)
+                           : std::countl_zero(high);
+  return static_cast<std::size_t>(zeroBits) / 8;
 }
 
 // UTF-8 output is gathered in a block on the stack and appended in one piece per
 // slice of input: appending character by character cost more than converting. A
-// character takes at most three UTF-8 bytes per CP932 byte, and the last step of a
-// slice may read up to eight bytes past its end.
+// character takes at most three UTF-8 bytes per CP932 byte, the last step of a
+// slice may read up to eight bytes past its end, and a step may write more bytes
+// than it keeps (eight for ASCII, three for a character).
 constexpr std::size_t kSliceBytes = 4096;
 constexpr std::size_t kBlockBytes = 3 * (kSliceBytes + 8);
-constexpr std::uint64_t kHighBits = 0x8080808080808080;
 
 bool isHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool isLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
@@ -108,41 +143,60 @@ void appendCp932AsUtf8WithTable(std::string_view bytes, std::string& out) {
     char* const begin = block.data();
     char* next = begin;
     while (i < sliceEnd) {
-      if (bytes.size() - i >= 8) {
+      const auto byte = static_cast<unsigned char>(bytes[i]);
+      if (byte < 0x80 && bytes.size() - i >= 8) {
+        // ASCII is the same in UTF-8: all eight bytes are copied, and as many kept
+        // as come before the first byte that is not ASCII (at least this one).
         std::uint64_t word;
         std::memcpy(&word, bytes.data() + i, 8);
-        if ((word & kHighBits) == 0) {  // eight ASCII bytes, the same in UTF-8
-          std::memcpy(next, &word, 8);
-          next += 8;
-          i += 8;
-          continue;
-        }
+        std::memcpy(next, &word, 8);
+        const std::size_t ascii = leadingAsciiBytes(word);
+        next += ascii;
+        i += ascii;
+      } else if (isCp932LeadByte(byte) && i + 1 < bytes.size() && bytes[i + 1] != '\0') {
+        const auto trail = static_cast<unsigned char>(bytes[i + 1]);
+        next = put(
+            next, kDoubleByteUtf8[static_cast<std::size_t>(leadRow(byte)) * 256 + trail]);
+        i += 2;
+      } else {
+        next = put(next, utf8FormOf(static_cast<char16_t>(decodeSingleByte(byte))));
+        ++i;
       }
-      next = putUtf8(next, decodeCharacterAt(bytes, i));
     }
     out.append(begin, static_cast<std::size_t>(next - begin));
   }
 }
 
 bool appendCp932WithTable(std::wstring_view text, bool strict, std::string& out) {
-  out.reserve(out.size() + text.size() * 2);
+  // Gathered in a block on the stack and appended a block at a time.
+  std::array<char, 256> block;
+  std::size_t used = 0;
+  bool complete = true;
   for (std::size_t i = 0; i < text.size(); ++i) {
+    if (used + 2 > block.size()) {
+      out.append(block.data(), used);
+      used = 0;
+    }
     auto unit = static_cast<char32_t>(text[i]);
     int code = unit < 0x10000 ? encodeCodePoint(unit) : -1;
     if (code < 0) {
-      if (strict) return false;
+      if (strict) {
+        complete = false;
+        break;
+      }
       // A surrogate pair is one character and gets one "?".
       if (isHighSurrogate(unit) && i + 1 < text.size() &&
           isLowSurrogate(static_cast<char32_t>(text[i + 1]))) {
         ++i;
       }
-      out.push_back('?');
+      block[used++] = '?';
       continue;
     }
-    if (code > 0xFF) out.push_back(static_cast<char>(code >> 8));
-    out.push_back(static_cast<char>(code & 0xFF));
+    if (code > 0xFF) block[used++] = static_cast<char>(code >> 8);
+    block[used++] = static_cast<char>(code & 0xFF);
   }
-  return true;
+  out.append(block.data(), used);
+  return complete;
 }
 
 std::optional<std::string> encodeCp932WithTable(std::wstring_view text, bool strict) {
