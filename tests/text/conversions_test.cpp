@@ -41,6 +41,11 @@ TEST(SjisToWstring, DecodesCp932UpToTheFirstZeroByteWithoutLogging) {
     std::ostringstream errLog;
     EXPECT_EQ(sjisToWstring(c.cp932, errLog, "file name"), wideFrom(c.decoded))
         << testing::PrintToString(c.cp932);
+    // The UTF-8 form for the report: the same text, after what is already there.
+    std::string utf8 = "kept";
+    appendSjisAsUtf8(c.cp932, errLog, "file name", utf8);
+    EXPECT_EQ(utf8, "kept" + encodeUtf8Lenient(wideFrom(c.decoded)))
+        << testing::PrintToString(c.cp932);
     EXPECT_EQ(errLog.str(), "") << testing::PrintToString(c.cp932);
   }
 }
