@@ -1,6 +1,8 @@
 #include "images/image_locator.h"
 
 #include <algorithm>
+#include <string>
+#include <utility>
 
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
@@ -36,9 +38,43 @@ bool isImageExtension(std::wstring_view wExtension) {
          wExtension == L".JPG";
 }
 
+// The trace line of an answer, written in one piece: there is one for every reference.
 void logFound(std::ostream& errLog, std::string_view imageFile, std::string_view folder) {
-  errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (存在: "_sj << folder
-         << ") \n";
+  constexpr std::string_view kHead = "[DEBUG] 画像ファイル確認: "_sj;
+  constexpr std::string_view kMiddle = " (存在: "_sj;
+  constexpr std::string_view kTail = ") \n";
+  std::string line;
+  line.reserve(kHead.size() + imageFile.size() + kMiddle.size() + folder.size() +
+               kTail.size());
+  line.append(kHead).append(imageFile).append(kMiddle).append(folder).append(kTail);
+  errLog.write(line.data(), static_cast<std::streamsize>(line.size()));
+}
+
+void logNotFound(std::ostream& errLog, std::string_view imageFile) {
+  logFound(errLog, imageFile, "いいえ"_sj);
+}
+
+// Whether `wpath` might carry a root (a leading slash, or a colon as in a Windows
+// drive), so that joining it could replace what stands before it.
+bool mayHaveRoot(std::wstring_view wpath) {
+  return wpath.starts_with(L'/') || wpath.find(L':') != std::wstring_view::npos;
+}
+
+// exeDir / wFolder / wImagePath, both parts with forward slashes. Built as one text
+// and parsed once where neither part can carry a root: joining paths parses and copies
+// every part, which once dominated the look-ups. The text is what the operators give:
+// a separator goes after a part that does not end in one.
+fs::path hintCandidate(const fs::path& exeDir, std::wstring_view wFolder,
+                       std::wstring_view wImagePath) {
+  if (mayHaveRoot(wFolder) || mayHaveRoot(wImagePath)) {
+    return exeDir / pathFromWide(wFolder) / pathFromWide(wImagePath);
+  }
+  fs::path::string_type native = exeDir.native();
+  if (exeDir.has_filename()) native += fs::path::preferred_separator;
+  appendNativeFromWide(wFolder, native);
+  if (!wFolder.ends_with(L'/')) native += fs::path::preferred_separator;
+  appendNativeFromWide(wImagePath, native);
+  return fs::path(std::move(native));
 }
 
 // The relative path of the first file whose name differs from `name` only in
@@ -96,8 +132,7 @@ ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
 
   if (!folderValue.empty()) {
     const fs::path customPath =
-        exeDir / pathFromWide(withForwardSlashes(decodeCp932(folderValue))) /
-        pathFromWide(wImagePath);
+        hintCandidate(exeDir, withForwardSlashes(decodeCp932(folderValue)), wImagePath);
     // Any entry will do, a folder too; errors other than "not found" go to the caller.
     if (fs::exists(customPath)) {
       logFound(errLog, imageFile, folderValue);
@@ -110,10 +145,12 @@ ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
 
   answered = true;
   if (!index.built) index = withIndex(std::move(index), exeDir, errLog);
-  auto found = index.folderOfName.find(pathFromWide(wName).native());
+  ImageIndex::Name name;
+  appendNativeFromWide(wName, name);
+  auto found = index.folderOfName.find(name);
   if (found == index.folderOfName.end()) {
-    errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (存在: いいえ) \n"_sj;
-    lookup.caseOnlyMatch = caseOnlyMatch(pathFromWide(wName).native(), index);
+    logNotFound(errLog, imageFile);
+    lookup.caseOnlyMatch = caseOnlyMatch(name, index);
     return lookup;
   }
   const std::string& folder = index.folders[found->second];
@@ -132,9 +169,11 @@ ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue
   key.append(imageFile);
   if (auto known = index.answers.find(key); known != index.answers.end()) {
     const ImageLookup& lookup = known->second;
-    errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (存在: "_sj
-           << (lookup.folder.empty() ? "いいえ"_sj : std::string_view(lookup.folder))
-           << ") \n";
+    if (lookup.folder.empty()) {
+      logNotFound(errLog, imageFile);
+    } else {
+      logFound(errLog, imageFile, lookup.folder);
+    }
     return lookup;
   }
   bool answered = false;
