@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "images/folder_listing.h"
 #include "text/conversions.h"
 #include "text/cp932_literal.h"
 #include "text/path_text.h"
@@ -16,7 +17,7 @@ namespace {
 // A folder being listed. `folder` is its entry in ImageIndex::folders, made when
 // its first file is recorded.
 struct OpenFolder {
-  fs::directory_iterator entries;
+  FolderListingHandle listing;
   fs::path path;
   fs::path relative;
   bool started = false;
@@ -34,31 +35,17 @@ void logWalkError(std::ostream& errLog, const fs::path& exeDir, std::string_view
 void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path relative,
                 const fs::path& exeDir, std::ostream& errLog) {
   std::error_code error;
-  fs::directory_iterator entries(folder, error);
+  FolderListingHandle listing = openFolderListing(folder, error);
   if (error) {
     logWalkError(errLog, exeDir, "cannot open directory", folder, error);
     return;
   }
-  stack.push_back({std::move(entries), folder, std::move(relative), false, false, 0});
+  stack.push_back({std::move(listing), folder, std::move(relative), false, false, 0});
 }
 
-// Whether `entry` is a regular file, following a symbolic link; `error` is set
-// when its status cannot be read. A dangling link is simply no file. The listing's
-// own file types answer for every entry that is not a link, without a status call.
-bool isRegularFile(const fs::directory_entry& entry, bool isLink,
-                   std::error_code& error) {
-  if (!isLink) return entry.is_regular_file(error);
-  const fs::file_status target = entry.status(error);
-  if (target.type() == fs::file_type::not_found) {
-    error.clear();
-    return false;
-  }
-  return !error && fs::is_regular_file(target);
-}
-
-void record(ImageIndex& index, OpenFolder& folder, const fs::path& file,
-            const ImageIndex::Name& name) {
-  if (!index.caseInsensitive) index.caseInsensitive = probeIgnoresCase(file);
+void record(ImageIndex& index, OpenFolder& folder, const ImageIndex::Name& name) {
+  if (!index.caseInsensitive)
+    index.caseInsensitive = probeIgnoresCase(folder.path / name);
   if (index.caseInsensitive.value_or(false)) {
     index.nameOfFoldedPath.try_emplace(foldAsciiCase((folder.relative / name).native()),
                                        name);
@@ -89,31 +76,33 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog,
     OpenFolder& current = stack.back();
     std::error_code error;
     // Advancing only now keeps a subfolder's contents before its parent's next entry.
-    if (current.started) current.entries.increment(error);
+    if (current.started) advance(*current.listing, error);
     current.started = true;
     if (error) {
       logWalkError(errLog, exeDir, "cannot read directory", current.path, error);
       stack.pop_back();
       continue;
     }
-    if (current.entries == fs::directory_iterator()) {
+    if (atEnd(*current.listing)) {
       stack.pop_back();
       continue;
     }
-    const fs::directory_entry& entry = *current.entries;
-    const bool isLink = entry.is_symlink(error);
-    if (error == std::errc::no_such_file_or_directory) continue;  // gone meanwhile
-    bool regular = !error && isRegularFile(entry, isLink, error);
-    if (error) {
-      logWalkError(errLog, exeDir, "cannot read status", entry.path(), error);
-      continue;
-    }
-    const bool isFolder = !isLink && !regular && entry.is_directory(error);
-    const fs::path name = entry.path().filename();
-    if (regular) record(index, current, entry.path(), name.native());
-    if (isFolder) {
-      // May reallocate the stack: `current` is not used after this.
-      openFolder(stack, entry.path(), current.relative / name, exeDir, errLog);
+    const FolderEntry& entry = currentEntry(*current.listing);
+    switch (entry.kind) {
+      case EntryKind::regularFile:
+        record(index, current, entry.name);
+        break;
+      case EntryKind::folder:
+        // May reallocate the stack: `current` and `entry` are not used after this.
+        openFolder(stack, current.path / entry.name, current.relative / entry.name,
+                   exeDir, errLog);
+        break;
+      case EntryKind::unreadable:
+        logWalkError(errLog, exeDir, "cannot read status", current.path / entry.name,
+                     entry.error);
+        break;
+      case EntryKind::other:
+        break;
     }
   }
   return index;
