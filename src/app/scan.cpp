@@ -13,6 +13,7 @@
 #include "text/conversions.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
+#include "text/line_reader.h"
 #include "text/path_text.h"
 #include "text/utf8.h"
 
@@ -212,8 +213,9 @@ bool scanScript(Script& script, const fs::path& filePath, Sinks& sinks) {
   // A folder opens like a file on some systems but has no lines to read.
   if (!ksFile.is_open() || fs::is_directory(filePath)) return false;
   skipBom(ksFile, script.fileName, sinks.errLog);
-  std::string rawLine;
-  while (std::getline(ksFile, rawLine)) {
+  LineReader reader(ksFile);
+  std::string_view rawLine;
+  while (readLine(reader, rawLine)) {
     ++script.lineNumber;
     scanLine(script, rawLine, sinks);
   }
