@@ -38,6 +38,7 @@ struct Buffers {
   std::string line;        // the trace or report line being built
   std::string utf8Image;   // the reference as the report shows it
   std::string utf8Folder;  // the found folder as the report shows it
+  LineReader lines;        // of the script being read
 };
 
 struct Sinks {
@@ -213,7 +214,8 @@ bool scanScript(Script& script, const fs::path& filePath, Sinks& sinks) {
   // A folder opens like a file on some systems but has no lines to read.
   if (!ksFile.is_open() || fs::is_directory(filePath)) return false;
   skipBom(ksFile, script.fileName, sinks.errLog);
-  LineReader reader(ksFile);
+  LineReader& reader = sinks.buffers.lines;
+  startReading(reader, ksFile);
   std::string_view rawLine;
   while (readLine(reader, rawLine)) {
     ++script.lineNumber;

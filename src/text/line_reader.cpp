@@ -8,13 +8,22 @@ namespace {
 bool refill(LineReader& reader) {
   reader.next = 0;
   reader.end = 0;
-  if (!reader.in) return false;
-  reader.in.read(reader.block.data(), static_cast<std::streamsize>(reader.block.size()));
-  reader.end = static_cast<std::size_t>(reader.in.gcount());
+  if (!*reader.in) return false;
+  // Not zeroed: every byte handed out was read first.
+  if (!reader.block)
+    reader.block = std::make_unique_for_overwrite<char[]>(reader.blockBytes);
+  reader.in->read(reader.block.get(), static_cast<std::streamsize>(reader.blockBytes));
+  reader.end = static_cast<std::size_t>(reader.in->gcount());
   return reader.end > 0;
 }
 
 }  // namespace
+
+void startReading(LineReader& reader, std::istream& in) {
+  reader.in = &in;
+  reader.next = 0;
+  reader.end = 0;
+}
 
 bool readLine(LineReader& reader, std::string_view& line) {
   reader.spanning.clear();
@@ -25,7 +34,7 @@ bool readLine(LineReader& reader, std::string_view& line) {
       line = reader.spanning;
       return true;
     }
-    const char* begin = reader.block.data() + reader.next;
+    const char* begin = reader.block.get() + reader.next;
     const std::size_t left = reader.end - reader.next;
     const auto* stop = static_cast<const char*>(std::memchr(begin, '\n', left));
     if (stop == nullptr) {

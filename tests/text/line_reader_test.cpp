@@ -17,7 +17,8 @@ std::vector<std::string> byGetline(const std::string& bytes) {
 
 std::vector<std::string> byReader(const std::string& bytes, std::size_t blockBytes) {
   std::istringstream in(bytes);
-  LineReader reader(in, blockBytes);
+  LineReader reader(blockBytes);
+  startReading(reader, in);
   std::vector<std::string> lines;
   for (std::string_view line; readLine(reader, line);) lines.push_back(std::string(line));
   return lines;
@@ -54,7 +55,8 @@ TEST(LineReader, StartsWhereTheStreamStands) {
       "\xEF\xBB\xBF"
       "first\nsecond");
   in.ignore(3);
-  LineReader reader(in, 4);
+  LineReader reader(4);
+  startReading(reader, in);
   std::string_view line;
   ASSERT_TRUE(readLine(reader, line));
   EXPECT_EQ(line, "first");
@@ -62,6 +64,26 @@ TEST(LineReader, StartsWhereTheStreamStands) {
   EXPECT_EQ(line, "second");
   EXPECT_FALSE(readLine(reader, line));
   EXPECT_FALSE(readLine(reader, line)) << "and stays at the end";
+
+  // The same reader goes on with another stream, nothing of the first one left.
+  std::istringstream other("third\n");
+  startReading(reader, other);
+  ASSERT_TRUE(readLine(reader, line));
+  EXPECT_EQ(line, "third");
+  EXPECT_FALSE(readLine(reader, line));
+}
+
+TEST(LineReader, ALineCutShortByTheEndOfOneStreamDoesNotReachTheNext) {
+  LineReader reader(4);
+  std::istringstream first("abc\nunfinished");
+  startReading(reader, first);
+  std::string_view line;
+  ASSERT_TRUE(readLine(reader, line));
+  EXPECT_EQ(line, "abc");
+  std::istringstream second("next\n");
+  startReading(reader, second);
+  ASSERT_TRUE(readLine(reader, line));
+  EXPECT_EQ(line, "next");
 }
 
 }  // namespace
