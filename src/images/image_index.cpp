@@ -43,9 +43,24 @@ void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path
   stack.push_back({std::move(listing), folder, std::move(relative), false, false, 0});
 }
 
+// Whether a name ends in ".png" or ".jpg" in any letter case: the locator asks only
+// for names with one of the four image extensions, or for files whose names differ
+// from those only in letter case.
+bool mayBeAskedFor(const ImageIndex::Name& name) {
+  if (name.size() < 4) return false;
+  const std::size_t dot = name.size() - 4;
+  // ASCII letters with 0x20 set are lower case; no other unit becomes one.
+  const auto lower = [&](std::size_t at) { return name[dot + at] | 0x20; };
+  if (name[dot] != '.') return false;
+  return (lower(1) == 'p' && lower(2) == 'n' && lower(3) == 'g') ||
+         (lower(1) == 'j' && lower(2) == 'p' && lower(3) == 'g');
+}
+
 void record(ImageIndex& index, OpenFolder& folder, const ImageIndex::Name& name) {
+  // Probed on the files of the walk until one tells, whatever their names.
   if (!index.caseInsensitive)
     index.caseInsensitive = probeIgnoresCase(folder.path / name);
+  if (!mayBeAskedFor(name)) return;
   if (index.caseInsensitive.value_or(false)) {
     index.nameOfFoldedPath.try_emplace(foldAsciiCase((folder.relative / name).native()),
                                        name);

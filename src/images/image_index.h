@@ -21,13 +21,15 @@ struct ImageLookup {
   std::string nameOnDisk;
 };
 
-// Plain data owned by the run. Empty until the first search needs it.
+// Plain data owned by the run. Empty until the first search needs it. Of the regular
+// files it keeps those a reference can lead to: names that end in ".png" or ".jpg"
+// in any letter case (most of a project's files are scripts, sounds and the like).
 struct ImageIndex {
   using Name = std::filesystem::path::string_type;
 
   bool built = false;
-  // Folders holding regular files, relative to the base folder, as CP932 text with
-  // the platform's separator ("" for the base folder itself). Characters CP932
+  // Folders holding files of folderOfName, relative to the base folder, as CP932 text
+  // with the platform's separator ("" for the base folder itself). Characters CP932
   // cannot hold are "?": the text is only shown.
   std::vector<std::string> folders;
   // For each file name (exact, as the platform spells it), the folder of its first
@@ -37,7 +39,7 @@ struct ImageIndex {
   // walk order that folds to it: finds a file whose name differs from a reference
   // only in ASCII letter case.
   std::unordered_map<Name, Name> nameOfFoldedName;
-  // For every regular file, its path relative to the base folder (platform
+  // For every file kept, its path relative to the base folder (platform
   // separators) folded by foldAsciiCase, to the file name as spelled on disk: tells
   // which spelling a case-insensitive file system matched.
   std::unordered_map<Name, Name> nameOfFoldedPath;
@@ -50,7 +52,8 @@ struct ImageIndex {
 };
 
 // Walks `exeDir` depth first in the platform's listing order, entering no folder
-// that is a symbolic link, and records each regular file (status following links).
+// that is a symbolic link, and records the regular files (status following links)
+// kept as said above.
 // A folder that cannot be opened or read, or an entry whose status cannot be read,
 // is skipped with one error line in `errLog`; the walk goes on.
 // `caseInsensitive`, when known, saves the probe of the first file.
