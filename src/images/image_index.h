@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -20,6 +22,16 @@ struct ImageLookup {
   // case differs from the reference's: that name on disk (CP932). Else empty.
   std::string nameOnDisk;
 };
+
+// Hashes text keys so that a map of them can be searched with a string_view.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const {
+    return std::hash<std::string_view>{}(text);
+  }
+};
+template <typename Value>
+using TextMap = std::unordered_map<std::string, Value, TextHash, std::equal_to<>>;
 
 // Plain data owned by the run. Empty until the first search needs it. Of the regular
 // files it keeps those a reference can lead to: names that end in ".png" or ".jpg"
@@ -46,9 +58,9 @@ struct ImageIndex {
   // Whether the file system ignores letter case, once a probe has told; the paths
   // above are kept only when it does.
   std::optional<bool> caseInsensitive;
-  // Answers so far, by hint and reference joined with a zero byte: scripts name the
-  // same images over and over, and the tree does not change during a run.
-  std::unordered_map<std::string, ImageLookup> answers;
+  // Answers so far, by hint, then by reference: scripts name the same images over and
+  // over, and the tree does not change during a run. Looked up by string_view.
+  TextMap<TextMap<ImageLookup>> answers;
 };
 
 // Walks `exeDir` depth first in the platform's listing order, entering no folder

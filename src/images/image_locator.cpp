@@ -163,22 +163,27 @@ ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
 
 ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue,
                         const fs::path& exeDir, ImageIndex& index, std::ostream& errLog) {
-  std::string key;
-  key.reserve(folderValue.size() + 1 + imageFile.size());
-  key.append(folderValue).push_back('\0');
-  key.append(imageFile);
-  if (auto known = index.answers.find(key); known != index.answers.end()) {
-    const ImageLookup& lookup = known->second;
-    if (lookup.folder.empty()) {
-      logNotFound(errLog, imageFile);
-    } else {
-      logFound(errLog, imageFile, lookup.folder);
+  if (auto hint = index.answers.find(folderValue); hint != index.answers.end()) {
+    if (auto known = hint->second.find(imageFile); known != hint->second.end()) {
+      const ImageLookup& lookup = known->second;
+      if (lookup.folder.empty()) {
+        logNotFound(errLog, imageFile);
+      } else {
+        logFound(errLog, imageFile, lookup.folder);
+      }
+      return lookup;
     }
-    return lookup;
   }
   bool answered = false;
   ImageLookup lookup = resolve(imageFile, folderValue, exeDir, index, errLog, answered);
-  if (answered) index.answers.emplace(std::move(key), lookup);
+  if (answered) {
+    // Looked up again: resolving may have replaced the index that held the answers.
+    auto hint = index.answers.find(folderValue);
+    if (hint == index.answers.end()) {
+      hint = index.answers.try_emplace(std::string(folderValue)).first;
+    }
+    hint->second.try_emplace(std::string(imageFile), lookup);
+  }
   return lookup;
 }
 
