@@ -1,7 +1,5 @@
 #include "app/scan.h"
 
-#include <array>
-#include <charconv>
 #include <fstream>
 #include <optional>
 #include <string_view>
@@ -27,6 +25,7 @@ struct Script {
   std::wstring wFileName;
   std::string utf8FileName;  // wFileName as the report shows it
   int lineNumber = 0;
+  std::string lineDigits = "0";  // lineNumber in decimal, counted up with it
   bool reportedInvalidBytes = false;
 };
 
@@ -50,12 +49,17 @@ struct Sinks {
   Buffers& buffers;
 };
 
-// Decimal, as the streams print an int in the classic locale.
-void appendNumber(std::string& out, int number) {
-  std::array<char, 16> digits;
-  const auto end =
-      std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr;
-  out.append(digits.data(), end);
+// Adds one to the decimal number `digits`: every line needs its number as text, and
+// counting up the text is cheaper than formatting the number anew.
+void countUp(std::string& digits) {
+  for (auto digit = digits.rbegin(); digit != digits.rend(); ++digit) {
+    if (*digit != '9') {
+      ++*digit;
+      return;
+    }
+    *digit = '0';
+  }
+  digits.insert(digits.begin(), '1');
 }
 
 // One call per line: inserting piece by piece costs a stream sentry each.
@@ -92,7 +96,7 @@ void appendReferenceHead(std::string& line, const Script& script,
                          std::string_view utf8Image) {
   line += script.utf8FileName;
   line += " (行 ";
-  appendNumber(line, script.lineNumber);
+  line += script.lineDigits;
   line += "): ";
   line += utf8Image;
   line += " -> ";
@@ -108,7 +112,7 @@ void checkReference(const Script& script, std::string_view imageFile,
   line += "[DEBUG] 画像ファイル検出: "_sj;
   line += script.fileName;
   line += " 行 "_sj;
-  appendNumber(line, script.lineNumber);
+  line += script.lineDigits;
   line += " (";
   line += imageFile;
   line += ") \n";
@@ -188,7 +192,7 @@ void scanLine(Script& script, std::string_view rawLine, Sinks& sinks) {
   trace += "[DEBUG] 行変換成功: "_sj;
   trace += script.fileName;
   trace += " 行 "_sj;
-  appendNumber(trace, script.lineNumber);
+  trace += script.lineDigits;
   trace += " (";
   // The excerpt is the first 20 bytes; a character cut there becomes "?".
   constexpr std::size_t kExcerptBytes = 20;
@@ -219,6 +223,7 @@ bool scanScript(Script& script, const fs::path& filePath, Sinks& sinks) {
   std::string_view rawLine;
   while (readLine(reader, rawLine)) {
     ++script.lineNumber;
+    countUp(script.lineDigits);
     scanLine(script, rawLine, sinks);
   }
   ksFile.close();

@@ -105,15 +105,16 @@ std::string utf8ToCp932ForLog(std::string_view utf8) {
 }
 
 void appendUtf8ToCp932ForLog(std::string_view utf8, std::string& out) {
-  if (isAscii(utf8)) {  // the same bytes in both encodings
-    out.append(utf8);
-    return;
-  }
-  // Decoded a block of characters at a time into wide text on the stack. A block
-  // ends only between characters, so a surrogate pair is never split.
+  // ASCII is the same in both encodings.
+  std::size_t i = 0;
+  while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) < 0x80) ++i;
+  out.append(utf8.substr(0, i));
+  if (i == utf8.size()) return;
+  // The rest is decoded a block of characters at a time into wide text on the stack.
+  // A block ends only between characters, so a surrogate pair is never split.
   std::array<wchar_t, 64> block;
   std::size_t used = 0;
-  for (std::size_t i = 0; i < utf8.size();) {
+  while (i < utf8.size()) {
     const Utf8Char character = decodeUtf8At(utf8, i);
     i += character.length;
     used = putWide(block, used, character.codePoint);

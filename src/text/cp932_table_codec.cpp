@@ -42,11 +42,12 @@ const std::array<std::uint16_t, 0x10000>& encodeTable() {
   return table;
 }
 
-// The code of `codePoint`, or -1 when code page 932 has none.
-int encodeCodePoint(char32_t codePoint) {
+// The code of `codePoint` in `table` (encodeTable()), or -1 when code page 932 has
+// none.
+int encodeCodePoint(const std::array<std::uint16_t, 0x10000>& table, char32_t codePoint) {
   if (codePoint < 0x80) return static_cast<int>(codePoint);
   if (codePoint > 0xFFFF) return -1;
-  const std::uint16_t code = encodeTable()[codePoint];
+  const std::uint16_t code = table[codePoint];
   return code == 0 ? -1 : code;
 }
 
@@ -172,13 +173,14 @@ bool appendCp932WithTable(std::wstring_view text, bool strict, std::string& out)
   std::array<char, 256> block;
   std::size_t used = 0;
   bool complete = true;
+  const auto& table = encodeTable();
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (used + 2 > block.size()) {
       out.append(block.data(), used);
       used = 0;
     }
     auto unit = static_cast<char32_t>(text[i]);
-    int code = unit < 0x10000 ? encodeCodePoint(unit) : -1;
+    int code = unit < 0x10000 ? encodeCodePoint(table, unit) : -1;
     if (code < 0) {
       if (strict) {
         complete = false;

@@ -172,16 +172,7 @@ std::wstring decodeUtf8(std::string_view bytes) {
   return out;
 }
 
-Utf8Char decodeUtf8At(std::string_view bytes, std::size_t at) {
-  const auto lead = static_cast<unsigned char>(bytes[at]);
-  if (lead < 0x80) return {lead, 1};
-  if (validLengthAt(bytes, at) == 3) {  // the common case in Japanese text
-    const auto second = static_cast<unsigned char>(bytes[at + 1]);
-    const auto third = static_cast<unsigned char>(bytes[at + 2]);
-    return {static_cast<char32_t>(((lead & 0x0F) << 12) | ((second & 0x3F) << 6) |
-                                  (third & 0x3F)),
-            3};
-  }
+Utf8Char decodeAnyUtf8At(std::string_view bytes, std::size_t at) {
   char32_t cp = 0;
   const int length = sequenceAt(bytes, at, cp);
   if (length < 0) return {kReplacement, static_cast<std::size_t>(-length)};

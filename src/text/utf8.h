@@ -29,7 +29,25 @@ struct Utf8Char {
 
 // The character that begins at bytes[at], as decodeUtf8 reads it.
 // REQUIRES: at < bytes.size().
-Utf8Char decodeUtf8At(std::string_view bytes, std::size_t at);
+Utf8Char decodeAnyUtf8At(std::string_view bytes, std::size_t at);
+
+// The same, with ASCII and the three-byte sequences of Japanese text decoded inline:
+// for loops over every character of a line.
+inline Utf8Char decodeUtf8At(std::string_view bytes, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(bytes[at]);
+  if (lead < 0x80) return {lead, 1};
+  // Lead bytes E1-EC and EE-EF take any continuation bytes.
+  if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && bytes.size() - at >= 3) {
+    const auto second = static_cast<unsigned char>(bytes[at + 1]);
+    const auto third = static_cast<unsigned char>(bytes[at + 2]);
+    if ((second & 0xC0) == 0x80 && (third & 0xC0) == 0x80) {
+      return {static_cast<char32_t>(((lead & 0x0F) << 12) | ((second & 0x3F) << 6) |
+                                    (third & 0x3F)),
+              3};
+    }
+  }
+  return decodeAnyUtf8At(bytes, at);
+}
 
 // True when `bytes` is well-formed UTF-8 (no surrogates, nothing beyond U+10FFFF,
 // no overlong forms).

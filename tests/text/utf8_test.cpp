@@ -343,13 +343,18 @@ TEST(Utf8, DecodingSanitizingAndValidatingAgreeOnRandomBytes) {
     ASSERT_TRUE(isValidUtf8(sanitized)) << shown;
     ASSERT_EQ(encodeUtf8Strict(decoded), std::optional<std::string>(sanitized)) << shown;
     std::u32string stepped;
+    std::u32string steppedAny;
     for (std::size_t i = 0; i < bytes.size();) {
       const Utf8Char character = decodeUtf8At(bytes, i);
+      const Utf8Char any = decodeAnyUtf8At(bytes, i);
       ASSERT_GE(character.length, 1u) << shown;
+      ASSERT_EQ(character.length, any.length) << shown;
       stepped.push_back(character.codePoint);
+      steppedAny.push_back(any.codePoint);
       i += character.length;
     }
     ASSERT_EQ(stepped, modelDecode(bytes)) << shown;
+    ASSERT_EQ(steppedAny, stepped) << shown;
     valid += clean;
   }
   // Both outcomes must have been exercised for the agreement to mean anything.
