@@ -18,7 +18,7 @@ std::wstring decodeCp932(std::string_view bytes);
 void appendCp932AsUtf8(std::string_view bytes, std::string& out);
 
 // True for the bytes that begin a two-byte character: 81-9F and E0-FC.
-inline bool isCp932LeadByte(unsigned char byte) {
+constexpr bool isCp932LeadByte(unsigned char byte) {
   return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 

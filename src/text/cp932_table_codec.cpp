@@ -11,7 +11,9 @@
 
 namespace {
 
-int leadRow(unsigned char lead) { return lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 31; }
+constexpr int leadRow(unsigned char lead) {
+  return lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 31;
+}
 
 wchar_t decodeSingleByte(unsigned char byte) {
   if (byte < 0x80) return byte;
@@ -95,12 +97,25 @@ constexpr auto kDoubleByteUtf8 = [] {
   return forms;
 }();
 
-// Writes all three bytes of `form`, which the caller has room for, and returns the
-// position after those that count.
+// Writes all of `form`, its length too, which the caller has room for, and returns
+// the position after the bytes that count: one four-byte store.
 char* put(char* next, const Utf8Form& form) {
-  std::memcpy(next, form.bytes.data(), form.bytes.size());
+  static_assert(sizeof(Utf8Form) == 4);
+  std::memcpy(next, &form, sizeof form);
   return next + form.length;
 }
+
+// The row in kCp932DoubleByte of each byte that leads a pair, kNoRow for the others.
+constexpr std::uint8_t kNoRow = 0xFF;
+constexpr auto kLeadRows = [] {
+  std::array<std::uint8_t, 256> rows{};
+  for (int byte = 0; byte < 256; ++byte) {
+    const auto value = static_cast<unsigned char>(byte);
+    rows[value] =
+        isCp932LeadByte(value) ? static_cast<std::uint8_t>(leadRow(value)) : kNoRow;
+  }
+  return rows;
+}();
 
 // How many of the eight bytes of `word`, in memory order, come before the first one
 // that is not ASCII.
@@ -117,7 +132,7 @@ std::size_t leadingAsciiBytes(std::uint64_t word) {
 // slice of input: appending character by character cost more than converting. A
 // character takes at most three UTF-8 bytes per CP932 byte, the last step of a
 // slice may read up to eight bytes past its end, and a step may write more bytes
-// than it keeps (eight for ASCII, three for a character).
+// than it keeps (eight for ASCII, four for a character).
 constexpr std::size_t kSliceBytes = 4096;
 constexpr std::size_t kBlockBytes = 3 * (kSliceBytes + 8);
 
@@ -154,10 +169,10 @@ void appendCp932AsUtf8WithTable(std::string_view bytes, std::string& out) {
         const std::size_t ascii = leadingAsciiBytes(word);
         next += ascii;
         i += ascii;
-      } else if (isCp932LeadByte(byte) && i + 1 < bytes.size() && bytes[i + 1] != '\0') {
+      } else if (const std::uint8_t row = kLeadRows[byte];
+                 row != kNoRow && i + 1 < bytes.size() && bytes[i + 1] != '\0') {
         const auto trail = static_cast<unsigned char>(bytes[i + 1]);
-        next = put(
-            next, kDoubleByteUtf8[static_cast<std::size_t>(leadRow(byte)) * 256 + trail]);
+        next = put(next, kDoubleByteUtf8[std::size_t{row} * 256 + trail]);
         i += 2;
       } else {
         next = put(next, utf8FormOf(static_cast<char16_t>(decodeSingleByte(byte))));
