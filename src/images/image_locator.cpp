@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "images/entry_exists.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
 #include "text/path_text.h"
@@ -60,21 +61,21 @@ bool mayHaveRoot(std::wstring_view wpath) {
   return wpath.starts_with(L'/') || wpath.find(L':') != std::wstring_view::npos;
 }
 
-// exeDir / wFolder / wImagePath, both parts with forward slashes. Built as one text
-// and parsed once where neither part can carry a root: joining paths parses and copies
-// every part, which once dominated the look-ups. The text is what the operators give:
-// a separator goes after a part that does not end in one.
-fs::path hintCandidate(const fs::path& exeDir, std::wstring_view wFolder,
-                       std::wstring_view wImagePath) {
+// The native text of exeDir / wFolder / wImagePath, both parts with forward slashes.
+// Built as one text where neither part can carry a root: joining paths parses and
+// copies every part, which once dominated the look-ups. The text is what the
+// operators give: a separator goes after a part that does not end in one.
+fs::path::string_type hintCandidate(const fs::path& exeDir, std::wstring_view wFolder,
+                                    std::wstring_view wImagePath) {
   if (mayHaveRoot(wFolder) || mayHaveRoot(wImagePath)) {
-    return exeDir / pathFromWide(wFolder) / pathFromWide(wImagePath);
+    return (exeDir / pathFromWide(wFolder) / pathFromWide(wImagePath)).native();
   }
   fs::path::string_type native = exeDir.native();
   if (exeDir.has_filename()) native += fs::path::preferred_separator;
   appendNativeFromWide(wFolder, native);
   if (!wFolder.ends_with(L'/')) native += fs::path::preferred_separator;
   appendNativeFromWide(wImagePath, native);
-  return fs::path(std::move(native));
+  return native;
 }
 
 // The relative path of the first file whose name differs from `name` only in
@@ -131,13 +132,17 @@ ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
   }
 
   if (!folderValue.empty()) {
-    const fs::path customPath =
+    const fs::path::string_type candidate =
         hintCandidate(exeDir, withForwardSlashes(decodeCp932(folderValue)), wImagePath);
     // Any entry will do, a folder too; errors other than "not found" go to the caller.
-    if (fs::exists(customPath)) {
+    if (entryExists(candidate)) {
       logFound(errLog, imageFile, folderValue);
       lookup.folder = folderValue;
-      lookup.nameOnDisk = nameOnDiskIfCaseDiffers(customPath, exeDir, index, errLog);
+      // Only a file system that ignores case (or not known yet) needs the path.
+      if (index.caseInsensitive != false) {
+        lookup.nameOnDisk =
+            nameOnDiskIfCaseDiffers(fs::path(candidate), exeDir, index, errLog);
+      }
       answered = true;
       return lookup;
     }
