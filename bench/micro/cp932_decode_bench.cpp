@@ -1,4 +1,5 @@
-// Speed of the CP932 decoder, in bytes of CP932 per second.
+// Speed of the CP932 decoder and of the conversion to UTF-8, in bytes of CP932 per
+// second.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -39,5 +40,19 @@ void BM_DecodeCp932Japanese(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_DecodeCp932Japanese);
+
+// The log conversion: the whole log straight to UTF-8, into a reused buffer.
+void BM_Cp932ToUtf8WholeLog(benchmark::State& state) {
+  const std::string text =
+      bench_sample::repeatLines(bench_sample::kLogLines, bench_sample::kCorpusBytes);
+  std::string out;
+  for (auto _ : state) {
+    out.clear();
+    appendCp932AsUtf8(text, out);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_Cp932ToUtf8WholeLog);
 
 }  // namespace

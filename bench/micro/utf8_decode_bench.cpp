@@ -1,4 +1,5 @@
-// Speed of the UTF-8 decoding, validation and repair, in bytes of UTF-8 per second.
+// Speed of the UTF-8 decoding, validation, repair and log excerpts, in bytes of UTF-8
+// per second.
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <string_view>
 
 #include "sample_text.h"
+#include "text/conversions.h"
 #include "text/utf8.h"
 
 namespace {
@@ -75,5 +77,23 @@ void BM_SanitizeUtf8Damaged(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_SanitizeUtf8Damaged);
+
+// The excerpt of every script line in the diagnostic log: its first 20 bytes made
+// CP932, appended to the trace line being built.
+void BM_LogExcerpts(benchmark::State& state) {
+  const std::string text =
+      bench_sample::repeatLines(bench_sample::kScriptLines, bench_sample::kCorpusBytes);
+  const auto lines = bench_sample::splitLines(text);
+  std::string trace;
+  for (auto _ : state) {
+    for (std::string_view line : lines) {
+      trace.clear();
+      appendUtf8ToCp932ForLog(line.substr(0, 20), trace);
+      benchmark::DoNotOptimize(trace.data());
+    }
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_LogExcerpts);
 
 }  // namespace

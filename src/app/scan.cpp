@@ -11,6 +11,7 @@
 #include "text/conversions.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
+#include "text/line_reader.h"
 #include "text/path_text.h"
 #include "text/utf8.h"
 
@@ -22,8 +23,21 @@ namespace {
 struct Script {
   const std::string& fileName;  // CP932, as listed
   std::wstring wFileName;
+  std::string utf8FileName;  // wFileName as the report shows it
   int lineNumber = 0;
+  std::string lineDigits = "0";  // lineNumber in decimal, counted up with it
   bool reportedInvalidBytes = false;
+};
+
+// Text reused from line to line and reference to reference: most lines are traced
+// and most references reported, and fresh strings for each cost more than the rest
+// of the work.
+struct Buffers {
+  std::string sanitized;   // a line with invalid bytes replaced
+  std::string line;        // the trace or report line being built
+  std::string utf8Image;   // the reference as the report shows it
+  std::string utf8Folder;  // the found folder as the report shows it
+  LineReader lines;        // of the script being read
 };
 
 struct Sinks {
@@ -32,7 +46,40 @@ struct Sinks {
   std::ostream& errLog;
   std::ostream& logFile;
   ScanTotals& totals;
+  Buffers& buffers;
 };
+
+// Adds one to the decimal number `digits`: every line needs its number as text, and
+// counting up the text is cheaper than formatting the number anew.
+void countUp(std::string& digits) {
+  for (auto digit = digits.rbegin(); digit != digits.rend(); ++digit) {
+    if (*digit != '9') {
+      ++*digit;
+      return;
+    }
+    *digit = '0';
+  }
+  digits.insert(digits.begin(), '1');
+}
+
+// One call per line: inserting piece by piece costs a stream sentry each.
+void writeLine(std::ostream& stream, std::string_view line) {
+  stream.write(line.data(), static_cast<std::streamsize>(line.size()));
+}
+
+// Every reference ends in ".png", ".jpg", ".PNG" or ".JPG". Most lines are dialogue
+// and hold none, and looking for dots is far cheaper than the reference search.
+bool mayHoldReference(std::string_view utf8Line) {
+  for (auto dot = utf8Line.find('.'); dot != std::string_view::npos;
+       dot = utf8Line.find('.', dot + 1)) {
+    const std::string_view extension = utf8Line.substr(dot + 1, 3);
+    if (extension == "png" || extension == "jpg" || extension == "PNG" ||
+        extension == "JPG") {
+      return true;
+    }
+  }
+  return false;
+}
 
 // The folder hint of a line: the folder attribute of its first image/bg/bg2 tag,
 // as CP932 so that a Japanese folder name reaches the file system intact.
@@ -44,32 +91,56 @@ std::string folderHintOf(std::string_view utf8Line) {
   return encodeCp932Lenient(decodeUtf8(*folder));
 }
 
-void checkReference(const Script& script, std::string_view reference,
+// "<name> (行 <n>): <image> -> " of both report lines for a reference.
+void appendReferenceHead(std::string& line, const Script& script,
+                         std::string_view utf8Image) {
+  line += script.utf8FileName;
+  line += " (行 ";
+  line += script.lineDigits;
+  line += "): ";
+  line += utf8Image;
+  line += " -> ";
+}
+
+void checkReference(const Script& script, std::string_view imageFile,
                     const std::optional<std::string>& folderHint, Sinks& sinks) {
-  const std::string imageFile(reference);
-  const std::wstring wImageFile = sjisToWstring(imageFile, sinks.errLog, "image file");
-  sinks.errLog << "[DEBUG] 画像ファイル検出: "_sj << script.fileName << " 行 "_sj
-               << script.lineNumber << " (" << imageFile << ") \n";
+  Buffers& buffers = sinks.buffers;
+  buffers.utf8Image.clear();
+  appendSjisAsUtf8(imageFile, sinks.errLog, "image file", buffers.utf8Image);
+  std::string& line = buffers.line;
+  line.clear();
+  line += "[DEBUG] 画像ファイル検出: "_sj;
+  line += script.fileName;
+  line += " 行 "_sj;
+  line += script.lineDigits;
+  line += " (";
+  line += imageFile;
+  line += ") \n";
+  writeLine(sinks.errLog, line);
 
   const ImageLookup lookup =
       locateImage(imageFile, *folderHint, sinks.exeDir, sinks.index, sinks.errLog);
   const std::string& foundFolder = lookup.folder;
-  const std::wstring wFoundFolder =
-      sjisToWstring(foundFolder, sinks.errLog, "found folder");
-  const std::wstring wLineNumber = std::to_wstring(script.lineNumber);
+  buffers.utf8Folder.clear();
+  appendSjisAsUtf8(foundFolder, sinks.errLog, "found folder", buffers.utf8Folder);
 
   ++sinks.totals.references;
+  line.clear();
   if (foundFolder.empty()) {
     ++sinks.totals.missing;
+    const std::wstring wImageFile = decodeUtf8(buffers.utf8Image);
     writeConsoleOut(L"[WARNING] 画像ファイルが見つかりません: " + script.wFileName +
-                    L" 行 " + wLineNumber + L" (" + wImageFile + L")\n");
+                    L" 行 " + std::to_wstring(script.lineNumber) + L" (" + wImageFile +
+                    L")\n");
     if (!lookup.caseOnlyMatch.empty()) {
       writeConsoleOut(L"[WARNING] 大文字・小文字だけが異なるファイルがあります: " +
                       sjisToWstring(lookup.caseOnlyMatch, sinks.errLog, "found folder") +
                       L"\n");
     }
-    writeReport(sinks.logFile, L"■" + script.wFileName + L" (行 " + wLineNumber + L"): " +
-                                   wImageFile + L" -> 存在しません\n");
+    line += "■";
+    appendReferenceHead(line, script, buffers.utf8Image);
+    line += "存在しません\n";
+    writeLine(sinks.logFile, line);
     if (!lookup.caseOnlyMatch.empty()) {
       sinks.errLog << "[WARNING] 大文字・小文字だけが異なるファイルがあります: "_sj
                    << lookup.caseOnlyMatch << '\n';
@@ -79,13 +150,15 @@ void checkReference(const Script& script, std::string_view reference,
     // The file loads on a case-insensitive system but not on a case-sensitive one.
     if (!lookup.nameOnDisk.empty()) {
       writeConsoleOut(L"[WARNING] ファイル名の大文字・小文字が参照と異なります: " +
-                      wImageFile + L" (" +
+                      decodeUtf8(buffers.utf8Image) + L" (" +
                       sjisToWstring(lookup.nameOnDisk, sinks.errLog, "found folder") +
                       L")\n");
     }
-    writeReport(sinks.logFile, script.wFileName + L" (行 " + wLineNumber + L"): " +
-                                   wImageFile + L" -> 存在します (フォルダ: " +
-                                   wFoundFolder + L")\n");
+    appendReferenceHead(line, script, buffers.utf8Image);
+    line += "存在します (フォルダ: ";
+    line += buffers.utf8Folder;
+    line += ")\n";
+    writeLine(sinks.logFile, line);
     if (!lookup.nameOnDisk.empty()) {
       sinks.errLog << "[WARNING] ファイル名の大文字・小文字が参照と異なります: "_sj
                    << imageFile << " (" << lookup.nameOnDisk << ")\n";
@@ -107,18 +180,28 @@ void reportInvalidBytes(Script& script, Sinks& sinks) {
                << " 行 "_sj << script.lineNumber << '\n';
 }
 
-void scanLine(Script& script, std::string_view rawLine, std::string& sanitized,
-              Sinks& sinks) {
+void scanLine(Script& script, std::string_view rawLine, Sinks& sinks) {
   std::string_view utf8Line = rawLine;
   if (!isValidUtf8(rawLine)) {
-    sanitizeUtf8(rawLine, sanitized);
-    utf8Line = sanitized;
+    sanitizeUtf8(rawLine, sinks.buffers.sanitized);
+    utf8Line = sinks.buffers.sanitized;
     reportInvalidBytes(script, sinks);
   }
-  sinks.errLog << "[DEBUG] 行変換成功: "_sj << script.fileName << " 行 "_sj
-               << script.lineNumber << " ("
-               << utf8ToCp932ForLog(truncateForLog(utf8Line, 20)) << ") \n";
+  std::string& trace = sinks.buffers.line;
+  trace.clear();
+  trace += "[DEBUG] 行変換成功: "_sj;
+  trace += script.fileName;
+  trace += " 行 "_sj;
+  trace += script.lineDigits;
+  trace += " (";
+  // The excerpt is the first 20 bytes; a character cut there becomes "?".
+  constexpr std::size_t kExcerptBytes = 20;
+  appendUtf8ToCp932ForLog(utf8Line.substr(0, kExcerptBytes), trace);
+  if (utf8Line.size() > kExcerptBytes) trace += "...";
+  trace += ") \n";
+  writeLine(sinks.errLog, trace);
 
+  if (!mayHoldReference(utf8Line)) return;
   std::optional<std::string> folderHint;  // the same for every reference of the line
   std::size_t searchStart = 0;
   while (auto reference = findImageReference(utf8Line, searchStart)) {
@@ -135,11 +218,13 @@ bool scanScript(Script& script, const fs::path& filePath, Sinks& sinks) {
   // A folder opens like a file on some systems but has no lines to read.
   if (!ksFile.is_open() || fs::is_directory(filePath)) return false;
   skipBom(ksFile, script.fileName, sinks.errLog);
-  std::string rawLine;
-  std::string sanitized;
-  while (std::getline(ksFile, rawLine)) {
+  LineReader& reader = sinks.buffers.lines;
+  startReading(reader, ksFile);
+  std::string_view rawLine;
+  while (readLine(reader, rawLine)) {
     ++script.lineNumber;
-    scanLine(script, rawLine, sanitized, sinks);
+    countUp(script.lineDigits);
+    scanLine(script, rawLine, sinks);
   }
   ksFile.close();
   return true;
@@ -152,7 +237,8 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
                              ImageIndex& index, std::ostream& errLog,
                              std::ostream& logFile) {
   ScanTotals totals;
-  Sinks sinks{exeDir, index, errLog, logFile, totals};
+  Buffers buffers;
+  Sinks sinks{exeDir, index, errLog, logFile, totals, buffers};
 
   errLog << "[DEBUG] 処理対象ファイル: "_sj;
   for (const auto& fileName : targetFiles) errLog << fileName << ", ";
@@ -162,7 +248,8 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
   const std::wstring wTotal = std::to_wstring(targetFiles.size());
   for (const auto& fileName : targetFiles) {
     const fs::path filePath = scenarioDir / pathFromCp932(fileName);
-    Script script{fileName, sjisToWstring(fileName, errLog, "file name")};
+    Script script{fileName, sjisToWstring(fileName, errLog, "file name"), {}};
+    script.utf8FileName = encodeUtf8Lenient(script.wFileName);
     ++totals.scripts;
 
     errLog << "[DEBUG] ファイル名変換試行: "_sj << fileName << " -> ";

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "images/folder_listing.h"
 #include "text/conversions.h"
 #include "text/cp932_literal.h"
 #include "text/path_text.h"
@@ -13,13 +14,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A folder being walked. Its entries are read in one go and its handle closed
+// A folder being walked. Its entries are read in one go and its listing closed
 // before any subfolder is opened, so a deep tree never holds more than one folder
 // open. `folder` is its entry in ImageIndex::folders, made when its first file is
 // recorded.
 struct OpenFolder {
-  std::vector<fs::directory_entry> entries;
+  std::vector<FolderEntry> entries;
   std::size_t next = 0;
+  fs::path path;
   fs::path relative;
   bool hasIndex = false;
   std::uint32_t folder = 0;
@@ -35,35 +37,39 @@ void logWalkError(std::ostream& errLog, const fs::path& exeDir, std::string_view
 void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path relative,
                 const fs::path& exeDir, std::ostream& errLog) {
   std::error_code error;
-  fs::directory_iterator listing(folder, error);
+  FolderListingHandle listing = openFolderListing(folder, error);
   if (error) {
     logWalkError(errLog, exeDir, "cannot open directory", folder, error);
     return;
   }
-  std::vector<fs::directory_entry> entries;
-  for (; listing != fs::directory_iterator(); listing.increment(error)) {
-    entries.push_back(*listing);
+  std::vector<FolderEntry> entries;
+  while (!atEnd(*listing)) {
+    entries.push_back(currentEntry(*listing));
+    advance(*listing, error);
+    if (error) {
+      // The entries read before the failure are still walked.
+      logWalkError(errLog, exeDir, "cannot read directory", folder, error);
+      break;
+    }
   }
-  // The entries read before a failure are still walked.
-  if (error) logWalkError(errLog, exeDir, "cannot read directory", folder, error);
-  stack.push_back({std::move(entries), 0, std::move(relative), false, 0});
+  stack.push_back({std::move(entries), 0, folder, std::move(relative), false, 0});
 }
 
-// Whether `entry` is a regular file, following a symbolic link; `error` is set
-// when its status cannot be read. A dangling link is simply no file. The listing's
-// own file types answer for every entry that is not a link, without a status call.
-bool isRegularFile(const fs::directory_entry& entry, bool isLink,
-                   std::error_code& error) {
-  if (!isLink) return entry.is_regular_file(error);
-  const fs::file_status target = entry.status(error);
-  if (target.type() == fs::file_type::not_found) {
-    error.clear();
-    return false;
-  }
-  return !error && fs::is_regular_file(target);
+// Whether a name ends in ".png" or ".jpg" in any letter case: the locator asks only
+// for names with one of the four image extensions, or for files whose names differ
+// from those only in letter case.
+bool mayBeAskedFor(const ImageIndex::Name& name) {
+  if (name.size() < 4) return false;
+  const std::size_t dot = name.size() - 4;
+  // ASCII letters with 0x20 set are lower case; no other unit becomes one.
+  const auto lower = [&](std::size_t at) { return name[dot + at] | 0x20; };
+  if (name[dot] != '.') return false;
+  return (lower(1) == 'p' && lower(2) == 'n' && lower(3) == 'g') ||
+         (lower(1) == 'j' && lower(2) == 'p' && lower(3) == 'g');
 }
 
 void record(ImageIndex& index, OpenFolder& folder, const ImageIndex::Name& name) {
+  if (!mayBeAskedFor(name)) return;
   auto [slot, inserted] = index.folderOfName.try_emplace(name, 0);
   if (!inserted) return;
   if (!folder.hasIndex) {
@@ -91,21 +97,22 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog) {
       continue;
     }
     // A subfolder is walked as soon as it is met, before its parent's next entry.
-    const fs::directory_entry entry = std::move(current.entries[current.next++]);
-    std::error_code error;
-    const bool isLink = entry.is_symlink(error);
-    if (error == std::errc::no_such_file_or_directory) continue;  // gone meanwhile
-    bool regular = !error && isRegularFile(entry, isLink, error);
-    if (error) {
-      logWalkError(errLog, exeDir, "cannot read status", entry.path(), error);
-      continue;
-    }
-    const bool isFolder = !isLink && !regular && entry.is_directory(error);
-    const fs::path name = entry.path().filename();
-    if (regular) record(index, current, name.native());
-    if (isFolder) {
-      // May reallocate the stack: `current` is not used after this.
-      openFolder(stack, entry.path(), current.relative / name, exeDir, errLog);
+    const FolderEntry entry = std::move(current.entries[current.next++]);
+    switch (entry.kind) {
+      case EntryKind::regularFile:
+        record(index, current, entry.name);
+        break;
+      case EntryKind::folder:
+        // May reallocate the stack: `current` is not used after this.
+        openFolder(stack, current.path / entry.name, current.relative / entry.name,
+                   exeDir, errLog);
+        break;
+      case EntryKind::unreadable:
+        logWalkError(errLog, exeDir, "cannot read status", current.path / entry.name,
+                     entry.error);
+        break;
+      case EntryKind::other:
+        break;
     }
   }
   return index;

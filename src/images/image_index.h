@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -21,13 +23,25 @@ struct ImageLookup {
   std::string nameOnDisk;
 };
 
-// Plain data owned by the run. Empty until the first search needs it.
+// Hashes text keys so that a map of them can be searched with a string_view.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const {
+    return std::hash<std::string_view>{}(text);
+  }
+};
+template <typename Value>
+using TextMap = std::unordered_map<std::string, Value, TextHash, std::equal_to<>>;
+
+// Plain data owned by the run. Empty until the first search needs it. Of the regular
+// files it keeps those a reference can lead to: names that end in ".png" or ".jpg"
+// in any letter case (most of a project's files are scripts, sounds and the like).
 struct ImageIndex {
   using Name = std::filesystem::path::string_type;
 
   bool built = false;
-  // Folders holding regular files, relative to the base folder, as CP932 text with
-  // the platform's separator ("" for the base folder itself). Characters CP932
+  // Folders holding files of folderOfName, relative to the base folder, as CP932 text
+  // with the platform's separator ("" for the base folder itself). Characters CP932
   // cannot hold are "?": the text is only shown.
   std::vector<std::string> folders;
   // For each file name (exact, as the platform spells it), the folder of its first
@@ -39,13 +53,14 @@ struct ImageIndex {
   std::unordered_map<Name, Name> nameOfFoldedName;
   // Whether the file system ignores letter case, once a hint hit has told.
   std::optional<bool> caseInsensitive;
-  // Answers so far, by hint and reference joined with a zero byte: scripts name the
-  // same images over and over, and the tree does not change during a run.
-  std::unordered_map<std::string, ImageLookup> answers;
+  // Answers so far, by hint, then by reference: scripts name the same images over and
+  // over, and the tree does not change during a run. Looked up by string_view.
+  TextMap<TextMap<ImageLookup>> answers;
 };
 
 // Walks `exeDir` depth first in the platform's listing order, entering no folder
-// that is a symbolic link, and records each regular file (status following links).
+// that is a symbolic link, and records the regular files (status following links)
+// kept as said above.
 // A folder that cannot be opened or read, or an entry whose status cannot be read,
 // is skipped with one error line in `errLog`; the walk goes on.
 ImageIndex buildImageIndex(const std::filesystem::path& exeDir, std::ostream& errLog);

@@ -1,7 +1,10 @@
 #include "images/image_locator.h"
 
 #include <algorithm>
+#include <string>
+#include <utility>
 
+#include "images/entry_exists.h"
 #include "images/stored_name.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
@@ -37,9 +40,43 @@ bool isImageExtension(std::wstring_view wExtension) {
          wExtension == L".JPG";
 }
 
+// The trace line of an answer, written in one piece: there is one for every reference.
 void logFound(std::ostream& errLog, std::string_view imageFile, std::string_view folder) {
-  errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (存在: "_sj << folder
-         << ") \n";
+  constexpr std::string_view kHead = "[DEBUG] 画像ファイル確認: "_sj;
+  constexpr std::string_view kMiddle = " (存在: "_sj;
+  constexpr std::string_view kTail = ") \n";
+  std::string line;
+  line.reserve(kHead.size() + imageFile.size() + kMiddle.size() + folder.size() +
+               kTail.size());
+  line.append(kHead).append(imageFile).append(kMiddle).append(folder).append(kTail);
+  errLog.write(line.data(), static_cast<std::streamsize>(line.size()));
+}
+
+void logNotFound(std::ostream& errLog, std::string_view imageFile) {
+  logFound(errLog, imageFile, "いいえ"_sj);
+}
+
+// Whether `wpath` might carry a root (a leading slash, or a colon as in a Windows
+// drive), so that joining it could replace what stands before it.
+bool mayHaveRoot(std::wstring_view wpath) {
+  return wpath.starts_with(L'/') || wpath.find(L':') != std::wstring_view::npos;
+}
+
+// The native text of exeDir / wFolder / wImagePath, both parts with forward slashes.
+// Built as one text where neither part can carry a root: joining paths parses and
+// copies every part, which once dominated the look-ups. The text is what the
+// operators give: a separator goes after a part that does not end in one.
+fs::path::string_type hintCandidate(const fs::path& exeDir, std::wstring_view wFolder,
+                                    std::wstring_view wImagePath) {
+  if (mayHaveRoot(wFolder) || mayHaveRoot(wImagePath)) {
+    return (exeDir / pathFromWide(wFolder) / pathFromWide(wImagePath)).native();
+  }
+  fs::path::string_type native = exeDir.native();
+  if (exeDir.has_filename()) native += fs::path::preferred_separator;
+  appendNativeFromWide(wFolder, native);
+  if (!wFolder.ends_with(L'/')) native += fs::path::preferred_separator;
+  appendNativeFromWide(wImagePath, native);
+  return native;
 }
 
 // The relative path of the first file whose name differs from `name` only in
@@ -52,18 +89,6 @@ std::string caseOnlyMatch(const ImageIndex::Name& name, const ImageIndex& index)
   return folder.empty() ? cp932FromPathLenient(relative)
                         : folder + cp932FromPathLenient(fs::path("/").make_preferred()) +
                               cp932FromPathLenient(relative);
-}
-
-// Whether an entry of any kind, a folder too, is at `path`. A name the system refuses
-// (too long, say) names nothing there; other errors go to the caller.
-bool entryExists(const fs::path& path) {
-  std::error_code error;
-  const bool exists = fs::exists(path, error);
-  if (error == std::errc::filename_too_long || error == std::errc::invalid_argument) {
-    return false;
-  }
-  if (error) throw fs::filesystem_error("cannot test the folder hint", path, error);
-  return exists;
 }
 
 // `index` with the walk done, keeping what earlier calls learnt.
@@ -105,13 +130,15 @@ ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
   }
 
   if (!folderValue.empty()) {
-    const fs::path customPath =
-        exeDir / pathFromWide(withForwardSlashes(decodeCp932(folderValue))) /
-        pathFromWide(wImagePath);
-    if (entryExists(customPath)) {
+    const fs::path::string_type candidate =
+        hintCandidate(exeDir, withForwardSlashes(decodeCp932(folderValue)), wImagePath);
+    if (entryExists(candidate)) {
       logFound(errLog, imageFile, folderValue);
       lookup.folder = folderValue;
-      lookup.nameOnDisk = nameOnDiskIfCaseDiffers(customPath, index);
+      // Only a file system that ignores case (or not known yet) needs the path.
+      if (index.caseInsensitive != false) {
+        lookup.nameOnDisk = nameOnDiskIfCaseDiffers(fs::path(candidate), index);
+      }
       answered = true;
       return lookup;
     }
@@ -119,10 +146,12 @@ ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
 
   answered = true;
   if (!index.built) index = withIndex(std::move(index), exeDir, errLog);
-  auto found = index.folderOfName.find(pathFromWide(wName).native());
+  ImageIndex::Name name;
+  appendNativeFromWide(wName, name);
+  auto found = index.folderOfName.find(name);
   if (found == index.folderOfName.end()) {
-    errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (存在: いいえ) \n"_sj;
-    lookup.caseOnlyMatch = caseOnlyMatch(pathFromWide(wName).native(), index);
+    logNotFound(errLog, imageFile);
+    lookup.caseOnlyMatch = caseOnlyMatch(name, index);
     return lookup;
   }
   const std::string& folder = index.folders[found->second];
@@ -135,20 +164,27 @@ ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
 
 ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue,
                         const fs::path& exeDir, ImageIndex& index, std::ostream& errLog) {
-  std::string key;
-  key.reserve(folderValue.size() + 1 + imageFile.size());
-  key.append(folderValue).push_back('\0');
-  key.append(imageFile);
-  if (auto known = index.answers.find(key); known != index.answers.end()) {
-    const ImageLookup& lookup = known->second;
-    errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (存在: "_sj
-           << (lookup.folder.empty() ? "いいえ"_sj : std::string_view(lookup.folder))
-           << ") \n";
-    return lookup;
+  if (auto hint = index.answers.find(folderValue); hint != index.answers.end()) {
+    if (auto known = hint->second.find(imageFile); known != hint->second.end()) {
+      const ImageLookup& lookup = known->second;
+      if (lookup.folder.empty()) {
+        logNotFound(errLog, imageFile);
+      } else {
+        logFound(errLog, imageFile, lookup.folder);
+      }
+      return lookup;
+    }
   }
   bool answered = false;
   ImageLookup lookup = resolve(imageFile, folderValue, exeDir, index, errLog, answered);
-  if (answered) index.answers.emplace(std::move(key), lookup);
+  if (answered) {
+    // Looked up again: resolving may have replaced the index that held the answers.
+    auto hint = index.answers.find(folderValue);
+    if (hint == index.answers.end()) {
+      hint = index.answers.try_emplace(std::string(folderValue)).first;
+    }
+    hint->second.try_emplace(std::string(imageFile), lookup);
+  }
   return lookup;
 }
 

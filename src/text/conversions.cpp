@@ -1,22 +1,69 @@
 #include "text/conversions.h"
 
+#include <array>
 #include <exception>
 
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
 #include "text/utf8.h"
 
+namespace {
+
+bool isAscii(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+// Stores `codePoint` as wide text at block[used]: one unit, or a surrogate pair where
+// wchar_t has 16 bits. Returns the new count. REQUIRES: two free units.
+std::size_t putWide(std::array<wchar_t, 64>& block, std::size_t used,
+                    char32_t codePoint) {
+  if (sizeof(wchar_t) == 2 && codePoint >= 0x10000) {
+    codePoint -= 0x10000;
+    block[used++] = static_cast<wchar_t>(0xD800 + (codePoint >> 10));
+    block[used++] = static_cast<wchar_t>(0xDC00 + (codePoint & 0x3FF));
+  } else {
+    block[used++] = static_cast<wchar_t>(codePoint);
+  }
+  return used;
+}
+
+// Names and excerpts end at a zero byte, as the system decoder's zero-terminated form
+// would end them.
+std::string_view upToZeroByte(std::string_view text) {
+  return text.substr(0, text.find('\0'));
+}
+
+void logDecodeError(std::string_view text, std::ostream& errLog, std::string_view context,
+                    const std::exception& error) {
+  errLog << "[ERROR] Shift-JIS 変換エラー: "_sj << context << " (" << text << ", "
+         << describeForLog(error) << ") \n";
+}
+
+}  // namespace
+
 std::wstring sjisToWstring(std::string_view text, std::ostream& errLog,
                            std::string_view context) {
   if (text.empty()) return {};
   try {
-    // Names and excerpts end at a zero byte, as the system decoder's zero-terminated
-    // form would end them.
-    return decodeCp932(text.substr(0, text.find('\0')));
+    return decodeCp932(upToZeroByte(text));
   } catch (const std::exception& error) {
-    errLog << "[ERROR] Shift-JIS 変換エラー: "_sj << context << " (" << text << ", "
-           << describeForLog(error) << ") \n";
+    logDecodeError(text, errLog, context, error);
     return {};
+  }
+}
+
+void appendSjisAsUtf8(std::string_view text, std::ostream& errLog,
+                      std::string_view context, std::string& out) {
+  if (text.empty()) return;
+  const std::size_t kept = out.size();
+  try {
+    appendCp932AsUtf8(upToZeroByte(text), out);
+  } catch (const std::exception& error) {
+    out.resize(kept);
+    logDecodeError(text, errLog, context, error);
   }
 }
 
@@ -52,18 +99,37 @@ void skipBom(std::istream& stream, std::string_view fileName, std::ostream& errL
 }
 
 std::string utf8ToCp932ForLog(std::string_view utf8) {
-  bool ascii = true;
-  for (char c : utf8) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) return std::string(utf8);  // the same bytes in both encodings
-  return encodeCp932Lenient(decodeUtf8(utf8));
+  std::string out;
+  appendUtf8ToCp932ForLog(utf8, out);
+  return out;
+}
+
+void appendUtf8ToCp932ForLog(std::string_view utf8, std::string& out) {
+  // ASCII is the same in both encodings.
+  std::size_t i = 0;
+  while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) < 0x80) ++i;
+  out.append(utf8.substr(0, i));
+  if (i == utf8.size()) return;
+  // The rest is decoded a block of characters at a time into wide text on the stack.
+  // A block ends only between characters, so a surrogate pair is never split.
+  std::array<wchar_t, 64> block;
+  std::size_t used = 0;
+  while (i < utf8.size()) {
+    const Utf8Char character = decodeUtf8At(utf8, i);
+    i += character.length;
+    used = putWide(block, used, character.codePoint);
+    if (used + 2 > block.size()) {
+      appendCp932Lenient(std::wstring_view(block.data(), used), out);
+      used = 0;
+    }
+  }
+  appendCp932Lenient(std::wstring_view(block.data(), used), out);
 }
 
 std::string describeForLog(const std::exception& error) {
   std::string_view text = error.what();
-  bool ascii = true;
-  for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
   // Platform descriptions carry UTF-8 paths; CP932 Japanese is practically never
   // well-formed UTF-8, so our own messages pass unchanged.
-  if (ascii || !isValidUtf8(text)) return std::string(text);
+  if (isAscii(text) || !isValidUtf8(text)) return std::string(text);
   return utf8ToCp932ForLog(text);
 }

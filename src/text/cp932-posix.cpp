@@ -3,10 +3,20 @@
 
 std::wstring decodeCp932(std::string_view bytes) { return decodeCp932WithTable(bytes); }
 
+void appendCp932AsUtf8(std::string_view bytes, std::string& out) {
+  appendCp932AsUtf8WithTable(bytes, out);
+}
+
 std::optional<std::string> encodeCp932Strict(std::wstring_view text) {
   return encodeCp932WithTable(text, true);
 }
 
 std::string encodeCp932Lenient(std::wstring_view text) {
-  return *encodeCp932WithTable(text, false);
+  std::string out;
+  appendCp932WithTable(text, false, out);
+  return out;
+}
+
+void appendCp932Lenient(std::wstring_view text, std::string& out) {
+  appendCp932WithTable(text, false, out);
 }

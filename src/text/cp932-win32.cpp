@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "text/cp932.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -84,6 +85,10 @@ std::wstring decodeCp932(std::string_view bytes) {
   return out;
 }
 
+void appendCp932AsUtf8(std::string_view bytes, std::string& out) {
+  appendUtf8Lenient(decodeCp932(bytes), out);
+}
+
 std::optional<std::string> encodeCp932Strict(std::wstring_view text) {
   bool usedDefault = false;
   std::string out = encode(text, usedDefault);
@@ -94,4 +99,9 @@ std::optional<std::string> encodeCp932Strict(std::wstring_view text) {
 std::string encodeCp932Lenient(std::wstring_view text) {
   bool usedDefault = false;
   return encode(text, usedDefault);
+}
+
+void appendCp932Lenient(std::wstring_view text, std::string& out) {
+  bool usedDefault = false;
+  out += encode(text, usedDefault);
 }

@@ -14,8 +14,11 @@
 // byte at the end, or before a zero byte, gives U+30FB.
 std::wstring decodeCp932(std::string_view bytes);
 
+// Appends the UTF-8 form of decodeCp932(bytes) to `out`, without the wide text.
+void appendCp932AsUtf8(std::string_view bytes, std::string& out);
+
 // True for the bytes that begin a two-byte character: 81-9F and E0-FC.
-inline bool isCp932LeadByte(unsigned char byte) {
+constexpr bool isCp932LeadByte(unsigned char byte) {
   return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
@@ -26,3 +29,6 @@ std::optional<std::string> encodeCp932Strict(std::wstring_view text);
 // The same, writing "?" for each character that has no code (a surrogate pair
 // counts as one character).
 std::string encodeCp932Lenient(std::wstring_view text);
+
+// Appends encodeCp932Lenient(text) to `out`.
+void appendCp932Lenient(std::wstring_view text, std::string& out);

@@ -11,7 +11,6 @@
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
 #include "text/path_text.h"
-#include "text/utf8.h"
 
 namespace {
 
@@ -33,27 +32,6 @@ std::size_t wholeCharacters(std::string_view bytes, bool atEnd) {
     }
   }
   return bytes.size();
-}
-
-// Appends the UTF-8 form of `bytes`, whole CP932 characters, to `out`. Most of a log
-// is ASCII, the same bytes in both encodings: only the runs between are decoded.
-void appendAsUtf8(std::string_view bytes, std::string& out) {
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    std::size_t ascii = i;
-    while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80)
-      ++ascii;
-    out.append(bytes.substr(i, ascii - i));
-    std::size_t other = ascii;  // a run of characters that are not ASCII
-    while (other < bytes.size() && static_cast<unsigned char>(bytes[other]) >= 0x80) {
-      const bool pair = isCp932LeadByte(static_cast<unsigned char>(bytes[other])) &&
-                        other + 1 < bytes.size() && bytes[other + 1] != '\0';
-      other += pair ? 2 : 1;
-    }
-    if (other > ascii)
-      appendUtf8Lenient(decodeCp932(bytes.substr(ascii, other - ascii)), out);
-    i = other;
-  }
 }
 
 [[noreturn]] void fail(std::string_view message) {
@@ -91,7 +69,7 @@ void convertLogToUtf8(const std::string& tempLogPath, const std::string& finalLo
       std::string_view chunk(buffer.data(), size);
       std::size_t whole = wholeCharacters(chunk, atEnd);
       converted.clear();
-      appendAsUtf8(chunk.substr(0, whole), converted);
+      appendCp932AsUtf8(chunk.substr(0, whole), converted);
       outFile << converted;
       carried = size - whole;
       if (carried > 0) buffer[0] = buffer[whole];

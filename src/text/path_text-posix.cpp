@@ -7,6 +7,10 @@ std::filesystem::path pathFromWide(std::wstring_view text) {
   return std::filesystem::path(encodeUtf8Lenient(text));
 }
 
+void appendNativeFromWide(std::wstring_view text, std::string& native) {
+  appendUtf8Lenient(text, native);
+}
+
 std::filesystem::path pathFromCp932(std::string_view cp932) {
   return pathFromWide(decodeCp932(cp932));
 }

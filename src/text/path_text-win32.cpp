@@ -8,6 +8,10 @@ std::filesystem::path pathFromWide(std::wstring_view text) {
   return std::filesystem::path(std::wstring(text));
 }
 
+void appendNativeFromWide(std::wstring_view text, std::wstring& native) {
+  native.append(text);
+}
+
 std::filesystem::path pathFromCp932(std::string_view cp932) {
   return pathFromWide(decodeCp932(cp932));
 }

@@ -13,6 +13,11 @@
 std::filesystem::path pathFromCp932(std::string_view cp932);
 std::filesystem::path pathFromWide(std::wstring_view text);
 
+// Appends the native form of `text` (what pathFromWide(text).native() holds) to
+// `native`, building no path: for names looked up by the thousand.
+void appendNativeFromWide(std::wstring_view text,
+                          std::filesystem::path::string_type& native);
+
 // The path as wide text; parts the platform cannot decode (non-UTF-8 bytes of a
 // POSIX name) become U+FFFD.
 std::wstring wideFromPath(const std::filesystem::path& path);

@@ -1,6 +1,7 @@
 #include "text/utf8.h"
 
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 namespace {
@@ -101,10 +102,39 @@ int sequenceAt(std::string_view bytes, std::size_t i, char32_t& cp) {
   return length;
 }
 
-// The first position at or after `i` that is not plain ASCII.
+bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// The first position at or after `i` that is not plain ASCII. Markup and names are
+// ASCII: eight bytes are tested at a time while none has its high bit set.
 std::size_t skipAscii(std::string_view bytes, std::size_t i) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080;
+  while (bytes.size() - i >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + i, 8);
+    if ((word & kHighBits) != 0) break;
+    i += 8;
+  }
   while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) ++i;
   return i;
+}
+
+// Length of the well-formed sequence at bytes[i], or 0 when it is ill-formed. The
+// common ones are tested inline: three bytes led by E1-EC or EE-EF (kana and most
+// kanji) and two bytes led by C2-DF, whose continuation bytes may be any of 80-BF.
+// Lead bytes that narrow the range of the second byte go through sequenceAt.
+std::size_t validLengthAt(std::string_view bytes, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(bytes[i]);
+  const std::size_t left = bytes.size() - i;
+  auto continues = [&](std::size_t k) {
+    return isContinuation(static_cast<unsigned char>(bytes[i + k]));
+  };
+  if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED) {
+    return left >= 3 && continues(1) && continues(2) ? 3 : 0;
+  }
+  if (lead >= 0xC2 && lead <= 0xDF) return left >= 2 && continues(1) ? 2 : 0;
+  char32_t cp = 0;
+  const int length = sequenceAt(bytes, i, cp);
+  return length > 0 ? static_cast<std::size_t>(length) : 0;
 }
 
 }  // namespace
@@ -142,12 +172,23 @@ std::wstring decodeUtf8(std::string_view bytes) {
   return out;
 }
 
+Utf8Char decodeAnyUtf8At(std::string_view bytes, std::size_t at) {
+  char32_t cp = 0;
+  const int length = sequenceAt(bytes, at, cp);
+  if (length < 0) return {kReplacement, static_cast<std::size_t>(-length)};
+  return {cp, static_cast<std::size_t>(length)};
+}
+
 bool isValidUtf8(std::string_view bytes) {
-  for (std::size_t i = skipAscii(bytes, 0); i < bytes.size(); i = skipAscii(bytes, i)) {
-    char32_t cp = 0;
-    int length = sequenceAt(bytes, i, cp);
-    if (length < 0) return false;
-    i += static_cast<std::size_t>(length);
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      i = skipAscii(bytes, i + 1);
+      continue;
+    }
+    const std::size_t length = validLengthAt(bytes, i);
+    if (length == 0) return false;
+    i += length;
   }
   return true;
 }

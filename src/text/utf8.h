@@ -2,6 +2,7 @@
 // (Windows: characters beyond the BMP are surrogate pairs) and UTF-32 elsewhere.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,35 @@ void appendUtf8Lenient(std::wstring_view text, std::string& out);
 // Decodes UTF-8; each maximal invalid subpart (as the Unicode standard defines it)
 // becomes one U+FFFD.
 std::wstring decodeUtf8(std::string_view bytes);
+
+// One character of UTF-8 text: its code point and how many bytes it took. A maximal
+// invalid subpart counts as one character, U+FFFD.
+struct Utf8Char {
+  char32_t codePoint;
+  std::size_t length;  // at least 1
+};
+
+// The character that begins at bytes[at], as decodeUtf8 reads it.
+// REQUIRES: at < bytes.size().
+Utf8Char decodeAnyUtf8At(std::string_view bytes, std::size_t at);
+
+// The same, with ASCII and the three-byte sequences of Japanese text decoded inline:
+// for loops over every character of a line.
+inline Utf8Char decodeUtf8At(std::string_view bytes, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(bytes[at]);
+  if (lead < 0x80) return {lead, 1};
+  // Lead bytes E1-EC and EE-EF take any continuation bytes.
+  if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && bytes.size() - at >= 3) {
+    const auto second = static_cast<unsigned char>(bytes[at + 1]);
+    const auto third = static_cast<unsigned char>(bytes[at + 2]);
+    if ((second & 0xC0) == 0x80 && (third & 0xC0) == 0x80) {
+      return {static_cast<char32_t>(((lead & 0x0F) << 12) | ((second & 0x3F) << 6) |
+                                    (third & 0x3F)),
+              3};
+    }
+  }
+  return decodeAnyUtf8At(bytes, at);
+}
 
 // True when `bytes` is well-formed UTF-8 (no surrogates, nothing beyond U+10FFFF,
 // no overlong forms).

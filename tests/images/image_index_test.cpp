@@ -152,6 +152,35 @@ TEST(ImageIndex, TheFirstFileInWalkOrderWins) {
   EXPECT_EQ(index.folders.size(), 1u) << "only folders holding a first file are kept";
 }
 
+// Only names a reference can lead to are kept: the four image extensions, and
+// names that differ from them only in letter case for the case hints.
+TEST(ImageIndex, KeepsTheNamesAReferenceCanLeadTo) {
+  TempTree tree;
+  const std::vector<std::pair<std::u8string, bool>> names = {
+      {u8"a.png", true},      {u8"b.JPG", true},  {u8"c.Png", true},
+      {u8"d.jpG", true},      {u8"夜.png", true}, {u8".png", true},
+      {u8"e.jpeg", false},    {u8"f.gif", false}, {u8"g.pngx", false},
+      {u8"h.png.txt", false}, {u8"png", false},   {u8"ks.ks", false},
+      {u8"i_png", false},     {u8"j.p.g", false},
+  };
+  for (const auto& [name, kept] : names) tree.file(u8"sub/" + name);
+  std::ostringstream log;
+  ImageIndex index = buildImageIndex(tree.root, log);
+  for (const auto& [name, kept] : names) {
+    const ImageIndex::Name native = fs::path(name).native();
+    EXPECT_EQ(index.folderOfName.count(native), kept ? 1u : 0u)
+        << fs::path(name).string();
+    EXPECT_EQ(index.nameOfFoldedName.count(foldAsciiCase(native)), kept ? 1u : 0u)
+        << fs::path(name).string();
+  }
+  // A file whose extension differs only in case is still offered as a hint.
+  ImageLookup lookup = locateImage("c.png", "", tree.root, index, log);
+  EXPECT_EQ(lookup.folder, "");
+  EXPECT_EQ(
+      lookup.caseOnlyMatch,
+      "sub" + std::string(1, static_cast<char>(fs::path::preferred_separator)) + "c.Png");
+}
+
 TEST(ImageIndex, FoldsOnlyAsciiLetters) {
   const std::vector<std::pair<std::u8string, std::u8string>> cases = {
       {u8"Room.PNG", u8"room.png"},

@@ -58,6 +58,9 @@ TEST(ImageLocator, AnswersWithTheHintOrTheFolderOfTheFirstFileOfThatName) {
       {"b.JPG", "", u8"a/b.JPG", "a", "upper-case extension"},
       {"room.png", "bgimage", u8"bgimage/room.png", "bgimage", "hint hit"},
       {"room.png", "bgimage/", u8"bgimage/room.png", "bgimage/", "trailing slash kept"},
+      {"bg/room.png", "data/", u8"data/bg/room.png", "data/", "trailing slash, folders below"},
+      {"room.png", "data//bgimage", u8"data/bgimage/room.png", "data//bgimage", "doubled slash"},
+      {"room.png", ".", u8"room.png", ".", "the base folder as the hint"},
       {"room.png", "data\\bgimage", u8"data/bgimage/room.png", "data\\bgimage", "backslash hint"},
       {"room.png", "fgimage", u8"bgimage/room.png", "bgimage", "hint miss, search"},
       {"room.png", "bgimage", u8"bgimage/other.png", "", "hint miss, no such file"},
@@ -190,6 +193,18 @@ TEST(ImageLocator, AnEntryWhoseStatusCannotBeReadIsSkippedOnce) {
   EXPECT_EQ(
       text.substr(text.find("\n", error) + 1),
       foundLine("first.png", "a") + missingLine("loop.png") + foundLine("last.png", "z"));
+}
+
+// A hint with a root replaces the base folder, as joining paths does.
+TEST(ImageLocator, AHintThatCarriesARootStandsForItself) {
+  TempTree tree;
+  tree.file(u8"bgimage/room.png");
+  ImageIndex index;
+  const std::string absolute = cp932FromPath(tree.path(u8"bgimage")).value();
+  EXPECT_EQ(locate(tree, index, "room.png", absolute).result, absolute);
+  EXPECT_EQ(locate(tree, index, "room.png", absolute + kSep).result, absolute + kSep);
+  // The root of the file system holds no room.png: the search answers.
+  EXPECT_EQ(locate(tree, index, "room.png", "/").result, "bgimage");
 }
 
 TEST(ImageLocator, HintTestErrorsOtherThanNotFoundReachTheCaller) {

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "support/wide_text.h"
+#include "text/cp932.h"
 #include "text/cp932_literal.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -38,6 +40,11 @@ TEST(SjisToWstring, DecodesCp932UpToTheFirstZeroByteWithoutLogging) {
   for (const auto& c : cases) {
     std::ostringstream errLog;
     EXPECT_EQ(sjisToWstring(c.cp932, errLog, "file name"), wideFrom(c.decoded))
+        << testing::PrintToString(c.cp932);
+    // The UTF-8 form for the report: the same text, after what is already there.
+    std::string utf8 = "kept";
+    appendSjisAsUtf8(c.cp932, errLog, "file name", utf8);
+    EXPECT_EQ(utf8, "kept" + encodeUtf8Lenient(wideFrom(c.decoded)))
         << testing::PrintToString(c.cp932);
     EXPECT_EQ(errLog.str(), "") << testing::PrintToString(c.cp932);
   }
@@ -184,6 +191,21 @@ TEST(Utf8ToCp932ForLog, MarksWhatCp932CannotHoldWithAQuestionMark) {
   };
   for (const auto& [utf8, expected] : cases) {
     EXPECT_EQ(utf8ToCp932ForLog(utf8), expected) << testing::PrintToString(utf8);
+  }
+}
+
+// Excerpts are converted a block of characters at a time: a character beyond the
+// BMP (two units where wchar_t has 16 bits) must not be split where a block ends.
+TEST(Utf8ToCp932ForLog, AppendsLongTextWhereverBlocksEnd) {
+  const std::string emoji = "\xF0\x9F\x98\x80";
+  const std::string henkan = "\xE5\xA4\x89\xE6\x8F\x9B";
+  for (std::size_t pad = 0; pad < 140; ++pad) {
+    const std::string utf8 =
+        std::string(pad, 'a') + emoji + henkan + std::string(pad, 'b') + emoji + "\xFF";
+    std::string out = "kept";
+    appendUtf8ToCp932ForLog(utf8, out);
+    ASSERT_EQ(out, "kept" + encodeCp932Lenient(decodeUtf8(utf8))) << pad;
+    ASSERT_EQ(utf8ToCp932ForLog(utf8), out.substr(4)) << pad;
   }
 }
 

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "text/cp932_table_codec.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -111,6 +113,60 @@ TEST(Cp932, LenientEncodingMarksEachMissingCharacterOnce) {
   std::wstring emoji =
       sizeof(wchar_t) == 2 ? std::wstring(L"\xd83d\xde00") : L"\U0001F600";
   EXPECT_EQ(encodeCp932Lenient(L"x" + emoji + L"y"), "x?y");
+}
+
+// What appendCp932AsUtf8 must give: the decoded text, encoded as UTF-8.
+std::string viaWideText(std::string_view bytes) {
+  return encodeUtf8Lenient(decodeCp932(bytes));
+}
+
+void expectAppendsAsUtf8(const std::string& bytes) {
+  std::string out = "kept";
+  appendCp932AsUtf8(bytes, out);
+  ASSERT_EQ(out, "kept" + viaWideText(bytes)) << testing::PrintToString(bytes);
+}
+
+TEST(Cp932, AppendsTheUtf8FormOfEveryCharacter) {
+  for (int byte = 0; byte < 0x100; ++byte) {
+    expectAppendsAsUtf8(std::string(1, static_cast<char>(byte)));
+    for (int trail = 0; trail < 0x100; ++trail) {
+      expectAppendsAsUtf8({static_cast<char>(byte), static_cast<char>(trail)});
+    }
+  }
+  const std::string cases[] = {
+      "",
+      "\x95\xcf\x8a\xb7 plain",
+      std::string("\x81\0b", 3),
+      "ends in a lead byte \x95",
+      "\xa1\xdf\x80\xa0\xfd\xfe\xff",
+  };
+  for (const auto& bytes : cases) expectAppendsAsUtf8(bytes);
+}
+
+// The conversion copies ASCII eight bytes at a time and works through slices of the
+// input: characters must come out whole wherever these steps fall.
+TEST(Cp932, AppendsLongTextAsUtf8WhateverTheAlignment) {
+  const std::string pieces[] = {"a",    "abcdefgh",           "\x95\xcf", "\xb1", "\x81",
+                                "\x80", std::string(1, '\0'), "[DEBUG] ", "\r\n"};
+  std::mt19937 random(932);
+  std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+  for (int round = 0; round < 40; ++round) {
+    std::string bytes;
+    while (bytes.size() < 20000) bytes += pieces[pick(random)];
+    expectAppendsAsUtf8(bytes);
+  }
+  for (std::size_t pad = 4080; pad < 4104; ++pad) {
+    expectAppendsAsUtf8(std::string(pad, 'x') + "\x95\xcf\x8a\xb7\xb1" +
+                        std::string(pad, 'y'));
+  }
+}
+
+TEST(Cp932, AppendsTheLenientEncodingAfterWhatIsThere) {
+  std::string out = "kept";
+  appendCp932Lenient(L"a\u5909\u00a5", out);
+  EXPECT_EQ(out, "kept" + std::string("a\x95\xcf?"));
+  appendCp932Lenient(L"", out);
+  EXPECT_EQ(out, "kepta\x95\xcf?");
 }
 
 }  // namespace

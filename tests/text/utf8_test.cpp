@@ -295,6 +295,27 @@ TEST(Utf8, ValidityFollowsTheTableOfWellFormedSequences) {
   }
 }
 
+// Validation tests ASCII eight bytes at a time: a bad byte must be seen wherever it
+// falls within or after such a run, and between multi-byte characters.
+TEST(Utf8, ValidationFindsABadByteAtEveryOffset) {
+  const std::string text =
+      "[bg storage=\"room.jpg\"]\xE5\xA4\x89\xE6\x8F\x9B\xC3\xA9 "
+      "\xF0\x9F\x98\x80\xE0\xA0\x80\xED\x9F\xBF x.png";
+  ASSERT_TRUE(isValidUtf8(text));
+  const char bad[] = {'\x80', '\xC0', '\xE5', '\xED', '\xF5', '\xFF'};
+  for (std::size_t at = 0; at <= text.size(); ++at) {
+    ASSERT_TRUE(isValidUtf8(text.substr(0, at)) == modelValid(text.substr(0, at))) << at;
+    for (char byte : bad) {
+      std::string inserted = text;
+      inserted.insert(at, 1, byte);
+      ASSERT_EQ(isValidUtf8(inserted), modelValid(inserted)) << at << ' ' << +byte;
+      std::string replaced = text;
+      if (at < text.size()) replaced[at] = byte;
+      ASSERT_EQ(isValidUtf8(replaced), modelValid(replaced)) << at << ' ' << +byte;
+    }
+  }
+}
+
 // Random byte strings, weighted towards the bytes where UTF-8 has its boundaries.
 TEST(Utf8, DecodingSanitizingAndValidatingAgreeOnRandomBytes) {
   const unsigned char interesting[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0,
@@ -321,6 +342,19 @@ TEST(Utf8, DecodingSanitizingAndValidatingAgreeOnRandomBytes) {
     ASSERT_EQ(clean, sanitized == bytes) << shown;
     ASSERT_TRUE(isValidUtf8(sanitized)) << shown;
     ASSERT_EQ(encodeUtf8Strict(decoded), std::optional<std::string>(sanitized)) << shown;
+    std::u32string stepped;
+    std::u32string steppedAny;
+    for (std::size_t i = 0; i < bytes.size();) {
+      const Utf8Char character = decodeUtf8At(bytes, i);
+      const Utf8Char any = decodeAnyUtf8At(bytes, i);
+      ASSERT_GE(character.length, 1u) << shown;
+      ASSERT_EQ(character.length, any.length) << shown;
+      stepped.push_back(character.codePoint);
+      steppedAny.push_back(any.codePoint);
+      i += character.length;
+    }
+    ASSERT_EQ(stepped, modelDecode(bytes)) << shown;
+    ASSERT_EQ(steppedAny, stepped) << shown;
     valid += clean;
   }
   // Both outcomes must have been exercised for the agreement to mean anything.
