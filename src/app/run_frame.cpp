@@ -68,7 +68,12 @@ int checkProject(const Options& options) {
   const LogFiles logs;
   // Appending continues the log of an earlier run whose conversion failed, so it is
   // converted with this one instead of being lost.
-  std::ofstream errLog(logs.tempLogPath, std::ios::out | std::ios::app);
+  // The log takes a line for every script line read: large writes, not many small.
+  std::vector<char> errLogBuffer(1 << 20);
+  std::ofstream errLog;
+  errLog.rdbuf()->pubsetbuf(errLogBuffer.data(),
+                            static_cast<std::streamsize>(errLogBuffer.size()));
+  errLog.open(logs.tempLogPath, std::ios::out | std::ios::app);
   if (!errLog.is_open()) {
     writeConsoleErrorCp932(
         std::string("[ERROR] 一時エラーログファイルを開けませんでした: "_sj) +
