@@ -24,6 +24,7 @@
 #include "app/report_file_name.h"
 #include "support/run_program.h"
 #include "support/temp_project.h"
+#include "support/text_search.h"
 #include "support/unprivileged_run.h"
 #include "text/cp932_literal.h"
 
@@ -37,18 +38,6 @@ const std::string kHandlerLine =
 const std::string kConversionFailedLine =
     "[ERROR] ログファイルの変換中にエラーが発生しました。一時ファイルを確認してください: "
     "temp_image_error_log.txt\n";
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-std::size_t countOf(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
-  return count;
-}
 
 std::string message(int error) { return std::generic_category().message(error); }
 

@@ -11,6 +11,7 @@
 
 #include "support/run_program.h"
 #include "support/temp_project.h"
+#include "support/text_search.h"
 #include "support/wide_text.h"
 
 namespace fs = std::filesystem;
@@ -22,18 +23,6 @@ const std::string kBom = "\xEF\xBB\xBF";
 std::string utf8Of(const fs::path& path) {
   const std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());
-}
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-std::size_t countOf(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
-  return count;
 }
 
 // How every complete run ends: `log`, the converted log, holds its last line and the

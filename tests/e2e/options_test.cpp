@@ -6,14 +6,11 @@
 
 #include "support/run_program.h"
 #include "support/temp_project.h"
+#include "support/text_search.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
 
 TEST(Options, HelpAndVersionWriteNothingToTheProject) {
   struct Case {
