@@ -10,23 +10,11 @@
 
 #include "app/script_patterns.h"
 #include "fuzz_check.h"
+#include "support/pattern_reference.h"
 
 namespace {
 
 constexpr std::size_t kMaxLine = 64;
-
-// A match as its place in `text`, so that equal texts at different places differ.
-std::string place(std::string_view text, std::optional<std::string_view> match) {
-  if (!match) return "none";
-  const auto offset = match->data() - text.data();
-  return "[" + std::to_string(offset) + "," + std::to_string(offset + match->size()) +
-         ")";
-}
-
-std::string place(std::string_view text, const std::csub_match& group) {
-  if (!group.matched) return "none";
-  return place(text, std::string_view(group.first, group.second));
-}
 
 std::string mismatch(const std::string& actual, const std::string& expected) {
   return "matcher " + actual + ", regex " + expected;
@@ -35,9 +23,9 @@ std::string mismatch(const std::string& actual, const std::string& expected) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::regex imageRegex(R"(\b[\w\-\.\/\\]+\.(?:png|jpg|PNG|JPG)\b)");
-  static const std::regex tagRegex(R"(\[(image|bg|bg2)\s+([^\]]*)\])");
-  static const std::regex folderRegex(R"(folder\s*=\s*"([^"]*))");
+  const std::regex& imageRegex = imagePatternReference();
+  const std::regex& tagRegex = tagPatternReference();
+  const std::regex& folderRegex = folderPatternReference();
   if (size > kMaxLine) return 0;
   const std::string_view line = fuzzBytes(data, size);
 

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/pattern_reference.h"
+
 namespace {
 
 // All references of a line, searched the way the scan does: from the start, then on
@@ -27,19 +29,6 @@ std::vector<std::string> imageReferences(std::string_view line) {
 std::optional<std::string_view> folderHint(std::string_view line) {
   const auto attributes = findTagAttributes(line);
   return attributes ? findFolderValue(*attributes) : std::nullopt;
-}
-
-// A match as its place in `text`, so that equal texts at different places differ.
-std::string place(std::string_view text, std::optional<std::string_view> match) {
-  if (!match) return "none";
-  const auto offset = match->data() - text.data();
-  return "[" + std::to_string(offset) + "," + std::to_string(offset + match->size()) +
-         ")";
-}
-
-std::string place(std::string_view text, const std::csub_match& group) {
-  if (!group.matched) return "none";
-  return place(text, std::string_view(group.first, group.second));
 }
 
 std::string escaped(std::string_view text) {
@@ -129,9 +118,9 @@ TEST(ScriptPatterns, FolderHintOfALine) {
 // Random short lines over pieces that make the patterns almost match, compared with
 // std::regex (ECMAScript, classic locale) at every place.
 TEST(ScriptPatterns, AgreeWithStdRegex) {
-  const std::regex imageRegex(R"(\b[\w\-\.\/\\]+\.(?:png|jpg|PNG|JPG)\b)");
-  const std::regex tagRegex(R"(\[(image|bg|bg2)\s+([^\]]*)\])");
-  const std::regex folderRegex(R"(folder\s*=\s*"([^"]*))");
+  const std::regex& imageRegex = imagePatternReference();
+  const std::regex& tagRegex = tagPatternReference();
+  const std::regex& folderRegex = folderPatternReference();
   const std::string_view pieces[] = {
       "a",         "z",           "Q",      "Z",
       "0",         "9",           "_",      "-",
