@@ -41,37 +41,6 @@ fs::file_type listedType(unsigned char type) {
   }
 }
 
-// An entry as a standard directory_entry holds it: its path and the listed type.
-struct ListedEntry {
-  fs::path path;
-  fs::file_type type;
-
-  bool isSymlink(std::error_code& error) const {
-    if (type != fs::file_type::none) return type == fs::file_type::symlink;
-    return fs::symlink_status(path, error).type() == fs::file_type::symlink;
-  }
-  // The type following a symbolic link.
-  fs::file_type targetType(std::error_code& error) const {
-    if (type != fs::file_type::none && type != fs::file_type::symlink) {
-      error.clear();
-      return type;
-    }
-    return fs::status(path, error).type();
-  }
-};
-
-// Whether `entry` is a regular file, following a symbolic link; `error` is set when
-// its status cannot be read. A dangling link is simply no file.
-bool isRegularFile(const ListedEntry& entry, bool isLink, std::error_code& error) {
-  if (!isLink) return entry.targetType(error) == fs::file_type::regular;
-  const fs::file_status target = fs::status(entry.path, error);
-  if (target.type() == fs::file_type::not_found) {
-    error.clear();
-    return false;
-  }
-  return !error && fs::is_regular_file(target);
-}
-
 void describe(const fs::path& folder, std::string_view name, fs::file_type type,
               FolderEntry& entry) {
   entry.kind = EntryKind::other;
@@ -83,19 +52,11 @@ void describe(const fs::path& folder, std::string_view name, fs::file_type type,
     if (type == fs::file_type::directory) entry.kind = EntryKind::folder;
     return;
   }
-  const ListedEntry listed{folder / name, type};
+  // Links, and types the listing does not know: asked as the standard entry would.
   std::error_code error;
-  const bool isLink = listed.isSymlink(error);
+  const fs::directory_entry listed(folder / name, error);
   if (error == std::errc::no_such_file_or_directory) return;  // gone meanwhile
-  const bool regular = !error && isRegularFile(listed, isLink, error);
-  if (error) {
-    entry.kind = EntryKind::unreadable;
-    entry.error = error;
-  } else if (regular) {
-    entry.kind = EntryKind::regularFile;
-  } else if (!isLink && listed.targetType(error) == fs::file_type::directory) {
-    entry.kind = EntryKind::folder;
-  }
+  classifyEntry(listed, entry);
 }
 
 // Reads entries up to the next one that is not "." or "..", or to the end.

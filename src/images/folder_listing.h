@@ -43,3 +43,7 @@ const FolderEntry& currentEntry(const FolderListing& listing);
 // Reads the next entry; sets `error` (and reads nothing more) when reading fails.
 // REQUIRES: !atEnd(listing).
 void advance(FolderListing& listing, std::error_code& error);
+
+// Sets the kind (and error) of `entry` from a standard directory entry, as both
+// platforms tell entries apart once the listing's own type does not answer.
+void classifyEntry(const std::filesystem::directory_entry& listed, FolderEntry& entry);
