@@ -91,6 +91,15 @@ std::string folderHintOf(std::string_view utf8Line) {
   return encodeCp932Lenient(decodeUtf8(*folder));
 }
 
+// "<label><name> 行 <n> (" that starts the trace lines of a line and of a reference.
+void startTrace(std::string& line, std::string_view label, const Script& script) {
+  line.assign(label);
+  line += script.fileName;
+  line += " 行 "_sj;
+  line += script.lineDigits;
+  line += " (";
+}
+
 // "<name> (行 <n>): <image> -> " of both report lines for a reference.
 void appendReferenceHead(std::string& line, const Script& script,
                          std::string_view utf8Image) {
@@ -108,12 +117,7 @@ void checkReference(const Script& script, std::string_view imageFile,
   buffers.utf8Image.clear();
   appendSjisAsUtf8(imageFile, sinks.errLog, "image file", buffers.utf8Image);
   std::string& line = buffers.line;
-  line.clear();
-  line += "[DEBUG] 画像ファイル検出: "_sj;
-  line += script.fileName;
-  line += " 行 "_sj;
-  line += script.lineDigits;
-  line += " (";
+  startTrace(line, "[DEBUG] 画像ファイル検出: "_sj, script);
   line += imageFile;
   line += ") \n";
   writeLine(sinks.errLog, line);
@@ -188,12 +192,7 @@ void scanLine(Script& script, std::string_view rawLine, Sinks& sinks) {
     reportInvalidBytes(script, sinks);
   }
   std::string& trace = sinks.buffers.line;
-  trace.clear();
-  trace += "[DEBUG] 行変換成功: "_sj;
-  trace += script.fileName;
-  trace += " 行 "_sj;
-  trace += script.lineDigits;
-  trace += " (";
+  startTrace(trace, "[DEBUG] 行変換成功: "_sj, script);
   // The excerpt is the first 20 bytes; a character cut there becomes "?".
   constexpr std::size_t kExcerptBytes = 20;
   appendUtf8ToCp932ForLog(utf8Line.substr(0, kExcerptBytes), trace);
