@@ -143,12 +143,17 @@ TEST(LogConversion, ConvertsAMultiMegabyteLogCompletely) {
   expectConverted({{"large", cp932, utf8}});
 }
 
-TEST(LogConversion, ReplacesAnEarlierFinalLog) {
-  Logs logs;
-  writeBytes(logs.finalFile, kBom + "an earlier run, much longer than this one\r\n");
-  writeBytes(logs.tempFile, "new\r\n");
-  convert(logs);
-  EXPECT_EQ(readBytes(logs.finalFile), kBom + "new\r\n");
+TEST(LogConversion, ReplacesAnEarlierFinalLogOfAnyLength) {
+  // The earlier log is written over in place: nothing of it may survive past the end.
+  const std::string longer = kBom + std::string(200 * 1024, 'o') + "\r\n";
+  for (const std::string& earlier : {longer, std::string("x"), std::string()}) {
+    Logs logs;
+    writeBytes(logs.finalFile, earlier);
+    writeBytes(logs.tempFile, "new\r\n");
+    EXPECT_EQ(convert(logs).errLog, successLine(logs)) << earlier.size();
+    EXPECT_EQ(readBytes(logs.finalFile), kBom + "new\r\n") << earlier.size();
+    EXPECT_FALSE(fs::exists(logs.tempFile)) << earlier.size();
+  }
 }
 
 TEST(LogConversion, FindsLogsWhosePathsAreJapanese) {
