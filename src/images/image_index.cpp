@@ -68,17 +68,69 @@ bool mayBeAskedFor(const ImageIndex::Name& name) {
          (lower(1) == 'j' && lower(2) == 'p' && lower(3) == 'g');
 }
 
+ImageIndex::Name::value_type foldUnit(ImageIndex::Name::value_type unit) {
+  return unit >= 'A' && unit <= 'Z'
+             ? static_cast<ImageIndex::Name::value_type>(unit - 'A' + 'a')
+             : unit;
+}
+
+// FNV-1a over the folded units, then mixed so that the low bits, where the table
+// starts its probe, depend on every unit.
+std::uint64_t hashFolded(ImageIndex::NameView name) {
+  std::uint64_t hash = 0xCBF29CE484222325u;
+  for (auto unit : name) {
+    hash = (hash ^ static_cast<std::uint64_t>(foldUnit(unit))) * 0x100000001B3u;
+  }
+  hash ^= hash >> 33;
+  hash *= 0xFF51AFD7ED558CCDu;
+  hash ^= hash >> 33;
+  return hash;
+}
+
+bool foldedEqual(ImageIndex::NameView a, ImageIndex::NameView b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (foldUnit(a[i]) != foldUnit(b[i])) return false;
+  }
+  return true;
+}
+
+ImageIndex::NameView nameOf(const ImageIndex& index, std::uint32_t file) {
+  const ImageIndex::File& entry = index.files[file];
+  return {index.names.data() + entry.nameStart, entry.nameLength};
+}
+
+std::optional<std::uint32_t> firstFileFoldedLike(const ImageIndex& index,
+                                                 ImageIndex::NameView name,
+                                                 std::uint64_t hash) {
+  return index.firstFoldedAlike.find(
+      hash, [&](std::uint32_t file) { return foldedEqual(nameOf(index, file), name); });
+}
+
 void record(ImageIndex& index, OpenFolder& folder, const ImageIndex::Name& name) {
   if (!mayBeAskedFor(name)) return;
-  auto [slot, inserted] = index.folderOfName.try_emplace(name, 0);
-  if (!inserted) return;
+  const std::uint64_t hash = hashFolded(name);
+  const auto first = firstFileFoldedLike(index, name, hash);
+  std::uint32_t last = ImageIndex::kNoFile;
+  for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;
+       file = index.files[file].nextFoldedAlike) {
+    if (nameOf(index, file) == name) return;  // the first in walk order wins
+    last = file;
+  }
   if (!folder.hasIndex) {
     folder.folder = static_cast<std::uint32_t>(index.folders.size());
     folder.hasIndex = true;
     index.folders.push_back(cp932FromPathLenient(folder.relative));
   }
-  slot->second = folder.folder;
-  index.nameOfFoldedName.try_emplace(foldAsciiCase(name), name);
+  const auto file = static_cast<std::uint32_t>(index.files.size());
+  index.files.push_back({index.names.size(), static_cast<std::uint32_t>(name.size()),
+                         folder.folder, ImageIndex::kNoFile});
+  index.names += name;
+  if (first) {
+    index.files[last].nextFoldedAlike = file;
+  } else {
+    index.firstFoldedAlike.insert(hash, file);
+  }
 }
 
 }  // namespace
@@ -118,6 +170,23 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog) {
   return index;
 }
 
+std::optional<std::uint32_t> folderOfName(const ImageIndex& index,
+                                          ImageIndex::NameView name) {
+  const auto first = firstFileFoldedLike(index, name, hashFolded(name));
+  for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;
+       file = index.files[file].nextFoldedAlike) {
+    if (nameOf(index, file) == name) return index.files[file].folder;
+  }
+  return std::nullopt;
+}
+
+std::optional<ImageIndex::NameView> firstNameFoldedLike(const ImageIndex& index,
+                                                        ImageIndex::NameView name) {
+  const auto first = firstFileFoldedLike(index, name, hashFolded(name));
+  if (!first) return std::nullopt;
+  return nameOf(index, *first);
+}
+
 std::optional<bool> probeIgnoresCase(const fs::path& file) {
   ImageIndex::Name swapped = file.filename().native();
   bool hasLetter = false;
@@ -137,9 +206,6 @@ std::optional<bool> probeIgnoresCase(const fs::path& file) {
 }
 
 ImageIndex::Name foldAsciiCase(ImageIndex::Name name) {
-  for (auto& unit : name) {
-    if (unit >= 'A' && unit <= 'Z')
-      unit = static_cast<ImageIndex::Name::value_type>(unit - 'A' + 'a');
-  }
+  for (auto& unit : name) unit = foldUnit(unit);
   return name;
 }

@@ -4,59 +4,56 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
-// What locateImage (images/image_locator.h) learnt about one reference.
-struct ImageLookup {
-  std::string folder;  // as checkImageExists returns it
-  // Not found, but a file whose name differs only in ASCII letter case exists: its
-  // path relative to `exeDir` (CP932, platform separators). Else empty.
-  std::string caseOnlyMatch;
-  // Found through the hint on a file system that ignores case, under a name whose
-  // case differs from the reference's: that name on disk (CP932). Else empty.
-  std::string nameOnDisk;
-};
-
-// Hashes text keys so that a map of them can be searched with a string_view.
-struct TextHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view text) const {
-    return std::hash<std::string_view>{}(text);
-  }
-};
-template <typename Value>
-using TextMap = std::unordered_map<std::string, Value, TextHash, std::equal_to<>>;
+#include "images/answer_cache.h"
+#include "images/slot_table.h"
 
 // Plain data owned by the run. Empty until the first search needs it. Of the regular
 // files it keeps those a reference can lead to: names that end in ".png" or ".jpg"
 // in any letter case (most of a project's files are scripts, sounds and the like).
 struct ImageIndex {
   using Name = std::filesystem::path::string_type;
+  using NameView = std::basic_string_view<Name::value_type>;
+
+  // A kept file whose name no file before it in walk order has.
+  struct File {
+    std::size_t nameStart;  // in `names`
+    std::uint32_t nameLength;
+    std::uint32_t folder;  // in `folders`
+    // The next file in walk order whose name folds to the same by foldAsciiCase, or
+    // kNoFile.
+    std::uint32_t nextFoldedAlike;
+  };
+  static constexpr std::uint32_t kNoFile = 0xFFFFFFFF;
 
   bool built = false;
-  // Folders holding files of folderOfName, relative to the base folder, as CP932 text
+  // Folders holding files of `files`, relative to the base folder, as CP932 text
   // with the platform's separator ("" for the base folder itself). Characters CP932
   // cannot hold are "?": the text is only shown.
   std::vector<std::string> folders;
-  // For each file name (exact, as the platform spells it), the folder of its first
-  // regular file in walk order.
-  std::unordered_map<Name, std::uint32_t> folderOfName;
-  // For each file name folded by foldAsciiCase, the first name of folderOfName in
-  // walk order that folds to it: finds a file whose name differs from a reference
-  // only in ASCII letter case.
-  std::unordered_map<Name, Name> nameOfFoldedName;
+  std::vector<File> files;  // in walk order
+  Name names;  // of `files`, one after another (exact, as the platform spells them)
+  // The first file of each folded name; the others follow by nextFoldedAlike. One
+  // probe finds a name both exactly and apart from letter case.
+  SlotTable firstFoldedAlike;
   // Whether the file system ignores letter case, once a hint hit has told.
   std::optional<bool> caseInsensitive;
-  // Answers so far, by hint, then by reference: scripts name the same images over and
-  // over, and the tree does not change during a run. Looked up by string_view.
-  TextMap<TextMap<ImageLookup>> answers;
+  AnswerCache answers;
 };
+
+// The folder (in index.folders) of the first regular file named exactly `name`.
+std::optional<std::uint32_t> folderOfName(const ImageIndex& index,
+                                          ImageIndex::NameView name);
+
+// The name of the first file in walk order whose name folds like `name` does: finds
+// a file whose name differs from a reference only in ASCII letter case.
+std::optional<ImageIndex::NameView> firstNameFoldedLike(const ImageIndex& index,
+                                                        ImageIndex::NameView name);
 
 // Walks `exeDir` depth first in the platform's listing order, entering no folder
 // that is a symbolic link, and records the regular files (status following links)

@@ -82,10 +82,10 @@ fs::path::string_type hintCandidate(const fs::path& exeDir, std::wstring_view wF
 // The relative path of the first file whose name differs from `name` only in
 // ASCII letter case, or "".
 std::string caseOnlyMatch(const ImageIndex::Name& name, const ImageIndex& index) {
-  auto folded = index.nameOfFoldedName.find(foldAsciiCase(name));
-  if (folded == index.nameOfFoldedName.end()) return {};
-  const std::string& folder = index.folders[index.folderOfName.at(folded->second)];
-  const fs::path relative = fs::path(folded->second);
+  const auto folded = firstNameFoldedLike(index, name);
+  if (!folded) return {};
+  const std::string& folder = index.folders[folderOfName(index, *folded).value()];
+  const fs::path relative = fs::path(*folded);
   return folder.empty() ? cp932FromPathLenient(relative)
                         : folder + cp932FromPathLenient(fs::path("/").make_preferred()) +
                               cp932FromPathLenient(relative);
@@ -148,13 +148,13 @@ ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
   if (!index.built) index = withIndex(std::move(index), exeDir, errLog);
   ImageIndex::Name name;
   appendNativeFromWide(wName, name);
-  auto found = index.folderOfName.find(name);
-  if (found == index.folderOfName.end()) {
+  const auto found = folderOfName(index, name);
+  if (!found) {
     logNotFound(errLog, imageFile);
     lookup.caseOnlyMatch = caseOnlyMatch(name, index);
     return lookup;
   }
-  const std::string& folder = index.folders[found->second];
+  const std::string& folder = index.folders[*found];
   lookup.folder = folder.empty() ? std::string(".") : folder;
   logFound(errLog, imageFile, lookup.folder);
   return lookup;
@@ -164,27 +164,17 @@ ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
 
 ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue,
                         const fs::path& exeDir, ImageIndex& index, std::ostream& errLog) {
-  if (auto hint = index.answers.find(folderValue); hint != index.answers.end()) {
-    if (auto known = hint->second.find(imageFile); known != hint->second.end()) {
-      const ImageLookup& lookup = known->second;
-      if (lookup.folder.empty()) {
-        logNotFound(errLog, imageFile);
-      } else {
-        logFound(errLog, imageFile, lookup.folder);
-      }
-      return lookup;
+  if (const ImageLookup* known = findAnswer(index.answers, folderValue, imageFile)) {
+    if (known->folder.empty()) {
+      logNotFound(errLog, imageFile);
+    } else {
+      logFound(errLog, imageFile, known->folder);
     }
+    return *known;
   }
   bool answered = false;
   ImageLookup lookup = resolve(imageFile, folderValue, exeDir, index, errLog, answered);
-  if (answered) {
-    // Looked up again: resolving may have replaced the index that held the answers.
-    auto hint = index.answers.find(folderValue);
-    if (hint == index.answers.end()) {
-      hint = index.answers.try_emplace(std::string(folderValue)).first;
-    }
-    hint->second.try_emplace(std::string(imageFile), lookup);
-  }
+  if (answered) rememberAnswer(index.answers, folderValue, imageFile, lookup);
   return lookup;
 }
 

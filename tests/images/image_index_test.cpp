@@ -127,12 +127,12 @@ TEST(ImageIndex, AnswersAsAFreshWalkOfAGeneratedTree) {
   }
   for (const auto& key : folded) {
     auto expected = freshWalkFolded(tree.root, key);
-    auto found = index.nameOfFoldedName.find(key);
+    auto found = firstNameFoldedLike(index, key);
     if (!expected) {
-      EXPECT_EQ(found, index.nameOfFoldedName.end());
+      EXPECT_FALSE(found);
     } else {
-      ASSERT_NE(found, index.nameOfFoldedName.end());
-      EXPECT_EQ(found->second, *expected);
+      ASSERT_TRUE(found);
+      EXPECT_EQ(ImageIndex::Name(*found), *expected);
     }
   }
 }
@@ -145,10 +145,10 @@ TEST(ImageIndex, TheFirstFileInWalkOrderWins) {
   }
   std::ostringstream log;
   ImageIndex index = buildImageIndex(tree.root, log);
-  auto found = index.folderOfName.find(fs::path("room.png").native());
-  ASSERT_NE(found, index.folderOfName.end());
+  auto found = folderOfName(index, fs::path("room.png").native());
+  ASSERT_TRUE(found);
   std::string expected = freshWalk(tree.root, "room.png");
-  EXPECT_EQ(index.folders[found->second], expected);
+  EXPECT_EQ(index.folders[*found], expected);
   EXPECT_EQ(index.folders.size(), 1u) << "only folders holding a first file are kept";
 }
 
@@ -168,9 +168,8 @@ TEST(ImageIndex, KeepsTheNamesAReferenceCanLeadTo) {
   ImageIndex index = buildImageIndex(tree.root, log);
   for (const auto& [name, kept] : names) {
     const ImageIndex::Name native = fs::path(name).native();
-    EXPECT_EQ(index.folderOfName.count(native), kept ? 1u : 0u)
-        << fs::path(name).string();
-    EXPECT_EQ(index.nameOfFoldedName.count(foldAsciiCase(native)), kept ? 1u : 0u)
+    EXPECT_EQ(folderOfName(index, native).has_value(), kept) << fs::path(name).string();
+    EXPECT_EQ(firstNameFoldedLike(index, foldAsciiCase(native)).has_value(), kept)
         << fs::path(name).string();
   }
   // A file whose extension differs only in case is still offered as a hint.
@@ -197,7 +196,7 @@ TEST(ImageIndex, AMissingBaseFolderIsLoggedAndIndexesNothing) {
   std::ostringstream log;
   ImageIndex index = buildImageIndex(tree.path(u8"absent"), log);
   EXPECT_TRUE(index.built);
-  EXPECT_TRUE(index.folderOfName.empty());
+  EXPECT_TRUE(index.files.empty());
   EXPECT_NE(log.str().find("cannot open directory"), std::string::npos) << log.str();
 }
 
