@@ -34,27 +34,6 @@ void logWalkError(std::ostream& errLog, const fs::path& exeDir, std::string_view
          << cp932FromPathLenient(where) << "]) \n";
 }
 
-void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path relative,
-                const fs::path& exeDir, std::ostream& errLog) {
-  std::error_code error;
-  FolderListingHandle listing = openFolderListing(folder, error);
-  if (error) {
-    logWalkError(errLog, exeDir, "cannot open directory", folder, error);
-    return;
-  }
-  std::vector<FolderEntry> entries;
-  while (!atEnd(*listing)) {
-    entries.push_back(currentEntry(*listing));
-    advance(*listing, error);
-    if (error) {
-      // The entries read before the failure are still walked.
-      logWalkError(errLog, exeDir, "cannot read directory", folder, error);
-      break;
-    }
-  }
-  stack.push_back({std::move(entries), 0, folder, std::move(relative), false, 0});
-}
-
 // Whether a name ends in ".png" or ".jpg" in any letter case: the locator asks only
 // for names with one of the four image extensions, or for files whose names differ
 // from those only in letter case.
@@ -66,6 +45,33 @@ bool mayBeAskedFor(const ImageIndex::Name& name) {
   if (name[dot] != '.') return false;
   return (lower(1) == 'p' && lower(2) == 'n' && lower(3) == 'g') ||
          (lower(1) == 'j' && lower(2) == 'p' && lower(3) == 'g');
+}
+
+void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path relative,
+                const fs::path& exeDir, std::ostream& errLog) {
+  std::error_code error;
+  FolderListingHandle listing = openFolderListing(folder, error);
+  if (error) {
+    logWalkError(errLog, exeDir, "cannot open directory", folder, error);
+    return;
+  }
+  std::vector<FolderEntry> entries;
+  while (!atEnd(*listing)) {
+    // Entries the walk would pass over are dropped before they are copied: most
+    // files of a project are not images.
+    const FolderEntry& entry = currentEntry(*listing);
+    const bool kept = entry.kind == EntryKind::regularFile
+                          ? mayBeAskedFor(entry.name)
+                          : entry.kind != EntryKind::other;
+    if (kept) entries.push_back(entry);
+    advance(*listing, error);
+    if (error) {
+      // The entries read before the failure are still walked.
+      logWalkError(errLog, exeDir, "cannot read directory", folder, error);
+      break;
+    }
+  }
+  stack.push_back({std::move(entries), 0, folder, std::move(relative), false, 0});
 }
 
 ImageIndex::Name::value_type foldUnit(ImageIndex::Name::value_type unit) {
@@ -107,8 +113,8 @@ std::optional<std::uint32_t> firstFileFoldedLike(const ImageIndex& index,
       hash, [&](std::uint32_t file) { return foldedEqual(nameOf(index, file), name); });
 }
 
+// REQUIRES: mayBeAskedFor(name).
 void record(ImageIndex& index, OpenFolder& folder, const ImageIndex::Name& name) {
-  if (!mayBeAskedFor(name)) return;
   const std::uint64_t hash = hashFolded(name);
   const auto first = firstFileFoldedLike(index, name, hash);
   std::uint32_t last = ImageIndex::kNoFile;
@@ -163,7 +169,7 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog) {
         logWalkError(errLog, exeDir, "cannot read status", current.path / entry.name,
                      entry.error);
         break;
-      case EntryKind::other:
+      case EntryKind::other:  // dropped when listed
         break;
     }
   }
