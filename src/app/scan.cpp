@@ -19,6 +19,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A trace line "<label><name> 行 <n> (...": all up to the line number is the same
+// for a whole script, so it is built once and only the rest is rewritten.
+struct TraceLine {
+  std::string text;
+  std::size_t headSize = 0;
+};
+
+TraceLine traceLineFor(std::string_view label, std::string_view fileName) {
+  TraceLine trace;
+  trace.text.assign(label);
+  trace.text += fileName;
+  trace.text += " 行 "_sj;
+  trace.headSize = trace.text.size();
+  return trace;
+}
+
 // What every line and reference of one script needs to know.
 struct Script {
   const std::string& fileName;  // CP932, as listed
@@ -27,6 +43,8 @@ struct Script {
   int lineNumber = 0;
   std::string lineDigits = "0";  // lineNumber in decimal, counted up with it
   bool reportedInvalidBytes = false;
+  TraceLine lineTrace = traceLineFor("[DEBUG] 行変換成功: "_sj, fileName);
+  TraceLine referenceTrace = traceLineFor("[DEBUG] 画像ファイル検出: "_sj, fileName);
 };
 
 // Text reused from line to line and reference to reference: most lines are traced
@@ -34,7 +52,7 @@ struct Script {
 // of the work.
 struct Buffers {
   std::string sanitized;   // a line with invalid bytes replaced
-  std::string line;        // the trace or report line being built
+  std::string line;        // the report line being built
   std::string utf8Image;   // the reference as the report shows it
   std::string utf8Folder;  // the found folder as the report shows it
   LineReader lines;        // of the script being read
@@ -91,13 +109,12 @@ std::string folderHintOf(std::string_view utf8Line) {
   return encodeCp932Lenient(decodeUtf8(*folder));
 }
 
-// "<label><name> 行 <n> (" that starts the trace lines of a line and of a reference.
-void startTrace(std::string& line, std::string_view label, const Script& script) {
-  line.assign(label);
-  line += script.fileName;
-  line += " 行 "_sj;
-  line += script.lineDigits;
-  line += " (";
+// Sets `trace` to "<label><name> 行 <n> (" for the current line of `script`.
+std::string& startTrace(TraceLine& trace, const Script& script) {
+  trace.text.resize(trace.headSize);
+  trace.text += script.lineDigits;
+  trace.text += " (";
+  return trace.text;
 }
 
 // "<name> (行 <n>): <image> -> " of both report lines for a reference.
@@ -111,16 +128,15 @@ void appendReferenceHead(std::string& line, const Script& script,
   line += " -> ";
 }
 
-void checkReference(const Script& script, std::string_view imageFile,
+void checkReference(Script& script, std::string_view imageFile,
                     const std::optional<std::string>& folderHint, Sinks& sinks) {
   Buffers& buffers = sinks.buffers;
   buffers.utf8Image.clear();
   appendSjisAsUtf8(imageFile, sinks.errLog, "image file", buffers.utf8Image);
-  std::string& line = buffers.line;
-  startTrace(line, "[DEBUG] 画像ファイル検出: "_sj, script);
-  line += imageFile;
-  line += ") \n";
-  writeLine(sinks.errLog, line);
+  std::string& trace = startTrace(script.referenceTrace, script);
+  trace += imageFile;
+  trace += ") \n";
+  writeLine(sinks.errLog, trace);
 
   const ImageLookup lookup =
       locateImage(imageFile, *folderHint, sinks.exeDir, sinks.index, sinks.errLog);
@@ -129,6 +145,7 @@ void checkReference(const Script& script, std::string_view imageFile,
   appendSjisAsUtf8(foundFolder, sinks.errLog, "found folder", buffers.utf8Folder);
 
   ++sinks.totals.references;
+  std::string& line = buffers.line;
   line.clear();
   if (foundFolder.empty()) {
     ++sinks.totals.missing;
@@ -191,8 +208,7 @@ void scanLine(Script& script, std::string_view rawLine, Sinks& sinks) {
     utf8Line = sinks.buffers.sanitized;
     reportInvalidBytes(script, sinks);
   }
-  std::string& trace = sinks.buffers.line;
-  startTrace(trace, "[DEBUG] 行変換成功: "_sj, script);
+  std::string& trace = startTrace(script.lineTrace, script);
   // The excerpt is the first 20 bytes; a character cut there becomes "?".
   constexpr std::size_t kExcerptBytes = 20;
   appendUtf8ToCp932ForLog(utf8Line.substr(0, kExcerptBytes), trace);
