@@ -1,6 +1,5 @@
 #include "text/conversions.h"
 
-#include <array>
 #include <exception>
 
 #include "text/cp932.h"
@@ -14,20 +13,6 @@ bool isAscii(std::string_view text) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
   }
   return true;
-}
-
-// Stores `codePoint` as wide text at block[used]: one unit, or a surrogate pair where
-// wchar_t has 16 bits. Returns the new count. REQUIRES: two free units.
-std::size_t putWide(std::array<wchar_t, 64>& block, std::size_t used,
-                    char32_t codePoint) {
-  if (sizeof(wchar_t) == 2 && codePoint >= 0x10000) {
-    codePoint -= 0x10000;
-    block[used++] = static_cast<wchar_t>(0xD800 + (codePoint >> 10));
-    block[used++] = static_cast<wchar_t>(0xDC00 + (codePoint & 0x3FF));
-  } else {
-    block[used++] = static_cast<wchar_t>(codePoint);
-  }
-  return used;
 }
 
 // Names and excerpts end at a zero byte, as the system decoder's zero-terminated form
@@ -105,25 +90,7 @@ std::string utf8ToCp932ForLog(std::string_view utf8) {
 }
 
 void appendUtf8ToCp932ForLog(std::string_view utf8, std::string& out) {
-  // ASCII is the same in both encodings.
-  std::size_t i = 0;
-  while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) < 0x80) ++i;
-  out.append(utf8.substr(0, i));
-  if (i == utf8.size()) return;
-  // The rest is decoded a block of characters at a time into wide text on the stack.
-  // A block ends only between characters, so a surrogate pair is never split.
-  std::array<wchar_t, 64> block;
-  std::size_t used = 0;
-  while (i < utf8.size()) {
-    const Utf8Char character = decodeUtf8At(utf8, i);
-    i += character.length;
-    used = putWide(block, used, character.codePoint);
-    if (used + 2 > block.size()) {
-      appendCp932Lenient(std::wstring_view(block.data(), used), out);
-      used = 0;
-    }
-  }
-  appendCp932Lenient(std::wstring_view(block.data(), used), out);
+  appendUtf8AsCp932Lenient(utf8, out);
 }
 
 std::string describeForLog(const std::exception& error) {

@@ -20,3 +20,7 @@ std::string encodeCp932Lenient(std::wstring_view text) {
 void appendCp932Lenient(std::wstring_view text, std::string& out) {
   appendCp932WithTable(text, false, out);
 }
+
+void appendUtf8AsCp932Lenient(std::string_view utf8, std::string& out) {
+  appendUtf8AsCp932WithTable(utf8, out);
+}

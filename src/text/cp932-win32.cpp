@@ -105,3 +105,7 @@ void appendCp932Lenient(std::wstring_view text, std::string& out) {
   bool usedDefault = false;
   out += encode(text, usedDefault);
 }
+
+void appendUtf8AsCp932Lenient(std::string_view utf8, std::string& out) {
+  appendCp932Lenient(decodeUtf8(utf8), out);
+}

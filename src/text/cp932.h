@@ -32,3 +32,7 @@ std::string encodeCp932Lenient(std::wstring_view text);
 
 // Appends encodeCp932Lenient(text) to `out`.
 void appendCp932Lenient(std::wstring_view text, std::string& out);
+
+// Appends encodeCp932Lenient(decodeUtf8(utf8)) to `out` (decodeUtf8 in text/utf8.h):
+// an invalid or cut UTF-8 sequence becomes "?" like any character without a code.
+void appendUtf8AsCp932Lenient(std::string_view utf8, std::string& out);

@@ -8,6 +8,7 @@
 
 #include "text/cp932.h"
 #include "text/cp932_tables.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -220,4 +221,38 @@ std::optional<std::string> encodeCp932WithTable(std::wstring_view text, bool str
   std::string out;
   if (!appendCp932WithTable(text, strict, out)) return std::nullopt;
   return out;
+}
+
+void appendUtf8AsCp932WithTable(std::string_view utf8, std::string& out) {
+  // No character takes more bytes in CP932 than in UTF-8, and "?" replaces at least
+  // one byte: room for as many bytes as the input is enough. Written through a
+  // pointer, as every script line sends an excerpt this way.
+  const std::size_t kept = out.size();
+  out.resize(kept + utf8.size());
+  char* next = out.data() + kept;
+  const auto& table = encodeTable();
+  for (std::size_t i = 0; i < utf8.size();) {
+    if (static_cast<unsigned char>(utf8[i]) < 0x80 && utf8.size() - i >= 8) {
+      // ASCII is the same in CP932: all eight bytes are copied, and as many kept as
+      // come before the first byte that is not ASCII. Output never runs ahead of
+      // input, so the eight bytes fit.
+      std::uint64_t word;
+      std::memcpy(&word, utf8.data() + i, 8);
+      std::memcpy(next, &word, 8);
+      const std::size_t ascii = leadingAsciiBytes(word);
+      next += ascii;
+      i += ascii;
+      continue;
+    }
+    const Utf8Char character = decodeUtf8At(utf8, i);
+    i += character.length;
+    const int code = encodeCodePoint(table, character.codePoint);
+    if (code < 0) {
+      *next++ = '?';
+      continue;
+    }
+    if (code > 0xFF) *next++ = static_cast<char>(code >> 8);
+    *next++ = static_cast<char>(code & 0xFF);
+  }
+  out.resize(static_cast<std::size_t>(next - out.data()));
 }

@@ -19,3 +19,6 @@ std::optional<std::string> encodeCp932WithTable(std::wstring_view text, bool str
 // Appends what encodeCp932WithTable gives to `out`; false (with `out` holding the
 // characters before the one that has no code) where that gives nullopt.
 bool appendCp932WithTable(std::wstring_view text, bool strict, std::string& out);
+
+// As appendUtf8AsCp932Lenient (text/cp932.h).
+void appendUtf8AsCp932WithTable(std::string_view utf8, std::string& out);

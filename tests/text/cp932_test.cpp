@@ -169,4 +169,64 @@ TEST(Cp932, AppendsTheLenientEncodingAfterWhatIsThere) {
   EXPECT_EQ(out, "kepta\x95\xcf?");
 }
 
+struct Utf8Case {
+  std::string utf8;
+  std::string cp932;
+};
+
+TEST(Cp932, AppendsUtf8TextAsCp932WithAQuestionMarkForWhatItLacks) {
+  const std::string emoji = "\xF0\x9F\x98\x80";
+  const Utf8Case cases[] = {
+      {"", ""},
+      {"[bg storage=a]", "[bg storage=a]"},
+      {"\xE5\xA4\x89\xE6\x8F\x9B", "\x95\xCF\x8A\xB7"},  // 変換
+      {"\xEF\xBD\xB1\xC2\xA7", "\xB1\x81\x98"},          // half-width ｱ, §
+      {"abcdefghi\xE5\xA4\x89jklmnopqrstuvw", "abcdefghi\x95\xCFjklmnopqrstuvw"},
+      {std::string(1, '\0') + "a.png", std::string(1, '\0') + "a.png"},
+      // Characters without a code: yen sign, Hangul, one "?" for each emoji.
+      {"\xC2\xA5\xED\x95\x9C", "??"},
+      {"a" + emoji + emoji + "z", "a??z"},
+      // Invalid UTF-8: each maximal invalid subpart is one "?".
+      {"a\xFF\xFEz", "a??z"},
+      {"\xE5\xA4x", "?x"},
+      {"\xED\xA0\x80", "???"},  // an encoded surrogate
+      {"\xC0\xAF", "??"},       // an overlong "/"
+      // A character cut where the text ends.
+      {"\xE5\xA4\x89\xE6\x8F", "\x95\xCF?"},
+      {"\xE5", "?"},
+      {"x\xF0\x9F\x98", "x?"},
+  };
+  for (const auto& c : cases) {
+    std::string out = "kept";
+    appendUtf8AsCp932Lenient(c.utf8, out);
+    EXPECT_EQ(out, "kept" + c.cp932) << testing::PrintToString(c.utf8);
+    EXPECT_EQ(out, "kept" + encodeCp932Lenient(decodeUtf8(c.utf8)))
+        << testing::PrintToString(c.utf8);
+  }
+}
+
+// ASCII is copied several bytes at a time: every character must come out as the
+// wide-text route gives it, whatever the alignment.
+TEST(Cp932, AppendsEveryBmpCharacterFromUtf8AsFromWideText) {
+  std::string every;
+  std::wstring wEvery;
+  for (unsigned cp = 1; cp < 0x10000; ++cp) {
+    if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+    const std::wstring wide(1, static_cast<wchar_t>(cp));
+    const std::string utf8 = encodeUtf8Lenient(wide);
+    std::string out;
+    appendUtf8AsCp932Lenient(utf8, out);
+    ASSERT_EQ(out, encodeCp932Lenient(wide)) << std::hex << cp;
+    every += utf8;
+    wEvery += wide;
+    if (cp % 7 == 0) {
+      every += "abcdefghij";
+      wEvery += L"abcdefghij";
+    }
+  }
+  std::string out;
+  appendUtf8AsCp932Lenient(every, out);
+  EXPECT_EQ(out, encodeCp932Lenient(wEvery));
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "text/cp932.h"
 #include "text/cp932_table_codec.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -159,6 +160,27 @@ TEST(Cp932Windows, EncodesSurrogatesAsTheTable) {
   };
   for (const std::wstring& text : cases) compareEncoding(text, mismatches);
   EXPECT_TRUE(mismatches.empty()) << mismatches.summary();
+}
+
+TEST(Cp932Windows, EncodesUtf8TextAsTheTable) {
+  std::string every;
+  for (unsigned cp = 0x0001; cp <= 0xFFFF; ++cp) {
+    if (isSurrogate(cp)) continue;
+    every += encodeUtf8Lenient(std::wstring(1, static_cast<wchar_t>(cp)));
+  }
+  const std::string cases[] = {
+      every,
+      "a\xF0\x9F\x98\x80z",          // beyond the BMP: one "?"
+      "a\xFF\xED\xA0\x80\xC0\xAFz",  // invalid sequences
+      "\xE5\xA4\x89\xE6\x8F",        // cut at the end
+  };
+  for (const std::string& utf8 : cases) {
+    std::string system;
+    appendUtf8AsCp932Lenient(utf8, system);
+    std::string table;
+    appendUtf8AsCp932WithTable(utf8, table);
+    EXPECT_EQ(hexBytes(system), hexBytes(table));
+  }
 }
 
 }  // namespace
