@@ -19,20 +19,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A trace line "<label><name> 行 <n> (...": all up to the line number is the same
-// for a whole script, so it is built once and only the rest is rewritten.
-struct TraceLine {
-  std::string text;
-  std::size_t headSize = 0;
-};
-
-TraceLine traceLineFor(std::string_view label, std::string_view fileName) {
-  TraceLine trace;
-  trace.text.assign(label);
-  trace.text += fileName;
-  trace.text += " 行 "_sj;
-  trace.headSize = trace.text.size();
-  return trace;
+// "<label><name> 行 ": what the trace lines of a script start with up to the line
+// number, built once per script.
+std::string traceHead(std::string_view label, std::string_view fileName) {
+  std::string head(label);
+  head += fileName;
+  head += " 行 "_sj;
+  return head;
 }
 
 // What every line and reference of one script needs to know.
@@ -43,8 +36,8 @@ struct Script {
   int lineNumber = 0;
   std::string lineDigits = "0";  // lineNumber in decimal, counted up with it
   bool reportedInvalidBytes = false;
-  TraceLine lineTrace = traceLineFor("[DEBUG] 行変換成功: "_sj, fileName);
-  TraceLine referenceTrace = traceLineFor("[DEBUG] 画像ファイル検出: "_sj, fileName);
+  std::string lineTraceHead = traceHead("[DEBUG] 行変換成功: "_sj, fileName);
+  std::string referenceTraceHead = traceHead("[DEBUG] 画像ファイル検出: "_sj, fileName);
 };
 
 // Text reused from line to line and reference to reference: most lines are traced
@@ -58,10 +51,36 @@ struct Buffers {
   LineReader lines;        // of the script being read
 };
 
+// Trace lines gathered for the log and written in large pieces: a stream write for
+// each script line cost more than building the line. Whatever else writes to the
+// log must flush them first, so that lines keep their order; destruction flushes
+// too, so that an exception on its way to be logged loses none of them.
+struct PendingTrace {
+  explicit PendingTrace(std::ostream& log) : log(log) {}
+  PendingTrace(const PendingTrace&) = delete;
+  PendingTrace& operator=(const PendingTrace&) = delete;
+  ~PendingTrace();
+
+  std::ostream& log;
+  std::string text;
+};
+
+void flush(PendingTrace& trace) {
+  if (trace.text.empty()) return;
+  trace.log.write(trace.text.data(), static_cast<std::streamsize>(trace.text.size()));
+  trace.text.clear();
+}
+
+PendingTrace::~PendingTrace() { flush(*this); }
+
+// Gathering more than this gains little and holds memory.
+constexpr std::size_t kTraceFlushBytes = 32 * 1024;
+
 struct Sinks {
   const fs::path& exeDir;
   ImageIndex& index;
   std::ostream& errLog;
+  PendingTrace& trace;  // for errLog
   std::ostream& logFile;
   ScanTotals& totals;
   Buffers& buffers;
@@ -109,12 +128,11 @@ std::string folderHintOf(std::string_view utf8Line) {
   return encodeCp932Lenient(decodeUtf8(*folder));
 }
 
-// Sets `trace` to "<label><name> 行 <n> (" for the current line of `script`.
-std::string& startTrace(TraceLine& trace, const Script& script) {
-  trace.text.resize(trace.headSize);
-  trace.text += script.lineDigits;
-  trace.text += " (";
-  return trace.text;
+// Appends "<head><n> (" for the current line of `script` to `trace`.
+void startTrace(std::string& trace, std::string_view head, const Script& script) {
+  trace += head;
+  trace += script.lineDigits;
+  trace += " (";
 }
 
 // "<name> (行 <n>): <image> -> " of both report lines for a reference.
@@ -128,15 +146,17 @@ void appendReferenceHead(std::string& line, const Script& script,
   line += " -> ";
 }
 
-void checkReference(Script& script, std::string_view imageFile,
+void checkReference(const Script& script, std::string_view imageFile,
                     const std::optional<std::string>& folderHint, Sinks& sinks) {
   Buffers& buffers = sinks.buffers;
+  flush(sinks.trace);
   buffers.utf8Image.clear();
   appendSjisAsUtf8(imageFile, sinks.errLog, "image file", buffers.utf8Image);
-  std::string& trace = startTrace(script.referenceTrace, script);
+  std::string& trace = sinks.trace.text;
+  startTrace(trace, script.referenceTraceHead, script);
   trace += imageFile;
   trace += ") \n";
-  writeLine(sinks.errLog, trace);
+  flush(sinks.trace);
 
   const ImageLookup lookup =
       locateImage(imageFile, *folderHint, sinks.exeDir, sinks.index, sinks.errLog);
@@ -206,15 +226,17 @@ void scanLine(Script& script, std::string_view rawLine, Sinks& sinks) {
   if (!isValidUtf8(rawLine)) {
     sanitizeUtf8(rawLine, sinks.buffers.sanitized);
     utf8Line = sinks.buffers.sanitized;
+    flush(sinks.trace);
     reportInvalidBytes(script, sinks);
   }
-  std::string& trace = startTrace(script.lineTrace, script);
+  std::string& trace = sinks.trace.text;
+  startTrace(trace, script.lineTraceHead, script);
   // The excerpt is the first 20 bytes; a character cut there becomes "?".
   constexpr std::size_t kExcerptBytes = 20;
   appendUtf8ToCp932ForLog(utf8Line.substr(0, kExcerptBytes), trace);
   if (utf8Line.size() > kExcerptBytes) trace += "...";
   trace += ") \n";
-  writeLine(sinks.errLog, trace);
+  if (trace.size() >= kTraceFlushBytes) flush(sinks.trace);
 
   if (!mayHoldReference(utf8Line)) return;
   std::optional<std::string> folderHint;  // the same for every reference of the line
@@ -241,6 +263,7 @@ bool scanScript(Script& script, const fs::path& filePath, Sinks& sinks) {
     countUp(script.lineDigits);
     scanLine(script, rawLine, sinks);
   }
+  flush(sinks.trace);
   ksFile.close();
   return true;
 }
@@ -253,7 +276,8 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
                              std::ostream& logFile) {
   ScanTotals totals;
   Buffers buffers;
-  Sinks sinks{exeDir, index, errLog, logFile, totals, buffers};
+  PendingTrace trace(errLog);
+  Sinks sinks{exeDir, index, errLog, trace, logFile, totals, buffers};
 
   errLog << "[DEBUG] 処理対象ファイル: "_sj;
   for (const auto& fileName : targetFiles) errLog << fileName << ", ";

@@ -232,4 +232,42 @@ TEST(Scan, AReferenceAtTheEndOfATwoMegabyteLineIsFound) {
   EXPECT_EQ(project.report(), kBom + "■a.ks (行 1): end.png -> 存在しません\n");
 }
 
+// Trace lines are gathered before they are written; warnings and look-ups must
+// still come between them where they happened, also past many lines.
+TEST(Scan, TheLogKeepsTheOrderOfTracesWarningsAndLookUps) {
+  TempProject project;
+  std::string many;
+  for (int line = 0; line < 3000; ++line) many += "x\n";
+  project.write("scenario/a.ks",
+                "one\n\xFF two\n[bg storage=\"x.png\"]\n" + many + "three.png\n");
+  project.write("scenario/b.ks", "four\n");
+  project.write("config_image.csv", "a.ks,b.ks\n");
+  runProgramIn(project.root);
+  const std::string log = project.errorLog();
+  const std::string expected[] = {
+      "[DEBUG] BOMが見つかりませんでした: a.ks\n"
+      "[DEBUG] 行変換成功: a.ks 行 1 (one) \n"
+      "[WARNING] UTF-8 として不正なバイト列があります: a.ks 行 2\n"
+      "[DEBUG] 行変換成功: a.ks 行 2 (? two) \n"
+      "[DEBUG] 行変換成功: a.ks 行 3 ([bg storage=\"x.png\"]) \n"
+      "[DEBUG] 画像ファイル検出: a.ks 行 3 (x.png) \n"
+      "[DEBUG] 画像ファイル確認: x.png (存在: いいえ) \n"
+      "[DEBUG] 行変換成功: a.ks 行 4 (x) \n",
+      "[DEBUG] 行変換成功: a.ks 行 3003 (x) \n"
+      "[DEBUG] 行変換成功: a.ks 行 3004 (three.png) \n"
+      "[DEBUG] 画像ファイル検出: a.ks 行 3004 (three.png) \n"
+      "[DEBUG] 画像ファイル確認: three.png (存在: いいえ) \n"
+      "[DEBUG] 処理完了: a.ks (1/2) \n"
+      "[DEBUG] ファイル名変換試行: b.ks -> b.ks\n"
+      "[DEBUG] 処理開始: b.ks\n"
+      "[DEBUG] BOMが見つかりませんでした: b.ks\n"
+      "[DEBUG] 行変換成功: b.ks 行 1 (four) \n"
+      "[DEBUG] 処理完了: b.ks (2/2) \n",
+  };
+  for (const auto& part : expected) {
+    EXPECT_NE(log.find(part), std::string::npos) << part << "\n---\n"
+                                                 << log.substr(0, 2000);
+  }
+}
+
 }  // namespace
