@@ -1,5 +1,6 @@
 #include "text/utf8.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -137,6 +138,30 @@ std::size_t validLengthAt(std::string_view bytes, std::size_t i) {
   return length > 0 ? static_cast<std::size_t>(length) : 0;
 }
 
+// How many bytes from bytes[i] on are pairs of three-byte sequences led by E1-EC or
+// EE-EF, the kana and most kanji of Japanese text: a pair is tested in one step, on
+// a word of eight bytes read in little-endian order (other machines take none).
+// The lead bytes that narrow the range of the second byte are left to the caller.
+std::size_t commonThreeByteRun(std::string_view bytes, std::size_t i) {
+  if constexpr (std::endian::native != std::endian::little) return 0;
+  // Each lead 1110xxxx and its continuation bytes 10xxxxxx; the last two bytes of the
+  // word are not looked at.
+  constexpr std::uint64_t kMask = 0x0000C0C0F0C0C0F0;
+  constexpr std::uint64_t kForm = 0x00008080E08080E0;
+  constexpr unsigned kCommonLeads = 0xDFFE;  // bit n set: En is such a lead byte
+  const std::size_t start = i;
+  while (bytes.size() - i >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + i, 8);
+    if ((word & kMask) != kForm) break;
+    const unsigned first = static_cast<unsigned>(word & 0x0F);
+    const unsigned second = static_cast<unsigned>((word >> 24) & 0x0F);
+    if (((kCommonLeads >> first) & (kCommonLeads >> second) & 1) == 0) break;
+    i += 6;
+  }
+  return i - start;
+}
+
 }  // namespace
 
 std::optional<std::string> encodeUtf8Strict(std::wstring_view text) {
@@ -184,6 +209,11 @@ bool isValidUtf8(std::string_view bytes) {
   while (i < bytes.size()) {
     if (static_cast<unsigned char>(bytes[i]) < 0x80) {
       i = skipAscii(bytes, i + 1);
+      continue;
+    }
+    const std::size_t run = commonThreeByteRun(bytes, i);
+    if (run > 0) {
+      i += run;
       continue;
     }
     const std::size_t length = validLengthAt(bytes, i);

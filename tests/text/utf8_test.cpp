@@ -316,6 +316,33 @@ TEST(Utf8, ValidationFindsABadByteAtEveryOffset) {
   }
 }
 
+// Japanese text is validated two three-byte characters at a time: a bad byte, and
+// a lead byte that narrows the range of its second byte, must be told apart
+// wherever they fall in such a run and at its end.
+TEST(Utf8, ValidationFindsABadByteInRunsOfJapanese) {
+  const std::string kana = "\xE3\x81\x82\xE3\x83\xB3\xE4\xB8\x80\xE9\xBE\xA0";
+  const std::string edges = "\xE0\xA0\x80\xED\x9F\xBF\xEF\xBF\xBD\xE1\x80\x80";
+  const std::string text = kana + edges + kana + "\xE3\x80\x82" + kana;
+  ASSERT_TRUE(isValidUtf8(text));
+  const char bad[] = {'\x7F', '\x80', '\xA0', '\xC0', '\xE0', '\xED', '\xF5'};
+  for (std::size_t at = 0; at <= text.size(); ++at) {
+    ASSERT_EQ(isValidUtf8(text.substr(at)), modelValid(text.substr(at))) << at;
+    ASSERT_EQ(isValidUtf8(text.substr(0, at)), modelValid(text.substr(0, at))) << at;
+    for (char byte : bad) {
+      std::string replaced = text;
+      if (at < text.size()) replaced[at] = byte;
+      ASSERT_EQ(isValidUtf8(replaced), modelValid(replaced)) << at << ' ' << +byte;
+      std::string inserted = text;
+      inserted.insert(at, 1, byte);
+      ASSERT_EQ(isValidUtf8(inserted), modelValid(inserted)) << at << ' ' << +byte;
+    }
+  }
+  // Lead bytes whose second byte must lie in a narrower range, inside a run.
+  for (const char* narrow : {"\xE0\x9F\xBF", "\xED\xA0\x80"}) {
+    EXPECT_FALSE(isValidUtf8(kana + narrow + kana)) << testing::PrintToString(narrow);
+  }
+}
+
 // Random byte strings, weighted towards the bytes where UTF-8 has its boundaries.
 TEST(Utf8, DecodingSanitizingAndValidatingAgreeOnRandomBytes) {
   const unsigned char interesting[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0,
