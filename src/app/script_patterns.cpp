@@ -1,16 +1,33 @@
 #include "app/script_patterns.h"
 
+#include <array>
+#include <cstdint>
+
 namespace {
 
-// \w of the classic locale: bytes of multi-byte UTF-8 characters are never word bytes.
+// The classes of each byte, looked up rather than worked out: the reference search
+// tests every byte of every line that may hold a reference.
+constexpr std::uint8_t kWord = 1;  // \w of the classic locale
+constexpr std::uint8_t kName = 2;  // [\w\-\.\/\\], the bytes of an image name
+
+constexpr auto kByteClasses = [] {
+  std::array<std::uint8_t, 256> classes{};
+  for (int c = 0; c < 256; ++c) {
+    const bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                      (c >= '0' && c <= '9') || c == '_';
+    const bool name = word || c == '-' || c == '.' || c == '/' || c == '\\';
+    classes[c] = static_cast<std::uint8_t>((word ? kWord : 0) | (name ? kName : 0));
+  }
+  return classes;
+}();
+
+// Bytes of multi-byte UTF-8 characters are never word bytes.
 bool isWordByte(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         c == '_';
+  return (kByteClasses[static_cast<unsigned char>(c)] & kWord) != 0;
 }
 
-// The class [\w\-\.\/\\] of an image name.
 bool isNameByte(char c) {
-  return isWordByte(c) || c == '-' || c == '.' || c == '/' || c == '\\';
+  return (kByteClasses[static_cast<unsigned char>(c)] & kName) != 0;
 }
 
 // \s of the classic locale: blank, \t, \n, \v, \f, \r.
@@ -23,7 +40,8 @@ std::size_t skipSpaces(std::string_view text, std::size_t pos) {
 
 // Whether text[end - 4, end) is one of the four extensions with its dot.
 bool endsWithExtension(std::string_view text, std::size_t end) {
-  if (end < 4) return false;
+  // Most positions of a run are no extension's end, and a dot is rare.
+  if (end < 4 || text[end - 4] != '.') return false;
   const std::string_view tail = text.substr(end - 4, 4);
   return tail == ".png" || tail == ".jpg" || tail == ".PNG" || tail == ".JPG";
 }

@@ -83,6 +83,22 @@ TEST(ScriptPatterns, ImageSearchTakesItsStartAsTheStartOfTheText) {
   EXPECT_EQ(findImageReference("a.png", 6), std::nullopt);
 }
 
+// Each byte, within a name, before it and after it: whether it joins the name and
+// whether it is a word byte that spoils the boundary after the extension.
+TEST(ScriptPatterns, ImageSearchClassifiesEveryByteAsStdRegex) {
+  const std::regex& imageRegex = imagePatternReference();
+  for (int value = 0; value < 256; ++value) {
+    const char byte = static_cast<char>(value);
+    for (const std::string& text :
+         {"x" + std::string(1, byte) + "y.png", std::string(1, byte) + "y.png" + byte}) {
+      std::cmatch expected;
+      std::regex_search(text.data(), text.data() + text.size(), expected, imageRegex);
+      ASSERT_EQ(place(text, findImageReference(text, 0)), place(text, expected[0]))
+          << escaped(text);
+    }
+  }
+}
+
 TEST(ScriptPatterns, FolderHintOfALine) {
   struct Case {
     std::string_view line;
