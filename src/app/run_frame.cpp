@@ -94,7 +94,12 @@ int checkProject(const Options& options) {
     const std::string filename = generateLogFileName("tag_report_image");
     errLog << "[DEBUG] ログファイル名生成: "_sj << filename << '\n';
 
-    std::ofstream logFile(filename, std::ios::out | std::ios::binary | std::ios::trunc);
+    // A line for every reference: large writes, as for the log.
+    std::vector<char> logFileBuffer(1 << 20);
+    std::ofstream logFile;
+    logFile.rdbuf()->pubsetbuf(logFileBuffer.data(),
+                               static_cast<std::streamsize>(logFileBuffer.size()));
+    logFile.open(filename, std::ios::out | std::ios::binary | std::ios::trunc);
     if (!logFile.is_open()) {
       errLog << "[ERROR] ログファイルを開けませんでした: "_sj << filename << '\n';
       throw std::runtime_error(std::string("ログファイルを開けませんでした。"_sj));
