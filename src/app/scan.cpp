@@ -166,7 +166,7 @@ void checkReference(const Script& script, std::string_view imageFile,
 
   const ImageLookup lookup =
       locateImage(imageFile, *folderHint, sinks.exeDir, sinks.index, sinks.errLog);
-  const std::string& foundFolder = lookup.folder;
+  const std::string_view foundFolder = lookup.folder;
   buffers.utf8Folder.clear();
   appendSjisAsUtf8(foundFolder, sinks.errLog, "found folder", buffers.utf8Folder);
 

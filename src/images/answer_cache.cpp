@@ -1,40 +1,83 @@
 #include "images/answer_cache.h"
 
+#include <cstring>
 #include <functional>
 #include <utility>
 
 namespace {
 
+struct Header {
+  std::uint32_t hintLength;
+  std::uint32_t imageLength;
+  std::uint32_t folder;     // in AnswerCache::folders
+  std::uint32_t caseNotes;  // in AnswerCache::caseNotes, plus 1; 0 for none
+};
+
 std::uint64_t hashOf(std::string_view folderValue, std::string_view imageFile) {
   const std::uint64_t hint = std::hash<std::string_view>{}(folderValue);
-  // Mixed so that swapping text between hint and reference changes the hash.
+  // Mixed so that moving text between hint and reference changes the hash.
   return std::hash<std::string_view>{}(imageFile) ^ (hint * 0x9E3779B97F4A7C15u);
+}
+
+Header headerAt(const AnswerCache& cache, std::uint32_t offset) {
+  Header header;
+  std::memcpy(&header, cache.records.data() + offset, sizeof header);
+  return header;
+}
+
+ImageLookup lookupOf(const AnswerCache& cache, const Header& header) {
+  ImageLookup lookup{cache.folders[header.folder], {}, {}};
+  if (header.caseNotes != 0) {
+    const ImageAnswer& notes = cache.caseNotes[header.caseNotes - 1];
+    lookup.caseOnlyMatch = notes.caseOnlyMatch;
+    lookup.nameOnDisk = notes.nameOnDisk;
+  }
+  return lookup;
+}
+
+std::uint32_t folderNumber(AnswerCache& cache, const std::string& folder) {
+  auto [slot, inserted] = cache.folderNumbers.try_emplace(
+      folder, static_cast<std::uint32_t>(cache.folders.size()));
+  if (inserted) cache.folders.push_back(folder);
+  return slot->second;
 }
 
 }  // namespace
 
-const ImageLookup* findAnswer(const AnswerCache& cache, std::string_view folderValue,
-                              std::string_view imageFile) {
-  const auto found =
-      cache.table.find(hashOf(folderValue, imageFile), [&](std::uint32_t entry) {
-        const AnswerCache::Answer& answer = cache.answers[entry];
-        if (answer.hintLength != folderValue.size() ||
-            answer.imageLength != imageFile.size()) {
-          return false;
-        }
-        const std::string_view key(cache.keys.data() + answer.keyStart,
-                                   answer.hintLength + answer.imageLength);
-        return key.substr(0, answer.hintLength) == folderValue &&
-               key.substr(answer.hintLength) == imageFile;
-      });
-  return found ? &cache.answers[*found].lookup : nullptr;
+std::optional<ImageLookup> findAnswer(const AnswerCache& cache,
+                                      std::string_view folderValue,
+                                      std::string_view imageFile) {
+  std::optional<Header> found;
+  cache.table.find(hashOf(folderValue, imageFile), [&](std::uint32_t offset) {
+    const Header header = headerAt(cache, offset);
+    if (header.hintLength != folderValue.size() ||
+        header.imageLength != imageFile.size()) {
+      return false;
+    }
+    const char* key = cache.records.data() + offset + sizeof(Header);
+    if (folderValue != std::string_view(key, header.hintLength) ||
+        imageFile != std::string_view(key + header.hintLength, header.imageLength)) {
+      return false;
+    }
+    found = header;
+    return true;
+  });
+  if (!found) return std::nullopt;
+  return lookupOf(cache, *found);
 }
 
-void rememberAnswer(AnswerCache& cache, std::string_view folderValue,
-                    std::string_view imageFile, ImageLookup lookup) {
-  const auto entry = static_cast<std::uint32_t>(cache.answers.size());
-  cache.answers.push_back(
-      {cache.keys.size(), folderValue.size(), imageFile.size(), std::move(lookup)});
-  cache.keys.append(folderValue).append(imageFile);
-  cache.table.insert(hashOf(folderValue, imageFile), entry);
+ImageLookup rememberAnswer(AnswerCache& cache, std::string_view folderValue,
+                           std::string_view imageFile, const ImageAnswer& answer) {
+  Header header{static_cast<std::uint32_t>(folderValue.size()),
+                static_cast<std::uint32_t>(imageFile.size()),
+                folderNumber(cache, answer.folder), 0};
+  if (!answer.caseOnlyMatch.empty() || !answer.nameOnDisk.empty()) {
+    cache.caseNotes.push_back(answer);
+    header.caseNotes = static_cast<std::uint32_t>(cache.caseNotes.size());
+  }
+  const auto offset = static_cast<std::uint32_t>(cache.records.size());
+  cache.records.append(reinterpret_cast<const char*>(&header), sizeof header);
+  cache.records.append(folderValue).append(imageFile);
+  cache.table.insert(hashOf(folderValue, imageFile), offset);
+  return lookupOf(cache, header);
 }

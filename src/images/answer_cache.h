@@ -1,44 +1,56 @@
 // What the locator answered so far, by hint and reference: scripts name the same
 // images over and over, and the tree does not change during a run. Looked up once
-// for every reference, so it is laid out flat (see SlotTable).
+// for every reference, so a look-up reads two places: a slot (see SlotTable) and
+// one record holding the key and the answer's numbers.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "images/slot_table.h"
 
-// What locateImage (images/image_locator.h) learnt about one reference.
-struct ImageLookup {
+// What locateImage (images/image_locator.h) learns about one reference. All text is
+// CP932.
+struct ImageAnswer {
   std::string folder;  // as checkImageExists returns it
   // Not found, but a file whose name differs only in ASCII letter case exists: its
-  // path relative to `exeDir` (CP932, platform separators). Else empty.
+  // path relative to `exeDir` (platform separators). Else empty.
   std::string caseOnlyMatch;
   // Found through the hint on a file system that ignores case, under a name whose
-  // case differs from the reference's: that name on disk (CP932). Else empty.
+  // case differs from the reference's: that name on disk. Else empty.
   std::string nameOnDisk;
 };
 
-struct AnswerCache {
-  struct Answer {
-    std::size_t keyStart;  // in `keys`: the hint, then the reference
-    std::size_t hintLength;
-    std::size_t imageLength;
-    ImageLookup lookup;
-  };
-  std::string keys;
-  std::vector<Answer> answers;
-  SlotTable table;
+// An answer as a view of the text it was remembered with.
+struct ImageLookup {
+  std::string_view folder;
+  std::string_view caseOnlyMatch;
+  std::string_view nameOnDisk;
 };
 
-// The answer remembered for `imageFile` under the hint `folderValue` (both CP932),
-// or null. The pointer holds until the next rememberAnswer.
-const ImageLookup* findAnswer(const AnswerCache& cache, std::string_view folderValue,
-                              std::string_view imageFile);
+struct AnswerCache {
+  // Each answer: a header (lengths of hint and reference, its folder, its case
+  // notes), then the hint and the reference. The slots hold record offsets.
+  std::string records;
+  SlotTable table;
+  // Each folder answered, once: a project has few, and a record keeps only its number.
+  std::vector<std::string> folders;
+  std::unordered_map<std::string, std::uint32_t> folderNumbers;
+  // The rare answers with letter-case notes, numbered from 1 in the records.
+  std::vector<ImageAnswer> caseNotes;
+};
 
-// Remembers `lookup` for `imageFile` under `folderValue`.
-// REQUIRES: findAnswer(cache, folderValue, imageFile) is null.
-void rememberAnswer(AnswerCache& cache, std::string_view folderValue,
-                    std::string_view imageFile, ImageLookup lookup);
+// The answer remembered for `imageFile` under the hint `folderValue` (both CP932).
+// Its text holds until the next rememberAnswer.
+std::optional<ImageLookup> findAnswer(const AnswerCache& cache,
+                                      std::string_view folderValue,
+                                      std::string_view imageFile);
+
+// Remembers `answer` for `imageFile` under `folderValue` and returns it as found.
+// REQUIRES: findAnswer(cache, folderValue, imageFile) finds nothing.
+ImageLookup rememberAnswer(AnswerCache& cache, std::string_view folderValue,
+                           std::string_view imageFile, const ImageAnswer& answer);

@@ -112,10 +112,10 @@ std::string nameOnDiskIfCaseDiffers(const fs::path& customPath, ImageIndex& inde
 
 // Answers the first time a reference is met with a given hint; `answered` says
 // whether the answer may be reused (an image reference, not a refused one).
-ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
+ImageAnswer resolve(std::string_view imageFile, std::string_view folderValue,
                     const fs::path& exeDir, ImageIndex& index, std::ostream& errLog,
                     bool& answered) {
-  ImageLookup lookup;
+  ImageAnswer lookup;
   if (imageFile.empty()) {
     errLog << "[DEBUG] 画像ファイル確認: (空のファイル名) \n"_sj;
     return lookup;
@@ -164,7 +164,7 @@ ImageLookup resolve(std::string_view imageFile, std::string_view folderValue,
 
 ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue,
                         const fs::path& exeDir, ImageIndex& index, std::ostream& errLog) {
-  if (const ImageLookup* known = findAnswer(index.answers, folderValue, imageFile)) {
+  if (const auto known = findAnswer(index.answers, folderValue, imageFile)) {
     if (known->folder.empty()) {
       logNotFound(errLog, imageFile);
     } else {
@@ -173,13 +173,14 @@ ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue
     return *known;
   }
   bool answered = false;
-  ImageLookup lookup = resolve(imageFile, folderValue, exeDir, index, errLog, answered);
-  if (answered) rememberAnswer(index.answers, folderValue, imageFile, lookup);
-  return lookup;
+  const ImageAnswer answer =
+      resolve(imageFile, folderValue, exeDir, index, errLog, answered);
+  if (!answered) return {};  // a refused reference: nothing found, nothing to note
+  return rememberAnswer(index.answers, folderValue, imageFile, answer);
 }
 
 std::string checkImageExists(std::string_view imageFile, std::string_view folderValue,
                              const fs::path& exeDir, ImageIndex& index,
                              std::ostream& errLog) {
-  return locateImage(imageFile, folderValue, exeDir, index, errLog).folder;
+  return std::string(locateImage(imageFile, folderValue, exeDir, index, errLog).folder);
 }

@@ -22,7 +22,7 @@ std::string checkImageExists(std::string_view imageFile, std::string_view folder
                              std::ostream& errLog);
 
 // checkImageExists, telling also about letter-case differences (from the same index;
-// never an extra walk).
+// never an extra walk). The lookup's text holds until the next call with `index`.
 ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue,
                         const std::filesystem::path& exeDir, ImageIndex& index,
                         std::ostream& errLog);
