@@ -43,6 +43,8 @@ struct ImageIndex {
   SlotTable firstFoldedAlike;
   // Whether the file system ignores letter case, once a hint hit has told.
   std::optional<bool> caseInsensitive;
+  // Whether the base folder is the current folder, once a hint test has asked.
+  std::optional<bool> exeDirIsCurrent;
   AnswerCache answers;
 };
 

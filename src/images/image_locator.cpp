@@ -66,17 +66,33 @@ bool mayHaveRoot(std::wstring_view wpath) {
 // Built as one text where neither part can carry a root: joining paths parses and
 // copies every part, which once dominated the look-ups. The text is what the
 // operators give: a separator goes after a part that does not end in one.
-fs::path::string_type hintCandidate(const fs::path& exeDir, std::wstring_view wFolder,
-                                    std::wstring_view wImagePath) {
+struct HintCandidate {
+  fs::path::string_type native;
+  std::size_t exeDirLength = 0;  // of exeDir and its separator; 0 when not at the start
+};
+
+HintCandidate hintCandidate(const fs::path& exeDir, std::wstring_view wFolder,
+                            std::wstring_view wImagePath) {
   if (mayHaveRoot(wFolder) || mayHaveRoot(wImagePath)) {
-    return (exeDir / pathFromWide(wFolder) / pathFromWide(wImagePath)).native();
+    return {(exeDir / pathFromWide(wFolder) / pathFromWide(wImagePath)).native()};
   }
-  fs::path::string_type native = exeDir.native();
+  HintCandidate candidate{exeDir.native()};
+  fs::path::string_type& native = candidate.native;
   if (exeDir.has_filename()) native += fs::path::preferred_separator;
+  candidate.exeDirLength = native.size();
   appendNativeFromWide(wFolder, native);
   if (!wFolder.ends_with(L'/')) native += fs::path::preferred_separator;
   appendNativeFromWide(wImagePath, native);
-  return native;
+  return candidate;
+}
+
+// Whether `exeDir` is the current folder, as it is in a run; asked once.
+bool exeDirIsCurrent(const fs::path& exeDir, ImageIndex& index) {
+  if (!index.exeDirIsCurrent) {
+    std::error_code error;
+    index.exeDirIsCurrent = exeDir == fs::current_path(error);
+  }
+  return *index.exeDirIsCurrent;
 }
 
 // The relative path of the first file whose name differs from `name` only in
@@ -95,6 +111,7 @@ std::string caseOnlyMatch(const ImageIndex::Name& name, const ImageIndex& index)
 ImageIndex withIndex(ImageIndex index, const fs::path& exeDir, std::ostream& errLog) {
   ImageIndex built = buildImageIndex(exeDir, errLog);
   built.caseInsensitive = index.caseInsensitive;
+  built.exeDirIsCurrent = index.exeDirIsCurrent;
   built.answers = std::move(index.answers);
   return built;
 }
@@ -130,14 +147,16 @@ ImageAnswer resolve(std::string_view imageFile, std::string_view folderValue,
   }
 
   if (!folderValue.empty()) {
-    const fs::path::string_type candidate =
+    const HintCandidate candidate =
         hintCandidate(exeDir, withForwardSlashes(decodeCp932(folderValue)), wImagePath);
-    if (entryExists(candidate)) {
+    const std::size_t currentFolderLength =
+        exeDirIsCurrent(exeDir, index) ? candidate.exeDirLength : 0;
+    if (entryExists(candidate.native, currentFolderLength)) {
       logFound(errLog, imageFile, folderValue);
       lookup.folder = folderValue;
       // Only a file system that ignores case (or not known yet) needs the path.
       if (index.caseInsensitive != false) {
-        lookup.nameOnDisk = nameOnDiskIfCaseDiffers(fs::path(candidate), index);
+        lookup.nameOnDisk = nameOnDiskIfCaseDiffers(fs::path(candidate.native), index);
       }
       answered = true;
       return lookup;

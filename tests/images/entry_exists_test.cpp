@@ -19,13 +19,20 @@ std::string standardAnswer(const fs::path& path) {
   }
 }
 
-std::string answer(const fs::path& path) {
+std::string answer(const fs::path& path, std::size_t currentFolderLength = 0) {
   try {
-    return entryExists(path.native()) ? "yes" : "no";
+    return entryExists(path.native(), currentFolderLength) ? "yes" : "no";
   } catch (const fs::filesystem_error& error) {
     return error.what();
   }
 }
+
+// Makes `folder` the current folder for the guard's life.
+struct CurrentFolder {
+  explicit CurrentFolder(const fs::path& folder) { fs::current_path(folder); }
+  ~CurrentFolder() { fs::current_path(before); }
+  fs::path before = fs::current_path();
+};
 
 TEST(EntryExists, AnswersAndFailsAsTheStandardTest) {
   TempTree tree;
@@ -49,6 +56,12 @@ TEST(EntryExists, AnswersAndFailsAsTheStandardTest) {
     const fs::path path = tree.path(c.relative);
     SCOPED_TRACE(path.string());
     EXPECT_EQ(answer(path), standardAnswer(path));
+    {
+      // Tested from the current folder, it still answers, and fails naming the whole
+      // path, as from the top.
+      const CurrentFolder inRoot(tree.root);
+      EXPECT_EQ(answer(path, tree.root.native().size() + 1), standardAnswer(path));
+    }
     if (c.expected != nullptr) {
       EXPECT_EQ(answer(path), c.expected);
     } else {
