@@ -180,6 +180,42 @@ TEST(ImageIndex, KeepsTheNamesAReferenceCanLeadTo) {
       "sub" + std::string(1, static_cast<char>(fs::path::preferred_separator)) + "c.Png");
 }
 
+// Names of every length up to three words, letters in both cases next to the bytes
+// just outside 'A'-'Z' and 'a'-'z' and a character beyond ASCII: each is found
+// exactly, and through any spelling that differs only in ASCII letter case.
+TEST(ImageIndex, FindsNamesOfEveryLengthThroughTheirFoldedSpelling) {
+  const std::u8string pattern = u8"Za@[`{Ä_Mz";
+  std::vector<std::u8string> names;
+  for (std::size_t length = 1; length <= 20; ++length) {
+    std::u8string stem;
+    while (stem.size() < length) stem += pattern;
+    stem.resize(length);
+    if ((stem.back() & 0x80) != 0) stem.pop_back();  // never half of Ä
+    names.push_back(stem + u8"-" +
+                    std::u8string(1, u8"abcdefghijklmnopqrst"[length - 1]) + u8".Png");
+  }
+  TempTree tree;
+  for (const auto& name : names) tree.file(u8"sub/" + name);
+  std::ostringstream log;
+  const ImageIndex index = buildImageIndex(tree.root, log);
+  for (const auto& name : names) {
+    const ImageIndex::Name native = fs::path(name).native();
+    SCOPED_TRACE(fs::path(name).string());
+    EXPECT_TRUE(folderOfName(index, native));
+    ImageIndex::Name upper = native;
+    for (auto& unit : upper) {
+      if (unit >= 'a' && unit <= 'z')
+        unit = static_cast<ImageIndex::Name::value_type>(unit - 32);
+    }
+    for (const ImageIndex::Name& spelling : {foldAsciiCase(native), upper}) {
+      const auto found = firstNameFoldedLike(index, spelling);
+      ASSERT_TRUE(found);
+      EXPECT_EQ(ImageIndex::Name(*found), native);
+      EXPECT_EQ(folderOfName(index, spelling).has_value(), spelling == native);
+    }
+  }
+}
+
 TEST(ImageIndex, FoldsOnlyAsciiLetters) {
   const std::vector<std::pair<std::u8string, std::u8string>> cases = {
       {u8"Room.PNG", u8"room.png"},
