@@ -62,15 +62,15 @@ bool mayHaveRoot(std::wstring_view wpath) {
   return wpath.starts_with(L'/') || wpath.find(L':') != std::wstring_view::npos;
 }
 
-// The native text of exeDir / wFolder / wImagePath, both parts with forward slashes.
-// Built as one text where neither part can carry a root: joining paths parses and
-// copies every part, which once dominated the look-ups. The text is what the
-// operators give: a separator goes after a part that does not end in one.
 struct HintCandidate {
   fs::path::string_type native;
   std::size_t exeDirLength = 0;  // of exeDir and its separator; 0 when not at the start
 };
 
+// The native text of exeDir / wFolder / wImagePath, both parts with forward slashes.
+// Built as one text where neither part can carry a root: joining paths parses and
+// copies every part, which once dominated the look-ups. The text is what the
+// operators give: a separator goes after a part that does not end in one.
 HintCandidate hintCandidate(const fs::path& exeDir, std::wstring_view wFolder,
                             std::wstring_view wImagePath) {
   if (mayHaveRoot(wFolder) || mayHaveRoot(wImagePath)) {
@@ -132,10 +132,10 @@ std::string nameOnDiskIfCaseDiffers(const fs::path& customPath, ImageIndex& inde
 ImageAnswer resolve(std::string_view imageFile, std::string_view folderValue,
                     const fs::path& exeDir, ImageIndex& index, std::ostream& errLog,
                     bool& answered) {
-  ImageAnswer lookup;
+  ImageAnswer answer;
   if (imageFile.empty()) {
     errLog << "[DEBUG] 画像ファイル確認: (空のファイル名) \n"_sj;
-    return lookup;
+    return answer;
   }
   const std::wstring wImagePath = withForwardSlashes(decodeCp932(imageFile));
   const std::wstring_view wName = fileNamePart(wImagePath);
@@ -143,7 +143,7 @@ ImageAnswer resolve(std::string_view imageFile, std::string_view folderValue,
   if (!isImageExtension(wExtension)) {
     errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (対象外の拡張子: "_sj
            << encodeCp932Lenient(wExtension) << ") \n";
-    return lookup;
+    return answer;
   }
 
   if (!folderValue.empty()) {
@@ -153,13 +153,13 @@ ImageAnswer resolve(std::string_view imageFile, std::string_view folderValue,
         exeDirIsCurrent(exeDir, index) ? candidate.exeDirLength : 0;
     if (entryExists(candidate.native, currentFolderLength)) {
       logFound(errLog, imageFile, folderValue);
-      lookup.folder = folderValue;
+      answer.folder = folderValue;
       // Only a file system that ignores case (or not known yet) needs the path.
       if (index.caseInsensitive != false) {
-        lookup.nameOnDisk = nameOnDiskIfCaseDiffers(fs::path(candidate.native), index);
+        answer.nameOnDisk = nameOnDiskIfCaseDiffers(fs::path(candidate.native), index);
       }
       answered = true;
-      return lookup;
+      return answer;
     }
   }
 
@@ -170,13 +170,13 @@ ImageAnswer resolve(std::string_view imageFile, std::string_view folderValue,
   const auto found = folderOfName(index, name);
   if (!found) {
     logNotFound(errLog, imageFile);
-    lookup.caseOnlyMatch = caseOnlyMatch(name, index);
-    return lookup;
+    answer.caseOnlyMatch = caseOnlyMatch(name, index);
+    return answer;
   }
   const std::string& folder = index.folders[*found];
-  lookup.folder = folder.empty() ? std::string(".") : folder;
-  logFound(errLog, imageFile, lookup.folder);
-  return lookup;
+  answer.folder = folder.empty() ? std::string(".") : folder;
+  logFound(errLog, imageFile, answer.folder);
+  return answer;
 }
 
 }  // namespace
