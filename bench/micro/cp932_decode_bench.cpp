@@ -55,4 +55,18 @@ void BM_Cp932ToUtf8WholeLog(benchmark::State& state) {
 }
 BENCHMARK(BM_Cp932ToUtf8WholeLog);
 
+// The log conversion on double-byte characters only: the loop over pairs alone.
+void BM_Cp932ToUtf8Japanese(benchmark::State& state) {
+  std::string text;
+  while (text.size() < bench_sample::kCorpusBytes) text += bench_sample::kJapaneseCp932;
+  std::string out;
+  for (auto _ : state) {
+    out.clear();
+    appendCp932AsUtf8(text, out);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_Cp932ToUtf8Japanese);
+
 }  // namespace

@@ -16,7 +16,7 @@ constexpr int leadRow(unsigned char lead) {
   return lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 31;
 }
 
-wchar_t decodeSingleByte(unsigned char byte) {
+constexpr wchar_t decodeSingleByte(unsigned char byte) {
   if (byte < 0x80) return byte;
   if (byte >= 0xA1 && byte <= 0xDF) return static_cast<wchar_t>(0xFF61 + (byte - 0xA1));
   switch (byte) {
@@ -86,56 +86,100 @@ constexpr Utf8Form utf8FormOf(char16_t unit) {
           3};
 }
 
-// The UTF-8 forms of all lead and trail byte pairs, at [row * 256 + trail], worked out
-// at compile time: a log holds millions of pairs.
-constexpr auto kDoubleByteUtf8 = [] {
-  std::array<Utf8Form, 60 * 256> forms{};
-  for (std::size_t row = 0; row < 60; ++row) {
-    for (std::size_t trail = 0; trail < 256; ++trail) {
-      forms[row * 256 + trail] = utf8FormOf(kCp932DoubleByte[row][trail]);
-    }
-  }
-  return forms;
-}();
+// A Utf8Form as one word, so that a single load and store move it and its length.
+using PackedUtf8Form = std::uint32_t;
 
-// Writes all of `form`, its length too, which the caller has room for, and returns
-// the position after the bytes that count: one four-byte store.
-char* put(char* next, const Utf8Form& form) {
-  static_assert(sizeof(Utf8Form) == 4);
-  std::memcpy(next, &form, sizeof form);
-  return next + form.length;
+constexpr PackedUtf8Form packedUtf8FormOf(char16_t unit) {
+  static_assert(sizeof(Utf8Form) == sizeof(PackedUtf8Form));
+  return std::bit_cast<PackedUtf8Form>(utf8FormOf(unit));
 }
 
-// The row in kCp932DoubleByte of each byte that leads a pair, kNoRow for the others.
-constexpr std::uint8_t kNoRow = 0xFF;
-constexpr auto kLeadRows = [] {
-  std::array<std::uint8_t, 256> rows{};
-  for (int byte = 0; byte < 256; ++byte) {
-    const auto value = static_cast<unsigned char>(byte);
-    rows[value] =
-        isCp932LeadByte(value) ? static_cast<std::uint8_t>(leadRow(value)) : kNoRow;
-  }
-  return rows;
-}();
+// The `length` of a packed form: its last byte in memory order.
+constexpr std::size_t lengthOf(PackedUtf8Form form) {
+  return std::endian::native == std::endian::little ? form >> 24 : form & 0xFF;
+}
+
+// Writes all of `form`, its length too, which the caller has room for, and returns
+// the position after the bytes that count.
+char* put(char* next, PackedUtf8Form form) {
+  std::memcpy(next, &form, sizeof form);
+  return next + lengthOf(form);
+}
+
+// The UTF-8 form of every pair of bytes that decodes as one character, at the index
+// the two bytes make when read as one native 16-bit word; 0 for every other pair (a
+// first byte that leads no pair, or a zero second byte). One look-up per character
+// and no test of the lead byte beyond it: runs of kanji and kana are what logs hold.
+// Built on first use rather than stored in the program: 256 KiB, mostly zeros.
+const std::array<PackedUtf8Form, 0x10000>& pairForms() {
+  static const auto forms = [] {
+    std::array<PackedUtf8Form, 0x10000> table{};
+    for (unsigned lead = 0; lead < 0x100; ++lead) {
+      if (!isCp932LeadByte(static_cast<unsigned char>(lead))) continue;
+      const int row = leadRow(static_cast<unsigned char>(lead));
+      for (unsigned trail = 1; trail < 0x100; ++trail) {
+        const unsigned index = std::endian::native == std::endian::little
+                                   ? lead | trail << 8
+                                   : lead << 8 | trail;
+        table[index] = packedUtf8FormOf(kCp932DoubleByte[row][trail]);
+      }
+    }
+    return table;
+  }();
+  return forms;
+}
+
+// The entry of `forms` (pairForms()) for the two bytes at `at`.
+PackedUtf8Form pairFormAt(const std::array<PackedUtf8Form, 0x10000>& forms,
+                          const char* at) {
+  std::uint16_t pair;
+  std::memcpy(&pair, at, sizeof pair);
+  return forms[pair];
+}
 
 // How many of the eight bytes of `word`, in memory order, come before the first one
 // that is not ASCII.
 std::size_t leadingAsciiBytes(std::uint64_t word) {
+  // Both counts give 64 for a word without high bits, so no test for it is needed.
   const std::uint64_t high = word & 0x8080808080808080;
-  if (high == 0) return 8;
   const int zeroBits = std::endian::native == std::endian::little
                            ? std::countr_zero(high)
                            : std::countl_zero(high);
   return static_cast<std::size_t>(zeroBits) / 8;
 }
 
+// Copies the 16 bytes at `from` to `to` and returns how many of them come before the
+// first one that is not ASCII. Written without branches on the bytes: the end of a
+// run of ASCII is where a branch would be mispredicted.
+std::size_t copyLeadingAscii16(const char* from, char* to) {
+  std::uint64_t first;
+  std::uint64_t second;
+  std::memcpy(&first, from, 8);
+  std::memcpy(&second, from + 8, 8);
+  std::memcpy(to, &first, 8);
+  std::memcpy(to + 8, &second, 8);
+  const std::size_t head = leadingAsciiBytes(first);
+  return head + (head == 8) * leadingAsciiBytes(second);
+}
+
+// The UTF-8 forms of the characters that one byte gives on its own; a lead byte gives
+// this only before a zero byte or at the end of the text.
+constexpr auto kSingleByteUtf8 = [] {
+  std::array<PackedUtf8Form, 256> forms{};
+  for (std::size_t byte = 0; byte < 256; ++byte) {
+    forms[byte] = packedUtf8FormOf(
+        static_cast<char16_t>(decodeSingleByte(static_cast<unsigned char>(byte))));
+  }
+  return forms;
+}();
+
 // UTF-8 output is gathered in a block on the stack and appended in one piece per
 // slice of input: appending character by character cost more than converting. A
-// character takes at most three UTF-8 bytes per CP932 byte, the last step of a
-// slice may read up to eight bytes past its end, and a step may write more bytes
-// than it keeps (eight for ASCII, four for a character).
+// character takes at most three UTF-8 bytes per CP932 byte; the last step of a slice
+// may run up to 15 bytes past its end, and a step may write more bytes than it keeps
+// (16 for ASCII, four for a character).
 constexpr std::size_t kSliceBytes = 4096;
-constexpr std::size_t kBlockBytes = 3 * (kSliceBytes + 8);
+constexpr std::size_t kBlockBytes = 3 * kSliceBytes + 32;
 
 bool isHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool isLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
@@ -154,29 +198,44 @@ std::wstring decodeCp932WithTable(std::string_view bytes) {
 }
 
 void appendCp932AsUtf8WithTable(std::string_view bytes, std::string& out) {
+  const char* const data = bytes.data();
+  const std::size_t size = bytes.size();
+  const auto& forms = pairForms();
+  // Before this position 16 bytes can be read, so neither an ASCII step nor a look at
+  // the byte after a lead byte needs to test for the end of the text.
+  const std::size_t wideEnd = size >= 16 ? size - 15 : 0;
   std::array<char, kBlockBytes> block;
-  for (std::size_t i = 0; i < bytes.size();) {
-    const std::size_t sliceEnd = i + std::min(kSliceBytes, bytes.size() - i);
-    char* const begin = block.data();
+  char* const begin = block.data();
+  for (std::size_t i = 0; i < size;) {
+    const std::size_t sliceEnd = i + std::min(kSliceBytes, size - i);
+    const std::size_t wideSliceEnd = std::min(sliceEnd, wideEnd);
     char* next = begin;
+    // Log lines switch between short runs of ASCII and of double-byte characters:
+    // each run gets a loop of its own.
+    while (i < wideSliceEnd) {
+      const std::size_t ascii = copyLeadingAscii16(data + i, next);
+      next += ascii;
+      i += ascii;
+      while (i < wideSliceEnd) {
+        if (const PackedUtf8Form form = pairFormAt(forms, data + i); form != 0) {
+          next = put(next, form);
+          i += 2;
+        } else if (const auto byte = static_cast<unsigned char>(data[i]); byte >= 0x80) {
+          next = put(next, kSingleByteUtf8[byte]);
+          ++i;
+        } else {
+          break;
+        }
+      }
+    }
+    // The last few bytes of the text, testing for its end.
     while (i < sliceEnd) {
-      const auto byte = static_cast<unsigned char>(bytes[i]);
-      if (byte < 0x80 && bytes.size() - i >= 8) {
-        // ASCII is the same in UTF-8: all eight bytes are copied, and as many kept
-        // as come before the first byte that is not ASCII (at least this one).
-        std::uint64_t word;
-        std::memcpy(&word, bytes.data() + i, 8);
-        std::memcpy(next, &word, 8);
-        const std::size_t ascii = leadingAsciiBytes(word);
-        next += ascii;
-        i += ascii;
-      } else if (const std::uint8_t row = kLeadRows[byte];
-                 row != kNoRow && i + 1 < bytes.size() && bytes[i + 1] != '\0') {
-        const auto trail = static_cast<unsigned char>(bytes[i + 1]);
-        next = put(next, kDoubleByteUtf8[std::size_t{row} * 256 + trail]);
+      const PackedUtf8Form form = i + 1 < size ? pairFormAt(forms, data + i) : 0;
+      if (form != 0) {
+        next = put(next, form);
         i += 2;
       } else {
-        next = put(next, utf8FormOf(static_cast<char16_t>(decodeSingleByte(byte))));
+        next = put(next, kSingleByteUtf8[static_cast<unsigned char>(data[i])]);
         ++i;
       }
     }

@@ -121,8 +121,11 @@ std::string viaWideText(std::string_view bytes) {
 }
 
 void expectAppendsAsUtf8(const std::string& bytes) {
+  // A copy without the string's terminating zero, so that the sanitizer sees any
+  // read past the end.
+  const std::vector<char> exact(bytes.begin(), bytes.end());
   std::string out = "kept";
-  appendCp932AsUtf8(bytes, out);
+  appendCp932AsUtf8(std::string_view(exact.data(), exact.size()), out);
   ASSERT_EQ(out, "kept" + viaWideText(bytes)) << testing::PrintToString(bytes);
 }
 
@@ -158,6 +161,35 @@ TEST(Cp932, AppendsLongTextAsUtf8WhateverTheAlignment) {
   for (std::size_t pad = 4080; pad < 4104; ++pad) {
     expectAppendsAsUtf8(std::string(pad, 'x') + "\x95\xcf\x8a\xb7\xb1" +
                         std::string(pad, 'y'));
+  }
+}
+
+// Runs of ASCII and of pairs are converted by loops of their own, with the last
+// bytes of the text handled apart: random short texts drawn from bytes that end runs,
+// pair oddly or stand alone must come out as decoding and encoding give them.
+TEST(Cp932, AppendsRandomShortTextAsUtf8LikeTheWideRoute) {
+  struct Alphabet {
+    const char* name;
+    std::string bytes;
+  };
+  const Alphabet alphabets[] = {
+      {"ascii and kanji", "ab \x95\xcf\x8a\xb7"},
+      {"lead bytes and zeros", std::string("\x81\x9f\xe0\xfc\0a", 6)},
+      {"single bytes", "\x80\xa0\xa1\xdf\xfd\xfe\xff"},
+      {"long ascii runs", "abcdefghijklmnopqrstu\x81\x95\xcf"},
+      {"every kind", std::string("a\0\x81\x40\x7f\x80\x95\xa1\xe0\xfc\xfd\xff", 12)},
+  };
+  std::mt19937 random(932);
+  for (const auto& alphabet : alphabets) {
+    SCOPED_TRACE(alphabet.name);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.bytes.size() - 1);
+    for (std::size_t length = 0; length <= 40; ++length) {
+      for (int round = 0; round < 200; ++round) {
+        std::string bytes;
+        while (bytes.size() < length) bytes += alphabet.bytes[pick(random)];
+        expectAppendsAsUtf8(bytes);
+      }
+    }
   }
 }
 
