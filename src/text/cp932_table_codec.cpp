@@ -181,6 +181,19 @@ constexpr auto kSingleByteUtf8 = [] {
 constexpr std::size_t kSliceBytes = 4096;
 constexpr std::size_t kBlockBytes = 3 * kSliceBytes + 32;
 
+// Writes the code `code` from encodeTable(), or "?" where that is 0, to `next` and
+// returns the position after it. Branches rather than selects: the place of the next
+// character would wait for the look-up of this one.
+char* putCode(char* next, std::uint16_t code) {
+  if (code > 0xFF) {
+    *next++ = static_cast<char>(code >> 8);
+  } else if (code == 0) {
+    code = '?';
+  }
+  *next++ = static_cast<char>(code & 0xFF);
+  return next;
+}
+
 bool isHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool isLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
@@ -284,34 +297,46 @@ std::optional<std::string> encodeCp932WithTable(std::wstring_view text, bool str
 
 void appendUtf8AsCp932WithTable(std::string_view utf8, std::string& out) {
   // No character takes more bytes in CP932 than in UTF-8, and "?" replaces at least
-  // one byte: room for as many bytes as the input is enough. Written through a
-  // pointer, as every script line sends an excerpt this way.
+  // one byte: room for as many bytes as the input is enough, and eight more for an
+  // ASCII step, which writes a whole word. Written through a pointer, as every script
+  // line sends an excerpt this way; a block on the stack appended afterwards was
+  // slower, its bytes being read back before the small stores had settled.
+  const char* const data = utf8.data();
+  const std::size_t size = utf8.size();
   const std::size_t kept = out.size();
-  out.resize(kept + utf8.size());
+  out.resize(kept + size + 8);
   char* next = out.data() + kept;
   const auto& table = encodeTable();
-  for (std::size_t i = 0; i < utf8.size();) {
-    if (static_cast<unsigned char>(utf8[i]) < 0x80 && utf8.size() - i >= 8) {
-      // ASCII is the same in CP932: all eight bytes are copied, and as many kept as
-      // come before the first byte that is not ASCII. Output never runs ahead of
-      // input, so the eight bytes fit.
-      std::uint64_t word;
-      std::memcpy(&word, utf8.data() + i, 8);
-      std::memcpy(next, &word, 8);
-      const std::size_t ascii = leadingAsciiBytes(word);
-      next += ascii;
-      i += ascii;
+  for (std::size_t i = 0; i < size;) {
+    if (static_cast<unsigned char>(data[i]) >= 0x80) {
+      const Utf8Char character = decodeUtf8At(utf8, i);
+      i += character.length;
+      const char32_t codePoint = character.codePoint;
+      next = putCode(next, codePoint <= 0xFFFF ? table[codePoint] : std::uint16_t{0});
       continue;
     }
-    const Utf8Char character = decodeUtf8At(utf8, i);
-    i += character.length;
-    const int code = encodeCodePoint(table, character.codePoint);
-    if (code < 0) {
-      *next++ = '?';
+    const std::size_t left = size - i;
+    if (size < 8) {
+      *next++ = data[i++];
       continue;
     }
-    if (code > 0xFF) *next++ = static_cast<char>(code >> 8);
-    *next++ = static_cast<char>(code & 0xFF);
+    // ASCII is the same in CP932: eight bytes are copied, and as many kept as come
+    // before the first byte that is not ASCII or the end of the text. Near the end
+    // the word is the last eight bytes, moved so that bytes[i] comes first: excerpts
+    // are short, and their last bytes would otherwise go one at a time.
+    std::uint64_t word;
+    if (left >= 8) {
+      std::memcpy(&word, data + i, 8);
+    } else {
+      std::memcpy(&word, data + size - 8, 8);
+      const auto skipped = static_cast<int>(8 * (8 - left));
+      word =
+          std::endian::native == std::endian::little ? word >> skipped : word << skipped;
+    }
+    std::memcpy(next, &word, 8);
+    const std::size_t ascii = std::min(leadingAsciiBytes(word), left);
+    next += ascii;
+    i += ascii;
   }
   out.resize(static_cast<std::size_t>(next - out.data()));
 }

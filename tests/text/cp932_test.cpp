@@ -237,6 +237,30 @@ TEST(Cp932, AppendsUtf8TextAsCp932WithAQuestionMarkForWhatItLacks) {
   }
 }
 
+// ASCII is copied in words, the last ones read from the end of the text: random short
+// texts of well-formed, cut and invalid sequences must come out as the wide-text
+// route gives them, read from an exact-size copy so the sanitizer sees any overrun.
+TEST(Cp932, AppendsRandomShortUtf8LikeTheWideRoute) {
+  const std::string pieces[] = {
+      "a",        "[bg ",     "\xE5\xA4\x89",      "\xEF\xBD\xB1",
+      "\xC2\xA7", "\xC2\xA5", "\xF0\x9F\x98\x80",  "\xE5",
+      "\x80",     "\xFF",     std::string(1, '\0')};
+  std::mt19937 random(65001);
+  std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+  for (std::size_t length = 0; length <= 40; ++length) {
+    for (int round = 0; round < 300; ++round) {
+      std::string utf8;
+      while (utf8.size() < length) utf8 += pieces[pick(random)];
+      utf8.resize(length);  // may cut the last sequence
+      const std::vector<char> exact(utf8.begin(), utf8.end());
+      std::string out = "kept";
+      appendUtf8AsCp932Lenient(std::string_view(exact.data(), exact.size()), out);
+      ASSERT_EQ(out, "kept" + encodeCp932Lenient(decodeUtf8(utf8)))
+          << testing::PrintToString(utf8);
+    }
+  }
+}
+
 // ASCII is copied several bytes at a time: every character must come out as the
 // wide-text route gives it, whatever the alignment.
 TEST(Cp932, AppendsEveryBmpCharacterFromUtf8AsFromWideText) {
