@@ -2,10 +2,12 @@
 // per second.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sample_text.h"
 #include "text/conversions.h"
@@ -95,5 +97,29 @@ void BM_LogExcerpts(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_LogExcerpts);
+
+// Native paths of references: wide text of about 40 characters, Japanese names
+// among ASCII folders, appended as UTF-8 to a reused string. Bytes are those of
+// the UTF-8 result.
+void BM_EncodeUtf8Paths(benchmark::State& state) {
+  std::vector<std::wstring> wPaths;
+  std::size_t bytes = 0;
+  for (std::string_view line : bench_sample::kScriptLines) {
+    std::wstring wPath = L"data/fgimage/" + decodeUtf8(line);
+    wPath.resize(std::min<std::size_t>(wPath.size(), 40));
+    bytes += encodeUtf8Lenient(wPath).size();
+    wPaths.push_back(std::move(wPath));
+  }
+  std::string out;
+  for (auto _ : state) {
+    for (const std::wstring& wPath : wPaths) {
+      out.clear();
+      appendUtf8Lenient(wPath, out);
+      benchmark::DoNotOptimize(out.data());
+    }
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+BENCHMARK(BM_EncodeUtf8Paths);
 
 }  // namespace

@@ -10,24 +10,6 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
 
-void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
 void appendWide(std::wstring& out, char32_t cp) {
   if (kWideIsUtf16 && cp >= 0x10000) {
     cp -= 0x10000;
@@ -38,31 +20,63 @@ void appendWide(std::wstring& out, char32_t cp) {
   }
 }
 
-// Encodes `text`; an unencodable character ends it (returns false) when `strict`,
-// otherwise becomes U+FFFD.
+// Writes the UTF-8 form of `cp` (at most U+10FFFF) at `next` and returns the
+// position after it.
+char* putUtf8(char* next, char32_t cp) {
+  if (cp < 0x80) {
+    *next++ = static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    *next++ = static_cast<char>(0xC0 | (cp >> 6));
+    *next++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    *next++ = static_cast<char>(0xE0 | (cp >> 12));
+    *next++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *next++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    *next++ = static_cast<char>(0xF0 | (cp >> 18));
+    *next++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *next++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *next++ = static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return next;
+}
+
+// Appends the encoding of `text`; an unencodable character ends it (returns false)
+// when `strict`, otherwise becomes U+FFFD. Written through a pointer into room for
+// the longest result, as every reference's native path comes this way: three bytes
+// a unit where wide text is UTF-16 (a pair takes four for two units), four where it
+// is UTF-32.
 bool encode(std::wstring_view text, bool strict, std::string& out) {
-  out.reserve(out.size() + text.size() * 3);
+  constexpr std::size_t kMostBytesPerUnit = kWideIsUtf16 ? 3 : 4;
+  const std::size_t kept = out.size();
+  out.resize(kept + text.size() * kMostBytesPerUnit);
+  char* next = out.data() + kept;
+  bool complete = true;
   for (std::size_t i = 0; i < text.size(); ++i) {
     auto cp = static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(text[i]));
     if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
+      *next++ = static_cast<char>(cp);
       continue;
     }
     if (kWideIsUtf16 && cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
       auto low = static_cast<char32_t>(text[i + 1]);
       if (low >= 0xDC00 && low <= 0xDFFF) {
-        appendUtf8(out, 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00));
+        next = putUtf8(next, 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00));
         ++i;
         continue;
       }
     }
     if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
-      if (strict) return false;
+      if (strict) {
+        complete = false;
+        break;
+      }
       cp = kReplacement;
     }
-    appendUtf8(out, cp);
+    next = putUtf8(next, cp);
   }
-  return true;
+  out.resize(static_cast<std::size_t>(next - out.data()));
+  return complete;
 }
 
 // Length of the well-formed sequence at bytes[i], or, when it is ill-formed, the

@@ -207,6 +207,60 @@ TEST(Utf8, SurrogatePairsDependOnTheWidthOfWchar) {
   }
 }
 
+// Encoding writes into room reserved for the longest result: random texts of
+// characters of every length, lone surrogates and pairs must come out as the sum of
+// their parts, appended after what the string held.
+TEST(Utf8, EncodesRandomTextsAsTheSumOfTheirCharacters) {
+  struct Piece {
+    std::wstring wide;
+    std::string utf8;
+    bool valid;
+  };
+  const Piece pieces[] = {
+      {L"a", "a", true},
+      {L"/", "/", true},
+      {unitsOf(U"\x7F"), "\x7F", true},
+      {unitsOf(U"\xE9"), "\xC3\xA9", true},
+      {unitsOf(U"\x5909"), "\xE5\xA4\x89", true},
+      {unitsOf(U"\xFF71"), "\xEF\xBD\xB1", true},
+      {unitsOf(U"\xFFFD"), kReplacementUtf8, true},
+      {wideFrom(U"\U0001F600"), "\xF0\x9F\x98\x80", true},
+      {unitsOf(std::u32string{0xDC00}), kReplacementUtf8, false},
+      {unitsOf(std::u32string{0xD83D, U'a'}), kReplacementUtf8 + "a", false},
+  };
+  std::mt19937 random(8);
+  std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+  for (std::size_t count = 0; count <= 40; ++count) {
+    for (int round = 0; round < 100; ++round) {
+      std::wstring wide;
+      std::string expected = "kept";
+      bool valid = true;
+      for (std::size_t k = 0; k < count; ++k) {
+        const Piece& piece = pieces[pick(random)];
+        wide += piece.wide;
+        expected += piece.utf8;
+        valid = valid && piece.valid;
+      }
+      std::string out = "kept";
+      appendUtf8Lenient(wide, out);
+      ASSERT_EQ(out, expected);
+      const auto strict = encodeUtf8Strict(wide);
+      ASSERT_EQ(strict.has_value(), valid);
+      if (valid) {
+        ASSERT_EQ("kept" + *strict, expected);
+      }
+    }
+  }
+  // Nothing but the longest forms: all the room is used.
+  std::wstring emoji;
+  std::string expected;
+  for (int k = 0; k < 40; ++k) {
+    emoji += pieces[7].wide;
+    expected += pieces[7].utf8;
+  }
+  EXPECT_EQ(encodeUtf8Lenient(emoji), expected);
+}
+
 struct IllFormedCase {
   std::string bytes;
   std::u32string decoded;
