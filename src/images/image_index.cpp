@@ -1,6 +1,7 @@
 #include "images/image_index.h"
 
 #include <cstring>
+#include <stdexcept>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -124,9 +125,20 @@ bool foldedEqual(ImageIndex::NameView a, ImageIndex::NameView b) {
   return true;
 }
 
-ImageIndex::NameView nameOf(const ImageIndex& index, std::uint32_t file) {
-  const ImageIndex::File& entry = index.files[file];
-  return {index.names.data() + entry.nameStart, entry.nameLength};
+ImageIndex::FileHeader headerOf(const ImageIndex& index, std::uint32_t file) {
+  ImageIndex::FileHeader header;
+  std::memcpy(&header, index.files.data() + file, sizeof header);
+  return header;
+}
+
+void setHeader(ImageIndex& index, std::uint32_t file,
+               const ImageIndex::FileHeader& header) {
+  std::memcpy(index.files.data() + file, &header, sizeof header);
+}
+
+ImageIndex::NameView nameOf(const ImageIndex& index, std::uint32_t file,
+                            const ImageIndex::FileHeader& header) {
+  return {index.files.data() + file + ImageIndex::kHeaderUnits, header.nameLength};
 }
 
 std::optional<std::uint32_t> firstFileFoldedLike(const ImageIndex& index,
@@ -134,7 +146,7 @@ std::optional<std::uint32_t> firstFileFoldedLike(const ImageIndex& index,
                                                  std::uint64_t hash) {
   return index.firstFoldedAlike.find(hash, [&](std::uint32_t file) {
     // Most names are asked for as they are spelled.
-    const ImageIndex::NameView candidate = nameOf(index, file);
+    const ImageIndex::NameView candidate = nameOf(index, file, headerOf(index, file));
     return candidate == name || foldedEqual(candidate, name);
   });
 }
@@ -144,22 +156,32 @@ void record(ImageIndex& index, OpenFolder& folder, const ImageIndex::Name& name)
   const std::uint64_t hash = hashFolded(name);
   const auto first = firstFileFoldedLike(index, name, hash);
   std::uint32_t last = ImageIndex::kNoFile;
-  for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;
-       file = index.files[file].nextFoldedAlike) {
-    if (nameOf(index, file) == name) return;  // the first in walk order wins
+  for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;) {
+    const ImageIndex::FileHeader header = headerOf(index, file);
+    if (nameOf(index, file, header) == name) return;  // the first in walk order wins
     last = file;
+    file = header.nextFoldedAlike;
   }
   if (!folder.hasIndex) {
     folder.folder = static_cast<std::uint32_t>(index.folders.size());
     folder.hasIndex = true;
     index.folders.push_back(cp932FromPathLenient(folder.relative));
   }
+  // Files are known by 32-bit offsets; no real tree comes near the limit.
+  if (index.files.size() + ImageIndex::kHeaderUnits + name.size() >=
+      ImageIndex::kNoFile) {
+    throw std::length_error("too many image names below the base folder");
+  }
   const auto file = static_cast<std::uint32_t>(index.files.size());
-  index.files.push_back({index.names.size(), static_cast<std::uint32_t>(name.size()),
-                         folder.folder, ImageIndex::kNoFile});
-  index.names += name;
+  index.files.append(ImageIndex::kHeaderUnits, 0);
+  setHeader(
+      index, file,
+      {static_cast<std::uint32_t>(name.size()), folder.folder, ImageIndex::kNoFile});
+  index.files += name;
   if (first) {
-    index.files[last].nextFoldedAlike = file;
+    ImageIndex::FileHeader previous = headerOf(index, last);
+    previous.nextFoldedAlike = file;
+    setHeader(index, last, previous);
   } else {
     index.firstFoldedAlike.insert(hash, file);
   }
@@ -205,9 +227,10 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog) {
 std::optional<std::uint32_t> folderOfName(const ImageIndex& index,
                                           ImageIndex::NameView name) {
   const auto first = firstFileFoldedLike(index, name, hashFolded(name));
-  for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;
-       file = index.files[file].nextFoldedAlike) {
-    if (nameOf(index, file) == name) return index.files[file].folder;
+  for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;) {
+    const ImageIndex::FileHeader header = headerOf(index, file);
+    if (nameOf(index, file, header) == name) return header.folder;
+    file = header.nextFoldedAlike;
   }
   return std::nullopt;
 }
@@ -216,7 +239,7 @@ std::optional<ImageIndex::NameView> firstNameFoldedLike(const ImageIndex& index,
                                                         ImageIndex::NameView name) {
   const auto first = firstFileFoldedLike(index, name, hashFolded(name));
   if (!first) return std::nullopt;
-  return nameOf(index, *first);
+  return nameOf(index, *first, headerOf(index, *first));
 }
 
 std::optional<bool> probeIgnoresCase(const fs::path& file) {

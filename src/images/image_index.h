@@ -20,15 +20,17 @@ struct ImageIndex {
   using Name = std::filesystem::path::string_type;
   using NameView = std::basic_string_view<Name::value_type>;
 
-  // A kept file whose name no file before it in walk order has.
-  struct File {
-    std::size_t nameStart;  // in `names`
-    std::uint32_t nameLength;
-    std::uint32_t folder;  // in `folders`
-    // The next file in walk order whose name folds to the same by foldAsciiCase, or
-    // kNoFile.
+  // A kept file: a file whose name no file before it in walk order has.
+  struct FileHeader {
+    std::uint32_t nameLength;  // in units
+    std::uint32_t folder;      // in `folders`
+    // The next file in walk order whose name folds to the same by foldAsciiCase, as
+    // its offset in `files`, or kNoFile.
     std::uint32_t nextFoldedAlike;
   };
+  static constexpr std::size_t kHeaderUnits =
+      sizeof(FileHeader) / sizeof(Name::value_type);
+  static_assert(kHeaderUnits * sizeof(Name::value_type) == sizeof(FileHeader));
   static constexpr std::uint32_t kNoFile = 0xFFFFFFFF;
 
   bool built = false;
@@ -36,8 +38,10 @@ struct ImageIndex {
   // with the platform's separator ("" for the base folder itself). Characters CP932
   // cannot hold are "?": the text is only shown.
   std::vector<std::string> folders;
-  std::vector<File> files;  // in walk order
-  Name names;  // of `files`, one after another (exact, as the platform spells them)
+  // The kept files in walk order, each its header's units and then its name (exact,
+  // as the platform spells it): a look-up finds both in one place. A file is known
+  // by its offset here.
+  Name files;
   // The first file of each folded name; the others follow by nextFoldedAlike. One
   // probe finds a name both exactly and apart from letter case.
   SlotTable firstFoldedAlike;

@@ -232,7 +232,7 @@ TEST(ImageIndex, AMissingBaseFolderIsLoggedAndIndexesNothing) {
   std::ostringstream log;
   ImageIndex index = buildImageIndex(tree.path(u8"absent"), log);
   EXPECT_TRUE(index.built);
-  EXPECT_TRUE(index.files.empty());
+  EXPECT_TRUE(index.files.empty()) << "no file kept";
   EXPECT_NE(log.str().find("cannot open directory"), std::string::npos) << log.str();
 }
 
