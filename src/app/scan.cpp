@@ -131,7 +131,9 @@ std::string folderHintOf(std::string_view utf8Line) {
   if (!attributes) return {};
   auto folder = findFolderValue(*attributes);
   if (!folder) return {};
-  return encodeCp932Lenient(decodeUtf8(*folder));
+  std::string hint;
+  appendUtf8AsCp932Lenient(*folder, hint);
+  return hint;
 }
 
 // Appends "<head><n> (" for the current line of `script` to `trace`.

@@ -25,5 +25,7 @@ std::optional<std::string> cp932FromPath(const std::filesystem::path& path) {
 }
 
 std::string cp932FromPathLenient(const std::filesystem::path& path) {
-  return encodeCp932Lenient(decodeUtf8(path.native()));
+  std::string cp932;
+  appendUtf8AsCp932Lenient(path.native(), cp932);
+  return cp932;
 }
