@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <stdexcept>
+#include <string>
 #include <system_error>
 
 #include "support/line_ends.h"
@@ -19,8 +20,12 @@
 
 namespace {
 
+// The number goes into the text too: the system's own message is CP932 and may reach
+// a log that shows it garbled.
 [[noreturn]] void throwLastError(const char* what) {
-  throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
+  const DWORD code = GetLastError();
+  throw std::system_error(static_cast<int>(code), std::system_category(),
+                          std::string(what) + " (error " + std::to_string(code) + ")");
 }
 
 // Closes the handle when the scope ends.
@@ -122,9 +127,16 @@ ProgramResult runProgramRawIn(const std::filesystem::path& dir,
   startup.hStdOutput = out.value;
   startup.hStdError = err.value;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                      CREATE_NO_WINDOW, nullptr, dir.c_str(), &startup, &process)) {
-    throwLastError("CreateProcessW");
+  // Under wine, starting a process now and then fails once for reasons of the host
+  // (seen as an internal error on a loaded machine); that says nothing about the
+  // program under test, so a few more attempts are made before giving up.
+  for (int attempt = 1;; ++attempt) {
+    if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                       CREATE_NO_WINDOW, nullptr, dir.c_str(), &startup, &process)) {
+      break;
+    }
+    if (attempt == 4) throwLastError("CreateProcessW");
+    Sleep(250 * attempt);
   }
   Handle processHandle(process.hProcess);
   Handle threadHandle(process.hThread);
