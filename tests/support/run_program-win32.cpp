@@ -8,6 +8,7 @@
 #define NOMINMAX
 #include <windows.h>
 
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -136,6 +137,8 @@ ProgramResult runProgramRawIn(const std::filesystem::path& dir,
       break;
     }
     if (attempt == 4) throwLastError("CreateProcessW");
+    std::fprintf(stderr, "CreateProcessW failed (error %lu), trying again\n",
+                 static_cast<unsigned long>(GetLastError()));
     Sleep(250 * attempt);
   }
   Handle processHandle(process.hProcess);
