@@ -3,6 +3,7 @@
 #include <fstream>
 #include <optional>
 #include <string_view>
+#include <system_error>
 
 #include "app/report.h"
 #include "app/script_patterns.h"
@@ -259,9 +260,12 @@ void scanLine(Script& script, std::string_view rawLine, Sinks& sinks) {
 
 // Reads one script line by line; returns false when it could not be opened.
 bool scanScript(Script& script, const fs::path& filePath, Sinks& sinks) {
+  // Only a regular file has lines to read: a folder opens like a file on some
+  // systems, and opening a named pipe would wait for a writer for ever.
+  std::error_code statusError;
+  if (!fs::is_regular_file(fs::status(filePath, statusError))) return false;
   std::ifstream ksFile(filePath, std::ios::in | std::ios::binary);
-  // A folder opens like a file on some systems but has no lines to read.
-  if (!ksFile.is_open() || fs::is_directory(filePath)) return false;
+  if (!ksFile.is_open()) return false;
   skipBom(ksFile, script.fileName, sinks.errLog);
   LineReader& reader = sinks.buffers.lines;
   startReading(reader, ksFile);

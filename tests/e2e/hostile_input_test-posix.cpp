@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -320,6 +321,21 @@ TEST(HostilePosix, ScriptsFoldersAndConfigurationThatCannotBeRead) {
     }
     EXPECT_FALSE(fs::exists(project.root / "temp_image_error_log.txt")) << c.label;
   }
+}
+
+// Opening a named pipe waits for a writer; a script that is one must be passed over
+// as unopenable, not hang the run.
+TEST(HostilePosix, AScriptThatIsANamedPipeCannotBeOpened) {
+  TempProject project;
+  project.write("scenario/b.ks", "b.png\n");
+  project.write("config_image.csv", "pipe.ks,b.ks\n");
+  ASSERT_EQ(mkfifo((project.root / "scenario/pipe.ks").c_str(), 0600), 0);
+  const ProgramResult result = runProgramIn(project.root);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(project.report(), kBom +
+                                  "[WARNING] ファイルを開けませんでした: pipe.ks\n"
+                                  "■b.ks (行 1): b.png -> 存在しません\n");
+  EXPECT_TRUE(contains(result.out, "[INFO] 完了: b.ks (1/2)\n")) << result.out;
 }
 
 TEST(HostilePosix, AReadOnlyFinalLogKeepsTheTemporaryLogForTheNextRun) {
