@@ -3,7 +3,6 @@
 #include <fstream>
 #include <optional>
 #include <string_view>
-#include <system_error>
 
 #include "app/report.h"
 #include "app/script_patterns.h"
@@ -260,10 +259,6 @@ void scanLine(Script& script, std::string_view rawLine, Sinks& sinks) {
 
 // Reads one script line by line; returns false when it could not be opened.
 bool scanScript(Script& script, const fs::path& filePath, Sinks& sinks) {
-  // Only a regular file has lines to read: a folder opens like a file on some
-  // systems, and opening a named pipe would wait for a writer for ever.
-  std::error_code statusError;
-  if (!fs::is_regular_file(fs::status(filePath, statusError))) return false;
   std::ifstream ksFile(filePath, std::ios::in | std::ios::binary);
   if (!ksFile.is_open()) return false;
   skipBom(ksFile, script.fileName, sinks.errLog);
@@ -307,7 +302,10 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
     std::string utf8Name = wstringToUtf8(script.wFileName, errLog, "file name");
     errLog << utf8ToCp932ForLog(utf8Name) << '\n';
 
-    if (!fs::exists(filePath)) {
+    // Throws, ending the run, when the status cannot be read for another reason
+    // than absence.
+    const fs::file_status status = fs::status(filePath);
+    if (!fs::exists(status)) {
       ++totals.scriptsMissing;
       writeConsoleOut(L"[WARNING] ファイルが見つかりません: " + script.wFileName + L"\n");
       writeReport(logFile,
@@ -319,7 +317,9 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
     writeConsoleOut(L"[INFO] 処理中: " + script.wFileName + L" ...\n");
     errLog << "[DEBUG] 処理開始: "_sj << fileName << '\n';
 
-    if (!scanScript(script, filePath, sinks)) {
+    // Only a regular file has lines to read: a folder opens like a file on some
+    // systems, and opening a named pipe would wait for a writer for ever.
+    if (!fs::is_regular_file(status) || !scanScript(script, filePath, sinks)) {
       ++totals.scriptsMissing;
       writeConsoleError(L"[ERROR] ファイルを開けませんでした: " + script.wFileName +
                         L" (パス: " + wideFromPath(filePath) + L")\n");
