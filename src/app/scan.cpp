@@ -11,7 +11,7 @@
 #include "text/conversions.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
-#include "text/line_reader.h"
+#include "text/script_reader.h"
 #include "text/path_text.h"
 #include "text/utf8.h"
 
@@ -36,6 +36,7 @@ struct Script {
   int lineNumber = 0;
   std::string lineDigits = "0";  // lineNumber in decimal, counted up with it
   bool reportedInvalidBytes = false;
+  ScriptEncoding encoding = ScriptEncoding::utf8;
   std::string lineTraceHead = traceHead("[DEBUG] 行変換成功: "_sj, fileName);
   std::string referenceTraceHead = traceHead("[DEBUG] 画像ファイル検出: "_sj, fileName);
 };
@@ -44,11 +45,9 @@ struct Script {
 // and most references reported, and fresh strings for each cost more than the rest
 // of the work.
 struct Buffers {
-  std::string sanitized;   // a line with invalid bytes replaced
-  std::string line;        // the report line being built
-  std::string utf8Image;   // the reference as the report shows it
-  std::string utf8Folder;  // the found folder as the report shows it
-  LineReader lines;        // of the script being read
+  std::string line;  // the report line being built
+  std::vector<std::string_view> references;  // of the line being scanned
+  ScriptReader reader;                        // of the script being read
 };
 
 // Trace lines gathered for the log and written in large pieces: a stream write for
@@ -124,16 +123,11 @@ bool mayHoldReference(std::string_view utf8Line) {
   return false;
 }
 
-// The folder hint of a line: the folder attribute of its first image/bg/bg2 tag,
-// as CP932 so that a Japanese folder name reaches the file system intact.
-std::string folderHintOf(std::string_view utf8Line) {
+// The folder hint of a line: the folder attribute of its first image/bg/bg2 tag.
+std::string_view folderHintOf(std::string_view utf8Line) {
   auto attributes = findTagAttributes(utf8Line);
   if (!attributes) return {};
-  auto folder = findFolderValue(*attributes);
-  if (!folder) return {};
-  std::string hint;
-  appendUtf8AsCp932Lenient(*folder, hint);
-  return hint;
+  return findFolderValue(*attributes).value_or(std::string_view());
 }
 
 // Appends "<head><n> (" for the current line of `script` to `trace`.
@@ -154,63 +148,68 @@ void appendReferenceHead(std::string& line, const Script& script,
   line += " -> ";
 }
 
-void checkReference(const Script& script, std::string_view imageFile,
-                    const std::optional<std::string>& folderHint, Sinks& sinks) {
-  Buffers& buffers = sinks.buffers;
+void checkReference(const Script& script, std::string_view utf8Image,
+                    std::string_view utf8Hint, Sinks& sinks) {
   flush(sinks.trace);
-  buffers.utf8Image.clear();
-  appendSjisAsUtf8(imageFile, sinks.errLog, "image file", buffers.utf8Image);
   std::string& trace = sinks.trace.text;
   startTrace(trace, script.referenceTraceHead, script);
-  trace += imageFile;
+  appendUtf8AsCp932Lenient(utf8Image, trace);
   trace += ") \n";
   flush(sinks.trace);
 
   const ImageLookup lookup =
-      locateImage(imageFile, *folderHint, sinks.exeDir, sinks.index, sinks.errLog);
+      locateImage(utf8Image, utf8Hint, sinks.exeDir, sinks.index, sinks.errLog);
   const std::string_view foundFolder = lookup.folder;
-  buffers.utf8Folder.clear();
-  appendSjisAsUtf8(foundFolder, sinks.errLog, "found folder", buffers.utf8Folder);
 
   ++sinks.totals.references;
-  std::string& line = buffers.line;
+  std::string& line = sinks.buffers.line;
   line.clear();
   if (foundFolder.empty()) {
     ++sinks.totals.missing;
-    const std::wstring wImageFile = decodeUtf8(buffers.utf8Image);
+    const std::wstring wImageFile = decodeUtf8(utf8Image);
     writeConsoleOut(L"[WARNING] 画像ファイルが見つかりません: " + script.wFileName +
                     L" 行 " + std::to_wstring(script.lineNumber) + L" (" + wImageFile +
                     L")\n");
     if (!lookup.caseOnlyMatch.empty()) {
       writeConsoleOut(L"[WARNING] 大文字・小文字だけが異なるファイルがあります: " +
-                      sjisToWstring(lookup.caseOnlyMatch, sinks.errLog, "found folder") +
-                      L"\n");
+                      decodeUtf8(lookup.caseOnlyMatch) + L"\n");
     }
     line += "■";
-    appendReferenceHead(line, script, buffers.utf8Image);
+    appendReferenceHead(line, script, utf8Image);
     line += "存在しません\n";
     writeLine(sinks.logFile, line);
     if (!lookup.caseOnlyMatch.empty()) {
       sinks.errLog << "[WARNING] 大文字・小文字だけが異なるファイルがあります: "_sj
-                   << lookup.caseOnlyMatch << '\n';
+                   << utf8ToCp932ForLog(lookup.caseOnlyMatch) << '\n';
     }
   } else {
     ++sinks.totals.found;
     // The file loads on a case-insensitive system but not on a case-sensitive one.
     if (!lookup.nameOnDisk.empty()) {
       writeConsoleOut(L"[WARNING] ファイル名の大文字・小文字が参照と異なります: " +
-                      decodeUtf8(buffers.utf8Image) + L" (" +
-                      sjisToWstring(lookup.nameOnDisk, sinks.errLog, "found folder") +
+                      decodeUtf8(utf8Image) + L" (" + decodeUtf8(lookup.nameOnDisk) +
                       L")\n");
     }
-    appendReferenceHead(line, script, buffers.utf8Image);
+    // Another character's sprite of the same name is no proof the intended one exists.
+    if (lookup.folderMismatch) {
+      writeConsoleOut(L"[WARNING] 参照とは別のフォルダで見つかりました: " +
+                      decodeUtf8(utf8Image) + L" (フォルダ: " + decodeUtf8(foundFolder) +
+                      L")\n");
+    }
+    appendReferenceHead(line, script, utf8Image);
     line += "存在します (フォルダ: ";
-    line += buffers.utf8Folder;
+    line += foundFolder;
     line += ")\n";
     writeLine(sinks.logFile, line);
     if (!lookup.nameOnDisk.empty()) {
       sinks.errLog << "[WARNING] ファイル名の大文字・小文字が参照と異なります: "_sj
-                   << imageFile << " (" << lookup.nameOnDisk << ")\n";
+                   << utf8ToCp932ForLog(utf8Image) << " ("
+                   << utf8ToCp932ForLog(lookup.nameOnDisk) << ")\n";
+    }
+    if (lookup.folderMismatch) {
+      sinks.errLog << "[WARNING] 参照とは別のフォルダで見つかりました: "_sj
+                   << utf8ToCp932ForLog(utf8Image) << " (フォルダ: "_sj
+                   << utf8ToCp932ForLog(foundFolder) << ")\n";
     }
   }
 }
@@ -229,11 +228,19 @@ void reportInvalidBytes(Script& script, Sinks& sinks) {
                << " 行 "_sj << script.lineNumber << '\n';
 }
 
-void scanLine(Script& script, std::string_view rawLine, Sinks& sinks) {
-  std::string_view utf8Line = rawLine;
-  if (!isValidUtf8(rawLine)) {
-    sanitizeUtf8(rawLine, sinks.buffers.sanitized);
-    utf8Line = sinks.buffers.sanitized;
+// The script's encoding, said once, when the line that decided it is read.
+void announceEncoding(const Script& script, std::wstring_view wName,
+                      std::string_view cp932Name, Sinks& sinks) {
+  flush(sinks.trace);
+  writeConsoleOut(L"[INFO] " + std::wstring(wName) + L" として読み込みます: " +
+                  script.wFileName + L"\n");
+  sinks.errLog << "[INFO] " << cp932Name << " として読み込みます: "_sj << script.fileName
+               << '\n';
+}
+
+void scanLine(Script& script, const ScriptLine& scriptLine, Sinks& sinks) {
+  const std::string_view utf8Line = scriptLine.utf8;
+  if (scriptLine.replacedInvalid) {
     flush(sinks.trace);
     reportInvalidBytes(script, sinks);
   }
@@ -247,13 +254,12 @@ void scanLine(Script& script, std::string_view rawLine, Sinks& sinks) {
   if (trace.size() >= kTraceFlushBytes) flush(sinks.trace);
 
   if (!mayHoldReference(utf8Line)) return;
-  std::optional<std::string> folderHint;  // the same for every reference of the line
-  std::size_t searchStart = 0;
-  while (auto reference = findImageReference(utf8Line, searchStart)) {
-    if (!folderHint) folderHint = folderHintOf(utf8Line);
-    checkReference(script, *reference, folderHint, sinks);
-    searchStart =
-        static_cast<std::size_t>(reference->data() - utf8Line.data()) + reference->size();
+  std::vector<std::string_view>& references = sinks.buffers.references;
+  findReferences(utf8Line, references);
+  // Every reference of the line shares the hint.
+  const std::string_view hint = references.empty() ? "" : folderHintOf(utf8Line);
+  for (const std::string_view reference : references) {
+    checkReference(script, reference, hint, sinks);
   }
 }
 
@@ -261,14 +267,25 @@ void scanLine(Script& script, std::string_view rawLine, Sinks& sinks) {
 bool scanScript(Script& script, const fs::path& filePath, Sinks& sinks) {
   std::ifstream ksFile(filePath, std::ios::in | std::ios::binary);
   if (!ksFile.is_open()) return false;
-  skipBom(ksFile, script.fileName, sinks.errLog);
-  LineReader& reader = sinks.buffers.lines;
-  startReading(reader, ksFile);
-  std::string_view rawLine;
-  while (readLine(reader, rawLine)) {
+  ScriptReader& reader = sinks.buffers.reader;
+  if (startScript(reader, ksFile)) {
+    sinks.errLog << "[DEBUG] BOMをスキップしました: "_sj << script.fileName << '\n';
+  } else {
+    sinks.errLog << "[DEBUG] BOMが見つかりませんでした: "_sj << script.fileName << '\n';
+  }
+  script.encoding = reader.encoding;
+  if (reader.encoding != ScriptEncoding::utf8) {
+    announceEncoding(script, L"UTF-16", "UTF-16", sinks);
+  }
+  ScriptLine line;
+  while (readScriptLine(reader, line)) {
     ++script.lineNumber;
     countUp(script.lineDigits);
-    scanLine(script, rawLine, sinks);
+    if (line.decidedShiftJis) {
+      script.encoding = ScriptEncoding::shiftJis;
+      announceEncoding(script, L"Shift-JIS", "Shift-JIS", sinks);
+    }
+    scanLine(script, line, sinks);
   }
   flush(sinks.trace);
   ksFile.close();
@@ -293,7 +310,8 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
   int processedCount = 0;
   const std::wstring wTotal = std::to_wstring(targetFiles.size());
   for (const auto& fileName : targetFiles) {
-    const fs::path filePath = scenarioDir / pathFromCp932(fileName);
+    // Listed names come from the folder or, CP932 already, from the configuration.
+    const fs::path filePath = scenarioDir / pathFromCp932(fileName).value_or(fs::path());
     Script script{fileName, sjisToWstring(fileName, errLog, "file name"), {}};
     script.utf8FileName = encodeUtf8Lenient(script.wFileName);
     ++totals.scripts;

@@ -131,3 +131,113 @@ std::optional<std::string_view> findFolderValue(std::string_view attributes) {
   }
   return std::nullopt;
 }
+
+namespace {
+
+bool isMadeOfNameBytes(std::string_view text) {
+  for (char c : text) {
+    if (!isNameByte(c)) return false;
+  }
+  return true;
+}
+
+std::string_view trimSpaces(std::string_view text) {
+  std::size_t first = 0;
+  while (first < text.size() && isSpaceByte(text[first])) ++first;
+  std::size_t last = text.size();
+  while (last > first && isSpaceByte(text[last - 1])) --last;
+  return text.substr(first, last - first);
+}
+
+// The items of one attribute value that are whole references.
+void addValueItems(std::string_view value, std::vector<std::string_view>& items) {
+  while (true) {
+    const std::size_t comma = value.find(',');
+    const std::string_view item = trimSpaces(value.substr(0, comma));
+    if (endsWithExtension(item, item.size()) && !isMadeOfNameBytes(item)) {
+      items.push_back(item);
+    }
+    if (comma == std::string_view::npos) return;
+    value.remove_prefix(comma + 1);
+  }
+}
+
+// The whole-value references of the tag whose name starts at text[pos] and which
+// ends at text[end] (its "]", or the end of an "@" line).
+void addTagValues(std::string_view text, std::size_t pos, std::size_t end,
+                  std::vector<std::string_view>& items) {
+  const auto isEnd = [&](std::size_t at) { return at >= end; };
+  while (!isEnd(pos) && !isSpaceByte(text[pos])) ++pos;  // the tag's name
+  while (true) {
+    pos = skipSpaces(text, pos);
+    if (isEnd(pos)) return;
+    const std::size_t nameStart = pos;
+    while (!isEnd(pos) && !isSpaceByte(text[pos]) && text[pos] != '=') ++pos;
+    const std::string_view name = text.substr(nameStart, pos - nameStart);
+    const std::size_t equals = skipSpaces(text, pos);
+    if (isEnd(equals) || text[equals] != '=') continue;  // an attribute without value
+    pos = skipSpaces(text, equals + 1);
+    if (isEnd(pos)) return;
+    std::string_view value;
+    if (text[pos] == '"' || text[pos] == '\'') {
+      const std::size_t close = text.find(text[pos], pos + 1);
+      // The rest of the tag lies inside an unclosed quote: nothing more to read.
+      if (close == std::string_view::npos || close >= end) return;
+      value = text.substr(pos + 1, close - pos - 1);
+      pos = close + 1;
+    } else {
+      const std::size_t valueStart = pos;
+      while (!isEnd(pos) && !isSpaceByte(text[pos]) && text[pos] != ']') ++pos;
+      value = text.substr(valueStart, pos - valueStart);
+    }
+    if (name == "folder" || trimSpaces(value).starts_with('&')) continue;
+    addValueItems(value, items);
+  }
+}
+
+// The whole-value references of every tag of the line, left to right.
+void findValueReferences(std::string_view text, std::vector<std::string_view>& items) {
+  const std::size_t first = skipSpaces(text, 0);
+  if (first < text.size() && text[first] == '@') {
+    addTagValues(text, first + 1, text.size(), items);
+    return;
+  }
+  std::size_t open = text.find('[');
+  while (open != std::string_view::npos) {
+    const std::size_t close = text.find(']', open + 1);
+    if (close == std::string_view::npos) return;
+    const std::size_t nameStart = open + 1;
+    if (nameStart == close || isSpaceByte(text[nameStart]) || text[nameStart] == '[') {
+      open = text.find('[', open + 1);
+      continue;
+    }
+    addTagValues(text, nameStart, close, items);
+    open = text.find('[', close + 1);
+  }
+}
+
+}  // namespace
+
+void findReferences(std::string_view utf8Line, std::vector<std::string_view>& references) {
+  references.clear();
+  std::vector<std::string_view> values;
+  // Tags are rare beside dialogue; a line without either has no values.
+  if (utf8Line.find_first_of("[@") != std::string_view::npos) {
+    findValueReferences(utf8Line, values);
+  }
+  std::size_t nextValue = 0;
+  const char* insideUpTo = utf8Line.data();  // the end of the last value given out
+  std::size_t from = 0;
+  while (auto match = findImageReference(utf8Line, from)) {
+    while (nextValue < values.size() && values[nextValue].data() <= match->data()) {
+      references.push_back(values[nextValue]);
+      insideUpTo = values[nextValue].data() + values[nextValue].size();
+      ++nextValue;
+    }
+    // A match never straddles a value's edge: quotes, commas and blanks end both.
+    if (match->data() >= insideUpTo) references.push_back(*match);
+    from = static_cast<std::size_t>(match->data() - utf8Line.data()) + match->size();
+  }
+  references.insert(references.end(), values.begin() + static_cast<std::ptrdiff_t>(nextValue),
+                    values.end());
+}

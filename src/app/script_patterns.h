@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 // \b[\w\-\.\/\\]+\.(?:png|jpg|PNG|JPG)\b searched in text[from, end), the position
 // `from` taken as the start of the text (as a regex_search over that range does: the
@@ -25,3 +26,15 @@ std::optional<std::string_view> findTagAttributes(std::string_view text);
 
 // folder\s*=\s*"([^"]*) searched in `attributes`: returns group 1, or nullopt.
 std::optional<std::string_view> findFolderValue(std::string_view attributes);
+
+// Every image reference of a line, left to right, as views into `utf8Line`: the
+// matches of findImageReference, except inside a tag. A tag is "[" and a name up to
+// the next "]" on the line, or a whole line whose first non-blank character is "@".
+// There an attribute value (quoted with " or ', when the quote closes before the tag
+// ends; else up to the next blank or "]") is a comma-separated list whose items,
+// trimmed of blanks, are references as a whole when they end in one of the four
+// extensions: names with Japanese characters, blanks or parentheses, which the
+// pattern would cut or miss. Matches inside such an item give way to it. Items made
+// only of the pattern's own characters are left to the pattern, and the values of
+// `folder` and of expressions (starting with "&") are never whole references.
+void findReferences(std::string_view utf8Line, std::vector<std::string_view>& references);

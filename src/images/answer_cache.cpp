@@ -10,7 +10,7 @@ struct Header {
   std::uint32_t hintLength;
   std::uint32_t imageLength;
   std::uint32_t folder;     // in AnswerCache::folders
-  std::uint32_t caseNotes;  // in AnswerCache::caseNotes, plus 1; 0 for none
+  std::uint32_t notes;   // in AnswerCache::notes, plus 1; 0 for none
 };
 
 std::uint64_t hashOf(std::string_view folderValue, std::string_view imageFile) {
@@ -26,11 +26,12 @@ Header headerAt(const AnswerCache& cache, std::uint32_t offset) {
 }
 
 ImageLookup lookupOf(const AnswerCache& cache, const Header& header) {
-  ImageLookup lookup{cache.folders[header.folder], {}, {}};
-  if (header.caseNotes != 0) {
-    const ImageAnswer& notes = cache.caseNotes[header.caseNotes - 1];
+  ImageLookup lookup{cache.folders[header.folder], {}, {}, false};
+  if (header.notes != 0) {
+    const ImageAnswer& notes = cache.notes[header.notes - 1];
     lookup.caseOnlyMatch = notes.caseOnlyMatch;
     lookup.nameOnDisk = notes.nameOnDisk;
+    lookup.folderMismatch = notes.folderMismatch;
   }
   return lookup;
 }
@@ -71,9 +72,10 @@ ImageLookup rememberAnswer(AnswerCache& cache, std::string_view folderValue,
   Header header{static_cast<std::uint32_t>(folderValue.size()),
                 static_cast<std::uint32_t>(imageFile.size()),
                 folderNumber(cache, answer.folder), 0};
-  if (!answer.caseOnlyMatch.empty() || !answer.nameOnDisk.empty()) {
-    cache.caseNotes.push_back(answer);
-    header.caseNotes = static_cast<std::uint32_t>(cache.caseNotes.size());
+  if (!answer.caseOnlyMatch.empty() || !answer.nameOnDisk.empty() ||
+      answer.folderMismatch) {
+    cache.notes.push_back(answer);
+    header.notes = static_cast<std::uint32_t>(cache.notes.size());
   }
   const auto offset = static_cast<std::uint32_t>(cache.records.size());
   cache.records.append(reinterpret_cast<const char*>(&header), sizeof header);

@@ -14,7 +14,7 @@
 #include "images/slot_table.h"
 
 // What locateImage (images/image_locator.h) learns about one reference. All text is
-// CP932.
+// UTF-8.
 struct ImageAnswer {
   std::string folder;  // as checkImageExists returns it
   // Not found, but a file whose name differs only in ASCII letter case exists: its
@@ -23,6 +23,8 @@ struct ImageAnswer {
   // Found through the hint on a file system that ignores case, under a name whose
   // case differs from the reference's: that name on disk. Else empty.
   std::string nameOnDisk;
+  // Found by the search, but in no folder that ends with the reference's own folders.
+  bool folderMismatch = false;
 };
 
 // An answer as a view of the text it was remembered with.
@@ -30,21 +32,23 @@ struct ImageLookup {
   std::string_view folder;
   std::string_view caseOnlyMatch;
   std::string_view nameOnDisk;
+  bool folderMismatch = false;
 };
 
 struct AnswerCache {
-  // Each answer: a header (lengths of hint and reference, its folder, its case
-  // notes), then the hint and the reference. The slots hold record offsets.
+  // Each answer: a header (lengths of hint and reference, its folder, its notes),
+  // then the hint and the reference. The slots hold record offsets.
   std::string records;
   SlotTable table;
   // Each folder answered, once: a project has few, and a record keeps only its number.
   std::vector<std::string> folders;
   std::unordered_map<std::string, std::uint32_t> folderNumbers;
-  // The rare answers with letter-case notes, numbered from 1 in the records.
-  std::vector<ImageAnswer> caseNotes;
+  // The rare answers with notes (letter case, another folder), numbered from 1 in
+  // the records.
+  std::vector<ImageAnswer> notes;
 };
 
-// The answer remembered for `imageFile` under the hint `folderValue` (both CP932).
+// The answer remembered for `imageFile` under the hint `folderValue` (both UTF-8).
 // Its text holds until the next rememberAnswer.
 std::optional<ImageLookup> findAnswer(const AnswerCache& cache,
                                       std::string_view folderValue,

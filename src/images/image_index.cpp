@@ -155,17 +155,10 @@ std::optional<std::uint32_t> firstFileFoldedLike(const ImageIndex& index,
 void record(ImageIndex& index, OpenFolder& folder, const ImageIndex::Name& name) {
   const std::uint64_t hash = hashFolded(name);
   const auto first = firstFileFoldedLike(index, name, hash);
-  std::uint32_t last = ImageIndex::kNoFile;
-  for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;) {
-    const ImageIndex::FileHeader header = headerOf(index, file);
-    if (nameOf(index, file, header) == name) return;  // the first in walk order wins
-    last = file;
-    file = header.nextFoldedAlike;
-  }
   if (!folder.hasIndex) {
     folder.folder = static_cast<std::uint32_t>(index.folders.size());
     folder.hasIndex = true;
-    index.folders.push_back(cp932FromPathLenient(folder.relative));
+    index.folders.push_back(utf8FromPath(folder.relative));
   }
   // Files are known by 32-bit offsets; no real tree comes near the limit.
   if (index.files.size() + ImageIndex::kHeaderUnits + name.size() >=
@@ -174,17 +167,30 @@ void record(ImageIndex& index, OpenFolder& folder, const ImageIndex::Name& name)
   }
   const auto file = static_cast<std::uint32_t>(index.files.size());
   index.files.append(ImageIndex::kHeaderUnits, 0);
-  setHeader(
-      index, file,
-      {static_cast<std::uint32_t>(name.size()), folder.folder, ImageIndex::kNoFile});
+  setHeader(index, file,
+            {static_cast<std::uint32_t>(name.size()), folder.folder, ImageIndex::kNoFile,
+             file});
   index.files += name;
-  if (first) {
-    ImageIndex::FileHeader previous = headerOf(index, last);
-    previous.nextFoldedAlike = file;
-    setHeader(index, last, previous);
-  } else {
+  if (!first) {
     index.firstFoldedAlike.insert(hash, file);
+    return;
   }
+  // Walk order is kept along the chain, so the first exact name is the first found.
+  ImageIndex::FileHeader head = headerOf(index, *first);
+  ImageIndex::FileHeader last = headerOf(index, head.lastFoldedAlike);
+  last.nextFoldedAlike = file;
+  setHeader(index, head.lastFoldedAlike, last);
+  head = headerOf(index, *first);  // the same header when the chain held one file
+  head.lastFoldedAlike = file;
+  setHeader(index, *first, head);
+}
+
+// Whether `folder` is `parts` or ends with a separator and `parts`.
+bool endsWithFolders(std::string_view folder, std::string_view parts) {
+  if (!folder.ends_with(parts)) return false;
+  if (folder.size() == parts.size()) return true;
+  return folder[folder.size() - parts.size() - 1] ==
+         static_cast<char>(fs::path::preferred_separator);
 }
 
 }  // namespace
@@ -230,6 +236,21 @@ std::optional<std::uint32_t> folderOfName(const ImageIndex& index,
   for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;) {
     const ImageIndex::FileHeader header = headerOf(index, file);
     if (nameOf(index, file, header) == name) return header.folder;
+    file = header.nextFoldedAlike;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::uint32_t> folderOfNameBelow(const ImageIndex& index,
+                                               ImageIndex::NameView name,
+                                               std::string_view folderParts) {
+  const auto first = firstFileFoldedLike(index, name, hashFolded(name));
+  for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;) {
+    const ImageIndex::FileHeader header = headerOf(index, file);
+    if (nameOf(index, file, header) == name &&
+        endsWithFolders(index.folders[header.folder], folderParts)) {
+      return header.folder;
+    }
     file = header.nextFoldedAlike;
   }
   return std::nullopt;

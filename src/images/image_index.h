@@ -20,13 +20,17 @@ struct ImageIndex {
   using Name = std::filesystem::path::string_type;
   using NameView = std::basic_string_view<Name::value_type>;
 
-  // A kept file: a file whose name no file before it in walk order has.
+  // A kept file. Files of the same name in several folders are all kept: a
+  // reference's own folder parts choose among them.
   struct FileHeader {
     std::uint32_t nameLength;  // in units
     std::uint32_t folder;      // in `folders`
     // The next file in walk order whose name folds to the same by foldAsciiCase, as
     // its offset in `files`, or kNoFile.
     std::uint32_t nextFoldedAlike;
+    // On the first file of such a chain, its last file (appending stays cheap when
+    // many folders hold the same name); unused on the others.
+    std::uint32_t lastFoldedAlike;
   };
   static constexpr std::size_t kHeaderUnits =
       sizeof(FileHeader) / sizeof(Name::value_type);
@@ -34,9 +38,9 @@ struct ImageIndex {
   static constexpr std::uint32_t kNoFile = 0xFFFFFFFF;
 
   bool built = false;
-  // Folders holding files of `files`, relative to the base folder, as CP932 text
-  // with the platform's separator ("" for the base folder itself). Characters CP932
-  // cannot hold are "?": the text is only shown.
+  // Folders holding files of `files`, relative to the base folder, as UTF-8 text
+  // with the platform's separator ("" for the base folder itself). Bytes of a name
+  // that are not UTF-8 are U+FFFD: the text is shown and compared, never opened.
   std::vector<std::string> folders;
   // The kept files in walk order, each its header's units and then its name (exact,
   // as the platform spells it): a look-up finds both in one place. A file is known
@@ -55,6 +59,13 @@ struct ImageIndex {
 // The folder (in index.folders) of the first regular file named exactly `name`.
 std::optional<std::uint32_t> folderOfName(const ImageIndex& index,
                                           ImageIndex::NameView name);
+
+// The folder of the first regular file named exactly `name` whose folder ends with
+// `folderParts`: folder names (UTF-8, joined by the platform's separator) compared
+// element by element, exactly. nullopt when no file of that name lies in such a folder.
+std::optional<std::uint32_t> folderOfNameBelow(const ImageIndex& index,
+                                               ImageIndex::NameView name,
+                                               std::string_view folderParts);
 
 // The name of the first file in walk order whose name folds like `name` does: finds
 // a file whose name differs from a reference only in ASCII letter case.

@@ -9,13 +9,13 @@
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
 #include "text/path_text.h"
+#include "text/utf8.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Scripts are written for Windows: a backslash separates folders everywhere. Works
-// on decoded text, since a CP932 trail byte can be 0x5C.
+// Scripts are written for Windows: a backslash separates folders everywhere.
 std::wstring withForwardSlashes(std::wstring wtext) {
   std::replace(wtext.begin(), wtext.end(), L'\\', L'/');
   return wtext;
@@ -40,20 +40,42 @@ bool isImageExtension(std::wstring_view wExtension) {
          wExtension == L".JPG";
 }
 
-// The trace line of an answer, written in one piece: there is one for every reference.
-void logFound(std::ostream& errLog, std::string_view imageFile, std::string_view folder) {
+// The folders a reference names before its file name, joined by the platform's
+// separator as the index keeps folders; leading "." and ".." elements and empty ones
+// say nothing about where the file lies. Empty when there are none.
+std::string folderPartsOf(std::wstring_view wImagePath) {
+  std::string parts;
+  bool leading = true;
+  std::size_t start = 0;
+  for (auto slash = wImagePath.find(L'/'); slash != std::wstring_view::npos;
+       start = slash + 1, slash = wImagePath.find(L'/', start)) {
+    const std::wstring_view element = wImagePath.substr(start, slash - start);
+    if (element.empty() || (leading && (element == L"." || element == L".."))) continue;
+    leading = false;
+    if (!parts.empty()) parts += static_cast<char>(fs::path::preferred_separator);
+    appendUtf8Lenient(element, parts);
+  }
+  return parts;
+}
+
+// The trace line of an answer, written in one piece: there is one for every
+// reference. Both texts are UTF-8; the log is CP932.
+void logFound(std::ostream& errLog, std::string_view utf8Image, std::string_view utf8Folder) {
   constexpr std::string_view kHead = "[DEBUG] 画像ファイル確認: "_sj;
-  constexpr std::string_view kMiddle = " (存在: "_sj;
-  constexpr std::string_view kTail = ") \n";
-  std::string line;
-  line.reserve(kHead.size() + imageFile.size() + kMiddle.size() + folder.size() +
-               kTail.size());
-  line.append(kHead).append(imageFile).append(kMiddle).append(folder).append(kTail);
+  std::string line(kHead);
+  appendUtf8AsCp932Lenient(utf8Image, line);
+  line += " (存在: "_sj;
+  appendUtf8AsCp932Lenient(utf8Folder, line);
+  line += ") \n";
   errLog.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
-void logNotFound(std::ostream& errLog, std::string_view imageFile) {
-  logFound(errLog, imageFile, "いいえ"_sj);
+void logNotFound(std::ostream& errLog, std::string_view utf8Image) {
+  constexpr std::string_view kHead = "[DEBUG] 画像ファイル確認: "_sj;
+  std::string line(kHead);
+  appendUtf8AsCp932Lenient(utf8Image, line);
+  line += " (存在: いいえ) \n"_sj;
+  errLog.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
 // Whether `wpath` might carry a root (a leading slash, or a colon as in a Windows
@@ -67,22 +89,27 @@ struct HintCandidate {
   std::size_t exeDirLength = 0;  // of exeDir and its separator; 0 when not at the start
 };
 
-// The native text of exeDir / wFolder / wImagePath, both parts with forward slashes.
+// The native text of exeDir / wFolder / wImagePath, both parts with forward slashes;
+// nullopt when a part names nothing (see pathFromWide).
 // Built as one text where neither part can carry a root: joining paths parses and
 // copies every part, which once dominated the look-ups. The text is what the
 // operators give: a separator goes after a part that does not end in one.
-HintCandidate hintCandidate(const fs::path& exeDir, std::wstring_view wFolder,
-                            std::wstring_view wImagePath) {
+std::optional<HintCandidate> hintCandidate(const fs::path& exeDir,
+                                           std::wstring_view wFolder,
+                                           std::wstring_view wImagePath) {
   if (mayHaveRoot(wFolder) || mayHaveRoot(wImagePath)) {
-    return {(exeDir / pathFromWide(wFolder) / pathFromWide(wImagePath)).native()};
+    const auto folder = pathFromWide(wFolder);
+    const auto image = pathFromWide(wImagePath);
+    if (!folder || !image) return std::nullopt;
+    return HintCandidate{(exeDir / *folder / *image).native()};
   }
   HintCandidate candidate{exeDir.native()};
   fs::path::string_type& native = candidate.native;
   if (exeDir.has_filename()) native += fs::path::preferred_separator;
   candidate.exeDirLength = native.size();
-  appendNativeFromWide(wFolder, native);
+  if (!appendNativeFromWide(wFolder, native)) return std::nullopt;
   if (!wFolder.ends_with(L'/')) native += fs::path::preferred_separator;
-  appendNativeFromWide(wImagePath, native);
+  if (!appendNativeFromWide(wImagePath, native)) return std::nullopt;
   return candidate;
 }
 
@@ -101,10 +128,9 @@ std::string caseOnlyMatch(const ImageIndex::Name& name, const ImageIndex& index)
   const auto folded = firstNameFoldedLike(index, name);
   if (!folded) return {};
   const std::string& folder = index.folders[folderOfName(index, *folded).value()];
-  const fs::path relative = fs::path(*folded);
-  return folder.empty() ? cp932FromPathLenient(relative)
-                        : folder + cp932FromPathLenient(fs::path("/").make_preferred()) +
-                              cp932FromPathLenient(relative);
+  const std::string file = utf8FromPath(fs::path(*folded));
+  if (folder.empty()) return file;
+  return folder + static_cast<char>(fs::path::preferred_separator) + file;
 }
 
 // `index` with the walk done, keeping what earlier calls learnt.
@@ -124,39 +150,42 @@ std::string nameOnDiskIfCaseDiffers(const fs::path& customPath, ImageIndex& inde
   if (!index.caseInsensitive.value_or(false)) return {};
   const auto onDisk = storedName(customPath);
   if (!onDisk || *onDisk == customPath.filename().native()) return {};
-  return cp932FromPathLenient(fs::path(*onDisk));
+  return utf8FromPath(fs::path(*onDisk));
 }
 
 // Answers the first time a reference is met with a given hint; `answered` says
 // whether the answer may be reused (an image reference, not a refused one).
-ImageAnswer resolve(std::string_view imageFile, std::string_view folderValue,
+ImageAnswer resolve(std::string_view utf8Image, std::string_view utf8Hint,
                     const fs::path& exeDir, ImageIndex& index, std::ostream& errLog,
                     bool& answered) {
   ImageAnswer answer;
-  if (imageFile.empty()) {
+  if (utf8Image.empty()) {
     errLog << "[DEBUG] 画像ファイル確認: (空のファイル名) \n"_sj;
     return answer;
   }
-  const std::wstring wImagePath = withForwardSlashes(decodeCp932(imageFile));
+  const std::wstring wImagePath = withForwardSlashes(decodeUtf8(utf8Image));
   const std::wstring_view wName = fileNamePart(wImagePath);
   const std::wstring_view wExtension = extensionOf(wName);
   if (!isImageExtension(wExtension)) {
-    errLog << "[DEBUG] 画像ファイル確認: "_sj << imageFile << " (対象外の拡張子: "_sj
-           << encodeCp932Lenient(wExtension) << ") \n";
+    std::string line("[DEBUG] 画像ファイル確認: "_sj);
+    appendUtf8AsCp932Lenient(utf8Image, line);
+    line += " (対象外の拡張子: "_sj;
+    appendCp932Lenient(wExtension, line);
+    errLog << line << ") \n";
     return answer;
   }
 
-  if (!folderValue.empty()) {
-    const HintCandidate candidate =
-        hintCandidate(exeDir, withForwardSlashes(decodeCp932(folderValue)), wImagePath);
+  if (!utf8Hint.empty()) {
+    const auto candidate =
+        hintCandidate(exeDir, withForwardSlashes(decodeUtf8(utf8Hint)), wImagePath);
     const std::size_t currentFolderLength =
-        exeDirIsCurrent(exeDir, index) ? candidate.exeDirLength : 0;
-    if (entryExists(candidate.native, currentFolderLength)) {
-      logFound(errLog, imageFile, folderValue);
-      answer.folder = folderValue;
+        candidate && exeDirIsCurrent(exeDir, index) ? candidate->exeDirLength : 0;
+    if (candidate && entryExists(candidate->native, currentFolderLength)) {
+      logFound(errLog, utf8Image, utf8Hint);
+      answer.folder = utf8Hint;
       // Only a file system that ignores case (or not known yet) needs the path.
       if (index.caseInsensitive != false) {
-        answer.nameOnDisk = nameOnDiskIfCaseDiffers(fs::path(candidate.native), index);
+        answer.nameOnDisk = nameOnDiskIfCaseDiffers(fs::path(candidate->native), index);
       }
       answered = true;
       return answer;
@@ -166,40 +195,48 @@ ImageAnswer resolve(std::string_view imageFile, std::string_view folderValue,
   answered = true;
   if (!index.built) index = withIndex(std::move(index), exeDir, errLog);
   ImageIndex::Name name;
-  appendNativeFromWide(wName, name);
-  const auto found = folderOfName(index, name);
+  // A name holding a zero character is no file's name.
+  const bool nameable = appendNativeFromWide(wName, name);
+  std::optional<std::uint32_t> found;
+  if (nameable) {
+    const std::string parts = folderPartsOf(wImagePath);
+    if (!parts.empty()) found = folderOfNameBelow(index, name, parts);
+    if (!found) {
+      found = folderOfName(index, name);
+      answer.folderMismatch = found && !parts.empty();
+    }
+  }
   if (!found) {
-    logNotFound(errLog, imageFile);
-    answer.caseOnlyMatch = caseOnlyMatch(name, index);
+    logNotFound(errLog, utf8Image);
+    if (nameable) answer.caseOnlyMatch = caseOnlyMatch(name, index);
     return answer;
   }
   const std::string& folder = index.folders[*found];
   answer.folder = folder.empty() ? std::string(".") : folder;
-  logFound(errLog, imageFile, answer.folder);
+  logFound(errLog, utf8Image, answer.folder);
   return answer;
 }
 
 }  // namespace
 
-ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue,
+ImageLookup locateImage(std::string_view utf8Image, std::string_view utf8Hint,
                         const fs::path& exeDir, ImageIndex& index, std::ostream& errLog) {
-  if (const auto known = findAnswer(index.answers, folderValue, imageFile)) {
+  if (const auto known = findAnswer(index.answers, utf8Hint, utf8Image)) {
     if (known->folder.empty()) {
-      logNotFound(errLog, imageFile);
+      logNotFound(errLog, utf8Image);
     } else {
-      logFound(errLog, imageFile, known->folder);
+      logFound(errLog, utf8Image, known->folder);
     }
     return *known;
   }
   bool answered = false;
-  const ImageAnswer answer =
-      resolve(imageFile, folderValue, exeDir, index, errLog, answered);
+  const ImageAnswer answer = resolve(utf8Image, utf8Hint, exeDir, index, errLog, answered);
   if (!answered) return {};  // a refused reference: nothing found, nothing to note
-  return rememberAnswer(index.answers, folderValue, imageFile, answer);
+  return rememberAnswer(index.answers, utf8Hint, utf8Image, answer);
 }
 
-std::string checkImageExists(std::string_view imageFile, std::string_view folderValue,
+std::string checkImageExists(std::string_view utf8Image, std::string_view utf8Hint,
                              const fs::path& exeDir, ImageIndex& index,
                              std::ostream& errLog) {
-  return std::string(locateImage(imageFile, folderValue, exeDir, index, errLog).folder);
+  return std::string(locateImage(utf8Image, utf8Hint, exeDir, index, errLog).folder);
 }

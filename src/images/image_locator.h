@@ -7,22 +7,24 @@
 
 #include "images/image_index.h"
 
-// Which folder below `exeDir` holds the image `imageFile` (CP932, as written in the
-// script; "/" and "\" both separate folders). Tries `folderValue` (CP932 hint, may
-// be empty) first and returns it unchanged when an entry of any kind exists at
-// exeDir/folderValue/imageFile; otherwise returns the folder of the first regular
-// file named exactly like the reference's last part, in walk order ("." for
-// `exeDir` itself, "?" for characters CP932 cannot hold). Empty when not found or
-// not a .png/.jpg/.PNG/.JPG reference.
+// Which folder below `exeDir` holds the image `utf8Image` (UTF-8, as the script
+// names it; "/" and "\" both separate folders). Tries `utf8Hint` (the folder
+// attribute, may be empty) first and returns it unchanged when an entry of any kind
+// exists at exeDir/utf8Hint/utf8Image; otherwise searches the regular files named
+// exactly like the reference's last part: the first in walk order whose folder ends
+// with the reference's own folders, else the first of all ("." for `exeDir` itself).
+// Empty when not found or not a .png/.jpg/.PNG/.JPG reference. Text with a zero
+// character names no file. The answer is UTF-8; the log gets CP932.
 // Builds `index` on first need; later calls only look up. Writes one trace line to
 // `errLog`, after the walk's error lines if this call built the index.
 // Throws what the file system raises for the hint test, other than "not found".
-std::string checkImageExists(std::string_view imageFile, std::string_view folderValue,
+std::string checkImageExists(std::string_view utf8Image, std::string_view utf8Hint,
                              const std::filesystem::path& exeDir, ImageIndex& index,
                              std::ostream& errLog);
 
-// checkImageExists, telling also about letter-case differences (from the same index;
-// never an extra walk). The lookup's text holds until the next call with `index`.
-ImageLookup locateImage(std::string_view imageFile, std::string_view folderValue,
+// checkImageExists, telling also about letter-case differences and a file found in
+// another folder than the reference names (from the same index; never an extra
+// walk). The lookup's text holds until the next call with `index`.
+ImageLookup locateImage(std::string_view utf8Image, std::string_view utf8Hint,
                         const std::filesystem::path& exeDir, ImageIndex& index,
                         std::ostream& errLog);

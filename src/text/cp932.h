@@ -36,3 +36,8 @@ void appendCp932Lenient(std::wstring_view text, std::string& out);
 // Appends encodeCp932Lenient(decodeUtf8(utf8)) to `out` (decodeUtf8 in text/utf8.h):
 // an invalid or cut UTF-8 sequence becomes "?" like any character without a code.
 void appendUtf8AsCp932Lenient(std::string_view utf8, std::string& out);
+
+// True when every byte of `bytes` is ASCII, a half-width katakana (A1-DF), or a lead
+// byte whose trail byte forms a pair that code page 932 defines: text that a
+// Shift-JIS editor could have written. Tells Shift-JIS scripts from damaged UTF-8.
+bool isWellFormedCp932(std::string_view bytes);

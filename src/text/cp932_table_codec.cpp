@@ -340,3 +340,19 @@ void appendUtf8AsCp932WithTable(std::string_view utf8, std::string& out) {
   }
   out.resize(static_cast<std::size_t>(next - out.data()));
 }
+
+// Both platforms judge alike from the recorded table. An undefined pair decodes to
+// U+30FB, which is also the one defined pair 81 45.
+bool isWellFormedCp932(std::string_view bytes) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    if (byte < 0x80 || (byte >= 0xA1 && byte <= 0xDF)) continue;
+    if (!isCp932LeadByte(byte) || i + 1 == bytes.size()) return false;
+    const auto trail = static_cast<unsigned char>(bytes[++i]);
+    if (kCp932DoubleByte[leadRow(byte)][trail] == 0x30FB &&
+        !(byte == 0x81 && trail == 0x45)) {
+      return false;
+    }
+  }
+  return true;
+}

@@ -46,8 +46,8 @@ void convertLogToUtf8(const std::string& tempLogPath, const std::string& finalLo
   try {
     // The paths are CP932 like all narrow text; the standard library would take them
     // for the platform's own narrow encoding.
-    const std::filesystem::path tempFile = pathFromCp932(tempLogPath);
-    const std::filesystem::path finalFile = pathFromCp932(finalLogPath);
+    const std::filesystem::path tempFile = pathFromCp932(tempLogPath).value();
+    const std::filesystem::path finalFile = pathFromCp932(finalLogPath).value();
     std::ifstream inFile(tempFile, std::ios::in | std::ios::binary);
     if (!inFile.is_open()) {
       errLog << "[ERROR] 一時ログファイルを開けませんでした: "_sj << tempLogPath << '\n';

@@ -3,20 +3,29 @@
 // constructors (mingw's ignore the code page and map each byte to U+00xx).
 #include "text/cp932.h"
 #include "text/path_text.h"
+#include "text/utf8.h"
 
-std::filesystem::path pathFromWide(std::wstring_view text) {
-  return std::filesystem::path(std::wstring(text));
+std::optional<std::filesystem::path> pathFromWide(std::wstring_view text) {
+  std::wstring native;
+  if (!appendNativeFromWide(text, native)) return std::nullopt;
+  return std::filesystem::path(std::move(native));
 }
 
-void appendNativeFromWide(std::wstring_view text, std::wstring& native) {
+bool appendNativeFromWide(std::wstring_view text, std::wstring& native) {
+  if (text.find(L'\0') != std::wstring_view::npos) return false;
   native.append(text);
+  return true;
 }
 
-std::filesystem::path pathFromCp932(std::string_view cp932) {
+std::optional<std::filesystem::path> pathFromCp932(std::string_view cp932) {
   return pathFromWide(decodeCp932(cp932));
 }
 
 std::wstring wideFromPath(const std::filesystem::path& path) { return path.native(); }
+
+std::string utf8FromPath(const std::filesystem::path& path) {
+  return encodeUtf8Lenient(path.native());
+}
 
 // A lone surrogate, which NTFS names may hold, has no code and fails here too.
 std::optional<std::string> cp932FromPath(const std::filesystem::path& path) {

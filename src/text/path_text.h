@@ -8,19 +8,26 @@
 #include <string>
 #include <string_view>
 
-// Bytes that form no CP932 character become substitutes (see decodeCp932), so the
-// path names nothing on disk rather than failing.
-std::filesystem::path pathFromCp932(std::string_view cp932);
-std::filesystem::path pathFromWide(std::wstring_view text);
+// Text from a script, the configuration or the command line as a path. nullopt when
+// the text holds a zero character: no entry can have such a name, and the system
+// would read the path only up to it and answer for another entry. Bytes that form
+// no CP932 character become substitutes (see decodeCp932), so the path names
+// nothing on disk rather than failing.
+std::optional<std::filesystem::path> pathFromCp932(std::string_view cp932);
+std::optional<std::filesystem::path> pathFromWide(std::wstring_view text);
 
-// Appends the native form of `text` (what pathFromWide(text).native() holds) to
-// `native`, building no path: for names looked up by the thousand.
-void appendNativeFromWide(std::wstring_view text,
+// Appends the native form of `text` (what pathFromWide(text)->native() holds) to
+// `native`, building no path: for names looked up by the thousand. Returns false,
+// appending nothing, where pathFromWide gives nullopt.
+bool appendNativeFromWide(std::wstring_view text,
                           std::filesystem::path::string_type& native);
 
 // The path as wide text; parts the platform cannot decode (non-UTF-8 bytes of a
 // POSIX name) become U+FFFD.
 std::wstring wideFromPath(const std::filesystem::path& path);
+
+// The path as UTF-8 text, lenient as wideFromPath: for text that is shown or compared.
+std::string utf8FromPath(const std::filesystem::path& path);
 
 // nullopt when the path holds a character CP932 cannot hold, or bytes the platform
 // cannot decode.

@@ -257,3 +257,33 @@ bool sanitizeUtf8(std::string_view bytes, std::string& out) {
   out.append(bytes.substr(copied));
   return valid;
 }
+
+bool appendUtf16AsUtf8(std::string_view bytes, bool bigEndian, std::string& out) {
+  const auto unitAt = [&](std::size_t at) -> char32_t {
+    const auto first = static_cast<unsigned char>(bytes[at]);
+    const auto second = static_cast<unsigned char>(bytes[at + 1]);
+    return bigEndian ? (first << 8) | second : (second << 8) | first;
+  };
+  const std::size_t units = bytes.size() / 2;
+  const std::size_t kept = out.size();
+  out.resize(kept + units * 3 + 3);  // a pair takes four bytes for two units
+  char* next = out.data() + kept;
+  bool valid = bytes.size() % 2 == 0;
+  for (std::size_t i = 0; i < units; ++i) {
+    char32_t cp = unitAt(2 * i);
+    if (cp >= 0xD800 && cp <= 0xDFFF) {
+      const char32_t low = i + 1 < units ? unitAt(2 * i + 2) : 0;
+      if (cp <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        ++i;
+      } else {
+        cp = kReplacement;
+        valid = false;
+      }
+    }
+    next = putUtf8(next, cp);
+  }
+  if (bytes.size() % 2 != 0) next = putUtf8(next, kReplacement);
+  out.resize(static_cast<std::size_t>(next - out.data()));
+  return valid;
+}

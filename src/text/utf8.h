@@ -57,3 +57,8 @@ bool isValidUtf8(std::string_view bytes);
 // that out equals the UTF-8 encoding of decodeUtf8(bytes). Returns false when
 // anything was replaced.
 bool sanitizeUtf8(std::string_view bytes, std::string& out);
+
+// Appends the UTF-8 form of UTF-16 text given as bytes, two a unit in little- or
+// big-endian order. A lone surrogate, and an odd last byte, become U+FFFD; returns
+// false when anything was replaced.
+bool appendUtf16AsUtf8(std::string_view bytes, bool bigEndian, std::string& out);

@@ -234,3 +234,50 @@ TEST(ScriptPatterns, LongLines) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> allReferences(std::string_view line) {
+  std::vector<std::string_view> views;
+  findReferences(line, views);
+  return {views.begin(), views.end()};
+}
+
+// Attribute values inside tags are references as a whole; everything else is left to
+// the pattern exactly as before.
+TEST(ScriptPatterns, WholeAttributeValuesInTags) {
+  struct Case {
+    std::string_view line;
+    std::vector<std::string> references;
+  };
+  const Case cases[] = {
+      {"[bg storage=\"図書室（日中）.jpg\"]", {"図書室（日中）.jpg"}},
+      {"[bg storage=\"prototype menu.png\" time=1000]", {"prototype menu.png"}},
+      {"[image storage='背景a.png' layer=0]", {"背景a.png"}},
+      {"[chara_new name=\"a\" storage=\"立ち絵/笑顔.png\"]", {"立ち絵/笑顔.png"}},
+      {"[bg storage=夜.jpg]", {"夜.jpg"}},
+      {"[anim graphic=\"一.jpg, b.jpg ,三.png\"]", {"一.jpg", "b.jpg", "三.png"}},
+      {"@bg storage=\"雨 の日.png\" time=500\r", {"雨 の日.png"}},
+      {"  @image storage=星.png", {"星.png"}},
+      {"x.png [bg storage=\"空.jpg\"] y.png", {"x.png", "空.jpg", "y.png"}},
+      {"[bg storage=\"a b.png\"][image storage=\"c d.png\"]", {"a b.png", "c d.png"}},
+      // ASCII names keep what the pattern finds.
+      {"[bg storage=\"./bg/room.jpg\"]", {"bg/room.jpg"}},
+      {"[bg storage=\"x.png-y.png\"]", {"x.png-y.png"}},
+      // No whole value: a quote left open, the folder, an expression, no tag.
+      {"[bg storage=\"夜 a.png]", {"a.png"}},
+      {"[bg storage=\"夜.png] x.png\"", {"x.png"}},
+      {"[image folder=\"素材 a.png\" storage=b.png]", {"a.png", "b.png"}},
+      {"[image storage=\"&f.夜.png\"]", {}},
+      {"storage=\"夜 a.png\"", {"a.png"}},
+      {"[ bg storage=\"夜 a.png\"]", {"a.png"}},
+      {"[bg storage=\"夜 a.png\"", {"a.png"}},
+      {"[bg storage=\"夜.jpeg\"]", {}},
+      {"[bg storage=\"夜.png old\"]", {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(allReferences(c.line), c.references) << escaped(c.line);
+  }
+}
+
+}  // namespace

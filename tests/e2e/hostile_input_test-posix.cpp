@@ -415,17 +415,18 @@ TEST(HostilePosix, AReadOnlyFileUnderTheReportNameFailsTheRunAndStaysAsItWas) {
 
 struct NameCase {
   const char* label;
-  std::string bytes;  // a name as the file system holds it
-  std::string shown;  // how the report and the log show it
+  std::string bytes;     // a name as the file system holds it
+  std::string shown;     // how the log shows it
+  std::string reported;  // how the report shows it (UTF-8, lenient)
 };
 
 // On POSIX a name is any bytes. Each such name is used for the project folder, for a
 // script and for a folder of the image tree.
 TEST(HostilePosix, NamesThatAreNotUtf8OrHaveNoCp932Form) {
   const NameCase cases[] = {
-      {"not UTF-8", "\xFF\xFE", "??"},
-      {"Shift-JIS bytes", "\x82\xA0", "??"},
-      {"an emoji", "\xF0\x9F\x98\x80", "?"},
+      {"not UTF-8", "\xFF\xFE", "??", "\uFFFD\uFFFD"},
+      {"Shift-JIS bytes", "\x82\xA0", "??", "\uFFFD\uFFFD"},
+      {"an emoji", "\xF0\x9F\x98\x80", "?", "\xF0\x9F\x98\x80"},
   };
   for (const auto& c : cases) {
     TempProject temp;
@@ -444,7 +445,7 @@ TEST(HostilePosix, NamesThatAreNotUtf8OrHaveNoCp932Form) {
     const std::vector<std::string> reports = reportsIn(root);
     ASSERT_EQ(reports.size(), 1u) << c.label;
     EXPECT_EQ(readBytes(root / reports[0]),
-              kBom + "a.ks (行 1): in_folder.png -> 存在します (フォルダ: " + c.shown +
+              kBom + "a.ks (行 1): in_folder.png -> 存在します (フォルダ: " + c.reported +
                   "/sub)\n")
         << c.label;
     const std::string log = readBytes(root / "image_error_log.txt");

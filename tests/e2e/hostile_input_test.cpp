@@ -73,10 +73,12 @@ TEST(HostileInput, ScriptsOfAnyBytes) {
        "[WARNING] UTF-8 として不正なバイト列があります: a.ks 行 1\n"
        "■a.ks (行 1): x.png -> 存在しません\n",
        {"[DEBUG] BOMが見つかりませんでした: a.ks\n"}},
+      // Decoded: the log holds the text, not the zero bytes of its units.
       {"UTF-16 big-endian",
        bytesOf("\xFE\xFF\0a\0.\0p\0n\0g\0\n\0b\0.\0p\0n\0g"),
-       "[WARNING] UTF-8 として不正なバイト列があります: a.ks 行 1\n",
-       {bytesOf("[DEBUG] 行変換成功: a.ks 行 2 (\0b\0.\0p\0n\0g) \n")}},
+       "■a.ks (行 1): a.png -> 存在しません\n■a.ks (行 2): b.png -> 存在しません\n",
+       {"[INFO] UTF-16 として読み込みます: a.ks\n",
+        "[DEBUG] 行変換成功: a.ks 行 2 (b.png) \n"}},
   };
   for (const auto& c : cases) {
     TempProject project;

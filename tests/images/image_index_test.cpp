@@ -24,7 +24,7 @@ std::string freshWalk(const fs::path& root, const fs::path& name) {
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     std::error_code error;
     if (entry.is_regular_file(error) && entry.path().filename() == name) {
-      return cp932FromPathLenient(
+      return utf8FromPath(
           entry.path().parent_path().lexically_relative(root).make_preferred());
     }
   }
@@ -121,7 +121,7 @@ TEST(ImageIndex, AnswersAsAFreshWalkOfAGeneratedTree) {
     SCOPED_TRACE(path.string());
     std::string expected = freshWalk(tree.root, path);
     std::ostringstream ignored;
-    std::string reference = cp932FromPathLenient(path);
+    std::string reference = utf8FromPath(path);
     EXPECT_EQ(checkImageExists(reference, "", tree.root, lazyIndex, ignored), expected);
     folded.insert(foldAsciiCase(path.native()));
   }
@@ -137,19 +137,35 @@ TEST(ImageIndex, AnswersAsAFreshWalkOfAGeneratedTree) {
   }
 }
 
-TEST(ImageIndex, TheFirstFileInWalkOrderWins) {
+TEST(ImageIndex, TheFirstFileInWalkOrderWinsUnlessTheFoldersChoose) {
   TempTree tree;
-  for (const char8_t* file : {u8"a/room.png", u8"b/room.png", u8"c/d/room.png",
-                              u8"c/room.png", u8"e/f/g/room.png", u8"e/room.png"}) {
+  for (const char8_t* file :
+       {u8"a/room.png", u8"b/room.png", u8"c/d/room.png", u8"c/room.png",
+        u8"e/f/g/room.png", u8"e/room.png", u8"bag/room.png", u8"ag/other.png"}) {
     tree.file(file);
   }
   std::ostringstream log;
   ImageIndex index = buildImageIndex(tree.root, log);
-  auto found = folderOfName(index, fs::path("room.png").native());
+  const ImageIndex::Name name = fs::path("room.png").native();
+  auto found = folderOfName(index, name);
   ASSERT_TRUE(found);
-  std::string expected = freshWalk(tree.root, "room.png");
-  EXPECT_EQ(index.folders[*found], expected);
-  EXPECT_EQ(index.folders.size(), 1u) << "only folders holding a first file are kept";
+  EXPECT_EQ(index.folders[*found], freshWalk(tree.root, "room.png"));
+
+  const std::string sep(1, static_cast<char>(fs::path::preferred_separator));
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"d", "c" + sep + "d"},
+      {"c" + sep + "d", "c" + sep + "d"},
+      {"f" + sep + "g", "e" + sep + "f" + sep + "g"},
+      {"c", "c"},
+      {"ag", ""},  // "bag" ends with the letters, not with the element
+      {"x" + sep + "d", ""},
+      {"e" + sep + "f", ""},  // the file's own folder must end with the parts
+  };
+  for (const auto& [parts, expected] : cases) {
+    SCOPED_TRACE(parts);
+    const auto below = folderOfNameBelow(index, name, parts);
+    EXPECT_EQ(below ? index.folders[*below] : "", expected);
+  }
 }
 
 // Only names a reference can lead to are kept: the four image extensions, and

@@ -9,7 +9,9 @@
 
 #include "support/temp_tree.h"
 #include "text/cp932_literal.h"
+#include "text/cp932.h"
 #include "text/path_text.h"
+#include "text/utf8.h"
 
 namespace fs = std::filesystem;
 
@@ -33,11 +35,15 @@ struct Located {
   bool operator==(const Located&) const = default;
 };
 
+std::string utf8From(std::string_view cp932) { return encodeUtf8Lenient(decodeCp932(cp932)); }
+
+// The cases are written as the log shows text, in CP932; the locator speaks UTF-8.
 Located locate(const TempTree& tree, ImageIndex& index, const std::string& imageFile,
                const std::string& hint = "") {
   std::ostringstream log;
-  std::string result = checkImageExists(imageFile, hint, tree.root, index, log);
-  return {result, log.str()};
+  std::string result =
+      checkImageExists(utf8From(imageFile), utf8From(hint), tree.root, index, log);
+  return {encodeCp932Lenient(decodeUtf8(result)), log.str()};
 }
 
 struct LocateCase {
@@ -115,7 +121,7 @@ TEST(ImageLocator, RefusesOtherExtensionsAndTheEmptyReferenceWithoutLooking) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.imageFile);
     // With the hint "." the file would be a hit if the hint were tested.
-    fs::path onDisk = tree.root / pathFromCp932(c.imageFile);
+    fs::path onDisk = tree.root / *pathFromCp932(c.imageFile);
     fs::create_directories(onDisk.parent_path());
     std::ofstream(onDisk) << "x";
     ImageIndex index;

@@ -127,7 +127,7 @@ TEST(ConfigReader, JapaneseNameIsTheScriptOnDisk) {
     std::ostringstream errLog;
     const Names fromConfig = loadConfigFile(project.root / "config_image.csv", errLog);
     ASSERT_EQ(fromConfig.size(), 1u);
-    EXPECT_TRUE(exists(project.root / "scenario" / pathFromCp932(fromConfig[0])));
+    EXPECT_TRUE(exists(project.root / "scenario" / *pathFromCp932(fromConfig[0])));
     EXPECT_EQ(fromConfig, collectKsFiles(project.root / "scenario", errLog));
   }
 }

@@ -1,0 +1,45 @@
+// Scripts come in whatever encoding their editor saved: UTF-8 with or without a
+// byte-order mark, Shift-JIS from older tools, UTF-16 with a mark. A reader hands out
+// every line as UTF-8. A mark decides the encoding; without one, the first line that
+// is not plain ASCII does (the lines before it read the same in every encoding).
+// Memory stays one block and one line, however long the script.
+#pragma once
+
+#include <cstddef>
+#include <istream>
+#include <string>
+#include <string_view>
+
+#include "text/line_reader.h"
+
+enum class ScriptEncoding { utf8, shiftJis, utf16le, utf16be };
+
+// "utf-8", "shift-jis", "utf-16le", "utf-16be".
+std::string_view encodingName(ScriptEncoding encoding);
+
+struct ScriptLine {
+  std::string_view utf8;  // without its "\n"; a "\r" before it stays
+  bool replacedInvalid = false;  // bytes that form no character became U+FFFD
+  bool decidedShiftJis = false;  // this line made the script Shift-JIS
+};
+
+// One reader serves script after script, keeping its memory.
+struct ScriptReader {
+  std::istream* in = nullptr;
+  ScriptEncoding encoding = ScriptEncoding::utf8;
+  bool decided = false;
+  LineReader bytes;      // lines of a byte-oriented script
+  std::string raw;       // UTF-16 bytes read but not yet handed out, from rawNext
+  std::size_t rawNext = 0;
+  std::string decoded;   // the current line when it needed converting
+};
+
+// Begins reading the freshly opened script `in` (binary) and consumes its byte-order
+// mark, if any; returns whether there was one. `in` must outlive the reading.
+bool startScript(ScriptReader& reader, std::istream& in);
+
+// Sets `line` to the next line, valid until the next call. False at the end of the
+// script; a read that fails ends it too.
+// UTF-8 lines are checked; Shift-JIS lines are decoded as Windows does (a lead byte
+// without its trail byte becomes U+30FB, never taking the line feed with it).
+bool readScriptLine(ScriptReader& reader, ScriptLine& line);
