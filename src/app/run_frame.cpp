@@ -7,6 +7,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/console_window.h"
@@ -14,6 +15,7 @@
 #include "app/options.h"
 #include "app/report.h"
 #include "app/report_file_name.h"
+#include "app/scenario_hint.h"
 #include "app/scan.h"
 #include "images/image_index.h"
 #include "targets/target_selection.h"
@@ -113,6 +115,11 @@ int checkProject(const Options& options) {
       const std::wstring wScenarioDir = wideFromPath(scenarioDir);
       writeConsoleOut(L"[ERROR] scenario フォルダが見つかりません: " + wScenarioDir +
                       L"\n");
+      for (const std::string& found : nearbyScenarioFolders(exeDir)) {
+        const std::string parent = found.substr(0, found.rfind('/'));
+        writeConsoleOut(L"[INFO] scenario フォルダがあります: " + decodeUtf8(found) +
+                        L" (-C " + decodeUtf8(parent) + L" で実行できます)\n");
+      }
       errLog << "[ERROR] scenario フォルダが見つかりません: "_sj << scenarioPath << '\n';
       writeReport(logFile,
                   L"[エラー] scenario フォルダが見つかりません: " + wScenarioDir + L"\n");
@@ -162,6 +169,20 @@ int runProgram(const std::vector<std::wstring>& args) {
   }
   for (const auto& arg : options.ignored) {
     writeConsoleOut(L"[WARNING] 不明な引数を無視します: " + arg + L"\n");
+  }
+  if (options.missingDirectory) {
+    writeConsoleError(L"[ERROR] -C の後にフォルダを指定してください\n");
+    return 1;
+  }
+  // Before anything is opened, so that every file lands in the project.
+  for (const auto& directory : options.changeDirectories) {
+    const auto path = pathFromWide(directory);
+    std::error_code error;
+    if (path) fs::current_path(*path, error);
+    if (!path || error) {
+      writeConsoleError(L"[ERROR] フォルダに移動できません: " + directory + L"\n");
+      return 1;
+    }
   }
   const int exitCode = checkProject(options);
   pauseIfOwnConsoleWindow(L"何かキーを押すと終了します。");

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/run_program.h"
 #include "support/temp_project.h"
@@ -130,6 +131,72 @@ TEST(Options, AHintHitUnderAnotherSpellingIsPointedOut) {
   EXPECT_EQ(project.report(),
             "\xEF\xBB\xBF"
             "a.ks (行 1): hero.png -> 存在します (フォルダ: img)\n");
+}
+
+}  // namespace
+
+namespace {
+
+// -C: the run happens in the named folder, every file lands there; a folder that
+// cannot be entered stops everything before anything is written.
+TEST(Options, ChangeDirectoryRunsInTheNamedFolder) {
+  struct Case {
+    const char* label;
+    std::vector<std::string> args;
+    int exitCode;
+    const char* errStart;  // nullptr: the run happens in data/
+  };
+  const Case cases[] = {
+      {"separate folder", {"-C", "data"}, 0, nullptr},
+      {"joined folder", {"-Cdata"}, 0, nullptr},
+      {"two steps", {"-C", "data/..", "-C", "data"}, 0, nullptr},
+      {"missing folder", {"-C", "nowhere"}, 1, "[ERROR] フォルダに移動できません: nowhere\n"},
+      {"a file", {"-C", "data/scenario/a.ks"}, 1,
+       "[ERROR] フォルダに移動できません: data/scenario/a.ks\n"},
+      {"no folder given", {"-C"}, 1, "[ERROR] -C の後にフォルダを指定してください\n"},
+  };
+  for (const auto& c : cases) {
+    TempProject project;
+    project.write("data/scenario/a.ks", "here.png\n");
+    project.write("data/here.png", "");
+    const ProgramResult result = runProgramIn(project.root, c.args);
+    EXPECT_EQ(result.exitCode, c.exitCode) << c.label << "\n" << result.err;
+    std::vector<std::string> written;
+    for (const auto& entry : fs::directory_iterator(project.root)) {
+      if (entry.path().filename() != "data") written.push_back(entry.path().string());
+    }
+    EXPECT_TRUE(written.empty()) << c.label << ": " << written.front();
+    if (c.errStart != nullptr) {
+      EXPECT_EQ(result.err, c.errStart) << c.label;
+      EXPECT_FALSE(fs::exists(project.root / "data/image_error_log.txt")) << c.label;
+      continue;
+    }
+    EXPECT_TRUE(fs::exists(project.root / "data/image_error_log.txt")) << c.label;
+    EXPECT_TRUE(contains(result.out, "[INFO] 画像参照: 1 件 (存在: 1 件"))
+        << c.label << "\n"
+        << result.out;
+  }
+}
+
+TEST(Options, AMissingScenarioFolderPointsAtNearbyOnes) {
+  TempProject project;
+  for (const char* folder : {"game/src/scenario", "data/scenario", ".git/x/scenario",
+                             "node_modules/p/scenario", "a/b/c/scenario", "b/scenario",
+                             "z/scenario"}) {
+    project.makeFolder(folder);
+  }
+  const ProgramResult result = runProgramIn(project.root);
+  EXPECT_EQ(result.exitCode, 1);
+  const std::string hints =
+      "[INFO] scenario フォルダがあります: b/scenario (-C b で実行できます)\n"
+      "[INFO] scenario フォルダがあります: data/scenario (-C data で実行できます)\n"
+      "[INFO] scenario フォルダがあります: game/src/scenario (-C game/src "
+      "で実行できます)\n";
+  const auto error = result.out.find("[ERROR] scenario フォルダが見つかりません: ");
+  ASSERT_NE(error, std::string::npos) << result.out;
+  EXPECT_EQ(result.out.substr(result.out.find('\n', error) + 1), hints);
+  EXPECT_FALSE(contains(project.errorLog(), "scenario フォルダがあります"))
+      << "console only";
 }
 
 }  // namespace
