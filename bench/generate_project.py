@@ -108,8 +108,9 @@ class Images:
     """Names and places of the image files, per group.
 
     Hinted images sit where their tag's folder attribute plus the reference
-    points. Searched-for images sit one folder deeper than any reference to
-    them says, so only the walk finds them. Names of the groups never collide,
+    points. Searched-for images sit where no hint points, so only the walk
+    finds them; a reference to one names it alone or with the folders it
+    lies in, as scripts do. Names of the groups never collide,
     and missing references use a prefix no file has.
     """
 
@@ -238,13 +239,14 @@ class References:
 
     def searched(self):
         rng = self.rng
-        key, name, _ = rng.choice(self.images.search)
+        key, name, path = rng.choice(self.images.search)
         if key in CHARACTER_KEYS:
             layer = rng.randrange(3)
+            part = path.split("/")[-2]
             forms = [
-                f'[chara_show name="{key}" storage="chara/{key}/{name}" time=300]',
+                f'[chara_show name="{key}" storage="chara/{key}/{part}/{name}" time=300]',
                 f"@image storage={name} layer={layer} visible=true",
-                f'[image storage="chara/{key}/{name}" folder="data/fgimage" layer={layer}]',
+                f'[image storage="{key}/{part}/{name}" folder="data/fgimage" layer={layer}]',
                 f'[chara_mod name="{key}" face="{name}"]',
             ]
         else:
@@ -275,9 +277,10 @@ class References:
             # The first tag's hint applies to the whole line, so the sprite that
             # follows misses it and is left to the search.
             bg, folder, _ = self.rng.choice(self.images.hint_bg)
-            key, name, _ = self.rng.choice(self.images.search)
+            key, name, path = self.rng.choice(self.images.search)
+            below = "/".join(path.split("/")[3:])  # below data/fgimage/chara
             return (f'[bg storage="{bg}" folder="{folder}"]'
-                    f'[image storage="chara/{key}/{name}" folder="data/fgimage" layer=1]')
+                    f'[image storage="{below}" folder="data/fgimage" layer=1]')
         return {"h": self.hinted, "s": self.searched, "m": self.missing}[groups[0]]()
 
 

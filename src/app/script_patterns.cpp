@@ -2,13 +2,17 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
 // The classes of each byte, looked up rather than worked out: the reference search
 // tests every byte of every line that may hold a reference.
-constexpr std::uint8_t kWord = 1;  // \w of the classic locale
-constexpr std::uint8_t kName = 2;  // [\w\-\.\/\\], the bytes of an image name
+constexpr std::uint8_t kWord = 1;       // \w of the classic locale
+constexpr std::uint8_t kName = 2;       // [\w\-\.\/\\], the bytes of an image name
+constexpr std::uint8_t kSpace = 4;      // \s of the classic locale
+constexpr std::uint8_t kNameEnd = 8;    // ends an attribute's name: \s or "="
+constexpr std::uint8_t kValueEnd = 16;  // ends an unquoted value: \s or "]"
 
 constexpr auto kByteClasses = [] {
   std::array<std::uint8_t, 256> classes{};
@@ -16,10 +20,17 @@ constexpr auto kByteClasses = [] {
     const bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                       (c >= '0' && c <= '9') || c == '_';
     const bool name = word || c == '-' || c == '.' || c == '/' || c == '\\';
-    classes[c] = static_cast<std::uint8_t>((word ? kWord : 0) | (name ? kName : 0));
+    const bool space = c == ' ' || (c >= '\t' && c <= '\r');
+    classes[c] = static_cast<std::uint8_t>(
+        (word ? kWord : 0) | (name ? kName : 0) | (space ? kSpace : 0) |
+        (space || c == '=' ? kNameEnd : 0) | (space || c == ']' ? kValueEnd : 0));
   }
   return classes;
 }();
+
+bool hasClass(char c, std::uint8_t classes) {
+  return (kByteClasses[static_cast<unsigned char>(c)] & classes) != 0;
+}
 
 // Bytes of multi-byte UTF-8 characters are never word bytes.
 bool isWordByte(char c) {
@@ -31,7 +42,7 @@ bool isNameByte(char c) {
 }
 
 // \s of the classic locale: blank, \t, \n, \v, \f, \r.
-bool isSpaceByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isSpaceByte(char c) { return hasClass(c, kSpace); }
 
 std::size_t skipSpaces(std::string_view text, std::size_t pos) {
   while (pos < text.size() && isSpaceByte(text[pos])) ++pos;
@@ -151,6 +162,7 @@ std::string_view trimSpaces(std::string_view text) {
 
 // The items of one attribute value that are whole references.
 void addValueItems(std::string_view value, std::vector<std::string_view>& items) {
+  if (value.find('.') == std::string_view::npos) return;  // most values: numbers, names
   while (true) {
     const std::size_t comma = value.find(',');
     const std::string_view item = trimSpaces(value.substr(0, comma));
@@ -162,34 +174,46 @@ void addValueItems(std::string_view value, std::vector<std::string_view>& items)
   }
 }
 
-// The whole-value references of the tag whose name starts at text[pos] and which
-// ends at text[end] (its "]", or the end of an "@" line).
-void addTagValues(std::string_view text, std::size_t pos, std::size_t end,
-                  std::vector<std::string_view>& items) {
-  const auto isEnd = [&](std::size_t at) { return at >= end; };
-  while (!isEnd(pos) && !isSpaceByte(text[pos])) ++pos;  // the tag's name
+const char* skipWhile(const char* at, const char* end, std::uint8_t classes) {
+  while (at != end && hasClass(*at, classes)) ++at;
+  return at;
+}
+
+const char* skipUntil(const char* at, const char* end, std::uint8_t classes) {
+  while (at != end && !hasClass(*at, classes)) ++at;
+  return at;
+}
+
+// The whole-value references of the tag whose name starts at `at` and which ends at
+// `end` (its "]", or the end of an "@" line). Every tag line that may hold a
+// reference comes here, so it reads through pointers and byte classes.
+void addTagValues(const char* at, const char* end, std::vector<std::string_view>& items) {
+  at = skipUntil(at, end, kSpace);  // the tag's name
   while (true) {
-    pos = skipSpaces(text, pos);
-    if (isEnd(pos)) return;
-    const std::size_t nameStart = pos;
-    while (!isEnd(pos) && !isSpaceByte(text[pos]) && text[pos] != '=') ++pos;
-    const std::string_view name = text.substr(nameStart, pos - nameStart);
-    const std::size_t equals = skipSpaces(text, pos);
-    if (isEnd(equals) || text[equals] != '=') continue;  // an attribute without value
-    pos = skipSpaces(text, equals + 1);
-    if (isEnd(pos)) return;
-    std::string_view value;
-    if (text[pos] == '"' || text[pos] == '\'') {
-      const std::size_t close = text.find(text[pos], pos + 1);
+    at = skipWhile(at, end, kSpace);
+    if (at == end) return;
+    const char* nameStart = at;
+    at = skipUntil(at, end, kNameEnd);
+    const std::string_view name(nameStart, static_cast<std::size_t>(at - nameStart));
+    const char* equals = skipWhile(at, end, kSpace);
+    if (equals == end || *equals != '=') continue;  // an attribute without value
+    at = skipWhile(equals + 1, end, kSpace);
+    if (at == end) return;
+    const char* valueStart = at;
+    const char* valueEnd = nullptr;
+    if (*at == '"' || *at == '\'') {
+      const auto* close = static_cast<const char*>(
+          std::memchr(at + 1, *at, static_cast<std::size_t>(end - at - 1)));
       // The rest of the tag lies inside an unclosed quote: nothing more to read.
-      if (close == std::string_view::npos || close >= end) return;
-      value = text.substr(pos + 1, close - pos - 1);
-      pos = close + 1;
+      if (close == nullptr) return;
+      valueStart = at + 1;
+      valueEnd = close;
+      at = close + 1;
     } else {
-      const std::size_t valueStart = pos;
-      while (!isEnd(pos) && !isSpaceByte(text[pos]) && text[pos] != ']') ++pos;
-      value = text.substr(valueStart, pos - valueStart);
+      at = skipUntil(at, end, kValueEnd);
+      valueEnd = at;
     }
+    const std::string_view value(valueStart, static_cast<std::size_t>(valueEnd - valueStart));
     if (name == "folder" || trimSpaces(value).starts_with('&')) continue;
     addValueItems(value, items);
   }
@@ -197,9 +221,10 @@ void addTagValues(std::string_view text, std::size_t pos, std::size_t end,
 
 // The whole-value references of every tag of the line, left to right.
 void findValueReferences(std::string_view text, std::vector<std::string_view>& items) {
+  const char* const lineEnd = text.data() + text.size();
   const std::size_t first = skipSpaces(text, 0);
   if (first < text.size() && text[first] == '@') {
-    addTagValues(text, first + 1, text.size(), items);
+    addTagValues(text.data() + first + 1, lineEnd, items);
     return;
   }
   std::size_t open = text.find('[');
@@ -211,9 +236,33 @@ void findValueReferences(std::string_view text, std::vector<std::string_view>& i
       open = text.find('[', open + 1);
       continue;
     }
-    addTagValues(text, nameStart, close, items);
+    addTagValues(text.data() + nameStart, text.data() + close, items);
     open = text.find('[', close + 1);
   }
+}
+
+// Whether an item ending at text[end) may be a whole reference, judged from the run
+// of name bytes before it: an item made of them alone is left to the pattern, and
+// such a run starts at a comma or at the quote that opens a value ("=" and a quote).
+bool mayEndWholeItem(std::string_view text, std::size_t end) {
+  std::size_t start = end;
+  while (start > 0 && isNameByte(text[start - 1])) --start;
+  if (start == 0 || text[start - 1] == ',') return false;
+  if (text[start - 1] != '"' && text[start - 1] != '\'') return true;
+  std::size_t before = start - 1;
+  while (before > 0 && isSpaceByte(text[before - 1])) --before;
+  return before == 0 || text[before - 1] != '=';
+}
+
+// Whether any tag of the line may hold a whole-value reference. Tag lines are parsed
+// only then: most name their images in ASCII, which the pattern finds alone.
+bool mayHoldWholeValue(std::string_view text) {
+  if (text.find_first_of("[@") == std::string_view::npos) return false;
+  for (auto dot = text.find('.'); dot != std::string_view::npos;
+       dot = text.find('.', dot + 1)) {
+    if (endsWithExtension(text, dot + 4) && mayEndWholeItem(text, dot + 4)) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -221,10 +270,7 @@ void findValueReferences(std::string_view text, std::vector<std::string_view>& i
 void findReferences(std::string_view utf8Line, std::vector<std::string_view>& references) {
   references.clear();
   std::vector<std::string_view> values;
-  // Tags are rare beside dialogue; a line without either has no values.
-  if (utf8Line.find_first_of("[@") != std::string_view::npos) {
-    findValueReferences(utf8Line, values);
-  }
+  if (mayHoldWholeValue(utf8Line)) findValueReferences(utf8Line, values);
   std::size_t nextValue = 0;
   const char* insideUpTo = utf8Line.data();  // the end of the last value given out
   std::size_t from = 0;

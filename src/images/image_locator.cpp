@@ -58,24 +58,46 @@ std::string folderPartsOf(std::wstring_view wImagePath) {
   return parts;
 }
 
+// Appends UTF-8 text to a log line as CP932. Names are mostly ASCII, the same bytes
+// in both.
+void appendForLog(std::string& line, std::string_view utf8) {
+  for (const char c : utf8) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      appendUtf8AsCp932Lenient(utf8, line);
+      return;
+    }
+  }
+  line += utf8;
+}
+
 // The trace line of an answer, written in one piece: there is one for every
 // reference. Both texts are UTF-8; the log is CP932.
-void logFound(std::ostream& errLog, std::string_view utf8Image, std::string_view utf8Folder) {
+void logAnswer(std::ostream& errLog, std::string_view utf8Image, std::string_view answer,
+               bool answerIsUtf8) {
   constexpr std::string_view kHead = "[DEBUG] 画像ファイル確認: "_sj;
-  std::string line(kHead);
-  appendUtf8AsCp932Lenient(utf8Image, line);
-  line += " (存在: "_sj;
-  appendUtf8AsCp932Lenient(utf8Folder, line);
-  line += ") \n";
+  constexpr std::string_view kMiddle = " (存在: "_sj;
+  constexpr std::string_view kTail = ") \n";
+  std::string line;
+  line.reserve(kHead.size() + utf8Image.size() + kMiddle.size() + answer.size() +
+               kTail.size());
+  line += kHead;
+  appendForLog(line, utf8Image);
+  line += kMiddle;
+  if (answerIsUtf8) {
+    appendForLog(line, answer);
+  } else {
+    line += answer;
+  }
+  line += kTail;
   errLog.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
+void logFound(std::ostream& errLog, std::string_view utf8Image, std::string_view utf8Folder) {
+  logAnswer(errLog, utf8Image, utf8Folder, true);
+}
+
 void logNotFound(std::ostream& errLog, std::string_view utf8Image) {
-  constexpr std::string_view kHead = "[DEBUG] 画像ファイル確認: "_sj;
-  std::string line(kHead);
-  appendUtf8AsCp932Lenient(utf8Image, line);
-  line += " (存在: いいえ) \n"_sj;
-  errLog.write(line.data(), static_cast<std::streamsize>(line.size()));
+  logAnswer(errLog, utf8Image, "いいえ"_sj, false);
 }
 
 // Whether `wpath` might carry a root (a leading slash, or a colon as in a Windows

@@ -261,6 +261,8 @@ TEST(ScriptPatterns, WholeAttributeValuesInTags) {
       {"  @image storage=星.png", {"星.png"}},
       {"x.png [bg storage=\"空.jpg\"] y.png", {"x.png", "空.jpg", "y.png"}},
       {"[bg storage=\"a b.png\"][image storage=\"c d.png\"]", {"a b.png", "c d.png"}},
+      {"[bg storage=\"it's.png\"][bg storage=\"a=b.png\"]", {"it's.png", "a=b.png"}},
+      {"[bg storage=\"a b,c.png\" x = 'd.png']", {"c.png", "d.png"}},
       // ASCII names keep what the pattern finds.
       {"[bg storage=\"./bg/room.jpg\"]", {"bg/room.jpg"}},
       {"[bg storage=\"x.png-y.png\"]", {"x.png-y.png"}},
