@@ -310,8 +310,9 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
   int processedCount = 0;
   const std::wstring wTotal = std::to_wstring(targetFiles.size());
   for (const auto& fileName : targetFiles) {
-    // Listed names come from the folder or, CP932 already, from the configuration.
-    const fs::path filePath = scenarioDir / pathFromCp932(fileName).value_or(fs::path());
+    // A name that names nothing (it holds a zero byte) is a missing script.
+    const std::optional<fs::path> scriptPath = pathFromCp932(fileName);
+    const fs::path filePath = scriptPath ? scenarioDir / *scriptPath : scenarioDir;
     Script script{fileName, sjisToWstring(fileName, errLog, "file name"), {}};
     script.utf8FileName = encodeUtf8Lenient(script.wFileName);
     ++totals.scripts;
@@ -322,7 +323,8 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
 
     // Throws, ending the run, when the status cannot be read for another reason
     // than absence.
-    const fs::file_status status = fs::status(filePath);
+    const fs::file_status status =
+        scriptPath ? fs::status(filePath) : fs::file_status(fs::file_type::not_found);
     if (!fs::exists(status)) {
       ++totals.scriptsMissing;
       writeConsoleOut(L"[WARNING] ファイルが見つかりません: " + script.wFileName + L"\n");

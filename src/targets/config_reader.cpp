@@ -22,7 +22,9 @@ std::string_view trimBlanks(std::string_view field) {
 }
 
 // One line of the file as wide text; empty when there is nothing to read in it.
-// Both encodings end the line at a zero byte, as the CP932 conversion does.
+// A UTF-8 line ends at a zero byte as a CP932 one does (the system's decoder stops
+// there): no script name can hold one, since the system would read the path only up
+// to it, and one rule for both encodings keeps a file's meaning when it is re-saved.
 std::wstring decodeLine(std::string_view line, bool utf8File, std::ostream& errLog) {
   if (!utf8File) return sjisToWstring(line, errLog, "config file line");
   return decodeUtf8(line.substr(0, line.find('\0')));
@@ -83,10 +85,10 @@ std::vector<std::string> loadConfigFile(const std::filesystem::path& configFile,
     if (utf8Line.empty()) continue;
 
     for (const std::string& field : parseConfigLine(utf8Line)) {
-      const std::wstring wFileName = decodeUtf8(field);
-      // The same encoding the folder listing gives, so the scan finds the file.
-      std::string fileName = encodeCp932Lenient(wFileName);
-      writeConsoleOut(L"[INFO] 追加されたファイル: " + wFileName + L"\n");
+      // The same encoding the folder listing gives, so the scan finds the file; shown
+      // as the rest of the run shows it ("?" where CP932 has no character).
+      std::string fileName = encodeCp932Lenient(decodeUtf8(field));
+      writeConsoleOut(L"[INFO] 追加されたファイル: " + decodeCp932(fileName) + L"\n");
       errLog << "[DEBUG] 追加されたファイル: "_sj << fileName << '\n';
       fileList.push_back(std::move(fileName));
     }

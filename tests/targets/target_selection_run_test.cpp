@@ -80,18 +80,25 @@ const RunCase kRunCases[] = {
      "[DEBUG] 検出したファイル: a.ks\n",
      false,
      0},
+    // A name CP932 cannot spell is shown as the run uses it; a zero byte ends a line.
     {"named scripts in UTF-8 with CR LF: the folder is not listed",
-     {{"config_image.csv", "\xEF\xBB\xBF# scripts\r\n日本語.ks, b.ks\r\n"},
+     {{"config_image.csv",
+       "\xEF\xBB\xBF# scripts\r\n日本語.ks, b.ks, 😀.ks\r\nd.ks" + std::string(1, '\0') +
+           "e.ks\r\n"},
       {"scenario/c.ks", ""}},
      "[INFO] 設定ファイルを開きました: @/config_image.csv\n"
      "[INFO] 追加されたファイル: 日本語.ks\n"
      "[INFO] 追加されたファイル: b.ks\n"
-     "[INFO] 読み込んだファイル数: 2\n",
+     "[INFO] 追加されたファイル: ?.ks\n"
+     "[INFO] 追加されたファイル: d.ks\n"
+     "[INFO] 読み込んだファイル数: 4\n",
      "[DEBUG] config_image.csv 読み込み開始\n"
      "[DEBUG] 設定ファイルを開きました: @/config_image.csv\n"
      "[DEBUG] 追加されたファイル: 日本語.ks\n"
      "[DEBUG] 追加されたファイル: b.ks\n"
-     "[INFO] 設定ファイル処理完了。読み込んだファイル数: 2\n",
+     "[DEBUG] 追加されたファイル: ?.ks\n"
+     "[DEBUG] 追加されたファイル: d.ks\n"
+     "[INFO] 設定ファイル処理完了。読み込んだファイル数: 4\n",
      false,
      0,
      "[INFO] 全 *.ks"},
