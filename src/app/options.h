@@ -7,7 +7,7 @@
 struct Options {
   bool help = false;
   bool version = false;
-  bool failOnMissing = false;         // exit code 2 when anything listed was missing
+  bool failOnMissing = false;  // exit code 2 when anything listed was missing
   // -C DIR, in order: the run starts in each in turn, as if started there.
   std::vector<std::wstring> changeDirectories;
   bool missingDirectory = false;      // -C was last, without its folder

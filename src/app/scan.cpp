@@ -11,8 +11,8 @@
 #include "text/conversions.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
-#include "text/script_reader.h"
 #include "text/path_text.h"
+#include "text/script_reader.h"
 #include "text/utf8.h"
 
 namespace fs = std::filesystem;
@@ -45,9 +45,9 @@ struct Script {
 // and most references reported, and fresh strings for each cost more than the rest
 // of the work.
 struct Buffers {
-  std::string line;  // the report line being built
+  std::string line;                          // the report line being built
   std::vector<std::string_view> references;  // of the line being scanned
-  ScriptReader reader;                        // of the script being read
+  ScriptReader reader;                       // of the script being read
 };
 
 // Trace lines gathered for the log and written in large pieces: a stream write for

@@ -213,7 +213,8 @@ void addTagValues(const char* at, const char* end, std::vector<std::string_view>
       at = skipUntil(at, end, kValueEnd);
       valueEnd = at;
     }
-    const std::string_view value(valueStart, static_cast<std::size_t>(valueEnd - valueStart));
+    const std::string_view value(valueStart,
+                                 static_cast<std::size_t>(valueEnd - valueStart));
     if (name == "folder" || trimSpaces(value).starts_with('&')) continue;
     addValueItems(value, items);
   }
@@ -267,7 +268,8 @@ bool mayHoldWholeValue(std::string_view text) {
 
 }  // namespace
 
-void findReferences(std::string_view utf8Line, std::vector<std::string_view>& references) {
+void findReferences(std::string_view utf8Line,
+                    std::vector<std::string_view>& references) {
   references.clear();
   std::vector<std::string_view> values;
   if (mayHoldWholeValue(utf8Line)) findValueReferences(utf8Line, values);
@@ -284,6 +286,7 @@ void findReferences(std::string_view utf8Line, std::vector<std::string_view>& re
     if (match->data() >= insideUpTo) references.push_back(*match);
     from = static_cast<std::size_t>(match->data() - utf8Line.data()) + match->size();
   }
-  references.insert(references.end(), values.begin() + static_cast<std::ptrdiff_t>(nextValue),
+  references.insert(references.end(),
+                    values.begin() + static_cast<std::ptrdiff_t>(nextValue),
                     values.end());
 }

@@ -9,7 +9,7 @@ namespace {
 struct Header {
   std::uint32_t hintLength;
   std::uint32_t imageLength;
-  std::uint32_t folder;     // in AnswerCache::folders
+  std::uint32_t folder;  // in AnswerCache::folders
   std::uint32_t notes;   // in AnswerCache::notes, plus 1; 0 for none
 };
 

@@ -92,7 +92,8 @@ void logAnswer(std::ostream& errLog, std::string_view utf8Image, std::string_vie
   errLog.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
-void logFound(std::ostream& errLog, std::string_view utf8Image, std::string_view utf8Folder) {
+void logFound(std::ostream& errLog, std::string_view utf8Image,
+              std::string_view utf8Folder) {
   logAnswer(errLog, utf8Image, utf8Folder, true);
 }
 
@@ -252,7 +253,8 @@ ImageLookup locateImage(std::string_view utf8Image, std::string_view utf8Hint,
     return *known;
   }
   bool answered = false;
-  const ImageAnswer answer = resolve(utf8Image, utf8Hint, exeDir, index, errLog, answered);
+  const ImageAnswer answer =
+      resolve(utf8Image, utf8Hint, exeDir, index, errLog, answered);
   if (!answered) return {};  // a refused reference: nothing found, nothing to note
   return rememberAnswer(index.answers, utf8Hint, utf8Image, answer);
 }

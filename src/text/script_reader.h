@@ -18,7 +18,7 @@ enum class ScriptEncoding { utf8, shiftJis, utf16le, utf16be };
 std::string_view encodingName(ScriptEncoding encoding);
 
 struct ScriptLine {
-  std::string_view utf8;  // without its "\n"; a "\r" before it stays
+  std::string_view utf8;         // without its "\n"; a "\r" before it stays
   bool replacedInvalid = false;  // bytes that form no character became U+FFFD
   bool decidedShiftJis = false;  // this line made the script Shift-JIS
 };
@@ -28,10 +28,10 @@ struct ScriptReader {
   std::istream* in = nullptr;
   ScriptEncoding encoding = ScriptEncoding::utf8;
   bool decided = false;
-  LineReader bytes;      // lines of a byte-oriented script
-  std::string raw;       // UTF-16 bytes read but not yet handed out, from rawNext
+  LineReader bytes;  // lines of a byte-oriented script
+  std::string raw;   // UTF-16 bytes read but not yet handed out, from rawNext
   std::size_t rawNext = 0;
-  std::string decoded;   // the current line when it needed converting
+  std::string decoded;  // the current line when it needed converting
 };
 
 // Begins reading the freshly opened script `in` (binary) and consumes its byte-order

@@ -150,8 +150,13 @@ TEST(Options, ChangeDirectoryRunsInTheNamedFolder) {
       {"separate folder", {"-C", "data"}, 0, nullptr},
       {"joined folder", {"-Cdata"}, 0, nullptr},
       {"two steps", {"-C", "data/..", "-C", "data"}, 0, nullptr},
-      {"missing folder", {"-C", "nowhere"}, 1, "[ERROR] フォルダに移動できません: nowhere\n"},
-      {"a file", {"-C", "data/scenario/a.ks"}, 1,
+      {"missing folder",
+       {"-C", "nowhere"},
+       1,
+       "[ERROR] フォルダに移動できません: nowhere\n"},
+      {"a file",
+       {"-C", "data/scenario/a.ks"},
+       1,
        "[ERROR] フォルダに移動できません: data/scenario/a.ks\n"},
       {"no folder given", {"-C"}, 1, "[ERROR] -C の後にフォルダを指定してください\n"},
   };
@@ -180,9 +185,9 @@ TEST(Options, ChangeDirectoryRunsInTheNamedFolder) {
 
 TEST(Options, AMissingScenarioFolderPointsAtNearbyOnes) {
   TempProject project;
-  for (const char* folder : {"game/src/scenario", "data/scenario", ".git/x/scenario",
-                             "node_modules/p/scenario", "a/b/c/scenario", "b/scenario",
-                             "z/scenario"}) {
+  for (const char* folder :
+       {"game/src/scenario", "data/scenario", ".git/x/scenario",
+        "node_modules/p/scenario", "a/b/c/scenario", "b/scenario", "z/scenario"}) {
     project.makeFolder(folder);
   }
   const ProgramResult result = runProgramIn(project.root);

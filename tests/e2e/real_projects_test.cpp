@@ -69,7 +69,8 @@ struct RealCase {
 
 const std::string kSjisScript =
     "*start\r\n[bg storage=\"図書室（日中）.jpg\"]\r\n「こんにちは」\r\n"
-    "[image storage=\"立ち絵/笑顔 大.png\" folder=\"fgimage\"]\r\n[bg storage=\"無い.jpg\"]\r\n";
+    "[image storage=\"立ち絵/笑顔 大.png\" folder=\"fgimage\"]\r\n[bg "
+    "storage=\"無い.jpg\"]\r\n";
 
 const std::string kUtf16Script =
     "《台詞》[bg storage=\"夜 の街.png\"]\r\n@image storage=星.png layer=1\r\nx.png";
@@ -130,9 +131,8 @@ const RealCase kCases[] = {
       "fgimage{sep}other)\n"}},
     // The system would read such a path only up to the zero byte: x, or x/夜.
     {"a zero byte in a hint or a value names nothing",
-     {{"scenario/a.ks",
-       withZeroBytes("[bg folder=\"x@\" storage=a.png]\n"
-                     "[bg folder=\"x\" storage=\"夜@.png\"]\n")},
+     {{"scenario/a.ks", withZeroBytes("[bg folder=\"x@\" storage=a.png]\n"
+                                      "[bg folder=\"x\" storage=\"夜@.png\"]\n")},
       {"x/夜", ""}},
      withZeroBytes("■a.ks (行 1): a.png -> 存在しません\n"
                    "■a.ks (行 2): 夜@.png -> 存在しません\n"),

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "support/temp_tree.h"
-#include "text/cp932_literal.h"
 #include "text/cp932.h"
+#include "text/cp932_literal.h"
 #include "text/path_text.h"
 #include "text/utf8.h"
 
@@ -35,7 +35,9 @@ struct Located {
   bool operator==(const Located&) const = default;
 };
 
-std::string utf8From(std::string_view cp932) { return encodeUtf8Lenient(decodeCp932(cp932)); }
+std::string utf8From(std::string_view cp932) {
+  return encodeUtf8Lenient(decodeCp932(cp932));
+}
 
 // The cases are written as the log shows text, in CP932; the locator speaks UTF-8.
 Located locate(const TempTree& tree, ImageIndex& index, const std::string& imageFile,

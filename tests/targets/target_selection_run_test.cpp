@@ -82,9 +82,8 @@ const RunCase kRunCases[] = {
      0},
     // A name CP932 cannot spell is shown as the run uses it; a zero byte ends a line.
     {"named scripts in UTF-8 with CR LF: the folder is not listed",
-     {{"config_image.csv",
-       "\xEF\xBB\xBF# scripts\r\n日本語.ks, b.ks, 😀.ks\r\nd.ks" + std::string(1, '\0') +
-           "e.ks\r\n"},
+     {{"config_image.csv", "\xEF\xBB\xBF# scripts\r\n日本語.ks, b.ks, 😀.ks\r\nd.ks" +
+                               std::string(1, '\0') + "e.ks\r\n"},
       {"scenario/c.ks", ""}},
      "[INFO] 設定ファイルを開きました: @/config_image.csv\n"
      "[INFO] 追加されたファイル: 日本語.ks\n"

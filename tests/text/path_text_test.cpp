@@ -32,9 +32,9 @@ TEST(PathText, AppendsTheNativeFormAPathWouldHold) {
 // another entry: it names none, wherever the zero stands.
 TEST(PathText, TextHoldingAZeroCharacterNamesNothing) {
   using Native = std::filesystem::path::string_type;
-  for (const std::u32string& text : {std::u32string(U"\0a.png", 6),
-                                     std::u32string(U"x\0/a.png", 8),
-                                     std::u32string(U"a.png\0", 6)}) {
+  for (const std::u32string& text :
+       {std::u32string(U"\0a.png", 6), std::u32string(U"x\0/a.png", 8),
+        std::u32string(U"a.png\0", 6)}) {
     SCOPED_TRACE(testing::PrintToString(text));
     Native native = std::filesystem::path("kept/").native();
     const Native before = native;
