@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,29 @@ TEST(FolderListing, FailsToOpenWhatTheStandardIteratorCannotOpen) {
     EXPECT_TRUE(openFolderListing(tree.path(name), error) == nullptr);
     EXPECT_EQ(error, expected) << error.message();
   }
+}
+
+// Windows allows paths past 260 characters where long paths are enabled; the listing
+// must not fall back on the old limit (the C runtime's folder reading does).
+TEST(FolderListing, ListsFoldersPastTheOldPathLimit) {
+  TempTree tree;
+  std::u8string deep = u8"深い";
+  while (tree.path(deep).native().size() <= 300) deep += u8"/とても深いフォルダの階層";
+  std::error_code made;
+  fs::create_directories(tree.path(deep), made);
+  if (made) GTEST_SKIP() << "the system keeps paths short: " << made.message();
+  tree.file(deep + u8"/奥.png");
+  tree.folder(deep + u8"/下");
+
+  std::error_code error;
+  std::vector<Listed> listed = readAll(tree.path(deep), error);
+  EXPECT_FALSE(error) << error.message();
+  std::sort(listed.begin(), listed.end(),
+            [](const Listed& a, const Listed& b) { return a.name < b.name; });
+  // Not the standard iterator's answer: on Windows that is the one at fault.
+  EXPECT_EQ(listed, (std::vector<Listed>{
+                        {fs::path(u8"下").native(), EntryKind::folder, {}},
+                        {fs::path(u8"奥.png").native(), EntryKind::regularFile, {}}}));
 }
 
 }  // namespace
