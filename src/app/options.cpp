@@ -2,29 +2,79 @@
 
 #include "text/utf8.h"
 
+namespace {
+
+// Options that take a value, given as "--json FILE" or "--json=FILE" (-C also as
+// "-CDIR", as make and ninja take it). Returns whether `args[i]` was `name`;
+// `value` is empty when the value is missing.
+bool takeValue(const std::vector<std::wstring>& args, std::size_t& i,
+               std::wstring_view name, std::optional<std::wstring>& value) {
+  const std::wstring& arg = args[i];
+  if (arg == name) {
+    if (i + 1 < args.size()) value = args[++i];
+    return true;
+  }
+  const bool joined =
+      name == L"-C" ? arg.starts_with(name) : arg.starts_with(std::wstring(name) + L"=");
+  if (!joined) return false;
+  value = arg.substr(name.size() + (name == L"-C" ? 0 : 1));
+  return true;
+}
+
+}  // namespace
+
 Options parseOptions(const std::vector<std::wstring>& args) {
   Options options;
+  const auto needsValue = [&](std::wstring_view name, const wchar_t* what) {
+    if (options.usageError.empty()) {
+      options.usageError =
+          L"[ERROR] " + std::wstring(name) + L" の後に" + what + L"を指定してください\n";
+    }
+  };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::wstring& arg = args[i];
-    if (arg == L"-C") {
-      if (i + 1 == args.size()) {
-        options.missingDirectory = true;
+    std::optional<std::wstring> value;
+    if (takeValue(args, i, L"-C", value)) {
+      if (value) {
+        options.changeDirectories.push_back(*value);
       } else {
-        options.changeDirectories.push_back(args[++i]);
+        needsValue(L"-C", L"フォルダ");
       }
-    } else if (arg.starts_with(L"-C")) {  // -CDIR, as make and ninja take it
-      options.changeDirectories.push_back(arg.substr(2));
+    } else if (takeValue(args, i, L"--json", value)) {
+      if (!value) needsValue(L"--json", L"ファイル名");
+      options.jsonFile = value;
+    } else if (takeValue(args, i, L"--sarif", value)) {
+      if (!value) needsValue(L"--sarif", L"ファイル名");
+      options.sarifFile = value;
+    } else if (takeValue(args, i, L"--html", value)) {
+      if (!value) needsValue(L"--html", L"ファイル名");
+      options.htmlFile = value;
     } else if (arg == L"--help") {
       options.help = true;
     } else if (arg == L"--version") {
       options.version = true;
     } else if (arg == L"--fail-on-missing") {
       options.failOnMissing = true;
+    } else if (arg == L"--unused") {
+      options.unused = true;
+    } else if (arg == L"--recursive") {
+      options.recursive = true;
+    } else if (arg == L"--github") {
+      options.github = true;
     } else {
       options.ignored.push_back(arg);
     }
   }
+  // Both would write to standard output, and the JSON would no longer parse.
+  if (options.github && options.jsonFile == L"-" && options.usageError.empty()) {
+    options.usageError =
+        L"[ERROR] --json - と --github は同時に使えません (どちらも標準出力に書きます)\n";
+  }
   return options;
+}
+
+bool wantsRunResults(const Options& options) {
+  return options.jsonFile || options.sarifFile || options.github || options.htmlFile;
 }
 
 std::wstring usageText() {
@@ -43,10 +93,20 @@ std::wstring usageText() {
          L"オプション:\n"
          L"  -C フォルダ        そのフォルダで実行したものとして動きます\n"
          L"                     (例: ks-image-check -C data)\n"
-         L"  --help             この説明を表示して終了します\n"
-         L"  --version          バージョンを表示して終了します\n"
          L"  --fail-on-missing  見つからない画像やスクリプトがあれば終了コード 2 "
          L"で終わります\n"
+         L"  --unused           どの参照にも使われていない画像を\n"
+         L"                     unused_images_<日付>_<時刻>.txt に書き出します\n"
+         L"  --recursive        scenario のサブフォルダの .ks も調べます "
+         L"(config_image.csv がないとき)\n"
+         L"  --json ファイル    結果を JSON で書き出します (- は標準出力)\n"
+         L"                     (例: ks-image-check --json result.json)\n"
+         L"  --sarif ファイル   結果を SARIF 2.1.0 で書き出します (コードスキャン用)\n"
+         L"  --github           GitHub Actions の注釈を標準出力に書きます\n"
+         L"  --html ファイル    画像のサムネイル付きの HTML レポートを書き出します\n"
+         L"                     (例: ks-image-check --html report.html)\n"
+         L"  --help             この説明を表示して終了します\n"
+         L"  --version          バージョンを表示して終了します\n"
          L"\n"
          L"終了コード: 0 完了 / 1 実行に失敗 / 2 見つからないものあり "
          L"(--fail-on-missing)\n";

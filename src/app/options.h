@@ -1,6 +1,7 @@
 // Command-line options. Without arguments the program does what it always did.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,11 +11,22 @@ struct Options {
   bool failOnMissing = false;  // exit code 2 when anything listed was missing
   // -C DIR, in order: the run starts in each in turn, as if started there.
   std::vector<std::wstring> changeDirectories;
-  bool missingDirectory = false;      // -C was last, without its folder
+  bool unused = false;     // --unused: list the images no reference names
+  bool recursive = false;  // --recursive: scripts in subfolders of scenario too
+  std::optional<std::wstring> jsonFile;   // --json FILE; "-" is standard output
+  std::optional<std::wstring> sarifFile;  // --sarif FILE
+  bool github = false;                    // --github: workflow annotations
+  std::optional<std::wstring> htmlFile;   // --html FILE
+  // Arguments that cannot be used as given: the whole message, "[ERROR] ..." with
+  // its line feed. The program stops with exit code 1 before it starts a run.
+  std::wstring usageError;
   std::vector<std::wstring> ignored;  // arguments we do not know, warned about
 };
 
 Options parseOptions(const std::vector<std::wstring>& args);
+
+// Whether the run must keep every finding for an output written at its end.
+bool wantsRunResults(const Options& options);
 
 // The usage screen, in Japanese, ending with a line feed.
 std::wstring usageText();

@@ -18,6 +18,7 @@
 #include "app/scan.h"
 #include "app/scenario_hint.h"
 #include "images/image_index.h"
+#include "outputs/outputs.h"
 #include "targets/target_selection.h"
 #include "text/console.h"
 #include "text/conversions.h"
@@ -68,6 +69,10 @@ std::wstring summaryText(const ScanTotals& totals) {
 
 int checkProject(const Options& options) {
   const LogFiles logs;
+  // What the outputs asked for at the end need; also when the run fails part-way.
+  RunResults results;
+  RunResults* const kept = wantsRunResults(options) ? &results : nullptr;
+  bool reportOpened = false;
   // Appending continues the log of an earlier run whose conversion failed, so it is
   // converted with this one instead of being lost.
   // The log takes a line for every script line read: large writes, not many small.
@@ -108,6 +113,9 @@ int checkProject(const Options& options) {
     }
     logFile << "\xEF\xBB\xBF";
     errLog << "[DEBUG] ログファイルにBOMを書き込みました\n"_sj;
+    reportOpened = true;
+    results.root = utf8FromPath(exeDir);
+    results.reportFile = filename;
 
     std::vector<std::string> targetFiles = selectTargetsFromConfig(exeDir, errLog);
 
@@ -124,6 +132,7 @@ int checkProject(const Options& options) {
       writeReport(logFile,
                   L"[エラー] scenario フォルダが見つかりません: " + wScenarioDir + L"\n");
       logFile.close();
+      if (kept) writeRequestedOutputs(options, results, errLog);
       return finishRun(errLog, logs, 1);
     }
 
@@ -131,7 +140,7 @@ int checkProject(const Options& options) {
 
     ImageIndex index;
     const ScanTotals totals =
-        scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile);
+        scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile, kept);
 
     logFile.close();
     // A full disk fails writes silently; a report cut short must not pass as complete.
@@ -146,11 +155,19 @@ int checkProject(const Options& options) {
                     L" に出力しました\n");
     errLog << "[DEBUG] 全ての処理が完了しました: "_sj << filename << '\n';
     const bool anythingMissing = totals.missing > 0 || totals.scriptsMissing > 0;
-    return finishRun(errLog, logs, options.failOnMissing && anythingMissing ? 2 : 0);
+    results.completed = true;
+    results.exitCode = options.failOnMissing && anythingMissing ? 2 : 0;
+    if (kept && !writeRequestedOutputs(options, results, errLog)) results.exitCode = 1;
+    return finishRun(errLog, logs, results.exitCode);
   } catch (const std::exception& error) {
     errLog << "[ERROR] メインループで例外発生: "_sj << describeForLog(error) << '\n';
     writeConsoleErrorCp932(
         "[ERROR] エラーが発生しました。詳細は image_error_log.txt をご確認ください。\n"_sj);
+    if (kept && reportOpened) {
+      results.completed = false;
+      results.exitCode = 1;
+      writeRequestedOutputs(options, results, errLog);
+    }
     return finishRun(errLog, logs, 1);
   }
 }
@@ -170,8 +187,8 @@ int runProgram(const std::vector<std::wstring>& args) {
   for (const auto& arg : options.ignored) {
     writeConsoleOut(L"[WARNING] 不明な引数を無視します: " + arg + L"\n");
   }
-  if (options.missingDirectory) {
-    writeConsoleError(L"[ERROR] -C の後にフォルダを指定してください\n");
+  if (!options.usageError.empty()) {
+    writeConsoleError(options.usageError);
     return 1;
   }
   // Before anything is opened, so that every file lands in the project.

@@ -89,6 +89,7 @@ struct Sinks {
   std::ostream& logFile;
   ScanTotals& totals;
   Buffers& buffers;
+  RunResults* results;  // when an output needs every finding
 };
 
 // Adds one to the decimal number `digits`: every line needs its number as text, and
@@ -124,10 +125,10 @@ bool mayHoldReference(std::string_view utf8Line) {
 }
 
 // The folder hint of a line: the folder attribute of its first image/bg/bg2 tag.
-std::string_view folderHintOf(std::string_view utf8Line) {
+std::optional<std::string_view> folderHintOf(std::string_view utf8Line) {
   auto attributes = findTagAttributes(utf8Line);
-  if (!attributes) return {};
-  return findFolderValue(*attributes).value_or(std::string_view());
+  if (!attributes) return std::nullopt;
+  return findFolderValue(*attributes);
 }
 
 // Appends "<head><n> (" for the current line of `script` to `trace`.
@@ -148,8 +149,51 @@ void appendReferenceHead(std::string& line, const Script& script,
   line += " -> ";
 }
 
+std::string withForwardSlashes(std::string_view text) {
+  std::string out(text);
+  for (auto& c : out) {
+    if (c == '\\') c = '/';
+  }
+  return out;
+}
+
+// The file a lookup found, relative to the root with "/": the hint and the whole
+// reference, or the folder the search gave and the reference's last element. Scripts
+// are written for Windows, where "\\" separates folders too.
+std::string foundFile(std::string_view utf8Image, std::string_view utf8Hint,
+                      const ImageLookup& lookup) {
+  const std::string image = withForwardSlashes(utf8Image);
+  if (lookup.throughHint) {
+    std::string hint = withForwardSlashes(utf8Hint);
+    if (!hint.ends_with('/')) hint += '/';
+    return hint + image;
+  }
+  const std::string name = image.substr(image.rfind('/') + 1);
+  if (lookup.folder == ".") return name;
+  std::string folder(lookup.folder);
+  if (fs::path::preferred_separator == '\\') folder = withForwardSlashes(folder);
+  return folder + "/" + name;
+}
+
+void recordReference(const Script& script, std::string_view utf8Image,
+                     const std::optional<std::string_view>& utf8Hint,
+                     const ImageLookup& lookup, RunResults& results) {
+  ReferenceResult& record = results.references.emplace_back();
+  record.script = results.scripts.size() - 1;
+  record.line = script.lineNumber;
+  record.reference = utf8Image;
+  if (utf8Hint) record.hint = std::string(*utf8Hint);
+  record.found = !lookup.folder.empty();
+  record.folder = lookup.folder;
+  if (record.found) record.file = foundFile(utf8Image, utf8Hint.value_or(""), lookup);
+  record.caseOnlyMatch = lookup.caseOnlyMatch;
+  record.nameOnDisk = lookup.nameOnDisk;
+  record.folderMismatch = lookup.folderMismatch;
+}
+
 void checkReference(const Script& script, std::string_view utf8Image,
-                    std::string_view utf8Hint, Sinks& sinks) {
+                    const std::optional<std::string_view>& hintAttribute, Sinks& sinks) {
+  const std::string_view utf8Hint = hintAttribute.value_or("");
   flush(sinks.trace);
   std::string& trace = sinks.trace.text;
   startTrace(trace, script.referenceTraceHead, script);
@@ -212,6 +256,8 @@ void checkReference(const Script& script, std::string_view utf8Image,
                    << utf8ToCp932ForLog(foundFolder) << ")\n";
     }
   }
+  if (sinks.results)
+    recordReference(script, utf8Image, hintAttribute, lookup, *sinks.results);
 }
 
 // Invalid bytes become U+FFFD and reading goes on, so a script saved in the wrong
@@ -219,6 +265,7 @@ void checkReference(const Script& script, std::string_view utf8Image,
 void reportInvalidBytes(Script& script, Sinks& sinks) {
   if (script.reportedInvalidBytes) return;
   script.reportedInvalidBytes = true;
+  if (sinks.results) sinks.results->scripts.back().invalidBytesLine = script.lineNumber;
   std::wstring wLineNumber = std::to_wstring(script.lineNumber);
   std::wstring message = L"[WARNING] UTF-8 として不正なバイト列があります: " +
                          script.wFileName + L" 行 " + wLineNumber + L"\n";
@@ -257,7 +304,8 @@ void scanLine(Script& script, const ScriptLine& scriptLine, Sinks& sinks) {
   std::vector<std::string_view>& references = sinks.buffers.references;
   findReferences(utf8Line, references);
   // Every reference of the line shares the hint.
-  const std::string_view hint = references.empty() ? "" : folderHintOf(utf8Line);
+  const auto hint =
+      references.empty() ? std::optional<std::string_view>() : folderHintOf(utf8Line);
   for (const std::string_view reference : references) {
     checkReference(script, reference, hint, sinks);
   }
@@ -274,6 +322,7 @@ bool scanScript(Script& script, const fs::path& filePath, Sinks& sinks) {
     sinks.errLog << "[DEBUG] BOMが見つかりませんでした: "_sj << script.fileName << '\n';
   }
   script.encoding = reader.encoding;
+  if (sinks.results) sinks.results->scripts.back().encoding = reader.encoding;
   if (reader.encoding != ScriptEncoding::utf8) {
     announceEncoding(script, L"UTF-16", "UTF-16", sinks);
   }
@@ -283,6 +332,7 @@ bool scanScript(Script& script, const fs::path& filePath, Sinks& sinks) {
     countUp(script.lineDigits);
     if (line.decidedShiftJis) {
       script.encoding = ScriptEncoding::shiftJis;
+      if (sinks.results) sinks.results->scripts.back().encoding = script.encoding;
       announceEncoding(script, L"Shift-JIS", "Shift-JIS", sinks);
     }
     scanLine(script, line, sinks);
@@ -297,11 +347,14 @@ bool scanScript(Script& script, const fs::path& filePath, Sinks& sinks) {
 ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
                              const fs::path& scenarioDir, const fs::path& exeDir,
                              ImageIndex& index, std::ostream& errLog,
-                             std::ostream& logFile) {
-  ScanTotals totals;
+                             std::ostream& logFile, RunResults* results) {
+  // Kept in the results as the scan goes, so that a run ended by an error still
+  // tells what it checked.
+  ScanTotals ownTotals;
+  ScanTotals& totals = results ? results->totals : ownTotals;
   Buffers buffers;
   PendingTrace trace(errLog);
-  Sinks sinks{exeDir, index, errLog, trace, logFile, totals, buffers};
+  Sinks sinks{exeDir, index, errLog, trace, logFile, totals, buffers, results};
 
   errLog << "[DEBUG] 処理対象ファイル: "_sj;
   for (const auto& fileName : targetFiles) errLog << fileName << ", ";
@@ -316,6 +369,12 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
     Script script{fileName, sjisToWstring(fileName, errLog, "file name"), {}};
     script.utf8FileName = encodeUtf8Lenient(script.wFileName);
     ++totals.scripts;
+    ScriptResult* record = nullptr;
+    if (results) {
+      record = &results->scripts.emplace_back();
+      record->name = script.utf8FileName;
+      record->path = "scenario/" + withForwardSlashes(script.utf8FileName);
+    }
 
     errLog << "[DEBUG] ファイル名変換試行: "_sj << fileName << " -> ";
     std::string utf8Name = wstringToUtf8(script.wFileName, errLog, "file name");
@@ -327,6 +386,7 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
         scriptPath ? fs::status(filePath) : fs::file_status(fs::file_type::not_found);
     if (!fs::exists(status)) {
       ++totals.scriptsMissing;
+      if (record) record->status = ScriptStatus::missing;
       writeConsoleOut(L"[WARNING] ファイルが見つかりません: " + script.wFileName + L"\n");
       writeReport(logFile,
                   L"[WARNING] ファイルが見つかりません: " + script.wFileName + L"\n");
@@ -341,6 +401,7 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
     // systems, and opening a named pipe would wait for a writer for ever.
     if (!fs::is_regular_file(status) || !scanScript(script, filePath, sinks)) {
       ++totals.scriptsMissing;
+      if (results) results->scripts.back().status = ScriptStatus::unreadable;
       writeConsoleError(L"[ERROR] ファイルを開けませんでした: " + script.wFileName +
                         L" (パス: " + wideFromPath(filePath) + L")\n");
       writeReport(logFile,

@@ -11,6 +11,7 @@ struct Header {
   std::uint32_t imageLength;
   std::uint32_t folder;  // in AnswerCache::folders
   std::uint32_t notes;   // in AnswerCache::notes, plus 1; 0 for none
+  std::uint32_t throughHint;
 };
 
 std::uint64_t hashOf(std::string_view folderValue, std::string_view imageFile) {
@@ -26,7 +27,8 @@ Header headerAt(const AnswerCache& cache, std::uint32_t offset) {
 }
 
 ImageLookup lookupOf(const AnswerCache& cache, const Header& header) {
-  ImageLookup lookup{cache.folders[header.folder], {}, {}, false};
+  ImageLookup lookup{
+      cache.folders[header.folder], {}, {}, false, header.throughHint != 0};
   if (header.notes != 0) {
     const ImageAnswer& notes = cache.notes[header.notes - 1];
     lookup.caseOnlyMatch = notes.caseOnlyMatch;
@@ -71,7 +73,7 @@ ImageLookup rememberAnswer(AnswerCache& cache, std::string_view folderValue,
                            std::string_view imageFile, const ImageAnswer& answer) {
   Header header{static_cast<std::uint32_t>(folderValue.size()),
                 static_cast<std::uint32_t>(imageFile.size()),
-                folderNumber(cache, answer.folder), 0};
+                folderNumber(cache, answer.folder), 0, answer.throughHint ? 1u : 0u};
   if (!answer.caseOnlyMatch.empty() || !answer.nameOnDisk.empty() ||
       answer.folderMismatch) {
     cache.notes.push_back(answer);

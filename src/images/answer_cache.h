@@ -25,6 +25,7 @@ struct ImageAnswer {
   std::string nameOnDisk;
   // Found by the search, but in no folder that ends with the reference's own folders.
   bool folderMismatch = false;
+  bool throughHint = false;  // found at exeDir/folder/reference
 };
 
 // An answer as a view of the text it was remembered with.
@@ -33,6 +34,7 @@ struct ImageLookup {
   std::string_view caseOnlyMatch;
   std::string_view nameOnDisk;
   bool folderMismatch = false;
+  bool throughHint = false;
 };
 
 struct AnswerCache {

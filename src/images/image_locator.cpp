@@ -206,6 +206,7 @@ ImageAnswer resolve(std::string_view utf8Image, std::string_view utf8Hint,
     if (candidate && entryExists(candidate->native, currentFolderLength)) {
       logFound(errLog, utf8Image, utf8Hint);
       answer.folder = utf8Hint;
+      answer.throughHint = true;
       // Only a file system that ignores case (or not known yet) needs the path.
       if (index.caseInsensitive != false) {
         answer.nameOnDisk = nameOnDiskIfCaseDiffers(fs::path(candidate->native), index);

@@ -1,0 +1,56 @@
+// What a run met, kept for the outputs written at its end (JSON, SARIF, workflow
+// annotations, HTML). Filled only when one of them is asked for; all text is UTF-8.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "text/script_reader.h"
+
+// The counts of the closing summary.
+struct ScanTotals {
+  int references = 0;
+  int found = 0;
+  int missing = 0;
+  int scripts = 0;
+  int scriptsMissing = 0;  // missing or could not be opened
+};
+
+enum class ScriptStatus { checked, missing, unreadable };
+
+struct ScriptResult {
+  std::string name;  // as the report shows it, relative to the scenario folder
+  std::string path;  // relative to the root with "/": "scenario/a.ks"
+  ScriptStatus status = ScriptStatus::checked;
+  ScriptEncoding encoding = ScriptEncoding::utf8;  // of a checked script
+  int invalidBytesLine = 0;  // the first line with invalid bytes; 0 for none
+};
+
+// One reference, in report order. Paths shown to the user (folder, caseOnlyMatch,
+// suggestions) use the platform's separator as the console does; `file` uses "/".
+struct ReferenceResult {
+  std::size_t script = 0;  // in RunResults::scripts
+  int line = 0;
+  std::string reference;            // as the script names it
+  std::optional<std::string> hint;  // the line's folder attribute, when it has one
+  bool found = false;
+  std::string folder;  // as the report shows it ("." for the root); empty if missing
+  std::string file;    // the file found, relative to the root; empty if missing
+  std::string caseOnlyMatch;    // missing, but this file differs only in letter case
+  std::string nameOnDisk;       // found under this spelling on a case-blind system
+  bool folderMismatch = false;  // found, but not in the folders the reference names
+  std::vector<std::string> suggestions;  // files with similar names, closest first
+};
+
+struct RunResults {
+  std::string root;                         // the run's folder
+  std::string reportFile;                   // the report's file name
+  std::vector<ScriptResult> scripts;        // in scan order
+  std::vector<ReferenceResult> references;  // in report order
+  ScanTotals totals;
+  std::optional<std::vector<std::string>> unused;  // with --unused: "/" paths, sorted
+  bool completed = false;
+  int exitCode = 1;
+};
