@@ -18,6 +18,8 @@
 #include "app/scan.h"
 #include "app/scenario_hint.h"
 #include "images/image_index.h"
+#include "images/image_locator.h"
+#include "images/unused_images.h"
 #include "outputs/outputs.h"
 #include "targets/target_selection.h"
 #include "text/console.h"
@@ -65,6 +67,29 @@ std::wstring summaryText(const ScanTotals& totals) {
          std::to_wstring(totals.missing) + L" 件), スクリプト: " +
          std::to_wstring(totals.scripts) + L" 件 (見つからない・開けない: " +
          std::to_wstring(totals.scriptsMissing) + L" 件)\n";
+}
+
+// The unused images, one "/" path a line, in a file whose time stamp is the
+// report's; its count on the console and in the log.
+void writeUnusedList(const std::vector<std::string>& unused,
+                     const std::string& reportFile, std::ostream& errLog) {
+  const std::string listFile =
+      "unused_images" + reportFile.substr(std::string_view("tag_report_image").size());
+  std::ofstream list(listFile, std::ios::out | std::ios::binary | std::ios::trunc);
+  list << "\xEF\xBB\xBF";
+  for (const std::string& path : unused) list << path << '\n';
+  list.close();
+  if (!list) {
+    errLog << "[ERROR] 使われていない画像の一覧を書き込めませんでした: "_sj << listFile
+           << '\n';
+    throw std::runtime_error(
+        std::string("使われていない画像の一覧を書き込めませんでした。"_sj));
+  }
+  const std::wstring count = L"[INFO] 使われていない画像: " +
+                             std::to_wstring(unused.size()) + L" 件 (" +
+                             decodeUtf8(listFile) + L")\n";
+  writeConsoleOut(count);
+  errLog << encodeCp932Lenient(count);
 }
 
 int checkProject(const Options& options) {
@@ -139,6 +164,7 @@ int checkProject(const Options& options) {
     selectTargetsFromFolder(targetFiles, scenarioDir, errLog);
 
     ImageIndex index;
+    index.keepEveryImage = options.unused;
     const ScanTotals totals =
         scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile, kept);
 
@@ -151,6 +177,12 @@ int checkProject(const Options& options) {
     const std::wstring summary = summaryText(totals);
     writeConsoleOut(summary);
     errLog << encodeCp932Lenient(summary);
+    if (options.unused) {
+      buildIndexIfNeeded(index, exeDir, errLog);
+      std::vector<std::string> unused = unusedImages(index);
+      writeUnusedList(unused, filename, errLog);
+      if (kept) results.unused = std::move(unused);
+    }
     writeConsoleOut(L"[INFO] 全ての処理が完了しました: " + decodeUtf8(filename) +
                     L" に出力しました\n");
     errLog << "[DEBUG] 全ての処理が完了しました: "_sj << filename << '\n';

@@ -189,6 +189,7 @@ void recordReference(const Script& script, std::string_view utf8Image,
   record.caseOnlyMatch = lookup.caseOnlyMatch;
   record.nameOnDisk = lookup.nameOnDisk;
   record.folderMismatch = lookup.folderMismatch;
+  record.suggestions.assign(lookup.suggestions.begin(), lookup.suggestions.end());
 }
 
 void checkReference(const Script& script, std::string_view utf8Image,
@@ -218,6 +219,10 @@ void checkReference(const Script& script, std::string_view utf8Image,
       writeConsoleOut(L"[WARNING] 大文字・小文字だけが異なるファイルがあります: " +
                       decodeUtf8(lookup.caseOnlyMatch) + L"\n");
     }
+    for (const std::string& similar : lookup.suggestions) {
+      writeConsoleOut(L"[INFO] 似た名前のファイルがあります: " + decodeUtf8(similar) +
+                      L"\n");
+    }
     line += "■";
     appendReferenceHead(line, script, utf8Image);
     line += "存在しません\n";
@@ -225,6 +230,10 @@ void checkReference(const Script& script, std::string_view utf8Image,
     if (!lookup.caseOnlyMatch.empty()) {
       sinks.errLog << "[WARNING] 大文字・小文字だけが異なるファイルがあります: "_sj
                    << utf8ToCp932ForLog(lookup.caseOnlyMatch) << '\n';
+    }
+    for (const std::string& similar : lookup.suggestions) {
+      sinks.errLog << "[INFO] 似た名前のファイルがあります: "_sj
+                   << utf8ToCp932ForLog(similar) << '\n';
     }
   } else {
     ++sinks.totals.found;

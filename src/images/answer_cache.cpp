@@ -27,13 +27,15 @@ Header headerAt(const AnswerCache& cache, std::uint32_t offset) {
 }
 
 ImageLookup lookupOf(const AnswerCache& cache, const Header& header) {
-  ImageLookup lookup{
-      cache.folders[header.folder], {}, {}, false, header.throughHint != 0};
+  ImageLookup lookup;
+  lookup.folder = cache.folders[header.folder];
+  lookup.throughHint = header.throughHint != 0;
   if (header.notes != 0) {
     const ImageAnswer& notes = cache.notes[header.notes - 1];
     lookup.caseOnlyMatch = notes.caseOnlyMatch;
     lookup.nameOnDisk = notes.nameOnDisk;
     lookup.folderMismatch = notes.folderMismatch;
+    lookup.suggestions = notes.suggestions;
   }
   return lookup;
 }
@@ -75,7 +77,7 @@ ImageLookup rememberAnswer(AnswerCache& cache, std::string_view folderValue,
                 static_cast<std::uint32_t>(imageFile.size()),
                 folderNumber(cache, answer.folder), 0, answer.throughHint ? 1u : 0u};
   if (!answer.caseOnlyMatch.empty() || !answer.nameOnDisk.empty() ||
-      answer.folderMismatch) {
+      answer.folderMismatch || !answer.suggestions.empty()) {
     cache.notes.push_back(answer);
     header.notes = static_cast<std::uint32_t>(cache.notes.size());
   }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -26,6 +27,9 @@ struct ImageAnswer {
   // Found by the search, but in no folder that ends with the reference's own folders.
   bool folderMismatch = false;
   bool throughHint = false;  // found at exeDir/folder/reference
+  // Not found and no case hint: files with similar names, relative to `exeDir`
+  // (platform separators), closest first.
+  std::vector<std::string> suggestions;
 };
 
 // An answer as a view of the text it was remembered with.
@@ -35,6 +39,7 @@ struct ImageLookup {
   std::string_view nameOnDisk;
   bool folderMismatch = false;
   bool throughHint = false;
+  std::span<const std::string> suggestions;
 };
 
 struct AnswerCache {

@@ -36,21 +36,32 @@ void logWalkError(std::ostream& errLog, const fs::path& exeDir, std::string_view
          << cp932FromPathLenient(where) << "]) \n";
 }
 
+// Whether a name ends in `extension` (lower case, with its dot) in any letter case.
+bool endsWithFolded(const ImageIndex::Name& name, std::string_view extension) {
+  if (name.size() < extension.size()) return false;
+  const std::size_t dot = name.size() - extension.size();
+  for (std::size_t i = 0; i < extension.size(); ++i) {
+    // ASCII letters with 0x20 set are lower case; no other unit becomes one.
+    const auto unit = name[dot + i];
+    if (unit != extension[i] && (unit | 0x20) != extension[i]) return false;
+  }
+  return true;
+}
+
 // Whether a name ends in ".png" or ".jpg" in any letter case: the locator asks only
 // for names with one of the four image extensions, or for files whose names differ
-// from those only in letter case.
-bool mayBeAskedFor(const ImageIndex::Name& name) {
-  if (name.size() < 4) return false;
-  const std::size_t dot = name.size() - 4;
-  // ASCII letters with 0x20 set are lower case; no other unit becomes one.
-  const auto lower = [&](std::size_t at) { return name[dot + at] | 0x20; };
-  if (name[dot] != '.') return false;
-  return (lower(1) == 'p' && lower(2) == 'n' && lower(3) == 'g') ||
-         (lower(1) == 'j' && lower(2) == 'p' && lower(3) == 'g');
+// from those only in letter case. The other images matter only to the unused list.
+bool mayBeAskedFor(const ImageIndex::Name& name, bool keepEveryImage) {
+  // Most files are no image: a dot four units from the end is tested first.
+  if (!keepEveryImage && (name.size() < 4 || name[name.size() - 4] != '.')) return false;
+  if (endsWithFolded(name, ".png") || endsWithFolded(name, ".jpg")) return true;
+  return keepEveryImage &&
+         (endsWithFolded(name, ".jpeg") || endsWithFolded(name, ".gif") ||
+          endsWithFolded(name, ".webp") || endsWithFolded(name, ".bmp"));
 }
 
 void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path relative,
-                const fs::path& exeDir, std::ostream& errLog) {
+                const fs::path& exeDir, std::ostream& errLog, bool keepEveryImage) {
   std::error_code error;
   FolderListingHandle listing = openFolderListing(folder, error);
   if (error) {
@@ -63,7 +74,7 @@ void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path
     // files of a project are not images.
     const FolderEntry& entry = currentEntry(*listing);
     const bool kept = entry.kind == EntryKind::regularFile
-                          ? mayBeAskedFor(entry.name)
+                          ? mayBeAskedFor(entry.name, keepEveryImage)
                           : entry.kind != EntryKind::other;
     if (kept) entries.push_back(entry);
     advance(*listing, error);
@@ -195,13 +206,15 @@ bool endsWithFolders(std::string_view folder, std::string_view parts) {
 
 }  // namespace
 
-ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog) {
+ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog,
+                           bool keepEveryImage) {
   ImageIndex index;
   index.built = true;
+  index.keepEveryImage = keepEveryImage;
   // An explicit stack rather than the recursive iterator: a folder that cannot be
   // opened must be skipped, not end the walk.
   std::vector<OpenFolder> stack;
-  openFolder(stack, exeDir, fs::path(), exeDir, errLog);
+  openFolder(stack, exeDir, fs::path(), exeDir, errLog, keepEveryImage);
   while (!stack.empty()) {
     OpenFolder& current = stack.back();
     if (current.next == current.entries.size()) {
@@ -217,7 +230,7 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog) {
       case EntryKind::folder:
         // May reallocate the stack: `current` is not used after this.
         openFolder(stack, current.path / entry.name, current.relative / entry.name,
-                   exeDir, errLog);
+                   exeDir, errLog, keepEveryImage);
         break;
       case EntryKind::unreadable:
         logWalkError(errLog, exeDir, "cannot read status", current.path / entry.name,
@@ -261,6 +274,44 @@ std::optional<ImageIndex::NameView> firstNameFoldedLike(const ImageIndex& index,
   const auto first = firstFileFoldedLike(index, name, hashFolded(name));
   if (!first) return std::nullopt;
   return nameOf(index, *first, headerOf(index, *first));
+}
+
+std::vector<std::uint32_t> filesFoldedLike(const ImageIndex& index,
+                                           ImageIndex::NameView name, std::size_t limit) {
+  std::vector<std::uint32_t> found;
+  const auto first = firstFileFoldedLike(index, name, hashFolded(name));
+  for (auto file = first.value_or(ImageIndex::kNoFile);
+       file != ImageIndex::kNoFile && found.size() < limit;
+       file = headerOf(index, file).nextFoldedAlike) {
+    found.push_back(file);
+  }
+  return found;
+}
+
+ImageIndex::NameView fileNameAt(const ImageIndex& index, std::uint32_t file) {
+  return nameOf(index, file, headerOf(index, file));
+}
+
+std::uint32_t fileFolderAt(const ImageIndex& index, std::uint32_t file) {
+  return headerOf(index, file).folder;
+}
+
+std::uint32_t fileAfter(const ImageIndex& index, std::uint32_t file) {
+  return file + static_cast<std::uint32_t>(ImageIndex::kHeaderUnits) +
+         headerOf(index, file).nameLength;
+}
+
+std::string relativeFilePath(const ImageIndex& index, std::uint32_t file,
+                             char separator) {
+  std::string path = index.folders[fileFolderAt(index, file)];
+  if (separator != static_cast<char>(fs::path::preferred_separator)) {
+    for (auto& c : path) {
+      if (c == static_cast<char>(fs::path::preferred_separator)) c = separator;
+    }
+  }
+  if (!path.empty()) path += separator;
+  path += utf8FromPath(fs::path(ImageIndex::Name(fileNameAt(index, file))));
+  return path;
 }
 
 std::optional<bool> probeIgnoresCase(const fs::path& file) {

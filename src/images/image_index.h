@@ -4,14 +4,18 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "images/answer_cache.h"
 #include "images/slot_table.h"
+
+struct SimilarNames;  // images/similar_names.cpp
 
 // Plain data owned by the run. Empty until the first search needs it. Of the regular
 // files it keeps those a reference can lead to: names that end in ".png" or ".jpg"
@@ -38,6 +42,11 @@ struct ImageIndex {
   static constexpr std::uint32_t kNoFile = 0xFFFFFFFF;
 
   bool built = false;
+  // Keep every image a project may hold (.jpeg, .gif, .webp, .bmp too), for the
+  // list of unused ones; set before the walk.
+  bool keepEveryImage = false;
+  // With keepEveryImage: the file names references asked for, ASCII letters folded.
+  std::unordered_set<Name> namesAsked;
   // Folders holding files of `files`, relative to the base folder, as UTF-8 text
   // with the platform's separator ("" for the base folder itself). Bytes of a name
   // that are not UTF-8 are U+FFFD: the text is shown and compared, never opened.
@@ -54,6 +63,8 @@ struct ImageIndex {
   // Whether the base folder is the current folder, once a hint test has asked.
   std::optional<bool> exeDirIsCurrent;
   AnswerCache answers;
+  // The stems of the kept files for did-you-mean, made at its first need.
+  std::shared_ptr<const SimilarNames> similarNames;
 };
 
 // The folder (in index.folders) of the first regular file named exactly `name`.
@@ -72,12 +83,27 @@ std::optional<std::uint32_t> folderOfNameBelow(const ImageIndex& index,
 std::optional<ImageIndex::NameView> firstNameFoldedLike(const ImageIndex& index,
                                                         ImageIndex::NameView name);
 
+// Every file named like `name` apart from ASCII letter case, in walk order, at most
+// `limit` of them, as offsets in `files`.
+std::vector<std::uint32_t> filesFoldedLike(const ImageIndex& index,
+                                           ImageIndex::NameView name, std::size_t limit);
+
+// Kept files one by one, in walk order: the first is at offset 0 when `files` is not
+// empty; the next follows fileAfter() until that reaches files.size().
+ImageIndex::NameView fileNameAt(const ImageIndex& index, std::uint32_t file);
+std::uint32_t fileFolderAt(const ImageIndex& index, std::uint32_t file);
+std::uint32_t fileAfter(const ImageIndex& index, std::uint32_t file);
+
+// The file's path relative to the base folder, with `separator` between its parts.
+std::string relativeFilePath(const ImageIndex& index, std::uint32_t file, char separator);
+
 // Walks `exeDir` depth first in the platform's listing order, entering no folder
 // that is a symbolic link, and records the regular files (status following links)
-// kept as said above.
+// kept as said above (every image when `keepEveryImage`).
 // A folder that cannot be opened or read, or an entry whose status cannot be read,
 // is skipped with one error line in `errLog`; the walk goes on.
-ImageIndex buildImageIndex(const std::filesystem::path& exeDir, std::ostream& errLog);
+ImageIndex buildImageIndex(const std::filesystem::path& exeDir, std::ostream& errLog,
+                           bool keepEveryImage = false);
 
 // Whether the file system holding the existing `file` ignores letter case: the same
 // entry answers to its name with the case of its ASCII letters swapped. nullopt when

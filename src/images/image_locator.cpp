@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "images/entry_exists.h"
+#include "images/similar_names.h"
 #include "images/stored_name.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
@@ -158,10 +159,11 @@ std::string caseOnlyMatch(const ImageIndex::Name& name, const ImageIndex& index)
 
 // `index` with the walk done, keeping what earlier calls learnt.
 ImageIndex withIndex(ImageIndex index, const fs::path& exeDir, std::ostream& errLog) {
-  ImageIndex built = buildImageIndex(exeDir, errLog);
+  ImageIndex built = buildImageIndex(exeDir, errLog, index.keepEveryImage);
   built.caseInsensitive = index.caseInsensitive;
   built.exeDirIsCurrent = index.exeDirIsCurrent;
   built.answers = std::move(index.answers);
+  built.namesAsked = std::move(index.namesAsked);
   return built;
 }
 
@@ -188,6 +190,10 @@ ImageAnswer resolve(std::string_view utf8Image, std::string_view utf8Hint,
   }
   const std::wstring wImagePath = withForwardSlashes(decodeUtf8(utf8Image));
   const std::wstring_view wName = fileNamePart(wImagePath);
+  if (index.keepEveryImage) {
+    ImageIndex::Name asked;
+    if (appendNativeFromWide(wName, asked)) index.namesAsked.insert(foldAsciiCase(asked));
+  }
   const std::wstring_view wExtension = extensionOf(wName);
   if (!isImageExtension(wExtension)) {
     std::string line("[DEBUG] 画像ファイル確認: "_sj);
@@ -233,6 +239,12 @@ ImageAnswer resolve(std::string_view utf8Image, std::string_view utf8Hint,
   if (!found) {
     logNotFound(errLog, utf8Image);
     if (nameable) answer.caseOnlyMatch = caseOnlyMatch(name, index);
+    if (nameable && answer.caseOnlyMatch.empty()) {
+      for (const std::uint32_t file : similarFiles(index, name)) {
+        answer.suggestions.push_back(relativeFilePath(
+            index, file, static_cast<char>(fs::path::preferred_separator)));
+      }
+    }
     return answer;
   }
   const std::string& folder = index.folders[*found];
@@ -264,4 +276,8 @@ std::string checkImageExists(std::string_view utf8Image, std::string_view utf8Hi
                              const fs::path& exeDir, ImageIndex& index,
                              std::ostream& errLog) {
   return std::string(locateImage(utf8Image, utf8Hint, exeDir, index, errLog).folder);
+}
+
+void buildIndexIfNeeded(ImageIndex& index, const fs::path& exeDir, std::ostream& errLog) {
+  if (!index.built) index = withIndex(std::move(index), exeDir, errLog);
 }

@@ -28,3 +28,8 @@ std::string checkImageExists(std::string_view utf8Image, std::string_view utf8Hi
 ImageLookup locateImage(std::string_view utf8Image, std::string_view utf8Hint,
                         const std::filesystem::path& exeDir, ImageIndex& index,
                         std::ostream& errLog);
+
+// Walks the tree into `index` unless an earlier search did, keeping what earlier
+// calls learnt; the walk's error lines go to `errLog`.
+void buildIndexIfNeeded(ImageIndex& index, const std::filesystem::path& exeDir,
+                        std::ostream& errLog);

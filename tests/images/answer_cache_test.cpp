@@ -15,16 +15,26 @@ TEST(AnswerCache, TellsHintAndReferenceApartAndKeepsEveryPartOfAnAnswer) {
       {"ab", "c.png"}, {"a", "bc.png"}, {"", "abc.png"}, {"abc.png", ""},
       {"bg", "x.png"}, {"fg", "x.png"}, {"", "x.png"},   {"bg/", "x.png"},
   };
-  // Folders shared between answers, and the rare letter-case notes.
+  // Folders shared between answers, and the rare notes.
   std::vector<ImageAnswer> answers;
   for (std::size_t i = 0; i < std::size(keys); ++i) {
-    answers.push_back({i % 3 == 0 ? "" : "data" + std::to_string(i % 2),
-                       i == 3 ? "sub/ABC.png" : "", i == 4 ? "X.PNG" : ""});
+    ImageAnswer& answer = answers.emplace_back();
+    answer.folder = i % 3 == 0 ? "" : "data" + std::to_string(i % 2);
+    answer.caseOnlyMatch = i == 3 ? "sub/ABC.png" : "";
+    answer.nameOnDisk = i == 4 ? "X.PNG" : "";
+    answer.folderMismatch = i == 5;
+    answer.throughHint = i % 2 == 1;
+    if (i == 6) answer.suggestions = {"a/x.jpg", "y.png"};
   }
   const auto expectSame = [](const ImageLookup& lookup, const ImageAnswer& answer) {
     EXPECT_EQ(lookup.folder, answer.folder);
     EXPECT_EQ(lookup.caseOnlyMatch, answer.caseOnlyMatch);
     EXPECT_EQ(lookup.nameOnDisk, answer.nameOnDisk);
+    EXPECT_EQ(lookup.folderMismatch, answer.folderMismatch);
+    EXPECT_EQ(lookup.throughHint, answer.throughHint);
+    EXPECT_EQ(
+        std::vector<std::string>(lookup.suggestions.begin(), lookup.suggestions.end()),
+        answer.suggestions);
   };
   for (std::size_t i = 0; i < std::size(keys); ++i) {
     SCOPED_TRACE(i);

@@ -1,0 +1,24 @@
+// Did-you-mean for a missing image: most missing references are typos or the wrong
+// extension next to the right file (musleeyeclose.png for musleeyeeyeclose.png,
+// title.png for title.jpg).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "images/image_index.h"
+
+// The files of `index` whose names look like `name` (a .png or .jpg name, native),
+// at most three, closest first: files with the same stem and the other extension
+// (png for jpg and back), then files with the same extension whose stem is within
+// the optimal-string-alignment distance 1 (stems of up to 4 characters), 2 (5 to 9)
+// or 3 (10 or more) of `name`'s, characters compared with ASCII letter case ignored;
+// ties in walk order. A stem equal to `name`'s once digits are removed from both is
+// a numbered sibling (ev_02 beside ev_03), not a typo, and is left out; so is the
+// spelling that differs only in letter case, which the case hint reports.
+// The first call builds a table of the index's stems, kept in `index`.
+std::vector<std::uint32_t> similarFiles(ImageIndex& index, ImageIndex::NameView name);
+
+// The distance above, for tests: the optimal-string-alignment distance of `a` and
+// `b`, or `limit` + 1 when it is greater than `limit`.
+int boundedAlignmentDistance(std::u32string_view a, std::u32string_view b, int limit);

@@ -1,0 +1,14 @@
+// Images no reference of the run names: leftovers of templates and cut scenes that
+// ship to players for nothing. Names built at run time (expressions) cannot be seen,
+// so the list is one of candidates.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "images/image_index.h"
+
+// The kept files of `index` whose names, ASCII letters folded, are none of
+// index.namesAsked: UTF-8 paths relative to the base folder with "/", sorted.
+// REQUIRES: the index was built with keepEveryImage.
+std::vector<std::string> unusedImages(const ImageIndex& index);

@@ -1,0 +1,79 @@
+// Beyond "missing": did-you-mean lines, the unused-image list and scripts in
+// subfolders, as a user sees them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/run_program.h"
+#include "support/temp_project.h"
+#include "support/text_search.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kBom = "\xEF\xBB\xBF";
+
+std::string withPlatformSeparator(std::string text) {
+  const char separator = static_cast<char>(fs::path::preferred_separator);
+  for (auto& c : text) {
+    if (c == '/') c = separator;
+  }
+  return text;
+}
+
+TEST(Findings, AMissingImageNamesSimilarFilesAfterItsWarning) {
+  TempProject project;
+  project.write("scenario/a.ks", "title.png\nRoom.png\n");
+  project.write("bg/title.jpg", "");
+  project.write("bg/room.png", "");
+  const ProgramResult result = runProgramIn(project.root);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_TRUE(contains(result.out,
+                       "[WARNING] 画像ファイルが見つかりません: a.ks 行 1 (title.png)\n"
+                       "[INFO] 似た名前のファイルがあります: " +
+                           withPlatformSeparator("bg/title.jpg") + "\n"))
+      << result.out;
+  // The letter-case hint says it all; no did-you-mean beside it.
+  EXPECT_EQ(countOf(result.out, "似た名前"), 1u) << result.out;
+  EXPECT_TRUE(contains(project.errorLog(), "[INFO] 似た名前のファイルがあります: " +
+                                               withPlatformSeparator("bg/title.jpg") +
+                                               "\n"));
+  EXPECT_EQ(project.report(), kBom +
+                                  "■a.ks (行 1): title.png -> 存在しません\n"
+                                  "■a.ks (行 2): Room.png -> 存在しません\n");
+}
+
+TEST(Findings, UnusedImagesAreListedSortedWithTheReportsTimeStamp) {
+  TempProject project;
+  project.write("scenario/a.ks",
+                "[bg storage=\"Room.PNG\" folder=\"bg\"]\nchara/a.png\n");
+  for (const char* file :
+       {"bg/Room.PNG", "bg/room.png", "z/a.png", "bg/b.jpeg", "bg/c.GIF", "bg/d.webp",
+        "bg/e.bmp", "bg/f.txt", "a/日本.jpg", "bg/g.png.bak", "Z.JPG"}) {
+    project.write(file, "");
+  }
+  const ProgramResult result = runProgramIn(project.root, {"--unused"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const std::string reportName = project.reportFile().filename().string();
+  const std::string listName = "unused_images" + reportName.substr(16);
+  EXPECT_TRUE(
+      contains(result.out, "[INFO] 使われていない画像: 6 件 (" + listName + ")\n"))
+      << result.out;
+  // Both spellings of room.png are named by the reference; sorted by path.
+  EXPECT_EQ(project.read(listName), kBom +
+                                        "Z.JPG\n"
+                                        "a/日本.jpg\n"
+                                        "bg/b.jpeg\n"
+                                        "bg/c.GIF\n"
+                                        "bg/d.webp\n"
+                                        "bg/e.bmp\n");
+  EXPECT_EQ(project.report(),
+            kBom +
+                "a.ks (行 1): Room.PNG -> 存在します (フォルダ: bg)\n"
+                "a.ks (行 2): chara/a.png -> 存在します (フォルダ: z)\n");
+}
+
+}  // namespace
