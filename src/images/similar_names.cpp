@@ -48,11 +48,36 @@ std::u32string foldedCharacters(ImageIndex::NameView name) {
   return out;
 }
 
+// A native name as wide text with ASCII letters folded.
+std::wstring foldedWide(ImageIndex::NameView name) {
+  std::wstring wide;
+  if constexpr (sizeof(ImageIndex::NameView::value_type) == 1) {
+    wide = decodeUtf8(
+        std::string_view(reinterpret_cast<const char*>(name.data()), name.size()));
+  } else {
+    wide.assign(name.begin(), name.end());
+  }
+  for (auto& c : wide) {
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  return wide;
+}
+
 enum class Extension { none, png, jpg };
 
-Extension extensionOf(std::u32string_view folded) {
-  if (folded.ends_with(U".png")) return Extension::png;
-  if (folded.ends_with(U".jpg")) return Extension::jpg;
+template <typename Text>
+Extension extensionOf(const Text& folded) {
+  const auto endsWith = [&](const char* extension) {
+    if (folded.size() < 4) return false;
+    for (std::size_t i = 0; i < 4; ++i) {
+      if (folded[folded.size() - 4 + i] != static_cast<unsigned char>(extension[i])) {
+        return false;
+      }
+    }
+    return true;
+  };
+  if (endsWith(".png")) return Extension::png;
+  if (endsWith(".jpg")) return Extension::jpg;
   return Extension::none;
 }
 
@@ -68,27 +93,52 @@ int distanceLimit(std::size_t stemLength) {
   return stemLength <= 4 ? 1 : stemLength <= 9 ? 2 : 3;
 }
 
+// The stems sorted by their UTF-8 bytes, which is the order of their characters:
+// comparing bytes costs far less than comparing characters.
+void sortStems(std::vector<SimilarNames::Stem>& stems, const std::string& utf8) {
+  std::sort(stems.begin(), stems.end(),
+            [&](const SimilarNames::Stem& a, const SimilarNames::Stem& b) {
+              const std::string_view x(utf8.data() + a.start, a.length);
+              const std::string_view y(utf8.data() + b.start, b.length);
+              const int order = x.compare(y);
+              return order != 0 ? order < 0 : a.file < b.file;
+            });
+}
+
+// `stems` in sorted order, moved from UTF-8 bytes to characters in `units`.
+void toCharacters(std::vector<SimilarNames::Stem>& stems, const std::string& utf8,
+                  std::u32string& units) {
+  for (auto& stem : stems) {
+    const std::string_view bytes(utf8.data() + stem.start, stem.length);
+    stem.start = static_cast<std::uint32_t>(units.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+      const Utf8Char c = decodeUtf8At(bytes, i);
+      units.push_back(c.codePoint);
+      i += c.length;
+    }
+    stem.length = static_cast<std::uint32_t>(units.size() - stem.start);
+  }
+}
+
 const SimilarNames& tableOf(ImageIndex& index) {
   if (index.similarNames) return *index.similarNames;
   auto table = std::make_shared<SimilarNames>();
+  std::string utf8;  // the folded stems, one after another
+  std::string name;
   for (std::uint32_t file = 0; file < index.files.size(); file = fileAfter(index, file)) {
-    const std::u32string folded = foldedCharacters(fileNameAt(index, file));
-    const Extension extension = extensionOf(folded);
+    name.clear();
+    appendUtf8Lenient(foldedWide(fileNameAt(index, file)), name);
+    const Extension extension = extensionOf(name);
     if (extension == Extension::none) continue;
-    const auto length = static_cast<std::uint32_t>(folded.size() - 4);
-    const SimilarNames::Stem stem{static_cast<std::uint32_t>(table->units.size()), length,
-                                  file};
-    table->units.append(folded, 0, length);
+    const auto length = static_cast<std::uint32_t>(name.size() - 4);
+    const SimilarNames::Stem stem{static_cast<std::uint32_t>(utf8.size()), length, file};
+    utf8.append(name, 0, length);
     (extension == Extension::png ? table->png : table->jpg).push_back(stem);
   }
-  const std::u32string& units = table->units;
-  const auto less = [&](const SimilarNames::Stem& a, const SimilarNames::Stem& b) {
-    const std::u32string_view x(units.data() + a.start, a.length);
-    const std::u32string_view y(units.data() + b.start, b.length);
-    return x != y ? x < y : a.file < b.file;
-  };
-  std::sort(table->png.begin(), table->png.end(), less);
-  std::sort(table->jpg.begin(), table->jpg.end(), less);
+  sortStems(table->png, utf8);
+  sortStems(table->jpg, utf8);
+  toCharacters(table->png, utf8, table->units);
+  toCharacters(table->jpg, utf8, table->units);
   index.similarNames = std::move(table);
   return *index.similarNames;
 }
@@ -174,10 +224,17 @@ void addNearStems(const SimilarNames& table, const std::vector<SimilarNames::Ste
       ++i;
       continue;
     }
-    // Every stem that begins like this one up to `depth` ends the same way.
+    // Every stem that begins like this one up to `depth` ends the same way; being
+    // sorted, they follow it.
     valid = depth - 1;
     const std::u32string_view beginning = stem.substr(0, depth);
-    for (++i; i < stems.size() && stemAt(i).starts_with(beginning);) ++i;
+    const auto next = std::partition_point(
+        stems.begin() + static_cast<std::ptrdiff_t>(i) + 1, stems.end(),
+        [&](const SimilarNames::Stem& other) {
+          return std::u32string_view(table.units.data() + other.start, other.length)
+              .starts_with(beginning);
+        });
+    i = static_cast<std::size_t>(next - stems.begin());
   }
 }
 
