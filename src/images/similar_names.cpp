@@ -156,15 +156,28 @@ class AlignmentRows {
   }
 
   // Row `depth` (1 or more) for the stem character `c` after `previous`, given the
-  // rows before it; returns whether a cell of it is within the limit.
+  // rows before it; returns whether a cell of it is within the limit. Only cells at
+  // most the limit away from the diagonal can be within it: the others are left
+  // alone, but for one beyond the limit at each end of the band, which the next
+  // rows read.
   bool compute(std::size_t depth, char32_t c, char32_t previous) {
-    if (cells_.size() < (depth + 1) * width_) cells_.resize((depth + 1) * width_);
+    if (cells_.size() < (depth + 1) * width_)
+      cells_.resize((depth + 1) * width_, limit_ + 1);
     int* row = &cells_[depth * width_];
     const int* above = &cells_[(depth - 1) * width_];
     const int* twoAbove = depth >= 2 ? &cells_[(depth - 2) * width_] : nullptr;
-    row[0] = capped(static_cast<int>(depth));
-    int best = row[0];
-    for (std::size_t j = 1; j < width_; ++j) {
+    const auto band = static_cast<std::size_t>(limit_);
+    const std::size_t low = depth > band ? depth - band : 0;
+    const std::size_t high = std::min(depth + band, width_ - 1);
+    int best = limit_ + 1;
+    if (low == 0) {
+      row[0] = capped(static_cast<int>(depth));
+      best = row[0];
+    } else {
+      row[low - 1] = limit_ + 1;
+    }
+    if (high + 1 < width_) row[high + 1] = limit_ + 1;
+    for (std::size_t j = std::max<std::size_t>(low, 1); j <= high; ++j) {
       const char32_t q = query_[j - 1];
       int cell = std::min({above[j] + 1, row[j - 1] + 1, above[j - 1] + (q != c)});
       if (twoAbove != nullptr && j >= 2 && q == previous && query_[j - 2] == c) {
