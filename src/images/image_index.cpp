@@ -10,6 +10,7 @@
 #include "images/folder_listing.h"
 #include "text/conversions.h"
 #include "text/cp932_literal.h"
+#include "text/name_order.h"
 #include "text/path_text.h"
 
 namespace fs = std::filesystem;
@@ -73,6 +74,7 @@ void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path
       break;
     }
   }
+  sortByName(entries, &FolderEntry::name);
   stack.push_back({std::move(entries), 0, folder, std::move(relative), false, 0});
 }
 
