@@ -1,6 +1,9 @@
 #include "text/name_order.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 namespace {
@@ -25,10 +28,32 @@ char32_t takeCodePoint(std::basic_string_view<Unit> text, std::size_t& at) {
 
 char32_t foldAsciiToUpper(char32_t c) { return c >= 'a' && c <= 'z' ? c - 0x20 : c; }
 
+// Where the names' units first differ, moved back to the start of a surrogate pair
+// it would split. The names are equal up to there, letter case included.
+template <class Unit>
+std::size_t commonPrefix(std::basic_string_view<Unit> a, std::basic_string_view<Unit> b) {
+  const std::size_t length = std::min(a.size(), b.size());
+  std::size_t at = 0;
+  if constexpr (sizeof(Unit) == 1) {
+    // Eight bytes at a time: sorting the names of a folder is mostly this.
+    for (std::uint64_t wordA, wordB; at + 8 <= length; at += 8) {
+      std::memcpy(&wordA, a.data() + at, 8);
+      std::memcpy(&wordB, b.data() + at, 8);
+      if (wordA != wordB) break;
+    }
+  }
+  while (at < length && a[at] == b[at]) ++at;
+  if constexpr (sizeof(Unit) == 2) {
+    if (at > 0 && at < length && a[at - 1] >= 0xD800 && a[at - 1] <= 0xDBFF) --at;
+  }
+  return at;
+}
+
 template <class Unit>
 bool precedes(std::basic_string_view<Unit> a, std::basic_string_view<Unit> b) {
-  std::size_t inA = 0;
-  std::size_t inB = 0;
+  // Names in one folder often share a long start ("bg_room_"): skip it unfolded.
+  std::size_t inA = commonPrefix(a, b);
+  std::size_t inB = inA;
   while (inA < a.size() && inB < b.size()) {
     const char32_t fromA = foldAsciiToUpper(takeCodePoint(a, inA));
     const char32_t fromB = foldAsciiToUpper(takeCodePoint(b, inB));

@@ -37,11 +37,15 @@ TEST(NameOrder, BytesUtf16AndWideNamesSortAlike) {
   expectStrictOrder(wide);
 }
 
-TEST(NameOrder, ShorterPrefixFirstAndLoneSurrogateByItsValue) {
-  expectStrictOrder(std::vector<std::string>{"", "A", "a", "a.ks", "ab"});
-  // A lone surrogate is no pair: it stays below U+E000.
-  expectStrictOrder(std::vector<std::u16string>{u"\xD83D", u"\xD83Dx", u"\xDE00",
-                                                u"\uE000", u"\U0001F600"});
+TEST(NameOrder, ShorterFirstLongPrefixesAndLoneSurrogates) {
+  // Long names first differ past eight bytes, or only in letter case.
+  expectStrictOrder(std::vector<std::string>{"", "A", "a", "a.ks", "ab", "bg_room_01.png",
+                                             "bg_room_1.png", "BG_ROOM_A.png",
+                                             "bg_room_a.png", "bg_room_b.png"});
+  // A lone surrogate is no pair: it stays below U+E000, even next to a pair that
+  // starts alike.
+  expectStrictOrder(std::vector<std::u16string>{u"\xD83D", u"\xD83Dx", u"\xD83D\uE000",
+                                                u"\xDE00", u"\uE000", u"\U0001F600"});
 }
 
 }  // namespace
