@@ -74,6 +74,7 @@ void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path
       break;
     }
   }
+  // The file system's own order differs between machines; the report must not.
   sortByName(entries, &FolderEntry::name);
   stack.push_back({std::move(entries), 0, folder, std::move(relative), false, 0});
 }

@@ -61,9 +61,9 @@ std::optional<std::uint32_t> folderOfName(const ImageIndex& index,
 std::optional<ImageIndex::NameView> firstNameFoldedLike(const ImageIndex& index,
                                                         ImageIndex::NameView name);
 
-// Walks `exeDir` depth first, a folder's entries in name order (sortByName),
-// entering no folder that is a symbolic link, and records the regular files (status
-// following links) kept as said above.
+// Walks `exeDir` depth first in the platform's listing order, entering no folder
+// that is a symbolic link, and records the regular files (status following links)
+// kept as said above.
 // A folder that cannot be opened or read, or an entry whose status cannot be read,
 // is skipped with one error line in `errLog`; the walk goes on.
 ImageIndex buildImageIndex(const std::filesystem::path& exeDir, std::ostream& errLog);
