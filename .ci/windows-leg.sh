@@ -34,3 +34,9 @@ echo "windows leg: preparing wine"
 "$wine" wineboot --init >/dev/null 2>&1 || true
 
 cmake --workflow --preset windows-test
+
+# One project, the same report from the native and the Windows build.
+echo "windows leg: comparing the native and the Windows report"
+cmake --preset release >/dev/null
+cmake --build --preset release --target ks-image-check
+bash .ci/same-report.sh build/release/ks-image-check build/windows/ks-image-check.exe

@@ -10,6 +10,7 @@
 #include "images/folder_listing.h"
 #include "text/conversions.h"
 #include "text/cp932_literal.h"
+#include "text/name_order.h"
 #include "text/path_text.h"
 
 namespace fs = std::filesystem;
@@ -84,6 +85,8 @@ void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path
       break;
     }
   }
+  // The file system's own order differs between machines; the report must not.
+  sortByName(entries, &FolderEntry::name);
   stack.push_back({std::move(entries), 0, folder, std::move(relative), false, 0});
 }
 

@@ -4,10 +4,12 @@
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "text/console.h"
 #include "text/conversions.h"
 #include "text/cp932_literal.h"
+#include "text/name_order.h"
 #include "text/path_text.h"
 
 namespace fs = std::filesystem;
@@ -38,6 +40,22 @@ std::string describe(std::string_view what, const fs::path& subject,
   return describeForLog(fs::filesystem_error(std::string(what), subject, error));
 }
 
+struct ListedEntry {
+  fs::path::string_type name;  // native, without the folder
+  fs::directory_entry entry;
+};
+
+// The folder's entries, each with its name for sorting. `listError` is set when the
+// listing fails; the entries read before that are kept.
+std::vector<ListedEntry> listFolder(const fs::path& folder, std::error_code& listError) {
+  std::vector<ListedEntry> entries;
+  for (fs::directory_iterator it(folder, listError), end; !listError && it != end;
+       it.increment(listError)) {
+    entries.push_back({it->path().filename().native(), *it});
+  }
+  return entries;
+}
+
 }  // namespace
 
 std::vector<std::string> collectKsFiles(const fs::path& scenarioDir,
@@ -47,9 +65,11 @@ std::vector<std::string> collectKsFiles(const fs::path& scenarioDir,
   std::vector<std::string> fileList;
   try {
     std::error_code listError;
-    for (fs::directory_iterator it(scenarioDir, listError), end; !listError && it != end;
-         it.increment(listError)) {
-      const fs::directory_entry& entry = *it;
+    std::vector<ListedEntry> listed = listFolder(scenarioDir, listError);
+    // Scripts are scanned, and errors logged, in one order on every platform.
+    sortByName(listed, &ListedEntry::name);
+    for (const ListedEntry& listedEntry : listed) {
+      const fs::directory_entry& entry = listedEntry.entry;
       std::error_code statusError;
       const fs::file_status status = entry.status(statusError);
       // A dangling link is reported as not found; like a folder, it is no script.

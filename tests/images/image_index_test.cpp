@@ -2,14 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "images/image_locator.h"
+#include "support/name_order_table.h"
 #include "support/temp_tree.h"
 #include "text/path_text.h"
 
@@ -17,11 +22,34 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The walk's order written out plainly: depth first, a subfolder entered where it is
+// met, a folder's entries by their code points with a-z taken as A-Z and then by the
+// exact name, linked folders not entered.
+std::vector<fs::directory_entry> walkInNameOrder(const fs::path& folder) {
+  std::vector<fs::directory_entry> listed{fs::directory_iterator(folder), {}};
+  const auto key = [](const fs::directory_entry& entry) {
+    const std::u32string exact = entry.path().filename().u32string();
+    std::u32string folded = exact;
+    for (char32_t& c : folded) c = c >= U'a' && c <= U'z' ? c - 0x20 : c;
+    return std::pair(folded, exact);
+  };
+  std::sort(listed.begin(), listed.end(),
+            [&](const auto& a, const auto& b) { return key(a) < key(b); });
+  std::vector<fs::directory_entry> walked;
+  for (const auto& entry : listed) {
+    walked.push_back(entry);
+    std::error_code error;
+    if (!entry.is_symlink(error) && entry.is_directory(error)) {
+      for (auto& below : walkInNameOrder(entry.path())) walked.push_back(below);
+    }
+  }
+  return walked;
+}
+
 // The rule the index stands for, walked afresh: the folder of the first regular file
-// (status following links) of that name met by the standard recursive walk, which
-// does not enter linked folders.
+// (status following links) of that name in walk order.
 std::string freshWalk(const fs::path& root, const fs::path& name) {
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+  for (const auto& entry : walkInNameOrder(root)) {
     std::error_code error;
     if (entry.is_regular_file(error) && entry.path().filename() == name) {
       return utf8FromPath(
@@ -33,7 +61,7 @@ std::string freshWalk(const fs::path& root, const fs::path& name) {
 
 std::optional<ImageIndex::Name> freshWalkFolded(const fs::path& root,
                                                 const ImageIndex::Name& folded) {
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+  for (const auto& entry : walkInNameOrder(root)) {
     std::error_code error;
     const ImageIndex::Name name = entry.path().filename().native();
     if (entry.is_regular_file(error) && foldAsciiCase(name) == folded) return name;
@@ -166,6 +194,32 @@ TEST(ImageIndex, TheFirstFileInWalkOrderWinsUnlessTheFoldersChoose) {
     const auto below = folderOfNameBelow(index, name, parts);
     EXPECT_EQ(below ? index.folders[*below] : "", expected);
   }
+}
+
+// Folders, and so the twins in them, are taken in name order whatever the file system
+// lists first; files and folders alike.
+TEST(ImageIndex, WalksEachFolderInNameOrder) {
+  TempTree tree;
+  // Made last first, for file systems that list in the order of making. Each folder
+  // holds a twin and a file named by the folder's place in the table.
+  for (std::size_t i = std::size(kNamesInOrder); i-- > 0;) {
+    if (!fitsHere(kNamesInOrder[i])) continue;
+    const fs::path folder = tree.root / pathOf(kNamesInOrder[i]);
+    fs::create_directory(folder);
+    std::ofstream(folder / "twin.png") << "x";
+    std::ofstream(folder / (std::to_string(i) + ".png")) << "x";
+  }
+  std::ostringstream log;
+  const ImageIndex index = buildImageIndex(tree.root, log);
+  EXPECT_EQ(log.str(), "");
+  // Folders are numbered as the walk meets them.
+  std::uint32_t met = 0;
+  for (std::size_t i = 0; i < std::size(kNamesInOrder); ++i) {
+    if (!fitsHere(kNamesInOrder[i])) continue;
+    EXPECT_EQ(folderOfName(index, fs::path(std::to_string(i) + ".png").native()), met++)
+        << "table row " << i;
+  }
+  EXPECT_EQ(folderOfName(index, fs::path("twin.png").native()), 0u);
 }
 
 // Only names a reference can lead to are kept: the four image extensions, and

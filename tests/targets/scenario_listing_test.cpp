@@ -6,10 +6,12 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/name_order_table.h"
 #include "support/temp_project.h"
 #include "text/cp932_literal.h"
 #include "text/path_text.h"
@@ -58,6 +60,31 @@ TEST(ScenarioListing, LogsEachNameInCp932) {
   const std::string name = "\x91\xE4\x96\x7B.ks";
   EXPECT_EQ(collectKsFiles(project.root / "scenario", errLog), Names{name});
   EXPECT_EQ(errLog.str(), kFoundLine + name + "\n");
+}
+
+// One order on every platform, whatever the file system lists first; an entry that
+// cannot be taken keeps its place as its error line.
+TEST(ScenarioListing, ListsInNameOrder) {
+  TempProject project;
+  const fs::path scenario = project.root / "scenario";
+  // Made last first, for file systems that list in the order of making.
+  for (auto name = std::rbegin(kNamesInOrder); name != std::rend(kNamesInOrder); ++name) {
+    if (fitsHere(*name)) project.write(fs::path("scenario") / pathOf(*name), "");
+  }
+  std::vector<std::string> expected;
+  for (const OrderedName& name : kNamesInOrder) {
+    if (!fitsHere(name)) continue;
+    const auto cp932 = cp932FromPath(pathOf(name));
+    expected.push_back(cp932 ? kFoundLine + *cp932 : kErrorLine);
+  }
+  std::ostringstream errLog;
+  collectKsFiles(scenario, errLog);
+  std::vector<std::string> logged;
+  std::istringstream lines(errLog.str());
+  for (std::string line; std::getline(lines, line);) {
+    logged.push_back(line.starts_with(kErrorLine) ? kErrorLine : line);
+  }
+  EXPECT_EQ(logged, expected);
 }
 
 struct EntryCase {
