@@ -97,7 +97,7 @@ std::uint32_t fileAfter(const ImageIndex& index, std::uint32_t file);
 // The file's path relative to the base folder, with `separator` between its parts.
 std::string relativeFilePath(const ImageIndex& index, std::uint32_t file, char separator);
 
-// Walks `exeDir` depth first in the platform's listing order, entering no folder
+// Walks `exeDir` depth first in name order (see text/name_order.h), entering no folder
 // that is a symbolic link, and records the regular files (status following links)
 // kept as said above (every image when `keepEveryImage`).
 // A folder that cannot be opened or read, or an entry whose status cannot be read,
