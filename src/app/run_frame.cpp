@@ -161,7 +161,7 @@ int checkProject(const Options& options) {
       return finishRun(errLog, logs, 1);
     }
 
-    selectTargetsFromFolder(targetFiles, scenarioDir, errLog);
+    selectTargetsFromFolder(targetFiles, scenarioDir, errLog, options.recursive);
 
     ImageIndex index;
     index.keepEveryImage = options.unused;

@@ -56,16 +56,17 @@ std::vector<ListedEntry> listFolder(const fs::path& folder, std::error_code& lis
   return entries;
 }
 
-}  // namespace
-
-std::vector<std::string> collectKsFiles(const fs::path& scenarioDir,
-                                        std::ostream& errLog) {
+// Lists the .ks files of `folder` into `fileList`, each named `prefix` and its name;
+// with `recursive`, then every subfolder in turn, depth first. Linked folders are not
+// entered: a link to a parent would never end.
+void listKsFolder(const fs::path& folder, const std::string& prefix, bool recursive,
+                  std::ostream& errLog, std::vector<std::string>& fileList) {
   // Only logged; the folder itself is listed by its path.
-  const std::string scenarioPath = cp932FromPathLenient(scenarioDir);
-  std::vector<std::string> fileList;
+  const std::string folderPath = cp932FromPathLenient(folder);
+  std::vector<fs::path> subfolders;
   try {
     std::error_code listError;
-    std::vector<ListedEntry> listed = listFolder(scenarioDir, listError);
+    std::vector<ListedEntry> listed = listFolder(folder, listError);
     // Scripts are scanned, and errors logged, in one order on every platform.
     sortByName(listed, &ListedEntry::name);
     for (const ListedEntry& listedEntry : listed) {
@@ -74,33 +75,57 @@ std::vector<std::string> collectKsFiles(const fs::path& scenarioDir,
       const fs::file_status status = entry.status(statusError);
       // A dangling link is reported as not found; like a folder, it is no script.
       if (statusError && status.type() != fs::file_type::not_found) {
-        logListingError(errLog, scenarioPath,
+        logListingError(errLog, folderPath,
                         describe("cannot read the status", entry.path(), statusError));
+        continue;
+      }
+      if (recursive && fs::is_directory(status) && !entry.is_symlink(statusError)) {
+        subfolders.push_back(entry.path());
         continue;
       }
       if (!fs::is_regular_file(status)) continue;
 
       const std::optional<std::string> fileName = cp932FromPath(entry.path().filename());
       if (!fileName) {
-        logListingError(errLog, scenarioPath,
+        logListingError(errLog, folderPath,
                         describe("the file name has no CP932 form", entry.path(),
                                  std::make_error_code(std::errc::illegal_byte_sequence)));
         continue;
       }
       if (!isKsExtension(extensionOf(*fileName))) continue;
 
-      const std::wstring wFileName = sjisToWstring(*fileName, errLog, "ks file name");
+      const std::string name = prefix + *fileName;
+      const std::wstring wFileName = sjisToWstring(name, errLog, "ks file name");
       writeConsoleOut(L"[INFO] 検出: " + wFileName + L"\n");
-      errLog << "[DEBUG] 検出したファイル: "_sj << *fileName << '\n';
-      fileList.push_back(*fileName);
+      errLog << "[DEBUG] 検出したファイル: "_sj << name << '\n';
+      fileList.push_back(name);
     }
     if (listError) {
-      logListingError(errLog, scenarioPath,
-                      describe("cannot list the folder", scenarioDir, listError));
+      logListingError(errLog, folderPath,
+                      describe("cannot list the folder", folder, listError));
     }
   } catch (const std::exception& error) {
     // Anything else (memory, in practice) ends the listing but keeps what it found.
-    logListingError(errLog, scenarioPath, describeForLog(error));
+    logListingError(errLog, folderPath, describeForLog(error));
+    return;
   }
+  for (const fs::path& subfolder : subfolders) {
+    const std::optional<std::string> name = cp932FromPath(subfolder.filename());
+    if (!name) {
+      logListingError(errLog, folderPath,
+                      describe("the folder name has no CP932 form", subfolder,
+                               std::make_error_code(std::errc::illegal_byte_sequence)));
+      continue;
+    }
+    listKsFolder(subfolder, prefix + *name + "/", recursive, errLog, fileList);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> collectKsFiles(const fs::path& scenarioDir, std::ostream& errLog,
+                                        bool recursive) {
+  std::vector<std::string> fileList;
+  listKsFolder(scenarioDir, "", recursive, errLog, fileList);
   return fileList;
 }

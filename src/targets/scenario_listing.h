@@ -6,8 +6,9 @@
 #include <vector>
 
 // The regular files directly in `scenarioDir` whose extension is .ks in any letter
-// case, as CP932 names in name order (sortByName). An entry that cannot be examined
-// is skipped with an error line; a listing that fails part-way keeps the names found
-// so far.
+// case, as CP932 names in name order (sortByName). With `recursive`, then those of
+// its subfolders, depth first, each named by its path below `scenarioDir` with "/"
+// (system/chara.ks). An entry that cannot be examined is skipped with an error line;
+// a listing that fails part-way keeps the names found so far.
 std::vector<std::string> collectKsFiles(const std::filesystem::path& scenarioDir,
-                                        std::ostream& errLog);
+                                        std::ostream& errLog, bool recursive = false);

@@ -13,10 +13,10 @@ std::vector<std::string> selectTargetsFromConfig(const std::filesystem::path& ex
 
 void selectTargetsFromFolder(std::vector<std::string>& targetFiles,
                              const std::filesystem::path& scenarioDir,
-                             std::ostream& errLog) {
+                             std::ostream& errLog, bool recursive) {
   if (!targetFiles.empty()) return;
   writeConsoleOut(L"[INFO] 全 *.ks ファイルを処理します。\n");
   errLog
       << "[INFO] 設定ファイルが空または見つからないため、全 *.ks ファイルを処理します。\n"_sj;
-  targetFiles = collectKsFiles(scenarioDir, errLog);
+  targetFiles = collectKsFiles(scenarioDir, errLog, recursive);
 }

@@ -12,7 +12,8 @@
 std::vector<std::string> selectTargetsFromConfig(const std::filesystem::path& exeDir,
                                                  std::ostream& errLog);
 
-// When `targetFiles` is empty, fills it with the .ks files of `scenarioDir`.
+// When `targetFiles` is empty, fills it with the .ks files of `scenarioDir` (and of
+// its subfolders when `recursive`).
 void selectTargetsFromFolder(std::vector<std::string>& targetFiles,
                              const std::filesystem::path& scenarioDir,
-                             std::ostream& errLog);
+                             std::ostream& errLog, bool recursive = false);

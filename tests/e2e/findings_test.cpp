@@ -76,4 +76,36 @@ TEST(Findings, UnusedImagesAreListedSortedWithTheReportsTimeStamp) {
                 "a.ks (行 2): chara/a.png -> 存在します (フォルダ: z)\n");
 }
 
+TEST(Findings, RecursiveScansSubfoldersAfterEachFoldersOwnScripts) {
+  const auto makeProject = [](const TempProject& project) {
+    for (const char* script :
+         {"scenario/system/sub/b.KS", "scenario/z.ks", "scenario/system/chara.ks",
+          "scenario/a.ks", "scenario/B.ks"}) {
+      project.write(script, "x.png\n");
+    }
+    project.write("x.png", "");
+  };
+  TempProject plainProject;
+  makeProject(plainProject);
+  const ProgramResult plain = runProgramIn(plainProject.root);
+  EXPECT_EQ(countOf(plain.out, "[INFO] 検出: "), 3u) << plain.out;
+
+  TempProject project;
+  makeProject(project);
+  const ProgramResult result = runProgramIn(project.root, {"--recursive"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(contains(result.out,
+                       "[INFO] 検出: a.ks\n[INFO] 検出: B.ks\n[INFO] 検出: z.ks\n"
+                       "[INFO] 検出: system/chara.ks\n[INFO] 検出: system/sub/b.KS\n"))
+      << result.out;
+  EXPECT_EQ(project.report(),
+            kBom +
+                "a.ks (行 1): x.png -> 存在します (フォルダ: .)\n"
+                "B.ks (行 1): x.png -> 存在します (フォルダ: .)\n"
+                "z.ks (行 1): x.png -> 存在します (フォルダ: .)\n"
+                "system/chara.ks (行 1): x.png -> 存在します (フォルダ: .)\n"
+                "system/sub/b.KS (行 1): x.png -> 存在します (フォルダ: .)\n");
+  EXPECT_TRUE(contains(project.errorLog(), "[DEBUG] 処理開始: system/chara.ks\n"));
+}
+
 }  // namespace
