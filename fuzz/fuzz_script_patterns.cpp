@@ -1,12 +1,14 @@
 // The script line matchers against std::regex (ECMAScript, classic locale) on short
 // lines: same matches at the same places. std::regex recurses per character, so the
 // lines stay short (inputs past kMaxLine bytes are skipped; run with -max_len=64).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <regex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/script_patterns.h"
 #include "fuzz_check.h"
@@ -43,6 +45,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                           mismatch(place(line, actual), place(line, expected[0])));
     if (!actual) break;
     from = static_cast<std::size_t>(actual->data() - line.data()) + actual->size();
+  }
+
+  // Every reference of the line: in order, each ending in an extension, and every
+  // match of the pattern either among them or inside one of them; without a tag, the
+  // pattern's matches alone.
+  std::vector<std::string_view> references;
+  findReferences(line, references);
+  const char* previousEnd = line.data();
+  for (const std::string_view reference : references) {
+    FUZZ_CHECK_DETAIL(reference.data() >= previousEnd &&
+                          reference.data() + reference.size() <= line.data() + line.size(),
+                      "references out of order or outside the line");
+    FUZZ_CHECK_DETAIL(reference.ends_with(".png") || reference.ends_with(".jpg") ||
+                          reference.ends_with(".PNG") || reference.ends_with(".JPG"),
+                      "a reference without an extension: " + std::string(reference));
+    previousEnd = reference.data() + reference.size();
+  }
+  std::size_t matches = 0;
+  for (std::size_t at = 0; const auto match = findImageReference(line, at);) {
+    ++matches;
+    const bool covered = std::any_of(references.begin(), references.end(), [&](auto r) {
+      return match->data() >= r.data() &&
+             match->data() + match->size() <= r.data() + r.size();
+    });
+    FUZZ_CHECK_DETAIL(covered, "a match lost: " + std::string(*match));
+    at = static_cast<std::size_t>(match->data() - line.data()) + match->size();
+  }
+  if (line.find_first_of("[@") == std::string_view::npos) {
+    FUZZ_CHECK_DETAIL(references.size() == matches, "values found outside tags");
   }
 
   std::cmatch tagMatch;

@@ -196,9 +196,11 @@ ImageAnswer resolve(std::string_view utf8Image, std::string_view utf8Hint,
   }
   const std::wstring_view wExtension = extensionOf(wName);
   if (!isImageExtension(wExtension)) {
-    std::string line("[DEBUG] 画像ファイル確認: "_sj);
+    constexpr std::string_view kHead = "[DEBUG] 画像ファイル確認: "_sj;
+    constexpr std::string_view kMiddle = " (対象外の拡張子: "_sj;
+    std::string line(kHead);
     appendUtf8AsCp932Lenient(utf8Image, line);
-    line += " (対象外の拡張子: "_sj;
+    line += kMiddle;
     appendCp932Lenient(wExtension, line);
     errLog << line << ") \n";
     return answer;
