@@ -19,6 +19,7 @@
 #include "app/scenario_hint.h"
 #include "images/image_index.h"
 #include "images/image_locator.h"
+#include "images/index_walk.h"
 #include "images/unused_images.h"
 #include "outputs/outputs.h"
 #include "targets/target_selection.h"
@@ -142,6 +143,11 @@ int checkProject(const Options& options) {
     results.root = utf8FromPath(exeDir);
     results.reportFile = filename;
 
+    // The walk overlaps reading the scripts; a run that never searches abandons it.
+    ImageIndex index;
+    index.keepEveryImage = options.unused;
+    if (walkOnSecondThread()) index.pendingWalk = startIndexWalk(exeDir, options.unused);
+
     std::vector<std::string> targetFiles = selectTargetsFromConfig(exeDir, errLog);
 
     if (!fs::exists(scenarioDir)) {
@@ -163,8 +169,6 @@ int checkProject(const Options& options) {
 
     selectTargetsFromFolder(targetFiles, scenarioDir, errLog, options.recursive);
 
-    ImageIndex index;
-    index.keepEveryImage = options.unused;
     const ScanTotals totals =
         scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile, kept);
 

@@ -210,7 +210,7 @@ bool endsWithFolders(std::string_view folder, std::string_view parts) {
 }  // namespace
 
 ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog,
-                           bool keepEveryImage) {
+                           bool keepEveryImage, const std::atomic<bool>* stop) {
   ImageIndex index;
   index.built = true;
   index.keepEveryImage = keepEveryImage;
@@ -219,6 +219,7 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog,
   std::vector<OpenFolder> stack;
   openFolder(stack, exeDir, fs::path(), exeDir, errLog, keepEveryImage);
   while (!stack.empty()) {
+    if (stop != nullptr && stop->load(std::memory_order_relaxed)) break;
     OpenFolder& current = stack.back();
     if (current.next == current.entries.size()) {
       stack.pop_back();

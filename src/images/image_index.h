@@ -2,6 +2,7 @@
 // image reference of a run costs a lookup instead of a walk.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -63,6 +64,8 @@ struct ImageIndex {
   // Whether the base folder is the current folder, once a hint test has asked.
   std::optional<bool> exeDirIsCurrent;
   AnswerCache answers;
+  // A walk started early on another thread, taken over at the first search.
+  std::shared_ptr<struct IndexWalk> pendingWalk;
   // The stems of the kept files for did-you-mean, made at its first need.
   std::shared_ptr<const SimilarNames> similarNames;
 };
@@ -101,9 +104,12 @@ std::string relativeFilePath(const ImageIndex& index, std::uint32_t file, char s
 // that is a symbolic link, and records the regular files (status following links)
 // kept as said above (every image when `keepEveryImage`).
 // A folder that cannot be opened or read, or an entry whose status cannot be read,
-// is skipped with one error line in `errLog`; the walk goes on.
+// is skipped with one error line in `errLog`; the walk goes on. When `stop` is given
+// and becomes true, the walk ends early with what it has (for a walk no one waits
+// for any more).
 ImageIndex buildImageIndex(const std::filesystem::path& exeDir, std::ostream& errLog,
-                           bool keepEveryImage = false);
+                           bool keepEveryImage = false,
+                           const std::atomic<bool>* stop = nullptr);
 
 // Whether the file system holding the existing `file` ignores letter case: the same
 // entry answers to its name with the case of its ASCII letters swapped. nullopt when

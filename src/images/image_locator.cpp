@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "images/entry_exists.h"
+#include "images/index_walk.h"
 #include "images/similar_names.h"
 #include "images/stored_name.h"
 #include "text/cp932.h"
@@ -157,9 +158,12 @@ std::string caseOnlyMatch(const ImageIndex::Name& name, const ImageIndex& index)
   return folder + static_cast<char>(fs::path::preferred_separator) + file;
 }
 
-// `index` with the walk done, keeping what earlier calls learnt.
+// `index` with the walk done, keeping what earlier calls learnt. A walk started
+// early is waited for; its error lines land here, as if it had walked now.
 ImageIndex withIndex(ImageIndex index, const fs::path& exeDir, std::ostream& errLog) {
-  ImageIndex built = buildImageIndex(exeDir, errLog, index.keepEveryImage);
+  ImageIndex built = index.pendingWalk
+                         ? takeIndexWalk(*index.pendingWalk, errLog)
+                         : buildImageIndex(exeDir, errLog, index.keepEveryImage);
   built.caseInsensitive = index.caseInsensitive;
   built.exeDirIsCurrent = index.exeDirIsCurrent;
   built.answers = std::move(index.answers);

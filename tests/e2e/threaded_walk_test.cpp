@@ -1,0 +1,115 @@
+// The tree is walked on a second thread while the scripts are read; every output must
+// stay byte for byte what one thread writes, the walk's error lines included.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/run_program.h"
+#include "support/scoped_environment.h"
+#include "support/temp_project.h"
+#include "support/text_search.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outputs {
+  int exitCode;
+  std::string console;
+  std::string report;
+  std::string log;
+  std::string unused;
+};
+
+// Time stamps are all that may differ: the start line and the report's name.
+std::string withoutTimes(const std::string& text) {
+  static const std::regex stamp("_[0-9]{8}_[0-9]{6}\\.txt");
+  static const std::regex start("プログラム開始: [^\n]*\n");
+  return std::regex_replace(std::regex_replace(text, stamp, "_<time>.txt"), start,
+                            "プログラム開始: <time>\n");
+}
+
+Outputs runOnce(const fs::path& root, const std::vector<std::string>& args,
+                const char* threads) {
+  ScopedEnvironment environment("KIC_THREADS", threads);
+  const ProgramResult result = runProgramIn(root, args);
+  Outputs outputs{result.exitCode, withoutTimes(result.out), "", "", ""};
+  for (const auto& entry : fs::directory_iterator(root)) {
+    const std::string name = entry.path().filename().string();
+    std::string* kept = name.starts_with("tag_report_image_") ? &outputs.report
+                        : name.starts_with("unused_images_")  ? &outputs.unused
+                        : name == "image_error_log.txt"       ? &outputs.log
+                                                              : nullptr;
+    if (kept == nullptr) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    *kept = withoutTimes(std::string(std::istreambuf_iterator<char>(in), {}));
+    fs::remove(entry.path());
+  }
+  return outputs;
+}
+
+TEST(ThreadedWalk, WritesWhatOneThreadWrites) {
+  TempProject project;
+  project.write("背景/夜.png", "");
+  project.write("立ち絵/chara/笑顔.png", "");
+  project.write("立ち絵/room.png", "");
+  project.write("z/日本.gif", "");
+  std::error_code error;
+  fs::create_directories(project.root / "m");
+  fs::create_symlink("loop.png", project.root / "m/loop.png", error);  // no status
+  fs::create_symlink("立ち絵/room.png", project.root / "linked.png", error);
+  fs::create_directory_symlink(project.root / "背景", project.root / "背景へ", error);
+  if (error) GTEST_SKIP() << "symbolic links cannot be made here";
+
+  struct Case {
+    const char* label;
+    std::string script;
+    std::vector<std::string> args;
+  };
+  const Case cases[] = {
+      {"searches",
+       "[bg storage=\"夜.png\" folder=\"背景\"]\nchara/笑顔.png\nroomm.png\nlinked.png\n",
+       {}},
+      {"no search: the walk is abandoned",
+       "[bg storage=\"夜.png\" folder=\"背景\"]\n",
+       {}},
+      {"no search, but the unused list needs the walk",
+       "[bg storage=\"夜.png\" folder=\"背景\"]\n",
+       {"--unused"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    project.write("scenario/a.ks", c.script);
+    const Outputs one = runOnce(project.root, c.args, "1");
+    const Outputs two = runOnce(project.root, c.args, "2");
+    EXPECT_EQ(one.exitCode, 0);
+    EXPECT_EQ(two.exitCode, one.exitCode);
+    EXPECT_EQ(two.console, one.console);
+    EXPECT_EQ(two.report, one.report);
+    EXPECT_EQ(two.log, one.log);
+    EXPECT_EQ(two.unused, one.unused);
+    // The walk's error line is written where the first search needs the walk.
+    const bool walked = c.args.size() > 0 || c.script.find("chara") != std::string::npos;
+    EXPECT_EQ(contains(one.log, "cannot read status"), walked) << one.log;
+  }
+}
+
+// An error ends the run while the walk goes on: the run must end, not wait or crash.
+TEST(ThreadedWalk, ARunThatFailsWhileTheTreeIsWalkedEnds) {
+  TempProject project;
+  for (int i = 0; i < 200; ++i) project.write("many/" + std::to_string(i) + "/a.png", "");
+  std::error_code error;
+  fs::create_symlink("self", project.root / "self", error);
+  if (error) GTEST_SKIP() << "symbolic links cannot be made here";
+  project.write("scenario/a.ks", "[bg storage=a.png folder=\"self\"]\n");
+  const ProgramResult result = runProgramIn(project.root);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_TRUE(contains(project.errorLog(), "[ERROR] メインループで例外発生: "));
+}
+
+}  // namespace
