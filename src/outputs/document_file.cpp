@@ -1,5 +1,6 @@
 #include "outputs/document_file.h"
 
+#include <filesystem>
 #include <fstream>
 #include <optional>
 

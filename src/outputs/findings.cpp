@@ -1,6 +1,7 @@
 #include "outputs/findings.h"
 
 #include <cstddef>
+#include <utility>
 
 std::string_view ruleId(FindingRule rule) {
   switch (rule) {

@@ -1,6 +1,7 @@
 #include "outputs/sarif_output.h"
 
 #include <cstddef>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string_view>
 
