@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 seconds="${KIC_FUZZ_SECONDS:-60}"
 
-packages=(cmake ninja-build clang libclang-rt-14-dev)
+packages=(cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev)
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

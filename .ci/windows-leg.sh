@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 googletest locales)
+packages=(cmake ninja-build g++-mingw-w64-x86-64 wine wine64 googletest locales
+          nlohmann-json3-dev)
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then

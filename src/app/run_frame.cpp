@@ -220,6 +220,8 @@ int runProgram(const std::vector<std::wstring>& args) {
     writeConsoleOut(versionText());
     return 0;
   }
+  // Standard output then carries the JSON document alone.
+  if (options.jsonFile == L"-") sendConsoleOutToError();
   for (const auto& arg : options.ignored) {
     writeConsoleOut(L"[WARNING] 不明な引数を無視します: " + arg + L"\n");
   }

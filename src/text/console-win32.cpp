@@ -10,8 +10,11 @@
 
 #include "text/console.h"
 #include "text/cp932.h"
+#include "text/utf8.h"
 
 namespace {
+
+bool outGoesToError = false;
 
 bool isConsole(HANDLE handle) {
   DWORD mode = 0;
@@ -47,7 +50,34 @@ void write(std::FILE* stream, DWORD handleId, std::wstring_view text) {
 
 }  // namespace
 
-void writeConsoleOut(std::wstring_view text) { write(stdout, STD_OUTPUT_HANDLE, text); }
+void writeConsoleOut(std::wstring_view text) {
+  if (outGoesToError) {
+    writeConsoleError(text);
+    return;
+  }
+  write(stdout, STD_OUTPUT_HANDLE, text);
+}
+
+void sendConsoleOutToError() { outGoesToError = true; }
+
+bool writeStandardOutputUtf8(std::string_view utf8) {
+  HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (isConsole(handle)) {
+    write(stdout, STD_OUTPUT_HANDLE, decodeUtf8(utf8));
+    return true;
+  }
+  // Past the C runtime, whose text mode would turn each line feed into CR LF.
+  std::fflush(stdout);
+  while (!utf8.empty()) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(utf8.size(), 1 << 20));
+    if (!WriteFile(handle, utf8.data(), chunk, &written, nullptr) || written == 0) {
+      return false;
+    }
+    utf8.remove_prefix(written);
+  }
+  return true;
+}
 
 void writeConsoleError(std::wstring_view text) { write(stderr, STD_ERROR_HANDLE, text); }
 

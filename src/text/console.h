@@ -7,6 +7,15 @@
 // The console's wide output stream: progress, warnings, most errors.
 void writeConsoleOut(std::wstring_view text);
 
+// From now on writeConsoleOut writes to the error stream, so that standard output
+// carries nothing but what writeStandardOutputUtf8 gives it (a JSON document).
+void sendConsoleOutToError();
+
+// UTF-8 text for programs that read standard output (a JSON document, workflow
+// commands): the bytes unchanged on every platform, whatever the console's code page;
+// a console window is shown the text itself. Returns false when the write failed.
+bool writeStandardOutputUtf8(std::string_view utf8);
+
 // The console's wide error stream.
 void writeConsoleError(std::wstring_view text);
 

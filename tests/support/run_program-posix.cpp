@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "support/run_program.h"
+#include "support/run_program_raw.h"
 #include "support/unprivileged_run.h"
 
 namespace fs = std::filesystem;
@@ -85,6 +86,10 @@ std::optional<ProgramResult> run(const fs::path& dir,
 ProgramResult runProgramIn(const fs::path& dir, const std::vector<std::string>& args) {
   auto result = run(dir, args, false);
   return result ? *result : ProgramResult{127, "", ""};
+}
+
+ProgramResult runProgramRawIn(const fs::path& dir, const std::vector<std::string>& args) {
+  return runProgramIn(dir, args);
 }
 
 std::optional<ProgramResult> runProgramUnprivilegedIn(

@@ -1,5 +1,7 @@
-// Windows only: the program's redirected console streams exactly as it wrote them
-// (CP932 text, CR LF line ends), where runProgramIn gives the POSIX form.
+// The program's redirected console streams exactly as it wrote them: on Windows CP932
+// text with CR LF line ends, where runProgramIn gives the POSIX form; elsewhere the
+// same as runProgramIn. For output that is UTF-8 on every platform (JSON, workflow
+// commands).
 #pragma once
 
 #include <filesystem>

@@ -1,0 +1,134 @@
+#include "outputs/findings.h"
+
+#include <cstddef>
+#include <utility>
+
+std::string_view ruleId(FindingRule rule) {
+  switch (rule) {
+    case FindingRule::missingImage:
+      return "missing-image";
+    case FindingRule::missingScript:
+      return "missing-script";
+    case FindingRule::letterCase:
+      return "letter-case";
+    case FindingRule::folderMismatch:
+      return "folder-mismatch";
+    case FindingRule::invalidBytes:
+      return "invalid-bytes";
+    case FindingRule::unusedImage:
+      return "unused-image";
+  }
+  return "";
+}
+
+FindingLevel ruleLevel(FindingRule rule) {
+  switch (rule) {
+    case FindingRule::missingImage:
+    case FindingRule::missingScript:
+      return FindingLevel::error;
+    case FindingRule::unusedImage:
+      return FindingLevel::note;
+    case FindingRule::letterCase:
+    case FindingRule::folderMismatch:
+    case FindingRule::invalidBytes:
+      break;
+  }
+  return FindingLevel::warning;
+}
+
+std::string_view ruleDescription(FindingRule rule) {
+  switch (rule) {
+    case FindingRule::missingImage:
+      return "スクリプトが参照する画像ファイルが見つかりません";
+    case FindingRule::missingScript:
+      return "調べるスクリプトが見つからないか、開けません";
+    case FindingRule::letterCase:
+      return "ファイル名の大文字・小文字が参照と異なります";
+    case FindingRule::folderMismatch:
+      return "画像が参照とは別のフォルダで見つかりました";
+    case FindingRule::invalidBytes:
+      return "スクリプトに UTF-8 として不正なバイト列があります";
+    case FindingRule::unusedImage:
+      return "どの参照にも使われていない画像です";
+  }
+  return "";
+}
+
+namespace {
+
+void addScriptFinding(const ScriptResult& script, std::vector<Finding>& findings) {
+  switch (script.status) {
+    case ScriptStatus::missing:
+      findings.push_back({FindingRule::missingScript, script.path, 0,
+                          "ファイルが見つかりません: " + script.name});
+      return;
+    case ScriptStatus::unreadable:
+      findings.push_back({FindingRule::missingScript, script.path, 0,
+                          "ファイルを開けませんでした: " + script.name});
+      return;
+    case ScriptStatus::checked:
+      return;
+  }
+}
+
+void addInvalidBytesFinding(const ScriptResult& script, std::vector<Finding>& findings) {
+  findings.push_back({FindingRule::invalidBytes, script.path, script.invalidBytesLine,
+                      "UTF-8 として不正なバイト列があります: " + script.name});
+}
+
+void addReferenceFindings(const ReferenceResult& reference, const std::string& file,
+                          std::vector<Finding>& findings) {
+  const auto add = [&](FindingRule rule, std::string message) {
+    findings.push_back({rule, file, reference.line, std::move(message)});
+  };
+  if (!reference.found) {
+    add(FindingRule::missingImage,
+        "画像ファイルが見つかりません: " + reference.reference);
+    if (!reference.caseOnlyMatch.empty()) {
+      add(FindingRule::letterCase,
+          "大文字・小文字だけが異なるファイルがあります: " + reference.caseOnlyMatch);
+    }
+    return;
+  }
+  if (!reference.nameOnDisk.empty()) {
+    add(FindingRule::letterCase,
+        "ファイル名の大文字・小文字が参照と異なります: " + reference.reference + " (" +
+            reference.nameOnDisk + ")");
+  }
+  if (reference.folderMismatch) {
+    add(FindingRule::folderMismatch,
+        "参照とは別のフォルダで見つかりました: " + reference.reference +
+            " (フォルダ: " + reference.folder + ")");
+  }
+}
+
+}  // namespace
+
+std::vector<Finding> listFindings(const RunResults& results) {
+  std::vector<Finding> findings;
+  // References come in scan order, so each script's run of them follows the script.
+  std::size_t next = 0;
+  for (std::size_t index = 0; index < results.scripts.size(); ++index) {
+    const ScriptResult& script = results.scripts[index];
+    addScriptFinding(script, findings);
+    // The report names invalid bytes when it meets them, before that line's images.
+    bool invalidBytesPending = script.invalidBytesLine > 0;
+    for (; next < results.references.size() && results.references[next].script == index;
+         ++next) {
+      const ReferenceResult& reference = results.references[next];
+      if (invalidBytesPending && reference.line >= script.invalidBytesLine) {
+        addInvalidBytesFinding(script, findings);
+        invalidBytesPending = false;
+      }
+      addReferenceFindings(reference, script.path, findings);
+    }
+    if (invalidBytesPending) addInvalidBytesFinding(script, findings);
+  }
+  if (results.unused) {
+    for (const std::string& image : *results.unused) {
+      findings.push_back(
+          {FindingRule::unusedImage, image, 0, "使われていない画像: " + image});
+    }
+  }
+  return findings;
+}

@@ -1,0 +1,46 @@
+// The findings of a run, one per thing a reader should act on, as the code-scanning
+// outputs (SARIF, workflow annotations) show them: a rule, a place and the console's
+// words.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/run_results.h"
+
+enum class FindingRule {
+  missingImage,
+  missingScript,  // also a script that could not be opened
+  letterCase,
+  folderMismatch,
+  invalidBytes,
+  unusedImage,
+};
+
+enum class FindingLevel { error, warning, note };
+
+// Every rule, in the order the outputs list them.
+inline constexpr FindingRule kFindingRules[] = {
+    FindingRule::missingImage,   FindingRule::missingScript, FindingRule::letterCase,
+    FindingRule::folderMismatch, FindingRule::invalidBytes,  FindingRule::unusedImage,
+};
+
+// "missing-image", "missing-script", "letter-case", "folder-mismatch",
+// "invalid-bytes", "unused-image".
+std::string_view ruleId(FindingRule rule);
+FindingLevel ruleLevel(FindingRule rule);
+// What the rule finds, in Japanese (UTF-8).
+std::string_view ruleDescription(FindingRule rule);
+
+struct Finding {
+  FindingRule rule = FindingRule::missingImage;
+  std::string file;  // relative to the root with "/": "scenario/a.ks"
+  int line = 0;      // 0: the finding is about the whole file
+  std::string utf8Message;
+};
+
+// In report order: each script's own findings where the report shows them, each
+// reference's after it (a missing image before its letter-case hint), the unused
+// images last. REQUIRES: the references in scan order, as the scan records them.
+std::vector<Finding> listFindings(const RunResults& results);

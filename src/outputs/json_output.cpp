@@ -1,0 +1,80 @@
+#include "outputs/json_output.h"
+
+#include <nlohmann/json.hpp>
+#include <string_view>
+
+namespace {
+
+// Fields keep the order README.md shows them in.
+using Json = nlohmann::ordered_json;
+
+Json textOrNull(const std::string& text) { return text.empty() ? Json() : Json(text); }
+
+std::string_view statusName(ScriptStatus status) {
+  switch (status) {
+    case ScriptStatus::checked:
+      return "checked";
+    case ScriptStatus::missing:
+      return "missing";
+    case ScriptStatus::unreadable:
+      return "unreadable";
+  }
+  return "";
+}
+
+Json scriptJson(const ScriptResult& script) {
+  Json json = {{"name", script.name}, {"status", statusName(script.status)}};
+  if (script.status == ScriptStatus::checked) {
+    json["encoding"] = encodingName(script.encoding);
+  }
+  return json;
+}
+
+Json referenceJson(const ReferenceResult& reference, const RunResults& results) {
+  const std::string& script = reference.script < results.scripts.size()
+                                  ? results.scripts[reference.script].name
+                                  : std::string();
+  return {
+      {"script", script},
+      {"line", reference.line},
+      {"reference", reference.reference},
+      {"hint", reference.hint ? Json(*reference.hint) : Json()},
+      {"status", reference.found ? "found" : "missing"},
+      {"folder", reference.found ? Json(reference.folder) : Json()},
+      {"caseOnlyMatch", textOrNull(reference.caseOnlyMatch)},
+      {"nameOnDisk", textOrNull(reference.nameOnDisk)},
+      {"folderMismatch", reference.folderMismatch},
+      {"suggestions", reference.suggestions},
+  };
+}
+
+}  // namespace
+
+std::string jsonDocument(const RunResults& results) {
+  Json scripts = Json::array();
+  for (const ScriptResult& script : results.scripts)
+    scripts.push_back(scriptJson(script));
+  Json references = Json::array();
+  for (const ReferenceResult& reference : results.references) {
+    references.push_back(referenceJson(reference, results));
+  }
+  const ScanTotals& totals = results.totals;
+  Json document = {
+      {"tool", {{"name", "ks-image-check"}, {"version", KIC_VERSION}}},
+      {"root", results.root},
+      {"completed", results.completed},
+      {"exitCode", results.exitCode},
+      {"scripts", std::move(scripts)},
+      {"references", std::move(references)},
+      {"summary",
+       {{"references", totals.references},
+        {"found", totals.found},
+        {"missing", totals.missing},
+        {"scripts", totals.scripts},
+        {"scriptsMissing", totals.scriptsMissing}}},
+  };
+  if (results.unused) document["unused"] = *results.unused;
+  // Text from the file system may hold bytes that are not UTF-8; they become U+FFFD
+  // rather than ending the run.
+  return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}

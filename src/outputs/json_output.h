@@ -1,0 +1,10 @@
+// The run as one JSON document for scripts in a CI pipeline (--json). README.md
+// describes its fields.
+#pragma once
+
+#include <string>
+
+#include "app/run_results.h"
+
+// The whole document, UTF-8 without a byte-order mark, ending with a line feed.
+std::string jsonDocument(const RunResults& results);

@@ -1,0 +1,128 @@
+#include "outputs/sarif_output.h"
+
+#include <cstddef>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <string_view>
+
+#include "outputs/findings.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr std::string_view kRootBaseId = "%SRCROOT%";
+
+std::string_view levelName(FindingLevel level) {
+  switch (level) {
+    case FindingLevel::error:
+      return "error";
+    case FindingLevel::warning:
+      return "warning";
+    case FindingLevel::note:
+      return "note";
+  }
+  return "none";
+}
+
+// A URI holds only ASCII: every other byte of the UTF-8 text, and every character
+// with a meaning in URIs, is percent-encoded. "/" stays a separator; a ":" is
+// encoded too, so that a name like "c:x.png" cannot read as a scheme.
+void appendPercentEncoded(std::string_view utf8, std::string& uri) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                       (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' ||
+                       byte == '_' || byte == '~' || byte == '/';
+    if (plain) {
+      uri += c;
+    } else {
+      uri += '%';
+      uri += kHex[byte >> 4];
+      uri += kHex[byte & 0xF];
+    }
+  }
+}
+
+// "file:///home/me/game/", "file:///C:/game/", "file://server/share/game/": the
+// base the relative locations are resolved against, so ending with "/".
+std::string rootUri(std::string_view utf8Root) {
+  std::string path(utf8Root);
+  for (auto& c : path) {
+    if (c == '\\') c = '/';
+  }
+  if (path.starts_with("//?/")) path.erase(0, 4);
+  std::string uri = "file://";
+  if (path.starts_with("//")) {
+    path.erase(0, 2);  // a share: the server is the URI's host
+  } else if (path.size() >= 2 && path[1] == ':') {
+    uri += '/';
+    uri += path.substr(0, 2);  // the drive letter keeps its colon
+    path.erase(0, 2);
+  }
+  appendPercentEncoded(path, uri);
+  if (!uri.ends_with('/')) uri += '/';
+  return uri;
+}
+
+Json ruleJson(FindingRule rule) {
+  return {
+      {"id", ruleId(rule)},
+      {"shortDescription", {{"text", ruleDescription(rule)}}},
+      {"defaultConfiguration", {{"level", levelName(ruleLevel(rule))}}},
+  };
+}
+
+std::size_t ruleIndex(FindingRule rule) {
+  for (std::size_t index = 0; index < std::size(kFindingRules); ++index) {
+    if (kFindingRules[index] == rule) return index;
+  }
+  return 0;
+}
+
+Json resultJson(const Finding& finding) {
+  std::string uri;
+  appendPercentEncoded(finding.file, uri);
+  Json physical = {{"artifactLocation", {{"uri", uri}, {"uriBaseId", kRootBaseId}}}};
+  if (finding.line > 0) physical["region"] = {{"startLine", finding.line}};
+  return {
+      {"ruleId", ruleId(finding.rule)},
+      {"ruleIndex", ruleIndex(finding.rule)},
+      {"level", levelName(ruleLevel(finding.rule))},
+      {"message", {{"text", finding.utf8Message}}},
+      {"locations", Json::array({{{"physicalLocation", std::move(physical)}}})},
+  };
+}
+
+}  // namespace
+
+std::string sarifDocument(const RunResults& results) {
+  Json rules = Json::array();
+  for (const FindingRule rule : kFindingRules) rules.push_back(ruleJson(rule));
+  Json resultList = Json::array();
+  for (const Finding& finding : listFindings(results)) {
+    resultList.push_back(resultJson(finding));
+  }
+  Json run = {
+      {"tool",
+       {{"driver",
+         {{"name", "ks-image-check"},
+          {"version", KIC_VERSION},
+          {"semanticVersion", KIC_VERSION},
+          {"rules", std::move(rules)}}}}},
+      {"invocations", Json::array({{{"executionSuccessful", results.completed},
+                                    {"exitCode", results.exitCode}}})},
+  };
+  if (!results.root.empty()) {
+    run["originalUriBaseIds"][std::string(kRootBaseId)] = {
+        {"uri", rootUri(results.root)}};
+  }
+  run["results"] = std::move(resultList);
+  const Json log = {
+      {"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
+      {"version", "2.1.0"},
+      {"runs", Json::array({std::move(run)})},
+  };
+  return log.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
