@@ -27,7 +27,7 @@
 #include "text/conversions.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
-#include "text/log_conversion.h"
+#include "text/diagnostic_log.h"
 #include "text/path_text.h"
 #include "text/utf8.h"
 
@@ -55,9 +55,8 @@ struct LogFiles {
 };
 
 // Every end of a run that opened the diagnostic log: close it, then convert it.
-int finishRun(std::ofstream& errLog, const LogFiles& logs, int exitCode) {
-  errLog.close();
-  convertLogToUtf8(logs.tempLogPath, logs.finalLogPath, errLog);
+int finishRun(DiagnosticLog& log, int exitCode) {
+  closeDiagnosticLog(log);
   return exitCode;
 }
 
@@ -99,21 +98,17 @@ int checkProject(const Options& options) {
   RunResults results;
   RunResults* const kept = wantsRunResults(options) ? &results : nullptr;
   bool reportOpened = false;
-  // Appending continues the log of an earlier run whose conversion failed, so it is
-  // converted with this one instead of being lost.
-  // The log takes a line for every script line read: large writes, not many small.
-  std::vector<char> errLogBuffer(1 << 20);
-  std::ofstream errLog;
-  errLog.rdbuf()->pubsetbuf(errLogBuffer.data(),
-                            static_cast<std::streamsize>(errLogBuffer.size()));
-  errLog.open(logs.tempLogPath, std::ios::out | std::ios::app);
-  if (!errLog.is_open()) {
+  // With a second thread, the log is converted as the run goes.
+  const DiagnosticLogHandle log =
+      openDiagnosticLog(logs.tempLogPath, logs.finalLogPath, walkOnSecondThread());
+  if (!log) {
     writeConsoleErrorCp932(
         std::string("[ERROR] 一時エラーログファイルを開けませんでした: "_sj) +
         logs.tempLogPath + "\n");
     return 1;
   }
 
+  std::ostream& errLog = logStream(*log);
   try {
     errLog << "[DEBUG] プログラム開始: "_sj << calendarText(std::time(nullptr));
 
@@ -164,7 +159,7 @@ int checkProject(const Options& options) {
                   L"[エラー] scenario フォルダが見つかりません: " + wScenarioDir + L"\n");
       logFile.close();
       if (kept) writeRequestedOutputs(options, results, errLog);
-      return finishRun(errLog, logs, 1);
+      return finishRun(*log, 1);
     }
 
     selectTargetsFromFolder(targetFiles, scenarioDir, errLog, options.recursive);
@@ -194,7 +189,7 @@ int checkProject(const Options& options) {
     results.completed = true;
     results.exitCode = options.failOnMissing && anythingMissing ? 2 : 0;
     if (kept && !writeRequestedOutputs(options, results, errLog)) results.exitCode = 1;
-    return finishRun(errLog, logs, results.exitCode);
+    return finishRun(*log, results.exitCode);
   } catch (const std::exception& error) {
     errLog << "[ERROR] メインループで例外発生: "_sj << describeForLog(error) << '\n';
     writeConsoleErrorCp932(
@@ -204,7 +199,7 @@ int checkProject(const Options& options) {
       results.exitCode = 1;
       writeRequestedOutputs(options, results, errLog);
     }
-    return finishRun(errLog, logs, 1);
+    return finishRun(*log, 1);
   }
 }
 
