@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "support/run_program.h"
 #include "support/temp_project.h"
 #include "support/text_search.h"
@@ -74,6 +76,21 @@ TEST(Findings, UnusedImagesAreListedSortedWithTheReportsTimeStamp) {
             kBom +
                 "a.ks (行 1): Room.PNG -> 存在します (フォルダ: bg)\n"
                 "a.ks (行 2): chara/a.png -> 存在します (フォルダ: z)\n");
+}
+
+// The JSON document carries the did-you-mean paths and the unused list a run gives.
+TEST(Findings, TheJsonDocumentCarriesSuggestionsAndTheUnusedList) {
+  TempProject project;
+  project.write("scenario/a.ks", "title.png\nhere.png\n");
+  project.write("bg/title.jpg", "");
+  project.write("here.png", "");
+  const ProgramResult result = runProgramIn(project.root, {"--unused", "--json", "-"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const nlohmann::json document = nlohmann::json::parse(result.out);
+  EXPECT_EQ(document["references"][0]["suggestions"],
+            nlohmann::json::array({withPlatformSeparator("bg/title.jpg")}));
+  EXPECT_EQ(document["references"][1]["suggestions"], nlohmann::json::array());
+  EXPECT_EQ(document["unused"], nlohmann::json::array({"bg/title.jpg"}));
 }
 
 TEST(Findings, RecursiveScansSubfoldersAfterEachFoldersOwnScripts) {
