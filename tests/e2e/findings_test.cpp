@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
+#include "support/platform_paths.h"
 #include "support/run_program.h"
 #include "support/temp_project.h"
 #include "support/text_search.h"
@@ -17,14 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kBom = "\xEF\xBB\xBF";
-
-std::string withPlatformSeparator(std::string text) {
-  const char separator = static_cast<char>(fs::path::preferred_separator);
-  for (auto& c : text) {
-    if (c == '/') c = separator;
-  }
-  return text;
-}
 
 TEST(Findings, AMissingImageNamesSimilarFilesAfterItsWarning) {
   TempProject project;
@@ -36,12 +28,12 @@ TEST(Findings, AMissingImageNamesSimilarFilesAfterItsWarning) {
   EXPECT_TRUE(contains(result.out,
                        "[WARNING] 画像ファイルが見つかりません: a.ks 行 1 (title.png)\n"
                        "[INFO] 似た名前のファイルがあります: " +
-                           withPlatformSeparator("bg/title.jpg") + "\n"))
+                           withPlatformSeparator("bg{sep}title.jpg") + "\n"))
       << result.out;
   // The letter-case hint says it all; no did-you-mean beside it.
   EXPECT_EQ(countOf(result.out, "似た名前"), 1u) << result.out;
   EXPECT_TRUE(contains(project.errorLog(), "[INFO] 似た名前のファイルがあります: " +
-                                               withPlatformSeparator("bg/title.jpg") +
+                                               withPlatformSeparator("bg{sep}title.jpg") +
                                                "\n"));
   EXPECT_EQ(project.report(), kBom +
                                   "■a.ks (行 1): title.png -> 存在しません\n"
@@ -88,7 +80,7 @@ TEST(Findings, TheJsonDocumentCarriesSuggestionsAndTheUnusedList) {
   EXPECT_EQ(result.exitCode, 0) << result.err;
   const nlohmann::json document = nlohmann::json::parse(result.out);
   EXPECT_EQ(document["references"][0]["suggestions"],
-            nlohmann::json::array({withPlatformSeparator("bg/title.jpg")}));
+            nlohmann::json::array({withPlatformSeparator("bg{sep}title.jpg")}));
   EXPECT_EQ(document["references"][1]["suggestions"], nlohmann::json::array());
   EXPECT_EQ(document["unused"], nlohmann::json::array({"bg/title.jpg"}));
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/platform_paths.h"
 #include "support/run_program.h"
 #include "support/temp_project.h"
 #include "support/text_search.h"
@@ -37,19 +38,6 @@ std::string utf16(std::string_view utf8, bool bigEndian) {
 std::string withZeroBytes(std::string text) {
   for (auto& c : text) {
     if (c == '@') c = '\0';
-  }
-  return text;
-}
-
-fs::path pathOf(const std::string& utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-// Found folders use the platform's separator, written {sep} in expectations.
-std::string withPlatformSeparator(std::string text) {
-  const char separator = static_cast<char>(fs::path::preferred_separator);
-  for (auto at = text.find("{sep}"); at != std::string::npos; at = text.find("{sep}")) {
-    text.replace(at, 5, 1, separator);
   }
   return text;
 }
@@ -147,7 +135,7 @@ class RealProjects : public testing::TestWithParam<RealCase> {};
 TEST_P(RealProjects, ReadEveryScriptAndSeeEveryName) {
   const RealCase& c = GetParam();
   TempProject project;
-  for (const auto& file : c.files) project.write(pathOf(file.path), file.bytes);
+  for (const auto& file : c.files) project.write(pathOfUtf8(file.path), file.bytes);
 
   const ProgramResult result = runProgramIn(project.root);
   EXPECT_EQ(result.exitCode, 0) << result.err;

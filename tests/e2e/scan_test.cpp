@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/platform_paths.h"
 #include "support/run_program.h"
 #include "support/temp_project.h"
 
@@ -25,19 +26,6 @@ struct ScanCase {
   std::vector<std::string> consoleHas;  // lines the console must show
 };
 
-std::filesystem::path pathOf(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-// Found folders use the platform's separator, written {sep} in expectations.
-std::string withPlatformSeparator(std::string text) {
-  const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
-  for (auto at = text.find("{sep}"); at != std::string::npos; at = text.find("{sep}")) {
-    text.replace(at, 5, 1, separator);
-  }
-  return text;
-}
-
 void PrintTo(const ScanCase& c, std::ostream* out) { *out << c.name; }
 
 class ScanTable : public testing::TestWithParam<ScanCase> {};
@@ -46,7 +34,7 @@ TEST_P(ScanTable, ReportsEveryReference) {
   const ScanCase& c = GetParam();
   TempProject project;
   project.makeFolder("scenario");
-  for (const auto& file : c.files) project.write(pathOf(file.path), file.bytes);
+  for (const auto& file : c.files) project.write(pathOfUtf8(file.path), file.bytes);
 
   ProgramResult result = runProgramIn(project.root);
   EXPECT_EQ(result.exitCode, 0) << result.err;
