@@ -15,10 +15,12 @@
 namespace {
 
 // The log takes a line for every script line read: large writes, not many small.
-constexpr std::size_t kPieceBytes = 1 << 20;
-// Pieces that may wait for the second thread; more and the run waits instead, so
-// memory stays the same however large the log grows.
-constexpr std::size_t kMostWaiting = 8;
+constexpr std::size_t kBufferBytes = 1 << 20;
+// What goes to the converting thread at a time, and how many such pieces may wait
+// for it; more and the run waits instead, so memory stays the same however large
+// the log grows.
+constexpr std::size_t kPieceBytes = 256 * 1024;
+constexpr std::size_t kMostWaiting = 2;
 
 // Hands the text written to it to the converting thread a piece at a time.
 class PieceBuffer : public std::streambuf {
@@ -155,7 +157,7 @@ DiagnosticLogHandle openDiagnosticLog(const std::string& tempLogPath,
   // Appending continues the log of an earlier run whose conversion failed, so it is
   // converted with this one instead of being lost.
   if (!convertAlongTheWay) {
-    log->buffer.resize(kPieceBytes);
+    log->buffer.resize(kBufferBytes);
     log->file.rdbuf()->pubsetbuf(log->buffer.data(),
                                  static_cast<std::streamsize>(log->buffer.size()));
     log->file.open(tempLogPath, std::ios::out | std::ios::app);
