@@ -7,8 +7,8 @@ read back.
 
     check_html_report.py PROGRAM [--keep DIR]
 
-Exit status: 0 passed, 1 failed, 77 skipped (no Chromium; set KIC_CHROMIUM to use
-another binary).
+Exit status: 0 passed, 1 failed, 77 skipped: no Chromium (KIC_CHROMIUM names another
+binary; with KIC_REQUIRE_CHROMIUM set, as in CI, a missing Chromium fails).
 """
 
 import argparse
@@ -199,8 +199,8 @@ class Dom(html.parser.HTMLParser):
             self._open = "open" in attrs
         elif tag == "summary":
             self._text = (self._script, 0)
-        elif tag == "span":  # the counts after a script's name
-            self._text = None if self._text and self._text[0] is self._script else self._text
+        elif tag == "span" and self._text and self._text[0] is self._script:
+            self._text = None  # the counts after the script's name
         elif tag == "tr" and "class" in attrs:
             self._row = [attrs["class"], self._script[0], [], []]
             self.rows.append(self._row)
@@ -267,13 +267,14 @@ def check_page(dom, page_url, root, with_unused):
             shown = shown[:1]
         if shown != [root / name for name in files]:
             fail(f"{script} line {line}: thumbnails {sources} show {shown}")
-    for path in (resolve(page_url, src) for src in dom.unused + sum(
-            (row[3] for row in dom.rows), [])):
+    for src in dom.unused + [src for row in dom.rows for src in row[3]]:
+        path = resolve(page_url, src)
         if not path or not path.is_file():
-            fail(f"no file at {path}")
-    # Once the program lists unused images, the grid shows those no line names.
-    if with_unused and dom.unused and sorted(resolve(page_url, src) for src in
-                                             dom.unused) != sorted(root / name for name in UNUSED):
+            fail(f"{src} names no file: {path}")
+    # The grid of unused images (once the program lists them) shows the images no
+    # line names as spelt, and only with --unused.
+    unused = sorted(str(resolve(page_url, src)) for src in dom.unused)
+    if dom.unused and (not with_unused or unused != sorted(str(root / n) for n in UNUSED)):
         fail(f"unused images {dom.unused}")
     return [f"{page_url}: {failure}" for failure in failures]
 
@@ -285,6 +286,9 @@ def main():
     args = parser.parse_args()
     browser = os.environ.get("KIC_CHROMIUM") or shutil.which("chromium")
     if not browser:
+        if os.environ.get("KIC_REQUIRE_CHROMIUM"):
+            print("FAIL: chromium is not installed")
+            return 1
         print("skipped: chromium is not installed")
         return SKIPPED
     program = args.program.resolve()
@@ -301,27 +305,26 @@ def main():
 
         failures = []
         profile = work / "profile"
+        shots = [  # url, colours that must show, colours that must not
+            (inside.as_uri(), [BLUE, RED, GREEN, MAGENTA, AMBER], [CYAN]),
+            # The filter: rows without findings are gone.
+            (inside.as_uri() + "#findings", [AMBER], [BLUE, RED, GREEN, MAGENTA])]
         for page, with_unused in ((inside, False), (outside, True)):
-            url = page.as_uri()
             dom = Dom()
-            dom.feed(chromium(browser, profile, url, "--dump-dom").decode("utf-8"))
-            failures += check_page(dom, url, root, with_unused)
+            dom.feed(chromium(browser, profile, page.as_uri(), "--dump-dom").decode())
+            failures += check_page(dom, page.as_uri(), root, with_unused)
+            if dom.unused:
+                shots.append((page.as_uri(), [CYAN], []))
 
         shot = work / "shot.png"
-        for fragment, seen, unseen in (
-                ("", [BLUE, RED, GREEN, MAGENTA, AMBER], []),
-                # The filter: rows without findings are gone.
-                ("#findings", [AMBER], [BLUE, RED, GREEN, MAGENTA])):
-            chromium(browser, profile, inside.as_uri() + fragment,
-                     f"--screenshot={shot}", "--window-size=900,1400")
+        for url, seen, unseen in shots:
+            chromium(browser, profile, url, f"--screenshot={shot}",
+                     "--window-size=900,2000")
             counts = colour_counts(png_pixels(shot.read_bytes()))
-            for colour in seen:
-                if counts[colour] < 1000:
-                    failures.append(f"{fragment or 'page'}: colour {colour} shows in "
-                                    f"{counts[colour]} pixels only")
-            for colour in unseen:
-                if counts[colour] > 0:
-                    failures.append(f"{fragment}: colour {colour} shows, it should not")
+            failures += [f"{url}: colour {colour} shows in {counts[colour]} pixels"
+                         for colour in seen if counts[colour] < 1000]
+            failures += [f"{url}: colour {colour} shows, it should not"
+                         for colour in unseen if counts[colour] > 0]
         if args.keep:
             shutil.rmtree(args.keep, ignore_errors=True)
             shutil.copytree(work, args.keep)
