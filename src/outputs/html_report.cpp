@@ -1,5 +1,6 @@
 #include "outputs/html_report.h"
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -82,7 +83,11 @@ void flushIfFull(Page& page) {
 
 void appendText(Page& page, std::string_view utf8) { appendHtmlEscaped(utf8, page.html); }
 
-void appendNumber(Page& page, long long number) { page.html += std::to_string(number); }
+void appendNumber(Page& page, long long number) {
+  char digits[24];
+  const auto end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
+  page.html.append(digits, end);
+}
 
 // A thumbnail of `utf8File` (relative to the root) that opens the picture itself.
 void appendThumbnail(Page& page, std::string_view utf8File) {
@@ -107,6 +112,12 @@ void appendFigure(Page& page, std::string_view utf8File) {
 bool hasWarning(const ReferenceResult& reference) {
   return !reference.nameOnDisk.empty() || reference.folderMismatch;
 }
+
+// Heights in CSS pixels, as the style sheet lays them out: a section's summary and
+// table head, a row with a thumbnail, a row without one.
+constexpr int kSectionPixels = 72;
+constexpr int kFoundRowPixels = 83;
+constexpr int kMissingRowPixels = 32;
 
 struct ScriptCounts {
   int references = 0;
@@ -315,7 +326,17 @@ void writeScript(Page& page, std::size_t index, const ScriptResult& script,
   const bool finding = hasFinding(script, counts);
   page.html += finding ? "<details id=\"s" : "<details class=\"clean\" id=\"s";
   appendNumber(page, static_cast<long long>(index));
-  page.html += finding ? "\" open>" : "\">";
+  if (finding && !rows.empty()) {
+    // Until an open section is laid out, the browser takes it to be about this
+    // tall, so the scroll bar of a long page keeps still.
+    page.html += "\" open style=\"contain-intrinsic-size:auto ";
+    appendNumber(page, kSectionPixels +
+                           (counts.references - counts.missing) * kFoundRowPixels +
+                           counts.missing * kMissingRowPixels);
+    page.html += "px\">";
+  } else {
+    page.html += finding ? "\" open>" : "\">";
+  }
   page.html += "<summary>";
   appendText(page, script.name);
   if (script.status == ScriptStatus::missing) {

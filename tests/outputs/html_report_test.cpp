@@ -132,7 +132,9 @@ TEST(HtmlReport, ShowsWhatTheRunMet) {
       {"found, missing, candidates",
        [](RunResults&) {},
        {"<dd>2026/12/07 09:03:07<dt>", "href=\"../tag_report_image_20261207_090307.txt\"",
-        "<details id=\"s0\" open><summary>a.ks", "<details class=\"clean\" id=\"s1\">",
+        "<details id=\"s0\" open style=\"contain-intrinsic-size:auto "
+        "187px\"><summary>a.ks",
+        "<details class=\"clean\" id=\"s1\">",
         "<tr class=\"ok\"><td class=\"ln\">3<td class=\"ref\">room.jpg<td "
         "class=\"hint\">data/bgimage<td>" +
             thumb +
@@ -148,9 +150,9 @@ TEST(HtmlReport, ShowsWhatTheRunMet) {
          r.references[2].nameOnDisk = "Sky.png";
          r.references[2].folderMismatch = true;
        },
-       {"<details id=\"s1\" open>", "<span class=\"caution\">警告 1 件</span>",
-        "<tr class=\"warn\">", "参照と異なります: Sky.png</div>",
-        "参照とは別のフォルダで見つかりました"},
+       {"<details id=\"s1\" open style=\"contain-intrinsic-size:auto 155px\">",
+        "<span class=\"caution\">警告 1 件</span>", "<tr class=\"warn\">",
+        "参照と異なります: Sky.png</div>", "参照とは別のフォルダで見つかりました"},
        {"class=\"clean\""}},
       {"scripts listed at the top",
        [](RunResults& r) {
