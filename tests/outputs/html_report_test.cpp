@@ -67,9 +67,8 @@ TEST(HtmlText, LeadsFromThePageToTheRoot) {
       {L"/game/../out/report.html", L"/game", "../game/"},
       {L"/tmp/report.html", L"/home/me/作品 #1", "../home/me/%E4%BD%9C%E5%93%81%20%231/"},
       {L"/game/sub dir/report.html", L"/game/sub dir/a", "a/"},
-      // No relative path from a page named without its folders: an absolute URL.
-      {L"report.html", L"/game", "file:///game/"},
-      // Another drive; elsewhere a folder whose name must not read as a scheme.
+      // No relative path to another drive; elsewhere, a folder whose name must not
+      // read as a scheme.
       {L"D:/out/r.html", L"C:/game", windows ? "file:///C:/game/" : "../../C%3A/game/"},
   };
   for (const Case& c : cases) {
