@@ -12,7 +12,6 @@
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
 #include "text/path_text.h"
-#include "text/utf8.h"
 
 namespace fs = std::filesystem;
 
