@@ -2,6 +2,7 @@
 
 #include "outputs/document_file.h"
 #include "outputs/github_annotations.h"
+#include "outputs/html_report.h"
 #include "outputs/json_output.h"
 #include "outputs/sarif_output.h"
 
@@ -23,6 +24,10 @@ bool writeRequestedOutputs(const Options& options, const RunResults& results,
   }
   if (options.github &&
       !writeDocumentToStandardOutput(githubAnnotations(results), errLog)) {
+    written = false;
+  }
+  // The page to look at the pictures with.
+  if (options.htmlFile && !writeHtmlReportFile(*options.htmlFile, results, errLog)) {
     written = false;
   }
   return written;
