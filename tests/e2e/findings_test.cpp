@@ -47,7 +47,7 @@ TEST(Findings, UnusedImagesAreListedSortedWithTheReportsTimeStamp) {
   for (const char* file :
        {"bg/Room.PNG", "bg/room.png", "z/a.png", "bg/b.jpeg", "bg/c.GIF", "bg/d.webp",
         "bg/e.bmp", "bg/f.txt", "a/日本.jpg", "bg/g.png.bak", "Z.JPG"}) {
-    project.write(file, "");
+    project.write(pathOfUtf8(file), "");
   }
   const ProgramResult result = runProgramIn(project.root, {"--unused"});
   EXPECT_EQ(result.exitCode, 0) << result.err;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/platform_paths.h"
 #include "support/run_program.h"
 #include "support/scoped_environment.h"
 #include "support/temp_project.h"
@@ -57,15 +58,16 @@ Outputs runOnce(const TempProject& project, const std::vector<std::string>& args
 
 TEST(ThreadedWalk, WritesWhatOneThreadWrites) {
   TempProject project;
-  project.write("背景/夜.png", "");
-  project.write("立ち絵/chara/笑顔.png", "");
-  project.write("立ち絵/room.png", "");
-  project.write("z/日本.gif", "");
+  project.write(pathOfUtf8("背景/夜.png"), "");
+  project.write(pathOfUtf8("立ち絵/chara/笑顔.png"), "");
+  project.write(pathOfUtf8("立ち絵/room.png"), "");
+  project.write(pathOfUtf8("z/日本.gif"), "");
   std::error_code error;
   fs::create_directories(project.root / "m");
   fs::create_symlink("loop.png", project.root / "m/loop.png", error);  // no status
-  fs::create_symlink("立ち絵/room.png", project.root / "linked.png", error);
-  fs::create_directory_symlink(project.root / "背景", project.root / "背景へ", error);
+  fs::create_symlink(pathOfUtf8("立ち絵/room.png"), project.root / "linked.png", error);
+  fs::create_directory_symlink(project.root / pathOfUtf8("背景"),
+                               project.root / pathOfUtf8("背景へ"), error);
   if (error) GTEST_SKIP() << "symbolic links cannot be made here";
 
   struct Case {
