@@ -54,9 +54,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   findReferences(line, references);
   const char* previousEnd = line.data();
   for (const std::string_view reference : references) {
-    FUZZ_CHECK_DETAIL(reference.data() >= previousEnd &&
-                          reference.data() + reference.size() <= line.data() + line.size(),
-                      "references out of order or outside the line");
+    FUZZ_CHECK_DETAIL(
+        reference.data() >= previousEnd &&
+            reference.data() + reference.size() <= line.data() + line.size(),
+        "references out of order or outside the line");
     FUZZ_CHECK_DETAIL(reference.ends_with(".png") || reference.ends_with(".jpg") ||
                           reference.ends_with(".PNG") || reference.ends_with(".JPG"),
                       "a reference without an extension: " + std::string(reference));
