@@ -8,15 +8,8 @@ cd "$(dirname "$0")/.."
 
 seconds="${KIC_FUZZ_SECONDS:-60}"
 
-packages=(cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev)
-missing=()
-for package in "${packages[@]}"; do
-  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  apt-get update
-  DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
-fi
+source .ci/common.sh
+ensure_packages "fuzz leg" cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev
 
 cmake --preset fuzz
 cmake --build --preset fuzz -j2

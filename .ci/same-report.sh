@@ -14,7 +14,7 @@ set -euo pipefail
 
 native=$(realpath "$1")
 exe=$(realpath "$2")
-wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+wine=${WINE:-$(command -v wine64 || echo /usr/lib/wine/wine64)}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
