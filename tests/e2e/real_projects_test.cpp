@@ -42,14 +42,9 @@ std::string withZeroBytes(std::string text) {
   return text;
 }
 
-struct File {
-  std::string path;  // UTF-8, relative to the project root
-  std::string bytes;
-};
-
 struct RealCase {
   const char* label;
-  std::vector<File> files;
+  std::vector<ProjectFile> files;
   std::string report;                   // after the byte-order mark
   std::vector<std::string> consoleHas;  // {sep} for the separator
   std::vector<std::string> logHas;
@@ -135,7 +130,7 @@ class RealProjects : public testing::TestWithParam<RealCase> {};
 TEST_P(RealProjects, ReadEveryScriptAndSeeEveryName) {
   const RealCase& c = GetParam();
   TempProject project;
-  for (const auto& file : c.files) project.write(pathOfUtf8(file.path), file.bytes);
+  project.write(c.files);
 
   const ProgramResult result = runProgramIn(project.root);
   EXPECT_EQ(result.exitCode, 0) << result.err;

@@ -14,14 +14,9 @@ namespace {
 
 const std::string kBom = "\xEF\xBB\xBF";
 
-struct File {
-  std::string path;  // UTF-8, relative to the project root
-  std::string bytes;
-};
-
 struct ScanCase {
   const char* name;
-  std::vector<File> files;
+  std::vector<ProjectFile> files;
   std::string report;                   // everything after the byte-order mark
   std::vector<std::string> consoleHas;  // lines the console must show
 };
@@ -34,7 +29,7 @@ TEST_P(ScanTable, ReportsEveryReference) {
   const ScanCase& c = GetParam();
   TempProject project;
   project.makeFolder("scenario");
-  for (const auto& file : c.files) project.write(pathOfUtf8(file.path), file.bytes);
+  project.write(c.files);
 
   ProgramResult result = runProgramIn(project.root);
   EXPECT_EQ(result.exitCode, 0) << result.err;

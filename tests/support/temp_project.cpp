@@ -48,3 +48,10 @@ std::string TempProject::report() const {
 std::string TempProject::errorLog() const {
   return withPosixLineEnds(read("image_error_log.txt"));
 }
+
+void TempProject::write(const std::vector<ProjectFile>& files) const {
+  for (const auto& file : files) {
+    write(std::filesystem::path(std::u8string(file.path.begin(), file.path.end())),
+          file.bytes);
+  }
+}

@@ -5,8 +5,15 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/temp_folder.h"
+
+// A file of a project as a test table gives it.
+struct ProjectFile {
+  std::string path;  // UTF-8, relative to the project root
+  std::string bytes;
+};
 
 struct TempProject {
   TempProject();
@@ -16,6 +23,8 @@ struct TempProject {
   // Writes `bytes` to `relative` (below root), creating parent folders.
   void write(const std::filesystem::path& relative, std::string_view bytes) const;
   void makeFolder(const std::filesystem::path& relative) const;
+  // Writes each file, its path taken as UTF-8 on every platform.
+  void write(const std::vector<ProjectFile>& files) const;
   // The whole file as bytes; empty when it cannot be read.
   std::string read(const std::filesystem::path& relative) const;
 
