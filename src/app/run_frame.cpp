@@ -100,7 +100,7 @@ int checkProject(const Options& options) {
   bool reportOpened = false;
   // With a second thread, the log is converted as the run goes.
   const DiagnosticLogHandle log =
-      openDiagnosticLog(logs.tempLogPath, logs.finalLogPath, walkOnSecondThread());
+      openDiagnosticLog(logs.tempLogPath, logs.finalLogPath, runsUseThreads());
   if (!log) {
     writeConsoleErrorCp932(
         std::string("[ERROR] 一時エラーログファイルを開けませんでした: "_sj) +
@@ -141,7 +141,7 @@ int checkProject(const Options& options) {
     // The walk overlaps reading the scripts; a run that never searches abandons it.
     ImageIndex index;
     index.keepEveryImage = options.unused;
-    if (walkOnSecondThread()) index.pendingWalk = startIndexWalk(exeDir, options.unused);
+    if (runsUseThreads()) index.pendingWalk = startIndexWalk(exeDir, options.unused);
 
     std::vector<std::string> targetFiles = selectTargetsFromConfig(exeDir, errLog);
 
@@ -164,8 +164,8 @@ int checkProject(const Options& options) {
 
     selectTargetsFromFolder(targetFiles, scenarioDir, errLog, options.recursive);
 
-    const ScanTotals totals =
-        scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile, kept);
+    const ScanTotals totals = scanScenarioFiles(targetFiles, scenarioDir, exeDir, index,
+                                                errLog, logFile, kept, runsUseThreads());
 
     logFile.close();
     // A full disk fails writes silently; a report cut short must not pass as complete.

@@ -1,18 +1,16 @@
 #include "app/scan.h"
 
-#include <fstream>
 #include <optional>
 #include <string_view>
 
 #include "app/report.h"
-#include "app/script_patterns.h"
+#include "app/script_feed.h"
 #include "images/image_locator.h"
 #include "text/console.h"
 #include "text/conversions.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
 #include "text/path_text.h"
-#include "text/script_reader.h"
 #include "text/utf8.h"
 
 namespace fs = std::filesystem;
@@ -34,10 +32,9 @@ struct Script {
   std::wstring wFileName;
   std::string utf8FileName;  // wFileName as the report shows it
   int lineNumber = 0;
-  std::string lineDigits = "0";  // lineNumber in decimal, counted up with it
+  std::string_view lineDigits = "0";  // lineNumber in decimal
   bool reportedInvalidBytes = false;
   ScriptEncoding encoding = ScriptEncoding::utf8;
-  std::string lineTraceHead = traceHead("[DEBUG] 行変換成功: "_sj, fileName);
   std::string referenceTraceHead = traceHead("[DEBUG] 画像ファイル検出: "_sj, fileName);
 };
 
@@ -45,9 +42,7 @@ struct Script {
 // and most references reported, and fresh strings for each cost more than the rest
 // of the work.
 struct Buffers {
-  std::string line;                          // the report line being built
-  std::vector<std::string_view> references;  // of the line being scanned
-  ScriptReader reader;                       // of the script being read
+  std::string line;  // the report line being built
 };
 
 // Trace lines gathered for the log and written in large pieces: a stream write for
@@ -92,43 +87,9 @@ struct Sinks {
   RunResults* results;  // when an output needs every finding
 };
 
-// Adds one to the decimal number `digits`: every line needs its number as text, and
-// counting up the text is cheaper than formatting the number anew.
-void countUp(std::string& digits) {
-  for (auto digit = digits.rbegin(); digit != digits.rend(); ++digit) {
-    if (*digit != '9') {
-      ++*digit;
-      return;
-    }
-    *digit = '0';
-  }
-  digits.insert(digits.begin(), '1');
-}
-
 // One call per line: inserting piece by piece costs a stream sentry each.
 void writeLine(std::ostream& stream, std::string_view line) {
   stream.write(line.data(), static_cast<std::streamsize>(line.size()));
-}
-
-// Every reference ends in ".png", ".jpg", ".PNG" or ".JPG". Most lines are dialogue
-// and hold none, and looking for dots is far cheaper than the reference search.
-bool mayHoldReference(std::string_view utf8Line) {
-  for (auto dot = utf8Line.find('.'); dot != std::string_view::npos;
-       dot = utf8Line.find('.', dot + 1)) {
-    const std::string_view extension = utf8Line.substr(dot + 1, 3);
-    if (extension == "png" || extension == "jpg" || extension == "PNG" ||
-        extension == "JPG") {
-      return true;
-    }
-  }
-  return false;
-}
-
-// The folder hint of a line: the folder attribute of its first image/bg/bg2 tag.
-std::optional<std::string_view> folderHintOf(std::string_view utf8Line) {
-  auto attributes = findTagAttributes(utf8Line);
-  if (!attributes) return std::nullopt;
-  return findFolderValue(*attributes);
 }
 
 // Appends "<head><n> (" for the current line of `script` to `trace`.
@@ -294,51 +255,35 @@ void announceEncoding(const Script& script, std::wstring_view wName,
                << '\n';
 }
 
-void scanLine(Script& script, const ScriptLine& scriptLine, Sinks& sinks) {
-  const std::string_view utf8Line = scriptLine.utf8;
-  if (scriptLine.replacedInvalid) {
+void scanLine(Script& script, const FedLine& line, Sinks& sinks) {
+  if (line.replacedInvalid) {
     flush(sinks.trace);
     reportInvalidBytes(script, sinks);
   }
-  std::string& trace = sinks.trace.text;
-  startTrace(trace, script.lineTraceHead, script);
-  // The excerpt is the first 20 bytes; a character cut there becomes "?".
-  constexpr std::size_t kExcerptBytes = 20;
-  appendUtf8ToCp932ForLog(utf8Line.substr(0, kExcerptBytes), trace);
-  if (utf8Line.size() > kExcerptBytes) trace += "...";
-  trace += ") \n";
-  if (trace.size() >= kTraceFlushBytes) flush(sinks.trace);
+  sinks.trace.text += line.trace;
+  if (sinks.trace.text.size() >= kTraceFlushBytes) flush(sinks.trace);
 
-  if (!mayHoldReference(utf8Line)) return;
-  std::vector<std::string_view>& references = sinks.buffers.references;
-  findReferences(utf8Line, references);
-  // Every reference of the line shares the hint.
-  const auto hint =
-      references.empty() ? std::optional<std::string_view>() : folderHintOf(utf8Line);
-  for (const std::string_view reference : references) {
-    checkReference(script, reference, hint, sinks);
+  for (const std::string_view reference : line.references) {
+    checkReference(script, reference, line.folderHint, sinks);
   }
 }
 
-// Reads one script line by line; returns false when it could not be opened.
-bool scanScript(Script& script, const fs::path& filePath, Sinks& sinks) {
-  std::ifstream ksFile(filePath, std::ios::in | std::ios::binary);
-  if (!ksFile.is_open()) return false;
-  ScriptReader& reader = sinks.buffers.reader;
-  if (startScript(reader, ksFile)) {
+// Scans the lines of a script the feed opened.
+void scanScript(Script& script, const FedScript& fed, ScriptFeed& feed, Sinks& sinks) {
+  if (fed.hadByteOrderMark) {
     sinks.errLog << "[DEBUG] BOMをスキップしました: "_sj << script.fileName << '\n';
   } else {
     sinks.errLog << "[DEBUG] BOMが見つかりませんでした: "_sj << script.fileName << '\n';
   }
-  script.encoding = reader.encoding;
-  if (sinks.results) sinks.results->scripts.back().encoding = reader.encoding;
-  if (reader.encoding != ScriptEncoding::utf8) {
+  script.encoding = fed.encoding;
+  if (sinks.results) sinks.results->scripts.back().encoding = fed.encoding;
+  if (fed.encoding != ScriptEncoding::utf8) {
     announceEncoding(script, L"UTF-16", "UTF-16", sinks);
   }
-  ScriptLine line;
-  while (readScriptLine(reader, line)) {
+  FedLine line;
+  while (nextFedLine(feed, line)) {
     ++script.lineNumber;
-    countUp(script.lineDigits);
+    script.lineDigits = line.lineDigits;
     if (line.decidedShiftJis) {
       script.encoding = ScriptEncoding::shiftJis;
       if (sinks.results) sinks.results->scripts.back().encoding = script.encoding;
@@ -347,8 +292,6 @@ bool scanScript(Script& script, const fs::path& filePath, Sinks& sinks) {
     scanLine(script, line, sinks);
   }
   flush(sinks.trace);
-  ksFile.close();
-  return true;
 }
 
 }  // namespace
@@ -356,7 +299,7 @@ bool scanScript(Script& script, const fs::path& filePath, Sinks& sinks) {
 ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
                              const fs::path& scenarioDir, const fs::path& exeDir,
                              ImageIndex& index, std::ostream& errLog,
-                             std::ostream& logFile, RunResults* results) {
+                             std::ostream& logFile, RunResults* results, bool readAhead) {
   // Kept in the results as the scan goes, so that a run ended by an error still
   // tells what it checked.
   ScanTotals ownTotals;
@@ -369,12 +312,21 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
   for (const auto& fileName : targetFiles) errLog << fileName << ", ";
   errLog << '\n';
 
-  int processedCount = 0;
-  const std::wstring wTotal = std::to_wstring(targetFiles.size());
+  std::vector<FedScriptSource> sources;
+  sources.reserve(targetFiles.size());
   for (const auto& fileName : targetFiles) {
     // A name that names nothing (it holds a zero byte) is a missing script.
-    const std::optional<fs::path> scriptPath = pathFromCp932(fileName);
-    const fs::path filePath = scriptPath ? scenarioDir / *scriptPath : scenarioDir;
+    std::optional<fs::path> scriptPath = pathFromCp932(fileName);
+    if (scriptPath) scriptPath = scenarioDir / *scriptPath;
+    sources.push_back({fileName, std::move(scriptPath)});
+  }
+  const ScriptFeedHandle feed = startScriptFeed(sources, readAhead);
+
+  int processedCount = 0;
+  const std::wstring wTotal = std::to_wstring(targetFiles.size());
+  for (std::size_t i = 0; i < targetFiles.size(); ++i) {
+    const std::string& fileName = targetFiles[i];
+    const fs::path filePath = sources[i].path.value_or(scenarioDir);
     Script script{fileName, sjisToWstring(fileName, errLog, "file name"), {}};
     script.utf8FileName = encodeUtf8Lenient(script.wFileName);
     ++totals.scripts;
@@ -391,9 +343,9 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
 
     // Throws, ending the run, when the status cannot be read for another reason
     // than absence.
-    const fs::file_status status =
-        scriptPath ? fs::status(filePath) : fs::file_status(fs::file_type::not_found);
-    if (!fs::exists(status)) {
+    const FedScript fed = nextFedScript(*feed);
+    if (fed.statusError) std::rethrow_exception(fed.statusError);
+    if (!fs::exists(fed.status)) {
       ++totals.scriptsMissing;
       if (record) record->status = ScriptStatus::missing;
       writeConsoleOut(L"[WARNING] ファイルが見つかりません: " + script.wFileName + L"\n");
@@ -406,9 +358,7 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
     writeConsoleOut(L"[INFO] 処理中: " + script.wFileName + L" ...\n");
     errLog << "[DEBUG] 処理開始: "_sj << fileName << '\n';
 
-    // Only a regular file has lines to read: a folder opens like a file on some
-    // systems, and opening a named pipe would wait for a writer for ever.
-    if (!fs::is_regular_file(status) || !scanScript(script, filePath, sinks)) {
+    if (!fed.opened) {
       ++totals.scriptsMissing;
       if (results) results->scripts.back().status = ScriptStatus::unreadable;
       writeConsoleError(L"[ERROR] ファイルを開けませんでした: " + script.wFileName +
@@ -419,6 +369,7 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
              << cp932FromPathLenient(filePath) << ")\n";
       continue;
     }
+    scanScript(script, fed, *feed, sinks);
 
     ++processedCount;
     const std::wstring wCount = std::to_wstring(processedCount);

@@ -37,7 +37,7 @@ ImageIndex takeIndexWalk(IndexWalk& walk, std::ostream& errLog) {
   return std::move(walk.index);
 }
 
-bool walkOnSecondThread() {
+bool runsUseThreads() {
   const char* threads = std::getenv("KIC_THREADS");
   return threads == nullptr || std::string_view(threads) != "1";
 }

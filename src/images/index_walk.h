@@ -20,6 +20,7 @@ std::shared_ptr<IndexWalk> startIndexWalk(const std::filesystem::path& exeDir,
 // REQUIRES: not taken before.
 ImageIndex takeIndexWalk(IndexWalk& walk, std::ostream& errLog);
 
-// Whether runs walk on a second thread: yes, unless the environment variable
-// KIC_THREADS is "1" (for tests and benchmarks that compare the two).
-bool walkOnSecondThread();
+// Whether runs use threads of their own (this walk, the log's conversion, reading
+// the scripts ahead): yes, unless the environment variable KIC_THREADS is "1" (for
+// tests and benchmarks that compare the two).
+bool runsUseThreads();

@@ -1,0 +1,313 @@
+#include "app/script_feed.h"
+
+#include <condition_variable>
+#include <deque>
+#include <fstream>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+
+#include "app/script_patterns.h"
+#include "text/conversions.h"
+#include "text/cp932_literal.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A piece of lines of one script; a script takes one piece or more. Pieces of this
+// size keep the hand-overs between threads rare and the memory small.
+constexpr std::size_t kPieceBytes = 64 * 1024;
+constexpr std::size_t kPiecesAhead = 8;
+
+struct Span {
+  std::size_t begin, length;  // in Piece::text
+};
+
+struct LineEntry {
+  Span utf8, trace, digits;
+  std::size_t referencesBegin, referencesEnd;  // in Piece::references
+  std::optional<Span> folderHint;
+  bool replacedInvalid, decidedShiftJis;
+};
+
+struct Piece {
+  bool startsScript = false;
+  FedScript script;  // when it starts one
+  bool endsScript = false;
+  std::string text;  // what the entries point into
+  std::vector<LineEntry> lines;
+  std::vector<Span> references;
+  std::exception_ptr failure;  // the reading failed here; nothing follows
+};
+
+// Every reference ends in one of four extensions. Most lines are dialogue and hold
+// none, and looking for dots is far cheaper than the reference search.
+bool mayHoldReference(std::string_view utf8Line) {
+  for (auto dot = utf8Line.find('.'); dot != std::string_view::npos;
+       dot = utf8Line.find('.', dot + 1)) {
+    const std::string_view extension = utf8Line.substr(dot + 1, 3);
+    if (extension == "png" || extension == "jpg" || extension == "PNG" ||
+        extension == "JPG") {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The folder hint of a line: the folder attribute of its first image/bg/bg2 tag.
+std::optional<std::string_view> folderHintOf(std::string_view utf8Line) {
+  auto attributes = findTagAttributes(utf8Line);
+  if (!attributes) return std::nullopt;
+  return findFolderValue(*attributes);
+}
+
+// Adds one to the decimal number `digits`: cheaper than formatting the number anew.
+void countUp(std::string& digits) {
+  for (auto digit = digits.rbegin(); digit != digits.rend(); ++digit) {
+    if (*digit != '9') {
+      ++*digit;
+      return;
+    }
+    *digit = '0';
+  }
+  digits.insert(digits.begin(), '1');
+}
+
+// Reads the scripts one piece at a time, on whichever thread calls it.
+struct Reader {
+  std::vector<FedScriptSource> scripts;
+  std::size_t next = 0;  // the script to start
+  bool inScript = false;
+  std::ifstream file;
+  ScriptReader reader;
+  std::string traceHead;  // "[DEBUG] 行変換成功: <name> 行 " of the open script
+  std::string lineDigits;
+
+  // Fills `piece` with what comes next; false when every script was read.
+  bool fill(Piece& piece);
+  void startNextScript(Piece& piece);
+  void addLine(const ScriptLine& line, Piece& piece);
+
+  std::vector<std::string_view> references;  // of the line being added
+};
+
+void Reader::startNextScript(Piece& piece) {
+  const FedScriptSource& source = scripts[next++];
+  piece.startsScript = true;
+  FedScript& script = piece.script;
+  try {
+    script.status = source.path ? fs::status(*source.path)
+                                : fs::file_status(fs::file_type::not_found);
+  } catch (...) {
+    script.statusError = std::current_exception();
+  }
+  // Only a regular file has lines to read: a folder opens like a file on some
+  // systems, and opening a named pipe would wait for a writer for ever.
+  if (!script.statusError && fs::is_regular_file(script.status)) {
+    file.open(*source.path, std::ios::in | std::ios::binary);
+    script.opened = file.is_open();
+  }
+  if (!script.opened) {
+    piece.endsScript = true;
+    return;
+  }
+  script.hadByteOrderMark = startScript(reader, file);
+  script.encoding = reader.encoding;
+  inScript = true;
+  traceHead = "[DEBUG] 行変換成功: "_sj;
+  traceHead += source.cp932Name;
+  traceHead += " 行 "_sj;
+  lineDigits = "0";
+}
+
+void Reader::addLine(const ScriptLine& line, Piece& piece) {
+  std::string& text = piece.text;
+  const auto spanOf = [&](std::size_t begin) { return Span{begin, text.size() - begin}; };
+  LineEntry& entry = piece.lines.emplace_back();
+  entry.replacedInvalid = line.replacedInvalid;
+  entry.decidedShiftJis = line.decidedShiftJis;
+  const std::size_t lineBegin = text.size();
+  text += line.utf8;
+  entry.utf8 = spanOf(lineBegin);
+
+  entry.referencesBegin = entry.referencesEnd = piece.references.size();
+  references.clear();
+  if (mayHoldReference(line.utf8)) findReferences(line.utf8, references);
+  if (!references.empty()) {
+    // Places in the line, which `text` holds from lineBegin.
+    const auto placed = [&](std::string_view part) {
+      return Span{lineBegin + static_cast<std::size_t>(part.data() - line.utf8.data()),
+                  part.size()};
+    };
+    for (const std::string_view reference : references) {
+      piece.references.push_back(placed(reference));
+    }
+    entry.referencesEnd = piece.references.size();
+    if (const auto hint = folderHintOf(line.utf8)) entry.folderHint = placed(*hint);
+  }
+
+  countUp(lineDigits);
+  const std::size_t traceBegin = text.size();
+  text += traceHead;
+  const std::size_t digitsBegin = text.size();
+  text += lineDigits;
+  entry.digits = spanOf(digitsBegin);
+  text += " (";
+  // The excerpt is the first 20 bytes; a character cut there becomes "?".
+  constexpr std::size_t kExcerptBytes = 20;
+  appendUtf8ToCp932ForLog(line.utf8.substr(0, kExcerptBytes), text);
+  if (line.utf8.size() > kExcerptBytes) text += "...";
+  text += ") \n";
+  entry.trace = spanOf(traceBegin);
+}
+
+bool Reader::fill(Piece& piece) {
+  piece.startsScript = false;
+  piece.script = {};
+  piece.endsScript = false;
+  piece.text.clear();
+  piece.lines.clear();
+  piece.references.clear();
+  piece.failure = nullptr;
+  if (!inScript) {
+    if (next == scripts.size()) return false;
+    startNextScript(piece);
+    if (!inScript) return true;
+  }
+  ScriptLine line;
+  while (piece.text.size() < kPieceBytes) {
+    if (!readScriptLine(reader, line)) {
+      file.close();
+      file.clear();
+      inScript = false;
+      piece.endsScript = true;
+      break;
+    }
+    addLine(line, piece);
+  }
+  return true;
+}
+
+}  // namespace
+
+class ScriptFeed {
+ public:
+  ScriptFeed(std::vector<FedScriptSource> scripts, bool onThread) {
+    reader_.scripts = std::move(scripts);
+    if (onThread) thread_ = std::thread([this] { readAhead(); });
+  }
+
+  ~ScriptFeed() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+
+  // The next piece, or null when every script was read.
+  const Piece* take() {
+    if (!thread_.joinable()) {
+      return reader_.fill(current_) ? &current_ : nullptr;
+    }
+    std::unique_lock lock(mutex_);
+    if (taken_) spare_.push_back(std::move(current_));
+    taken_ = false;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return !ready_.empty() || done_; });
+    if (ready_.empty()) return nullptr;
+    current_ = std::move(ready_.front());
+    ready_.pop_front();
+    taken_ = true;
+    if (current_.failure) std::rethrow_exception(current_.failure);
+    return &current_;
+  }
+
+  const Piece* current() const { return &current_; }
+  std::size_t nextLine = 0;  // in current()
+
+ private:
+  void readAhead() {
+    while (true) {
+      Piece piece;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return stop_ || ready_.size() < kPiecesAhead; });
+        if (stop_) return;
+        if (!spare_.empty()) {
+          piece = std::move(spare_.back());
+          spare_.pop_back();
+        }
+      }
+      bool more = true;
+      try {
+        more = reader_.fill(piece);
+      } catch (...) {
+        piece.failure = std::current_exception();
+      }
+      const bool last = !more || piece.failure;
+      {
+        std::lock_guard lock(mutex_);
+        if (more) ready_.push_back(std::move(piece));
+        done_ = last;
+      }
+      changed_.notify_all();
+      if (last) return;
+    }
+  }
+
+  Reader reader_;  // the thread's alone while it runs
+  Piece current_;  // the caller's
+  bool taken_ = false;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Piece> ready_;
+  std::vector<Piece> spare_;
+  bool stop_ = false;
+  bool done_ = false;
+  std::thread thread_;  // last: started when all else is ready
+};
+
+void ScriptFeedCloser::operator()(ScriptFeed* feed) const { delete feed; }
+
+ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread) {
+  return ScriptFeedHandle(new ScriptFeed(std::move(scripts), onThread));
+}
+
+FedScript nextFedScript(ScriptFeed& feed) {
+  const Piece* piece = feed.take();
+  // Every script gives a first piece; asking past the last one is a caller's error.
+  if (piece == nullptr || !piece->startsScript) {
+    throw std::logic_error("script feed: no script to start");
+  }
+  feed.nextLine = 0;
+  return piece->script;
+}
+
+bool nextFedLine(ScriptFeed& feed, FedLine& line) {
+  const Piece* piece = feed.current();
+  while (feed.nextLine == piece->lines.size()) {
+    if (piece->endsScript) return false;
+    piece = feed.take();
+    if (piece == nullptr) throw std::logic_error("script feed: a script without its end");
+    feed.nextLine = 0;
+  }
+  const LineEntry& entry = piece->lines[feed.nextLine++];
+  const std::string_view text = piece->text;
+  const auto viewOf = [&](Span span) { return text.substr(span.begin, span.length); };
+  line.utf8 = viewOf(entry.utf8);
+  line.trace = viewOf(entry.trace);
+  line.lineDigits = viewOf(entry.digits);
+  line.replacedInvalid = entry.replacedInvalid;
+  line.decidedShiftJis = entry.decidedShiftJis;
+  line.references.clear();
+  for (std::size_t i = entry.referencesBegin; i < entry.referencesEnd; ++i) {
+    line.references.push_back(viewOf(piece->references[i]));
+  }
+  line.folderHint.reset();
+  if (entry.folderHint) line.folderHint = viewOf(*entry.folderHint);
+  return true;
+}

@@ -1,0 +1,61 @@
+// Reading a script (its status, its bytes, its encoding, every line checked and made
+// UTF-8, the trace line the log gives each line, the references in it) does not
+// depend on what the lookups find, and it is a third of a run's work. A feed does it
+// ahead of the scan, on a thread of its own when asked, and hands the scan script after
+// script in the order given, as if the scan had read them itself. Memory stays a few
+// pieces of lines, however long the scripts.
+#pragma once
+
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/script_reader.h"
+
+// What the feed learnt of a script before its lines.
+struct FedScript {
+  std::exception_ptr statusError;  // reading the status failed for a reason but absence
+  std::filesystem::file_status status;
+  bool opened = false;  // a regular file, opened for reading
+  bool hadByteOrderMark = false;
+  ScriptEncoding encoding = ScriptEncoding::utf8;  // as the mark, if any, says
+};
+
+struct FedLine {
+  std::string_view utf8;  // as ScriptLine says
+  std::string_view trace;  // "[DEBUG] 行変換成功: <name> 行 <n> (<excerpt>) \n", CP932
+  std::string_view lineDigits;  // <n>, counting from 1
+  bool replacedInvalid = false;
+  bool decidedShiftJis = false;
+  std::vector<std::string_view> references;    // the image references, in order
+  std::optional<std::string_view> folderHint;  // shared by them, when they have one
+};
+
+struct FedScriptSource {
+  std::string cp932Name;                      // as the trace lines show it
+  std::optional<std::filesystem::path> path;  // none: a name that names nothing
+};
+
+class ScriptFeed;
+struct ScriptFeedCloser {
+  // Asks a feed thread to stop and waits for it: no longer than one piece of lines.
+  void operator()(ScriptFeed* feed) const;
+};
+using ScriptFeedHandle = std::unique_ptr<ScriptFeed, ScriptFeedCloser>;
+
+// Starts reading `scripts`; with `onThread`, ahead of the caller on a second thread,
+// otherwise piece by piece inside the calls below.
+ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread);
+
+// The next script. Call once for each script, in order, and read its lines (all of
+// them, when it was opened) before asking for the next.
+FedScript nextFedScript(ScriptFeed& feed);
+
+// Sets `line` to the next line of the current script, valid until the next call;
+// false at the script's end. Errors of the reading (other than a failed read, which
+// ends a script) are thrown here, where the caller would have met them.
+bool nextFedLine(ScriptFeed& feed, FedLine& line);
