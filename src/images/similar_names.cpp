@@ -48,8 +48,19 @@ std::u32string foldedCharacters(ImageIndex::NameView name) {
   return out;
 }
 
-// A native name as wide text with ASCII letters folded.
-std::wstring foldedWide(ImageIndex::NameView name) {
+// Appends a native name as UTF-8 with ASCII letters folded (and U+FFFD for what
+// forms no character).
+void appendFoldedUtf8(ImageIndex::NameView name, std::string& out) {
+  if constexpr (sizeof(ImageIndex::NameView::value_type) == 1) {
+    const std::string_view bytes(reinterpret_cast<const char*>(name.data()), name.size());
+    // Names are nearly always UTF-8 already, and folding leaves other bytes alone.
+    if (isValidUtf8(bytes)) {
+      for (const char c : bytes) {
+        out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+      }
+      return;
+    }
+  }
   std::wstring wide;
   if constexpr (sizeof(ImageIndex::NameView::value_type) == 1) {
     wide = decodeUtf8(
@@ -60,7 +71,7 @@ std::wstring foldedWide(ImageIndex::NameView name) {
   for (auto& c : wide) {
     if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
   }
-  return wide;
+  appendUtf8Lenient(wide, out);
 }
 
 enum class Extension { none, png, jpg };
@@ -93,16 +104,40 @@ int distanceLimit(std::size_t stemLength) {
   return stemLength <= 4 ? 1 : stemLength <= 9 ? 2 : 3;
 }
 
+// The first eight bytes of `bytes` as a number that orders like them (zeros after a
+// shorter text, which no name holds).
+std::uint64_t orderKeyOf(std::string_view bytes) {
+  std::uint64_t key = 0;
+  for (std::size_t i = 0; i < 8; ++i) {
+    key = (key << 8) | (i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u);
+  }
+  return key;
+}
+
 // The stems sorted by their UTF-8 bytes, which is the order of their characters:
-// comparing bytes costs far less than comparing characters.
+// comparing bytes costs far less than comparing characters, and comparing the first
+// eight as one number settles most comparisons without reading the text.
 void sortStems(std::vector<SimilarNames::Stem>& stems, const std::string& utf8) {
-  std::sort(stems.begin(), stems.end(),
-            [&](const SimilarNames::Stem& a, const SimilarNames::Stem& b) {
-              const std::string_view x(utf8.data() + a.start, a.length);
-              const std::string_view y(utf8.data() + b.start, b.length);
-              const int order = x.compare(y);
-              return order != 0 ? order < 0 : a.file < b.file;
-            });
+  struct Keyed {
+    std::uint64_t key;
+    SimilarNames::Stem stem;
+  };
+  std::vector<Keyed> keyed;
+  keyed.reserve(stems.size());
+  for (const auto& stem : stems) {
+    keyed.push_back(
+        {orderKeyOf(std::string_view(utf8.data() + stem.start, stem.length)), stem});
+  }
+  std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+    if (a.key != b.key) return a.key < b.key;
+    const std::string_view x(utf8.data() + a.stem.start, a.stem.length);
+    const std::string_view y(utf8.data() + b.stem.start, b.stem.length);
+    // Equal keys: the first eight bytes (or all of a shorter stem) are equal.
+    const int order = x.substr(std::min<std::size_t>(8, x.size()))
+                          .compare(y.substr(std::min<std::size_t>(8, y.size())));
+    return order != 0 ? order < 0 : a.stem.file < b.stem.file;
+  });
+  for (std::size_t i = 0; i < stems.size(); ++i) stems[i] = keyed[i].stem;
 }
 
 // `stems` in sorted order, moved from UTF-8 bytes to characters in `units`.
@@ -127,7 +162,7 @@ const SimilarNames& tableOf(ImageIndex& index) {
   std::string name;
   for (std::uint32_t file = 0; file < index.files.size(); file = fileAfter(index, file)) {
     name.clear();
-    appendUtf8Lenient(foldedWide(fileNameAt(index, file)), name);
+    appendFoldedUtf8(fileNameAt(index, file), name);
     const Extension extension = extensionOf(name);
     if (extension == Extension::none) continue;
     const auto length = static_cast<std::uint32_t>(name.size() - 4);

@@ -43,6 +43,15 @@ TEST(SimilarNames, SuggestsTyposAndOtherExtensionsButNotNumberedSiblings) {
         u8"x/rooom.png", u8"w/Room.png"}) {
     tree.file(file);
   }
+  // Stems alike in their first eight bytes and more, met out of their order: a
+  // search that skips the stems beginning like character_face_zzzz must not skip
+  // the smile met among them.
+  for (const char8_t* file :
+       {u8"c/character_face_zzzz1.png", u8"d/character_face_smile.png",
+        u8"e/character_face_zzzz2.png", u8"e/character_face_zzzz3.png",
+        u8"e/character_face_zzzz4.png", u8"f/character_face_smiles.png"}) {
+    tree.file(file);
+  }
   std::ostringstream log;
   ImageIndex index = buildImageIndex(tree.root, log);
   const auto suggest = [&](const char8_t* name) {
@@ -66,6 +75,8 @@ TEST(SimilarNames, SuggestsTyposAndOtherExtensionsButNotNumberedSiblings) {
       {u8"背景夜.jpg", {"bg/背景昼.jpg"}},
       {u8"roomm.png", {"w/Room.png", "x/room.png", "x/rooom.png"}},  // 1 before 2
       {u8"romo.png", {"w/Room.png", "x/room.png"}},  // a swap; "moor" is 2 away
+      {u8"character_face_smil.png",
+       {"d/character_face_smile.png", "f/character_face_smiles.png"}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(suggest(c.reference), c.expected)
