@@ -104,11 +104,11 @@ int distanceLimit(std::size_t stemLength) {
   return stemLength <= 4 ? 1 : stemLength <= 9 ? 2 : 3;
 }
 
-// The first eight bytes of `bytes` as a number that orders like them (zeros after a
-// shorter text, which no name holds).
-std::uint64_t orderKeyOf(std::string_view bytes) {
+// Eight bytes of `bytes` from `from` as a number that orders like them (zeros after
+// a shorter text, which no name holds).
+std::uint64_t orderKeyOf(std::string_view bytes, std::size_t from) {
   std::uint64_t key = 0;
-  for (std::size_t i = 0; i < 8; ++i) {
+  for (std::size_t i = from; i < from + 8; ++i) {
     key = (key << 8) | (i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u);
   }
   return key;
@@ -116,25 +116,28 @@ std::uint64_t orderKeyOf(std::string_view bytes) {
 
 // The stems sorted by their UTF-8 bytes, which is the order of their characters:
 // comparing bytes costs far less than comparing characters, and comparing the first
-// eight as one number settles most comparisons without reading the text.
+// sixteen as two numbers settles most comparisons without reading the text (names
+// of a project often share their first eight: a character's, a scene's).
 void sortStems(std::vector<SimilarNames::Stem>& stems, const std::string& utf8) {
+  constexpr std::size_t kKeyBytes = 16;
   struct Keyed {
-    std::uint64_t key;
+    std::uint64_t head, next;
     SimilarNames::Stem stem;
   };
   std::vector<Keyed> keyed;
   keyed.reserve(stems.size());
   for (const auto& stem : stems) {
-    keyed.push_back(
-        {orderKeyOf(std::string_view(utf8.data() + stem.start, stem.length)), stem});
+    const std::string_view bytes(utf8.data() + stem.start, stem.length);
+    keyed.push_back({orderKeyOf(bytes, 0), orderKeyOf(bytes, 8), stem});
   }
   std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
-    if (a.key != b.key) return a.key < b.key;
+    if (a.head != b.head) return a.head < b.head;
+    if (a.next != b.next) return a.next < b.next;
+    // The first sixteen bytes (or all of a shorter stem) are equal.
     const std::string_view x(utf8.data() + a.stem.start, a.stem.length);
     const std::string_view y(utf8.data() + b.stem.start, b.stem.length);
-    // Equal keys: the first eight bytes (or all of a shorter stem) are equal.
-    const int order = x.substr(std::min<std::size_t>(8, x.size()))
-                          .compare(y.substr(std::min<std::size_t>(8, y.size())));
+    const int order = x.substr(std::min(kKeyBytes, x.size()))
+                          .compare(y.substr(std::min(kKeyBytes, y.size())));
     return order != 0 ? order < 0 : a.stem.file < b.stem.file;
   });
   for (std::size_t i = 0; i < stems.size(); ++i) stems[i] = keyed[i].stem;
