@@ -1,6 +1,7 @@
 #include "app/script_feed.h"
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <fstream>
 #include <mutex>
@@ -22,23 +23,28 @@ constexpr std::size_t kPieceBytes = 64 * 1024;
 constexpr std::size_t kPiecesAhead = 8;
 
 struct Span {
-  std::size_t begin, length;  // in Piece::text
+  std::size_t begin, length;  // in the line
 };
 
+// A line takes its UTF-8 text and then its trace line in Piece::text, and its
+// references, then its folder hint if it has one, in Piece::spans. Kept small: a
+// piece holds some thousand lines, written once and read once.
 struct LineEntry {
-  Span utf8, trace, digits;
-  std::size_t referencesBegin, referencesEnd;  // in Piece::references
-  std::optional<Span> folderHint;
-  bool replacedInvalid, decidedShiftJis;
+  std::size_t utf8Length;
+  std::uint32_t traceLength;  // a name and some hundred bytes
+  std::uint32_t references;
+  std::uint8_t digitsLength;  // of the line number in the trace line
+  bool hasFolderHint, replacedInvalid, decidedShiftJis;
 };
 
 struct Piece {
   bool startsScript = false;
   FedScript script;  // when it starts one
   bool endsScript = false;
-  std::string text;  // what the entries point into
+  std::size_t traceHeadLength = 0;  // where the line number starts in a trace line
+  std::string text;
   std::vector<LineEntry> lines;
-  std::vector<Span> references;
+  std::vector<Span> spans;
   std::exception_ptr failure;  // the reading failed here; nothing follows
 };
 
@@ -63,16 +69,18 @@ std::optional<std::string_view> folderHintOf(std::string_view utf8Line) {
   return findFolderValue(*attributes);
 }
 
-// Adds one to the decimal number `digits`: cheaper than formatting the number anew.
-void countUp(std::string& digits) {
-  for (auto digit = digits.rbegin(); digit != digits.rend(); ++digit) {
-    if (*digit != '9') {
-      ++*digit;
+// Adds one to the decimal number that `text` ends with from `from` on: cheaper than
+// formatting the number anew.
+void countUp(std::string& text, std::size_t from) {
+  for (std::size_t at = text.size(); at > from; --at) {
+    char& digit = text[at - 1];
+    if (digit != '9') {
+      ++digit;
       return;
     }
-    *digit = '0';
+    digit = '0';
   }
-  digits.insert(digits.begin(), '1');
+  text.insert(text.begin() + static_cast<std::ptrdiff_t>(from), '1');
 }
 
 // Reads the scripts one piece at a time, on whichever thread calls it.
@@ -82,8 +90,9 @@ struct Reader {
   bool inScript = false;
   std::ifstream file;
   ScriptReader reader;
-  std::string traceHead;  // "[DEBUG] 行変換成功: <name> 行 " of the open script
-  std::string lineDigits;
+  // "[DEBUG] 行変換成功: <name> 行 <n>" of the open script and the line to add.
+  std::string traceHead;
+  std::size_t traceHeadLength = 0;  // up to <n>
 
   // Fills `piece` with what comes next; false when every script was read.
   bool fill(Piece& piece);
@@ -119,48 +128,45 @@ void Reader::startNextScript(Piece& piece) {
   traceHead = "[DEBUG] 行変換成功: "_sj;
   traceHead += source.cp932Name;
   traceHead += " 行 "_sj;
-  lineDigits = "0";
+  traceHeadLength = traceHead.size();
+  traceHead += '0';
 }
 
 void Reader::addLine(const ScriptLine& line, Piece& piece) {
   std::string& text = piece.text;
-  const auto spanOf = [&](std::size_t begin) { return Span{begin, text.size() - begin}; };
   LineEntry& entry = piece.lines.emplace_back();
+  entry.utf8Length = line.utf8.size();
   entry.replacedInvalid = line.replacedInvalid;
   entry.decidedShiftJis = line.decidedShiftJis;
-  const std::size_t lineBegin = text.size();
   text += line.utf8;
-  entry.utf8 = spanOf(lineBegin);
 
-  entry.referencesBegin = entry.referencesEnd = piece.references.size();
   references.clear();
   if (mayHoldReference(line.utf8)) findReferences(line.utf8, references);
+  const auto spanOf = [&](std::string_view part) {
+    return Span{static_cast<std::size_t>(part.data() - line.utf8.data()), part.size()};
+  };
+  for (const std::string_view reference : references) {
+    piece.spans.push_back(spanOf(reference));
+  }
+  entry.references = static_cast<std::uint32_t>(references.size());
+  entry.hasFolderHint = false;
   if (!references.empty()) {
-    // Places in the line, which `text` holds from lineBegin.
-    const auto placed = [&](std::string_view part) {
-      return Span{lineBegin + static_cast<std::size_t>(part.data() - line.utf8.data()),
-                  part.size()};
-    };
-    for (const std::string_view reference : references) {
-      piece.references.push_back(placed(reference));
+    if (const auto hint = folderHintOf(line.utf8)) {
+      piece.spans.push_back(spanOf(*hint));
+      entry.hasFolderHint = true;
     }
-    entry.referencesEnd = piece.references.size();
-    if (const auto hint = folderHintOf(line.utf8)) entry.folderHint = placed(*hint);
   }
 
-  countUp(lineDigits);
   const std::size_t traceBegin = text.size();
+  countUp(traceHead, traceHeadLength);
   text += traceHead;
-  const std::size_t digitsBegin = text.size();
-  text += lineDigits;
-  entry.digits = spanOf(digitsBegin);
+  entry.digitsLength = static_cast<std::uint8_t>(traceHead.size() - traceHeadLength);
   text += " (";
   // The excerpt is the first 20 bytes; a character cut there becomes "?".
   constexpr std::size_t kExcerptBytes = 20;
   appendUtf8ToCp932ForLog(line.utf8.substr(0, kExcerptBytes), text);
-  if (line.utf8.size() > kExcerptBytes) text += "...";
-  text += ") \n";
-  entry.trace = spanOf(traceBegin);
+  text += line.utf8.size() > kExcerptBytes ? "...) \n" : ") \n";
+  entry.traceLength = static_cast<std::uint32_t>(text.size() - traceBegin);
 }
 
 bool Reader::fill(Piece& piece) {
@@ -169,13 +175,14 @@ bool Reader::fill(Piece& piece) {
   piece.endsScript = false;
   piece.text.clear();
   piece.lines.clear();
-  piece.references.clear();
+  piece.spans.clear();
   piece.failure = nullptr;
   if (!inScript) {
     if (next == scripts.size()) return false;
     startNextScript(piece);
     if (!inScript) return true;
   }
+  piece.traceHeadLength = traceHeadLength;
   ScriptLine line;
   while (piece.text.size() < kPieceBytes) {
     if (!readScriptLine(reader, line)) {
@@ -227,7 +234,10 @@ class ScriptFeed {
   }
 
   const Piece* current() const { return &current_; }
-  std::size_t nextLine = 0;  // in current()
+  // Where the next line of current() is.
+  std::size_t nextLine = 0;
+  std::size_t nextText = 0;
+  std::size_t nextSpan = 0;
 
  private:
   void readAhead() {
@@ -283,7 +293,7 @@ FedScript nextFedScript(ScriptFeed& feed) {
   if (piece == nullptr || !piece->startsScript) {
     throw std::logic_error("script feed: no script to start");
   }
-  feed.nextLine = 0;
+  feed.nextLine = feed.nextText = feed.nextSpan = 0;
   return piece->script;
 }
 
@@ -293,21 +303,24 @@ bool nextFedLine(ScriptFeed& feed, FedLine& line) {
     if (piece->endsScript) return false;
     piece = feed.take();
     if (piece == nullptr) throw std::logic_error("script feed: a script without its end");
-    feed.nextLine = 0;
+    feed.nextLine = feed.nextText = feed.nextSpan = 0;
   }
   const LineEntry& entry = piece->lines[feed.nextLine++];
   const std::string_view text = piece->text;
-  const auto viewOf = [&](Span span) { return text.substr(span.begin, span.length); };
-  line.utf8 = viewOf(entry.utf8);
-  line.trace = viewOf(entry.trace);
-  line.lineDigits = viewOf(entry.digits);
+  line.utf8 = text.substr(feed.nextText, entry.utf8Length);
+  line.trace = text.substr(feed.nextText + entry.utf8Length, entry.traceLength);
+  feed.nextText += entry.utf8Length + entry.traceLength;
+  line.lineDigits = line.trace.substr(piece->traceHeadLength, entry.digitsLength);
   line.replacedInvalid = entry.replacedInvalid;
   line.decidedShiftJis = entry.decidedShiftJis;
   line.references.clear();
-  for (std::size_t i = entry.referencesBegin; i < entry.referencesEnd; ++i) {
-    line.references.push_back(viewOf(piece->references[i]));
+  const auto viewOf = [&](const Span& span) {
+    return line.utf8.substr(span.begin, span.length);
+  };
+  for (std::uint32_t i = 0; i < entry.references; ++i) {
+    line.references.push_back(viewOf(piece->spans[feed.nextSpan++]));
   }
   line.folderHint.reset();
-  if (entry.folderHint) line.folderHint = viewOf(*entry.folderHint);
+  if (entry.hasFolderHint) line.folderHint = viewOf(piece->spans[feed.nextSpan++]);
   return true;
 }
