@@ -8,6 +8,7 @@
 #include "images/index_walk.h"
 #include "images/similar_names.h"
 #include "images/stored_name.h"
+#include "text/conversions.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
 #include "text/path_text.h"
@@ -60,18 +61,6 @@ std::string folderPartsOf(std::wstring_view wImagePath) {
   return parts;
 }
 
-// Appends UTF-8 text to a log line as CP932. Names are mostly ASCII, the same bytes
-// in both.
-void appendForLog(std::string& line, std::string_view utf8) {
-  for (const char c : utf8) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      appendUtf8AsCp932Lenient(utf8, line);
-      return;
-    }
-  }
-  line += utf8;
-}
-
 // The trace line of an answer, written in one piece: there is one for every
 // reference. Both texts are UTF-8; the log is CP932.
 void logAnswer(std::ostream& errLog, std::string_view utf8Image, std::string_view answer,
@@ -83,10 +72,10 @@ void logAnswer(std::ostream& errLog, std::string_view utf8Image, std::string_vie
   line.reserve(kHead.size() + utf8Image.size() + kMiddle.size() + answer.size() +
                kTail.size());
   line += kHead;
-  appendForLog(line, utf8Image);
+  appendUtf8ToCp932ForLog(utf8Image, line);
   line += kMiddle;
   if (answerIsUtf8) {
-    appendForLog(line, answer);
+    appendUtf8ToCp932ForLog(answer, line);
   } else {
     line += answer;
   }

@@ -49,29 +49,22 @@ std::u32string foldedCharacters(ImageIndex::NameView name) {
 }
 
 // Appends a native name as UTF-8 with ASCII letters folded (and U+FFFD for what
-// forms no character).
+// forms no character). Folding first changes nothing else: no other unit is an
+// ASCII letter, or part of a character.
 void appendFoldedUtf8(ImageIndex::NameView name, std::string& out) {
-  if constexpr (sizeof(ImageIndex::NameView::value_type) == 1) {
-    const std::string_view bytes(reinterpret_cast<const char*>(name.data()), name.size());
-    // Names are nearly always UTF-8 already, and folding leaves other bytes alone.
+  const ImageIndex::Name folded = foldAsciiCase(ImageIndex::Name(name));
+  if constexpr (sizeof(ImageIndex::Name::value_type) == 1) {
+    const std::string_view bytes(reinterpret_cast<const char*>(folded.data()),
+                                 folded.size());
+    // Names are nearly always UTF-8 already.
     if (isValidUtf8(bytes)) {
-      for (const char c : bytes) {
-        out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
-      }
-      return;
+      out += bytes;
+    } else {
+      appendUtf8Lenient(decodeUtf8(bytes), out);
     }
-  }
-  std::wstring wide;
-  if constexpr (sizeof(ImageIndex::NameView::value_type) == 1) {
-    wide = decodeUtf8(
-        std::string_view(reinterpret_cast<const char*>(name.data()), name.size()));
   } else {
-    wide.assign(name.begin(), name.end());
+    appendUtf8Lenient(std::wstring(folded.begin(), folded.end()), out);
   }
-  for (auto& c : wide) {
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  }
-  appendUtf8Lenient(wide, out);
 }
 
 enum class Extension { none, png, jpg };

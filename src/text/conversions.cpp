@@ -8,13 +8,6 @@
 
 namespace {
 
-bool isAscii(std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
 // Names and excerpts end at a zero byte, as the system decoder's zero-terminated form
 // would end them.
 std::string_view upToZeroByte(std::string_view text) {
@@ -90,7 +83,12 @@ std::string utf8ToCp932ForLog(std::string_view utf8) {
 }
 
 void appendUtf8ToCp932ForLog(std::string_view utf8, std::string& out) {
-  appendUtf8AsCp932Lenient(utf8, out);
+  // Names and tag lines are mostly ASCII, the same bytes in both.
+  if (isAscii(utf8)) {
+    out += utf8;
+  } else {
+    appendUtf8AsCp932Lenient(utf8, out);
+  }
 }
 
 std::string describeForLog(const std::exception& error) {

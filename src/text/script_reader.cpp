@@ -7,13 +7,6 @@ namespace {
 
 constexpr std::size_t kUtf16BlockBytes = 64 * 1024;
 
-bool isAscii(std::string_view bytes) {
-  for (char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
 bool isLineFeedUnit(const ScriptReader& reader, std::size_t at) {
   const char first = reader.raw[at];
   const char second = reader.raw[at + 1];

@@ -218,6 +218,8 @@ Utf8Char decodeAnyUtf8At(std::string_view bytes, std::size_t at) {
   return {cp, static_cast<std::size_t>(length)};
 }
 
+bool isAscii(std::string_view bytes) { return skipAscii(bytes, 0) == bytes.size(); }
+
 bool isValidUtf8(std::string_view bytes) {
   std::size_t i = 0;
   while (i < bytes.size()) {

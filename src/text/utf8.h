@@ -53,6 +53,9 @@ inline Utf8Char decodeUtf8At(std::string_view bytes, std::size_t at) {
 // no overlong forms).
 bool isValidUtf8(std::string_view bytes);
 
+// True when every byte of `bytes` is below 0x80: the same text in UTF-8 and CP932.
+bool isAscii(std::string_view bytes);
+
 // Sets `out` to `bytes` with each maximal invalid subpart replaced by EF BF BD, so
 // that out equals the UTF-8 encoding of decodeUtf8(bytes). Returns false when
 // anything was replaced.
