@@ -1,10 +1,13 @@
 #include "text/diagnostic_log.h"
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <streambuf>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -103,14 +106,24 @@ namespace {
 // temporary log.
 void convertPieces(DiagnosticLog& log, std::ofstream temp, std::ifstream earlier) {
   bool ok = startFinalLog(log.finalLog);
+  // A final log that cannot be written (a full disk) is given up at once, and the
+  // room it took given back: written during the run, it must not take the room the
+  // temporary log and the report need, which a conversion at the end would not.
+  const auto stillWriting = [&] {
+    if (ok && !log.finalLog.file.good()) {
+      abandonFinalLog(log.finalLog);
+      ok = false;
+    }
+    return ok;
+  };
   std::vector<char> read(kPieceBytes);
-  while (ok && earlier) {
+  while (stillWriting() && earlier) {
     earlier.read(read.data(), static_cast<std::streamsize>(read.size()));
     appendToFinalLog(
         log.finalLog,
         std::string_view(read.data(), static_cast<std::size_t>(earlier.gcount())), false);
   }
-  ok = ok && !earlier.bad();
+  ok = stillWriting() && !earlier.bad();
   earlier.close();
   std::string asWritten;  // what text mode makes of a piece in the file
   while (true) {
@@ -128,13 +141,32 @@ void convertPieces(DiagnosticLog& log, std::ofstream temp, std::ifstream earlier
       asWritten.clear();
       appendAsTextMode(piece, asWritten);
       appendToFinalLog(log.finalLog, asWritten, false);
+      stillWriting();
     }
     std::lock_guard lock(log.mutex);
     log.spare.push_back(std::move(piece));
   }
   temp.close();
   if (ok) appendToFinalLog(log.finalLog, "", true);
-  log.converted = ok && temp && log.finalLog.file.good();
+  log.converted = stillWriting() && temp;
+}
+
+// Whether the disk holding the logs has room to spare for writing the final log
+// during the run: written then, it takes room the temporary log and the report may
+// need, where a conversion at the end would take it only after them. Short of room,
+// the log is converted at the end as with one thread.
+bool roomToConvertAlong(const std::string& tempLogPath) {
+  constexpr std::uintmax_t kSpareBytes = std::uintmax_t{1} << 30;
+  const auto path = pathFromCp932(tempLogPath);
+  if (!path) return false;
+  std::error_code error;
+  const std::uintmax_t earlier = std::filesystem::exists(*path, error)
+                                     ? std::filesystem::file_size(*path, error)
+                                     : 0;
+  if (error) return false;
+  const std::filesystem::space_info space = std::filesystem::space(
+      std::filesystem::absolute(*path, error).parent_path(), error);
+  return !error && space.available >= kSpareBytes + 2 * earlier;
 }
 
 void startConverting(DiagnosticLog& log, std::ofstream temp) {
@@ -156,7 +188,7 @@ DiagnosticLogHandle openDiagnosticLog(const std::string& tempLogPath,
   DiagnosticLogHandle log(new DiagnosticLog(tempLogPath, finalLogPath));
   // Appending continues the log of an earlier run whose conversion failed, so it is
   // converted with this one instead of being lost.
-  if (!convertAlongTheWay) {
+  if (!convertAlongTheWay || !roomToConvertAlong(tempLogPath)) {
     log->buffer.resize(kBufferBytes);
     log->file.rdbuf()->pubsetbuf(log->buffer.data(),
                                  static_cast<std::streamsize>(log->buffer.size()));

@@ -3,8 +3,10 @@
 // `convertAlongTheWay`, a second thread writes the temporary file and converts what
 // it receives as the run goes, so that the end of a run has nothing left to convert;
 // both files come out byte for byte as the conversion at the end makes them, and
-// whenever that cannot be promised (a file that cannot be opened or written) the
-// conversion at the end runs as it always did.
+// whenever that cannot be promised (a file that cannot be opened or written, or a
+// disk with less than a gigabyte to spare, where the final log written early could
+// take the room the temporary log and the report need) the conversion at the end
+// runs as it always did.
 #pragma once
 
 #include <memory>

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <system_error>
 #include <vector>
 
 #include "text/console.h"
@@ -82,6 +83,12 @@ void appendToFinalLog(FinalLog& finalLog, std::string_view piece, bool atEnd) {
   finalLog.file << finalLog.converted;
   finalLog.written += finalLog.converted.size();
   finalLog.carried.assign(bytes.substr(whole));
+}
+
+void abandonFinalLog(FinalLog& finalLog) {
+  finalLog.file.close();
+  std::error_code ignored;  // at worst the room stays taken, as before
+  std::filesystem::resize_file(finalLog.path, 0, ignored);
 }
 
 void completeFinalLog(FinalLog& finalLog, const std::string& tempLogPath,

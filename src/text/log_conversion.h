@@ -36,6 +36,10 @@ bool startFinalLog(FinalLog& finalLog);
 // `atEnd`).
 void appendToFinalLog(FinalLog& finalLog, std::string_view piece, bool atEnd);
 
+// Closes the final log and cuts it to nothing, giving back the room it took; a
+// conversion at the end writes it again.
+void abandonFinalLog(FinalLog& finalLog);
+
 // Closes the final log, cuts an earlier, longer one to length, and removes
 // `tempLogPath`, then logs that to `errLog`. Never throws: a failure (a write that
 // failed included) is reported as convertLogToUtf8 reports it, and the temporary
