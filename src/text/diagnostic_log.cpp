@@ -138,9 +138,7 @@ void convertPieces(DiagnosticLog& log, std::ofstream temp, std::ifstream earlier
     }
     temp.write(piece.data(), static_cast<std::streamsize>(piece.size()));
     if (ok) {
-      asWritten.clear();
-      appendAsTextMode(piece, asWritten);
-      appendToFinalLog(log.finalLog, asWritten, false);
+      appendToFinalLog(log.finalLog, asTextMode(piece, asWritten), false);
       stillWriting();
     }
     std::lock_guard lock(log.mutex);

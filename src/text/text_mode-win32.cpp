@@ -1,14 +1,16 @@
 #include "text/text_mode.h"
 
-void appendAsTextMode(std::string_view bytes, std::string& out) {
+std::string_view asTextMode(std::string_view bytes, std::string& scratch) {
+  scratch.clear();
   for (std::size_t start = 0; start < bytes.size();) {
     const std::size_t feed = bytes.find('\n', start);
     if (feed == std::string_view::npos) {
-      out += bytes.substr(start);
-      return;
+      scratch += bytes.substr(start);
+      break;
     }
-    out += bytes.substr(start, feed - start);
-    out += "\r\n";
+    scratch += bytes.substr(start, feed - start);
+    scratch += "\r\n";
     start = feed + 1;
   }
+  return scratch;
 }

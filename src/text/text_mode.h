@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
-// Appends `bytes` as a text-mode stream writes them to its file: unchanged on POSIX,
-// each line feed preceded by a carriage return on Windows.
-void appendAsTextMode(std::string_view bytes, std::string& out);
+// `bytes` as a text-mode stream writes them to its file: unchanged on POSIX (the
+// bytes themselves, nothing copied), each line feed preceded by a carriage return
+// on Windows (built in `scratch`).
+std::string_view asTextMode(std::string_view bytes, std::string& scratch);
