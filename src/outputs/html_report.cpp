@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "outputs/html_text.h"
+#include "outputs/url_path.h"
 #include "text/console.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"

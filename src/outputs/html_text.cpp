@@ -3,6 +3,7 @@
 #include <array>
 #include <cctype>
 
+#include "outputs/url_path.h"
 #include "text/path_text.h"
 
 namespace fs = std::filesystem;
@@ -19,20 +20,7 @@ constexpr std::array<Byte, 256> htmlBytes() {
   return bytes;
 }
 
-constexpr std::array<Byte, 256> urlBytes() {
-  std::array<Byte, 256> bytes{};
-  bytes.fill(Byte::escaped);
-  for (int c = 0; c < 256; ++c) {
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-        c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
-      bytes[c] = Byte::plain;
-    }
-  }
-  return bytes;
-}
-
 constexpr std::array<Byte, 256> kHtmlBytes = htmlBytes();
-constexpr std::array<Byte, 256> kUrlBytes = urlBytes();
 
 std::string_view characterReference(char c) {
   switch (c) {
@@ -60,26 +48,6 @@ void appendHtmlEscaped(std::string_view utf8, std::string& out) {
     plain = i + 1;
   }
   out.append(utf8, plain);
-}
-
-void appendUrlPath(std::string_view utf8Path, std::string& out) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  // Windows paths separate folders with "\\" as well; elsewhere it is a name's own.
-  const bool backslashSeparates = fs::path::preferred_separator == '\\';
-  std::size_t plain = 0;
-  for (std::size_t i = 0; i < utf8Path.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(utf8Path[i]);
-    if (kUrlBytes[byte] == Byte::plain) continue;
-    out.append(utf8Path, plain, i - plain);
-    plain = i + 1;
-    if (byte == '\\' && backslashSeparates) {
-      out += '/';
-    } else {
-      const char escape[] = {'%', kHex[byte >> 4], kHex[byte & 0x0F]};
-      out.append(escape, sizeof escape);
-    }
-  }
-  out.append(utf8Path, plain);
 }
 
 std::string urlFromPageToRoot(const fs::path& page, const fs::path& root) {

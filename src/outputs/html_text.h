@@ -11,13 +11,6 @@
 // content and in quoted attribute values alike.
 void appendHtmlEscaped(std::string_view utf8, std::string& out);
 
-// Appends the relative path `utf8Path` as a URL path: "/" and the platform's
-// separator become "/", every other byte but ASCII letters, digits, "-", ".", "_"
-// and "~" becomes %XX. The result
-// needs no further escaping in an attribute, and never reads as a scheme (":" is
-// encoded), a fragment ("#") or a query ("?").
-void appendUrlPath(std::string_view utf8Path, std::string& out);
-
 // The URL prefix that leads from the folder of the page `page` to the folder `root`
 // (both absolute): "" when the page sits in the root, else a relative path ending
 // in "/" ("../", "../game/"), URL-encoded. Where no relative path exists (another

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "outputs/findings.h"
+#include "outputs/url_path.h"
 
 namespace {
 
@@ -25,26 +26,6 @@ std::string_view levelName(FindingLevel level) {
   return "none";
 }
 
-// A URI holds only ASCII: every other byte of the UTF-8 text, and every character
-// with a meaning in URIs, is percent-encoded. "/" stays a separator; a ":" is
-// encoded too, so that a name like "c:x.png" cannot read as a scheme.
-void appendPercentEncoded(std::string_view utf8, std::string& uri) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  for (const char c : utf8) {
-    const auto byte = static_cast<unsigned char>(c);
-    const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-                       (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' ||
-                       byte == '_' || byte == '~' || byte == '/';
-    if (plain) {
-      uri += c;
-    } else {
-      uri += '%';
-      uri += kHex[byte >> 4];
-      uri += kHex[byte & 0xF];
-    }
-  }
-}
-
 // "file:///home/me/game/", "file:///C:/game/", "file://server/share/game/": the
 // base the relative locations are resolved against, so ending with "/".
 std::string rootUri(std::string_view utf8Root) {
@@ -61,7 +42,7 @@ std::string rootUri(std::string_view utf8Root) {
     uri += path.substr(0, 2);  // the drive letter keeps its colon
     path.erase(0, 2);
   }
-  appendPercentEncoded(path, uri);
+  appendUrlPath(path, uri);
   if (!uri.ends_with('/')) uri += '/';
   return uri;
 }
@@ -83,7 +64,7 @@ std::size_t ruleIndex(FindingRule rule) {
 
 Json resultJson(const Finding& finding) {
   std::string uri;
-  appendPercentEncoded(finding.file, uri);
+  appendUrlPath(finding.file, uri);
   Json physical = {{"artifactLocation", {{"uri", uri}, {"uriBaseId", kRootBaseId}}}};
   if (finding.line > 0) physical["region"] = {{"startLine", finding.line}};
   return {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "outputs/html_text.h"
+#include "outputs/url_path.h"
 #include "support/run_program.h"
 #include "support/temp_project.h"
 #include "support/text_search.h"
