@@ -36,6 +36,18 @@ FindingLevel ruleLevel(FindingRule rule) {
   return FindingLevel::warning;
 }
 
+std::string_view levelName(FindingLevel level) {
+  switch (level) {
+    case FindingLevel::error:
+      return "error";
+    case FindingLevel::warning:
+      return "warning";
+    case FindingLevel::note:
+      break;
+  }
+  return "note";
+}
+
 std::string_view ruleDescription(FindingRule rule) {
   switch (rule) {
     case FindingRule::missingImage:

@@ -20,6 +20,9 @@ enum class FindingRule {
 
 enum class FindingLevel { error, warning, note };
 
+// "error", "warning", "note": the names SARIF gives the levels.
+std::string_view levelName(FindingLevel level);
+
 // Every rule, in the order the outputs list them.
 inline constexpr FindingRule kFindingRules[] = {
     FindingRule::missingImage,   FindingRule::missingScript, FindingRule::letterCase,

@@ -31,16 +31,9 @@ std::string escape(std::string_view utf8, bool property) {
   return out;
 }
 
+// Workflow commands call the lowest level a notice.
 std::string_view commandName(FindingLevel level) {
-  switch (level) {
-    case FindingLevel::error:
-      return "error";
-    case FindingLevel::warning:
-      return "warning";
-    case FindingLevel::note:
-      break;
-  }
-  return "notice";
+  return level == FindingLevel::note ? "notice" : levelName(level);
 }
 
 }  // namespace

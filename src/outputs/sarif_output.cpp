@@ -14,18 +14,6 @@ using Json = nlohmann::ordered_json;
 
 constexpr std::string_view kRootBaseId = "%SRCROOT%";
 
-std::string_view levelName(FindingLevel level) {
-  switch (level) {
-    case FindingLevel::error:
-      return "error";
-    case FindingLevel::warning:
-      return "warning";
-    case FindingLevel::note:
-      return "note";
-  }
-  return "none";
-}
-
 // "file:///home/me/game/", "file:///C:/game/", "file://server/share/game/": the
 // base the relative locations are resolved against, so ending with "/".
 std::string rootUri(std::string_view utf8Root) {
