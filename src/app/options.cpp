@@ -49,6 +49,12 @@ Options parseOptions(const std::vector<std::wstring>& args) {
     } else if (takeValue(args, i, L"--html", value)) {
       if (!value) needsValue(L"--html", L"ファイル名");
       options.htmlFile = value;
+    } else if (takeValue(args, i, L"--layout", value)) {
+      options.layout = value ? layoutNamed(*value) : std::nullopt;
+      if (!options.layout && options.usageError.empty()) {
+        options.usageError =
+            L"[ERROR] --layout の後に plain、browser、desktop のどれかを指定してください\n";
+      }
     } else if (arg == L"--help") {
       options.help = true;
     } else if (arg == L"--version") {
@@ -105,6 +111,9 @@ std::wstring usageText() {
          L"  --github           GitHub Actions の注釈を標準出力に書きます\n"
          L"  --html ファイル    画像のサムネイル付きの HTML レポートを書き出します\n"
          L"                     (例: ks-image-check --html report.html)\n"
+         L"  --layout 形式      プロジェクトの形式を自動判定せずに指定します\n"
+         L"                     (plain / browser / desktop。例: ks-image-check "
+         L"--layout browser)\n"
          L"  --help             この説明を表示して終了します\n"
          L"  --version          バージョンを表示して終了します\n"
          L"\n"

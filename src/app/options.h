@@ -2,6 +2,8 @@
 #pragma once
 
 #include <optional>
+
+#include "layouts/layout.h"
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@ struct Options {
   std::optional<std::wstring> sarifFile;  // --sarif FILE
   bool github = false;                    // --github: workflow annotations
   std::optional<std::wstring> htmlFile;   // --html FILE
+  std::optional<Layout> layout;           // --layout NAME: no detection
   // Arguments that cannot be used as given: the whole message, "[ERROR] ..." with
   // its line feed. The program stops with exit code 1 before it starts a run.
   std::wstring usageError;

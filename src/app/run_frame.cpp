@@ -15,6 +15,7 @@
 #include "app/options.h"
 #include "app/report.h"
 #include "app/report_file_name.h"
+#include "app/run_layout.h"
 #include "app/scan.h"
 #include "app/scenario_hint.h"
 #include "images/image_index.h"
@@ -62,9 +63,13 @@ int finishRun(DiagnosticLog& log, int exitCode) {
 
 // The closing summary, the same words on the console and in the log.
 std::wstring summaryText(const ScanTotals& totals) {
+  const std::wstring notLoadable =
+      totals.notLoadable > 0
+          ? L", 読み込めない場所: " + std::to_wstring(totals.notLoadable) + L" 件"
+          : std::wstring();
   return L"[INFO] 画像参照: " + std::to_wstring(totals.references) + L" 件 (存在: " +
          std::to_wstring(totals.found) + L" 件, 見つからない: " +
-         std::to_wstring(totals.missing) + L" 件), スクリプト: " +
+         std::to_wstring(totals.missing) + L" 件" + notLoadable + L"), スクリプト: " +
          std::to_wstring(totals.scripts) + L" 件 (見つからない・開けない: " +
          std::to_wstring(totals.scriptsMissing) + L" 件)\n";
 }
@@ -90,6 +95,23 @@ void writeUnusedList(const std::vector<std::string>& unused,
                              decodeUtf8(listFile) + L")\n";
   writeConsoleOut(count);
   errLog << encodeCp932Lenient(count);
+}
+
+// The layout, once, before the first script; a desktop-style project's search path
+// in the log.
+void announceLayout(const RunLayout& layout, std::ostream& errLog) {
+  if (layout.wAnnouncement.empty()) return;
+  writeConsoleOut(layout.wAnnouncement);
+  errLog << encodeCp932Lenient(layout.wAnnouncement);
+  if (layout.search.searchPath.empty()) return;
+  std::string folders;
+  for (const std::string& folder : layout.search.searchPath) {
+    if (!folders.empty()) folders += ", ";
+    for (const char c : folder) {
+      folders += c == static_cast<char>(fs::path::preferred_separator) ? '/' : c;
+    }
+  }
+  errLog << "[DEBUG] 検索パス: "_sj << utf8ToCp932ForLog(folders) << '\n';
 }
 
 int checkProject(const Options& options) {
@@ -138,10 +160,15 @@ int checkProject(const Options& options) {
     results.root = utf8FromPath(exeDir);
     results.reportFile = filename;
 
+    const RunLayout layout = runLayoutFor(exeDir, options.layout);
+    results.layout = layoutName(layout.layout);
+
     // The walk overlaps reading the scripts; a run that never searches abandons it.
     ImageIndex index;
-    index.keepEveryImage = options.unused;
-    if (runsUseThreads()) index.pendingWalk = startIndexWalk(exeDir, options.unused);
+    // A layout's tags load names of any form, so the index keeps every file.
+    index.keepEveryFile = layout.tags != nullptr;
+    index.recordsUse = options.unused;
+    if (runsUseThreads()) index.pendingWalk = startIndexWalk(exeDir, index.keepEveryFile);
 
     std::vector<std::string> targetFiles = selectTargetsFromConfig(exeDir, errLog);
 
@@ -162,16 +189,26 @@ int checkProject(const Options& options) {
       return finishRun(*log, 1);
     }
 
-    selectTargetsFromFolder(targetFiles, scenarioDir, errLog, options.recursive);
+    results.scriptsInSubfolders =
+        selectTargetsFromFolder(targetFiles, scenarioDir, errLog, options.recursive);
+    announceLayout(layout, errLog);
 
     const ScanTotals totals = scanScenarioFiles(targetFiles, scenarioDir, exeDir, index,
-                                                errLog, logFile, kept, runsUseThreads());
+                                                errLog, logFile, kept, runsUseThreads(),
+                                                layout);
 
     logFile.close();
     // A full disk fails writes silently; a report cut short must not pass as complete.
     if (!logFile) {
       errLog << "[ERROR] ログファイルに書き込めませんでした: "_sj << filename << '\n';
       throw std::runtime_error(std::string("ログファイルに書き込めませんでした。"_sj));
+    }
+    const bool checkedNone = totals.scripts == totals.scriptsMissing;
+    if (checkedNone) {
+      // A CI job must not pass quietly on a project it did not check.
+      const std::wstring warning = L"[WARNING] 確認したスクリプトがありません\n";
+      writeConsoleOut(warning);
+      errLog << encodeCp932Lenient(warning);
     }
     const std::wstring summary = summaryText(totals);
     writeConsoleOut(summary);
@@ -185,7 +222,8 @@ int checkProject(const Options& options) {
     writeConsoleOut(L"[INFO] 全ての処理が完了しました: " + decodeUtf8(filename) +
                     L" に出力しました\n");
     errLog << "[DEBUG] 全ての処理が完了しました: "_sj << filename << '\n';
-    const bool anythingMissing = totals.missing > 0 || totals.scriptsMissing > 0;
+    const bool anythingMissing = totals.missing > 0 || totals.scriptsMissing > 0 ||
+                                 totals.notLoadable > 0 || checkedNone;
     results.completed = true;
     results.exitCode = options.failOnMissing && anythingMissing ? 2 : 0;
     if (kept && !writeRequestedOutputs(options, results, errLog)) results.exitCode = 1;

@@ -16,6 +16,7 @@ struct ScanTotals {
   int missing = 0;
   int scripts = 0;
   int scriptsMissing = 0;  // missing or could not be opened
+  int notLoadable = 0;     // found, but not where the game loads it from (among found)
 };
 
 enum class ScriptStatus { checked, missing, unreadable };
@@ -42,14 +43,22 @@ struct ReferenceResult {
   std::string nameOnDisk;       // found under this spelling on a case-blind system
   bool folderMismatch = false;  // found, but not in the folders the reference names
   std::vector<std::string> suggestions;  // files with similar names, closest first
+  // Where the project's layout makes the game load it from, relative to the root
+  // with "/", when a layout's rule applies and names a place.
+  std::optional<std::string> loadsFrom;
+  // Whether the game finds it there; nullopt when no layout's rule applies.
+  std::optional<bool> loadable;
 };
 
 struct RunResults {
   std::string root;                         // the run's folder
+  std::string layout = "plain";             // "plain", "browser" or "desktop"
   std::string reportFile;                   // the report's file name
   std::vector<ScriptResult> scripts;        // in scan order
   std::vector<ReferenceResult> references;  // in report order
   ScanTotals totals;
+  // Scripts left out because they lie in subfolders of scenario (without --recursive).
+  std::size_t scriptsInSubfolders = 0;
   std::optional<std::vector<std::string>> unused;  // with --unused: "/" paths, sorted
   bool completed = false;
   int exitCode = 1;

@@ -6,6 +6,7 @@
 #include "app/report.h"
 #include "app/script_feed.h"
 #include "images/image_locator.h"
+#include "images/layout_locator.h"
 #include "text/console.h"
 #include "text/conversions.h"
 #include "text/cp932.h"
@@ -36,6 +37,8 @@ struct Script {
   bool reportedInvalidBytes = false;
   ScriptEncoding encoding = ScriptEncoding::utf8;
   std::string referenceTraceHead = traceHead("[DEBUG] 画像ファイル検出: "_sj, fileName);
+  std::string commentTraceHead =
+      traceHead("[DEBUG] コメント行の参照は確認しません: "_sj, fileName);
 };
 
 // Text reused from line to line and reference to reference: most lines are traced
@@ -79,6 +82,7 @@ constexpr std::size_t kTraceFlushBytes = 32 * 1024;
 struct Sinks {
   const fs::path& exeDir;
   ImageIndex& index;
+  const RunLayout& layout;
   std::ostream& errLog;
   PendingTrace& trace;  // for errLog
   std::ostream& logFile;
@@ -138,7 +142,8 @@ std::string foundFile(std::string_view utf8Image, std::string_view utf8Hint,
 
 void recordReference(const Script& script, std::string_view utf8Image,
                      const std::optional<std::string_view>& utf8Hint,
-                     const ImageLookup& lookup, RunResults& results) {
+                     const ImageLookup& lookup, const ImageIndex& index,
+                     RunResults& results) {
   ReferenceResult& record = results.references.emplace_back();
   record.script = results.scripts.size() - 1;
   record.line = script.lineNumber;
@@ -146,15 +151,38 @@ void recordReference(const Script& script, std::string_view utf8Image,
   if (utf8Hint) record.hint = std::string(*utf8Hint);
   record.found = !lookup.folder.empty();
   record.folder = lookup.folder;
-  if (record.found) record.file = foundFile(utf8Image, utf8Hint.value_or(""), lookup);
+  if (record.found) {
+    record.file = lookup.file != ImageAnswer::kUnknownFile
+                      ? relativeFilePath(index, lookup.file, '/')
+                      : foundFile(utf8Image, utf8Hint.value_or(""), lookup);
+  }
+  if (lookup.loadable && !lookup.loadsFrom.empty()) {
+    record.loadsFrom = std::string(lookup.loadsFrom);
+  }
+  record.loadable = lookup.loadable;
   record.caseOnlyMatch = lookup.caseOnlyMatch;
   record.nameOnDisk = lookup.nameOnDisk;
   record.folderMismatch = lookup.folderMismatch;
   record.suggestions.assign(lookup.suggestions.begin(), lookup.suggestions.end());
 }
 
-void checkReference(const Script& script, std::string_view utf8Image,
+// The warning for an image found, but not where the game loads it from: the place
+// the tag's rule names, or the search path. Empty when the game finds it.
+std::wstring notLoadableWarning(const FoundReference& reference,
+                                const ImageLookup& lookup) {
+  if (lookup.loadable != false || lookup.folder.empty()) return {};
+  if (reference.place.from == LoadFrom::searchPath) {
+    return L"[WARNING] 検索パスにないフォルダで見つかりました: " +
+           decodeUtf8(reference.text) + L" (フォルダ: " + decodeUtf8(lookup.folder) +
+           L")\n";
+  }
+  return L"[WARNING] ゲームが読み込む場所にありません: " + decodeUtf8(reference.text) +
+         L" (読み込む場所: " + decodeUtf8(lookup.loadsFrom) + L")\n";
+}
+
+void checkReference(const Script& script, const FoundReference& reference,
                     const std::optional<std::string_view>& hintAttribute, Sinks& sinks) {
+  const std::string_view utf8Image = reference.text;
   const std::string_view utf8Hint = hintAttribute.value_or("");
   flush(sinks.trace);
   std::string& trace = sinks.trace.text;
@@ -164,7 +192,8 @@ void checkReference(const Script& script, std::string_view utf8Image,
   flush(sinks.trace);
 
   const ImageLookup lookup =
-      locateImage(utf8Image, utf8Hint, sinks.exeDir, sinks.index, sinks.errLog);
+      locateReference(utf8Image, reference.place, utf8Hint, sinks.exeDir, sinks.index,
+                      sinks.layout.search, sinks.errLog);
   const std::string_view foundFolder = lookup.folder;
 
   ++sinks.totals.references;
@@ -198,6 +227,11 @@ void checkReference(const Script& script, std::string_view utf8Image,
     }
   } else {
     ++sinks.totals.found;
+    const std::wstring notLoadable = notLoadableWarning(reference, lookup);
+    if (!notLoadable.empty()) {
+      ++sinks.totals.notLoadable;
+      writeConsoleOut(notLoadable);
+    }
     // The file loads on a case-insensitive system but not on a case-sensitive one.
     if (!lookup.nameOnDisk.empty()) {
       writeConsoleOut(L"[WARNING] ファイル名の大文字・小文字が参照と異なります: " +
@@ -225,9 +259,20 @@ void checkReference(const Script& script, std::string_view utf8Image,
                    << utf8ToCp932ForLog(utf8Image) << " (フォルダ: "_sj
                    << utf8ToCp932ForLog(foundFolder) << ")\n";
     }
+    if (!notLoadable.empty()) sinks.errLog << encodeCp932Lenient(notLoadable);
   }
   if (sinks.results)
-    recordReference(script, utf8Image, hintAttribute, lookup, *sinks.results);
+    recordReference(script, utf8Image, hintAttribute, lookup, sinks.index,
+                    *sinks.results);
+}
+
+// A reference on a line the game never reads: traced, nothing more.
+void traceCommentedReference(const Script& script, const FoundReference& reference,
+                             Sinks& sinks) {
+  std::string& trace = sinks.trace.text;
+  startTrace(trace, script.commentTraceHead, script);
+  appendUtf8AsCp932Lenient(reference.text, trace);
+  trace += ")\n";
 }
 
 // Invalid bytes become U+FFFD and reading goes on, so a script saved in the wrong
@@ -263,8 +308,12 @@ void scanLine(Script& script, const FedLine& line, Sinks& sinks) {
   sinks.trace.text += line.trace;
   if (sinks.trace.text.size() >= kTraceFlushBytes) flush(sinks.trace);
 
-  for (const std::string_view reference : line.references) {
-    checkReference(script, reference, line.folderHint, sinks);
+  for (const FoundReference& reference : line.references) {
+    if (line.comment) {
+      traceCommentedReference(script, reference, sinks);
+    } else {
+      checkReference(script, reference, line.folderHint, sinks);
+    }
   }
 }
 
@@ -299,14 +348,15 @@ void scanScript(Script& script, const FedScript& fed, ScriptFeed& feed, Sinks& s
 ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
                              const fs::path& scenarioDir, const fs::path& exeDir,
                              ImageIndex& index, std::ostream& errLog,
-                             std::ostream& logFile, RunResults* results, bool readAhead) {
+                             std::ostream& logFile, RunResults* results, bool readAhead,
+                             const RunLayout& layout) {
   // Kept in the results as the scan goes, so that a run ended by an error still
   // tells what it checked.
   ScanTotals ownTotals;
   ScanTotals& totals = results ? results->totals : ownTotals;
   Buffers buffers;
   PendingTrace trace(errLog);
-  Sinks sinks{exeDir, index, errLog, trace, logFile, totals, buffers, results};
+  Sinks sinks{exeDir, index, layout, errLog, trace, logFile, totals, buffers, results};
 
   errLog << "[DEBUG] 処理対象ファイル: "_sj;
   for (const auto& fileName : targetFiles) errLog << fileName << ", ";
@@ -320,7 +370,7 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
     if (scriptPath) scriptPath = scenarioDir / *scriptPath;
     sources.push_back({fileName, std::move(scriptPath)});
   }
-  const ScriptFeedHandle feed = startScriptFeed(sources, readAhead);
+  const ScriptFeedHandle feed = startScriptFeed(sources, readAhead, layout.tags);
 
   int processedCount = 0;
   const std::wstring wTotal = std::to_wstring(targetFiles.size());

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/run_layout.h"
 #include "app/run_results.h"
 #include "images/image_index.h"
 
@@ -13,9 +14,11 @@
 // progress and missing images to the console, and a trace to `errLog`. When
 // `results` is given, every script and reference is recorded there as well. With
 // `readAhead`, the scripts are read on a second thread ahead of the scan; the
-// outputs are the same.
+// outputs are the same. References on comment lines are only traced; the others are
+// found and located by the rules of `layout`.
 ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
                              const std::filesystem::path& scenarioDir,
                              const std::filesystem::path& exeDir, ImageIndex& index,
                              std::ostream& errLog, std::ostream& logFile,
-                             RunResults* results = nullptr, bool readAhead = false);
+                             RunResults* results = nullptr, bool readAhead = false,
+                             const RunLayout& layout = {});

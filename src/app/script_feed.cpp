@@ -9,6 +9,7 @@
 #include <thread>
 #include <utility>
 
+#include "app/comment_lines.h"
 #include "app/script_patterns.h"
 #include "text/conversions.h"
 #include "text/cp932_literal.h"
@@ -26,6 +27,15 @@ struct Span {
   std::size_t begin, length;  // in the line
 };
 
+// Where a reference loads from: its folder is a stretch of the line or static text
+// of a layout's table.
+struct PlaceEntry {
+  LoadFrom from;
+  bool folderInLine;
+  Span folder;  // in the line
+  const char* staticFolder;
+};
+
 // A line takes its UTF-8 text and then its trace line in Piece::text, and its
 // references, then its folder hint if it has one, in Piece::spans. Kept small: a
 // piece holds some thousand lines, written once and read once.
@@ -34,7 +44,7 @@ struct LineEntry {
   std::uint32_t traceLength;  // a name and some hundred bytes
   std::uint32_t references;
   std::uint8_t digitsLength;  // of the line number in the trace line
-  bool hasFolderHint, replacedInvalid, decidedShiftJis;
+  bool hasFolderHint, replacedInvalid, decidedShiftJis, comment;
 };
 
 struct Piece {
@@ -45,22 +55,9 @@ struct Piece {
   std::string text;
   std::vector<LineEntry> lines;
   std::vector<Span> spans;
+  std::vector<PlaceEntry> places;  // one for each reference
   std::exception_ptr failure;  // the reading failed here; nothing follows
 };
-
-// Every reference ends in one of four extensions. Most lines are dialogue and hold
-// none, and looking for dots is far cheaper than the reference search.
-bool mayHoldReference(std::string_view utf8Line) {
-  for (auto dot = utf8Line.find('.'); dot != std::string_view::npos;
-       dot = utf8Line.find('.', dot + 1)) {
-    const std::string_view extension = utf8Line.substr(dot + 1, 3);
-    if (extension == "png" || extension == "jpg" || extension == "PNG" ||
-        extension == "JPG") {
-      return true;
-    }
-  }
-  return false;
-}
 
 // The folder hint of a line: the folder attribute of its first image/bg/bg2 tag.
 std::optional<std::string_view> folderHintOf(std::string_view utf8Line) {
@@ -86,6 +83,8 @@ void countUp(std::string& text, std::size_t from) {
 // Reads the scripts one piece at a time, on whichever thread calls it.
 struct Reader {
   std::vector<FedScriptSource> scripts;
+  const TagTable* layoutTags = nullptr;
+  CommentState comments;  // of the open script
   std::size_t next = 0;  // the script to start
   bool inScript = false;
   std::ifstream file;
@@ -99,7 +98,7 @@ struct Reader {
   void startNextScript(Piece& piece);
   void addLine(const ScriptLine& line, Piece& piece);
 
-  std::vector<std::string_view> references;  // of the line being added
+  std::vector<FoundReference> references;  // of the line being added
 };
 
 void Reader::startNextScript(Piece& piece) {
@@ -125,6 +124,7 @@ void Reader::startNextScript(Piece& piece) {
   script.hadByteOrderMark = startScript(reader, file);
   script.encoding = reader.encoding;
   inScript = true;
+  comments = {};
   traceHead = "[DEBUG] 行変換成功: "_sj;
   traceHead += source.cp932Name;
   traceHead += " 行 "_sj;
@@ -140,17 +140,27 @@ void Reader::addLine(const ScriptLine& line, Piece& piece) {
   entry.decidedShiftJis = line.decidedShiftJis;
   text += line.utf8;
 
+  entry.comment = isCommentLine(line.utf8, comments);
+
   references.clear();
-  if (mayHoldReference(line.utf8)) findReferences(line.utf8, references);
+  if (mayHoldReference(line.utf8, layoutTags)) {
+    findReferences(line.utf8, layoutTags, references);
+  }
   const auto spanOf = [&](std::string_view part) {
     return Span{static_cast<std::size_t>(part.data() - line.utf8.data()), part.size()};
   };
-  for (const std::string_view reference : references) {
-    piece.spans.push_back(spanOf(reference));
+  for (const FoundReference& reference : references) {
+    piece.spans.push_back(spanOf(reference.text));
+    const std::string_view folder = reference.place.folder;
+    const bool inLine = folder.data() >= line.utf8.data() &&
+                        folder.data() <= line.utf8.data() + line.utf8.size();
+    piece.places.push_back({reference.place.from, inLine,
+                            inLine ? spanOf(folder) : Span{0, folder.size()},
+                            inLine ? nullptr : folder.data()});
   }
   entry.references = static_cast<std::uint32_t>(references.size());
   entry.hasFolderHint = false;
-  if (!references.empty()) {
+  if (!references.empty() && !entry.comment) {
     if (const auto hint = folderHintOf(line.utf8)) {
       piece.spans.push_back(spanOf(*hint));
       entry.hasFolderHint = true;
@@ -176,6 +186,7 @@ bool Reader::fill(Piece& piece) {
   piece.text.clear();
   piece.lines.clear();
   piece.spans.clear();
+  piece.places.clear();
   piece.failure = nullptr;
   if (!inScript) {
     if (next == scripts.size()) return false;
@@ -201,8 +212,10 @@ bool Reader::fill(Piece& piece) {
 
 class ScriptFeed {
  public:
-  ScriptFeed(std::vector<FedScriptSource> scripts, bool onThread) {
+  ScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
+             const TagTable* layoutTags) {
     reader_.scripts = std::move(scripts);
+    reader_.layoutTags = layoutTags;
     if (onThread) thread_ = std::thread([this] { readAhead(); });
   }
 
@@ -238,6 +251,7 @@ class ScriptFeed {
   std::size_t nextLine = 0;
   std::size_t nextText = 0;
   std::size_t nextSpan = 0;
+  std::size_t nextPlace = 0;
 
  private:
   void readAhead() {
@@ -283,8 +297,9 @@ class ScriptFeed {
 
 void ScriptFeedCloser::operator()(ScriptFeed* feed) const { delete feed; }
 
-ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread) {
-  return ScriptFeedHandle(new ScriptFeed(std::move(scripts), onThread));
+ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
+                                 const TagTable* layoutTags) {
+  return ScriptFeedHandle(new ScriptFeed(std::move(scripts), onThread, layoutTags));
 }
 
 FedScript nextFedScript(ScriptFeed& feed) {
@@ -293,7 +308,7 @@ FedScript nextFedScript(ScriptFeed& feed) {
   if (piece == nullptr || !piece->startsScript) {
     throw std::logic_error("script feed: no script to start");
   }
-  feed.nextLine = feed.nextText = feed.nextSpan = 0;
+  feed.nextLine = feed.nextText = feed.nextSpan = feed.nextPlace = 0;
   return piece->script;
 }
 
@@ -303,7 +318,7 @@ bool nextFedLine(ScriptFeed& feed, FedLine& line) {
     if (piece->endsScript) return false;
     piece = feed.take();
     if (piece == nullptr) throw std::logic_error("script feed: a script without its end");
-    feed.nextLine = feed.nextText = feed.nextSpan = 0;
+    feed.nextLine = feed.nextText = feed.nextSpan = feed.nextPlace = 0;
   }
   const LineEntry& entry = piece->lines[feed.nextLine++];
   const std::string_view text = piece->text;
@@ -313,12 +328,18 @@ bool nextFedLine(ScriptFeed& feed, FedLine& line) {
   line.lineDigits = line.trace.substr(piece->traceHeadLength, entry.digitsLength);
   line.replacedInvalid = entry.replacedInvalid;
   line.decidedShiftJis = entry.decidedShiftJis;
+  line.comment = entry.comment;
   line.references.clear();
   const auto viewOf = [&](const Span& span) {
     return line.utf8.substr(span.begin, span.length);
   };
   for (std::uint32_t i = 0; i < entry.references; ++i) {
-    line.references.push_back(viewOf(piece->spans[feed.nextSpan++]));
+    const PlaceEntry& place = piece->places[feed.nextPlace++];
+    const std::string_view folder =
+        place.folderInLine ? viewOf(place.folder)
+                           : std::string_view(place.staticFolder, place.folder.length);
+    line.references.push_back(
+        {viewOf(piece->spans[feed.nextSpan++]), LoadPlace{place.from, folder}});
   }
   line.folderHint.reset();
   if (entry.hasFolderHint) line.folderHint = viewOf(piece->spans[feed.nextSpan++]);

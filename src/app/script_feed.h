@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/script_patterns.h"
 #include "text/script_reader.h"
 
 // What the feed learnt of a script before its lines.
@@ -31,7 +32,8 @@ struct FedLine {
   std::string_view lineDigits;  // <n>, counting from 1
   bool replacedInvalid = false;
   bool decidedShiftJis = false;
-  std::vector<std::string_view> references;    // the image references, in order
+  bool comment = false;  // a line the game never reads: its references are not checked
+  std::vector<FoundReference> references;      // the image references, in order
   std::optional<std::string_view> folderHint;  // shared by them, when they have one
 };
 
@@ -48,8 +50,10 @@ struct ScriptFeedCloser {
 using ScriptFeedHandle = std::unique_ptr<ScriptFeed, ScriptFeedCloser>;
 
 // Starts reading `scripts`; with `onThread`, ahead of the caller on a second thread,
-// otherwise piece by piece inside the calls below.
-ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread);
+// otherwise piece by piece inside the calls below. References are found with the
+// layout's tag table, if any (static data).
+ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
+                                 const TagTable* layoutTags = nullptr);
 
 // The next script. Call once for each script, in order, and read its lines (all of
 // them, when it was opened) before asking for the next.

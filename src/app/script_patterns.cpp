@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <algorithm>
 
 namespace {
 
@@ -160,14 +161,56 @@ std::string_view trimSpaces(std::string_view text) {
   return text.substr(first, last - first);
 }
 
-// The items of one attribute value that are whole references.
-void addValueItems(std::string_view value, std::vector<std::string_view>& items) {
-  if (value.find('.') == std::string_view::npos) return;  // most values: numbers, names
+char foldAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The image extensions a whole value may end in, with their dots: the pattern's two
+// first, then those it never finds.
+constexpr std::string_view kValueExtensions[] = {".png",  ".jpg", ".jpeg", ".gif",
+                                                 ".webp", ".bmp", ".svg"};
+constexpr std::size_t kPatternExtensions = 2;
+
+// Which of kValueExtensions `item` ends in, letter case ignored; -1 for none.
+int valueExtensionOf(std::string_view item) {
+  for (std::size_t e = 0; e < std::size(kValueExtensions); ++e) {
+    const std::string_view extension = kValueExtensions[e];
+    if (item.size() < extension.size()) continue;
+    const std::string_view tail = item.substr(item.size() - extension.size());
+    bool same = true;
+    for (std::size_t i = 0; i < tail.size() && same; ++i) {
+      same = foldAscii(tail[i]) == extension[i];
+    }
+    if (same) return static_cast<int>(e);
+  }
+  return -1;
+}
+
+// Whether an item of a value no table claims is a reference as a whole.
+bool isWholeItem(std::string_view item) {
+  const int extension = valueExtensionOf(item);
+  if (extension < 0) return false;
+  if (static_cast<std::size_t>(extension) >= kPatternExtensions) return true;
+  return !isMadeOfNameBytes(item) || item.size() == kValueExtensions[extension].size();
+}
+
+// A stretch of the line that findReferences gives out whole (a reference) or drops
+// (an address), and in which no match of the pattern counts.
+struct Covered {
+  FoundReference reference;
+  bool isReference = true;
+};
+
+void addItems(std::string_view value, std::vector<Covered>& covered,
+              const std::optional<LoadPlace>& tablePlace, const TagTable* table,
+              const TagRow* row) {
   while (true) {
     const std::size_t comma = value.find(',');
     const std::string_view item = trimSpaces(value.substr(0, comma));
-    if (endsWithExtension(item, item.size()) && !isMadeOfNameBytes(item)) {
-      items.push_back(item);
+    if (tablePlace) {
+      if (!namesNoFile(*table, *row, item)) covered.push_back({{item, *tablePlace}});
+    } else if (isWholeItem(item)) {
+      covered.push_back({{item, {}}});
     }
     if (comma == std::string_view::npos) return;
     value.remove_prefix(comma + 1);
@@ -184,28 +227,32 @@ const char* skipUntil(const char* at, const char* end, std::uint8_t classes) {
   return at;
 }
 
-// The whole-value references of the tag whose name starts at `at` and which ends at
-// `end` (its "]", or the end of an "@" line). Every tag line that may hold a
-// reference comes here, so it reads through pointers and byte classes.
-void addTagValues(const char* at, const char* end, std::vector<std::string_view>& items) {
-  at = skipUntil(at, end, kSpace);  // the tag's name
+// The attributes of the tag whose name starts at `at` and which ends at `end` (its
+// "]", or the end of an "@" line), into `attributes`; returns the tag's name. A quote
+// left open ends the reading: the rest of the tag lies inside it.
+std::string_view readTag(const char* at, const char* end,
+                         std::vector<TagAttribute>& attributes) {
+  attributes.clear();
+  const char* nameStart = at;
+  at = skipUntil(at, end, kSpace);
+  const std::string_view tagName(nameStart, static_cast<std::size_t>(at - nameStart));
   while (true) {
     at = skipWhile(at, end, kSpace);
-    if (at == end) return;
-    const char* nameStart = at;
+    if (at == end) return tagName;
+    const char* attributeStart = at;
     at = skipUntil(at, end, kNameEnd);
-    const std::string_view name(nameStart, static_cast<std::size_t>(at - nameStart));
+    const std::string_view name(attributeStart,
+                                static_cast<std::size_t>(at - attributeStart));
     const char* equals = skipWhile(at, end, kSpace);
     if (equals == end || *equals != '=') continue;  // an attribute without value
     at = skipWhile(equals + 1, end, kSpace);
-    if (at == end) return;
+    if (at == end) return tagName;
     const char* valueStart = at;
     const char* valueEnd = nullptr;
     if (*at == '"' || *at == '\'') {
       const auto* close = static_cast<const char*>(
           std::memchr(at + 1, *at, static_cast<std::size_t>(end - at - 1)));
-      // The rest of the tag lies inside an unclosed quote: nothing more to read.
-      if (close == nullptr) return;
+      if (close == nullptr) return tagName;
       valueStart = at + 1;
       valueEnd = close;
       at = close + 1;
@@ -213,19 +260,44 @@ void addTagValues(const char* at, const char* end, std::vector<std::string_view>
       at = skipUntil(at, end, kValueEnd);
       valueEnd = at;
     }
-    const std::string_view value(valueStart,
-                                 static_cast<std::size_t>(valueEnd - valueStart));
-    if (name == "folder" || trimSpaces(value).starts_with('&')) continue;
-    addValueItems(value, items);
+    attributes.push_back(
+        {name, {valueStart, static_cast<std::size_t>(valueEnd - valueStart)}});
+  }
+}
+
+// The whole-value references (and addresses) of one tag, left to right.
+void addTagValues(const char* at, const char* end, const TagTable* table,
+                  std::vector<Covered>& covered) {
+  // Kept from tag to tag: most tag lines would otherwise allocate.
+  thread_local std::vector<TagAttribute> attributes;
+  const std::string_view tagName = readTag(at, end, attributes);
+  const TagRow* row = table ? findTagRow(*table, tagName) : nullptr;
+  std::optional<LoadPlace> place;
+  if (row) place = loadPlaceOf(*table, *row, attributes);
+  for (const TagAttribute& attribute : attributes) {
+    const std::string_view value = trimSpaces(attribute.value);
+    if (place && listsAttribute(*table, *row, attribute.name)) {
+      if (isAddress(*table, value)) {
+        covered.push_back({{value, {}}, false});
+      } else if (!namesNoFile(*table, *row, value)) {
+        addItems(attribute.value, covered, place, table, row);
+      }
+      continue;
+    }
+    if (attribute.name == "folder" || value.starts_with('&')) continue;
+    // Most values are numbers and names.
+    if (attribute.value.find('.') == std::string_view::npos) continue;
+    addItems(attribute.value, covered, std::nullopt, nullptr, nullptr);
   }
 }
 
 // The whole-value references of every tag of the line, left to right.
-void findValueReferences(std::string_view text, std::vector<std::string_view>& items) {
+void findValueReferences(std::string_view text, const TagTable* table,
+                         std::vector<Covered>& covered) {
   const char* const lineEnd = text.data() + text.size();
   const std::size_t first = skipSpaces(text, 0);
   if (first < text.size() && text[first] == '@') {
-    addTagValues(text.data() + first + 1, lineEnd, items);
+    addTagValues(text.data() + first + 1, lineEnd, table, covered);
     return;
   }
   std::size_t open = text.find('[');
@@ -237,56 +309,58 @@ void findValueReferences(std::string_view text, std::vector<std::string_view>& i
       open = text.find('[', open + 1);
       continue;
     }
-    addTagValues(text.data() + nameStart, text.data() + close, items);
+    addTagValues(text.data() + nameStart, text.data() + close, table, covered);
     open = text.find('[', close + 1);
   }
 }
 
-// Whether an item ending at text[end) may be a whole reference, judged from the run
-// of name bytes before it: an item made of them alone is left to the pattern, and
-// such a run starts at a comma or at the quote that opens a value ("=" and a quote).
-bool mayEndWholeItem(std::string_view text, std::size_t end) {
-  std::size_t start = end;
-  while (start > 0 && isNameByte(text[start - 1])) --start;
-  if (start == 0 || text[start - 1] == ',') return false;
-  if (text[start - 1] != '"' && text[start - 1] != '\'') return true;
-  std::size_t before = start - 1;
-  while (before > 0 && isSpaceByte(text[before - 1])) --before;
-  return before == 0 || text[before - 1] != '=';
-}
-
-// Whether any tag of the line may hold a whole-value reference. Tag lines are parsed
-// only then: most name their images in ASCII, which the pattern finds alone.
-bool mayHoldWholeValue(std::string_view text) {
-  if (text.find_first_of("[@") == std::string_view::npos) return false;
-  for (auto dot = text.find('.'); dot != std::string_view::npos;
-       dot = text.find('.', dot + 1)) {
-    if (endsWithExtension(text, dot + 4) && mayEndWholeItem(text, dot + 4)) return true;
-  }
-  return false;
+bool mayBeTagLine(std::string_view text) {
+  if (text.find('[') != std::string_view::npos) return true;
+  const std::size_t first = skipSpaces(text, 0);
+  return first < text.size() && text[first] == '@';
 }
 
 }  // namespace
 
-void findReferences(std::string_view utf8Line,
-                    std::vector<std::string_view>& references) {
+bool mayHoldReference(std::string_view utf8Line, const TagTable* layoutTags) {
+  // Every other reference ends in an extension, which starts with a dot and three
+  // letters that fold to one of these.
+  for (auto dot = utf8Line.find('.'); dot != std::string_view::npos;
+       dot = utf8Line.find('.', dot + 1)) {
+    if (utf8Line.size() - dot < 4) break;
+    char letters[3];
+    for (std::size_t i = 0; i < 3; ++i) letters[i] = foldAscii(utf8Line[dot + 1 + i]);
+    const std::string_view start(letters, 3);
+    if (start == "png" || start == "jpg" || start == "jpe" || start == "gif" ||
+        start == "web" || start == "bmp" || start == "svg") {
+      return true;
+    }
+  }
+  // A layout's table takes values that look like anything.
+  return layoutTags != nullptr && mayBeTagLine(utf8Line);
+}
+
+void findReferences(std::string_view utf8Line, const TagTable* layoutTags,
+                    std::vector<FoundReference>& references) {
   references.clear();
-  std::vector<std::string_view> values;
-  if (mayHoldWholeValue(utf8Line)) findValueReferences(utf8Line, values);
-  std::size_t nextValue = 0;
-  const char* insideUpTo = utf8Line.data();  // the end of the last value given out
+  thread_local std::vector<Covered> covered;
+  covered.clear();
+  if (mayBeTagLine(utf8Line)) findValueReferences(utf8Line, layoutTags, covered);
+  std::size_t next = 0;
+  const char* coveredUpTo = utf8Line.data();  // the end of the last stretch passed
+  const auto passCovered = [&](const Covered& stretch) {
+    if (stretch.isReference) references.push_back(stretch.reference);
+    const std::string_view text = stretch.reference.text;
+    coveredUpTo = std::max(coveredUpTo, text.data() + text.size());
+  };
   std::size_t from = 0;
   while (auto match = findImageReference(utf8Line, from)) {
-    while (nextValue < values.size() && values[nextValue].data() <= match->data()) {
-      references.push_back(values[nextValue]);
-      insideUpTo = values[nextValue].data() + values[nextValue].size();
-      ++nextValue;
+    while (next < covered.size() && covered[next].reference.text.data() <= match->data()) {
+      passCovered(covered[next++]);
     }
-    // A match never straddles a value's edge: quotes, commas and blanks end both.
-    if (match->data() >= insideUpTo) references.push_back(*match);
+    // A match never straddles a stretch's edge: quotes, commas and blanks end both.
+    if (match->data() >= coveredUpTo) references.push_back({*match, {}});
     from = static_cast<std::size_t>(match->data() - utf8Line.data()) + match->size();
   }
-  references.insert(references.end(),
-                    values.begin() + static_cast<std::ptrdiff_t>(nextValue),
-                    values.end());
+  while (next < covered.size()) passCovered(covered[next++]);
 }

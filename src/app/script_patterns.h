@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "layouts/tag_table.h"
+
 // \b[\w\-\.\/\\]+\.(?:png|jpg|PNG|JPG)\b searched in text[from, end), the position
 // `from` taken as the start of the text (as a regex_search over that range does: the
 // byte before `from` does not count as a word byte). Returns the match (a view into
@@ -27,14 +29,35 @@ std::optional<std::string_view> findTagAttributes(std::string_view text);
 // folder\s*=\s*"([^"]*) searched in `attributes`: returns group 1, or nullopt.
 std::optional<std::string_view> findFolderValue(std::string_view attributes);
 
+// An image reference of a line, and where the game loads it from when a layout's tag
+// table says so.
+struct FoundReference {
+  std::string_view text;  // as written: a view into the line
+  LoadPlace place;        // LoadFrom::anywhere outside a layout's table
+
+  bool operator==(const FoundReference&) const = default;
+};
+
 // Every image reference of a line, left to right, as views into `utf8Line`: the
 // matches of findImageReference, except inside a tag. A tag is "[" and a name up to
 // the next "]" on the line, or a whole line whose first non-blank character is "@".
 // There an attribute value (quoted with " or ', when the quote closes before the tag
-// ends; else up to the next blank or "]") is a comma-separated list whose items,
-// trimmed of blanks, are references as a whole when they end in one of the four
-// extensions: names with Japanese characters, blanks or parentheses, which the
-// pattern would cut or miss. Matches inside such an item give way to it. Items made
-// only of the pattern's own characters are left to the pattern, and the values of
-// `folder` and of expressions (starting with "&") are never whole references.
-void findReferences(std::string_view utf8Line, std::vector<std::string_view>& references);
+// ends; else up to the next blank or "]") is a comma-separated list of items, trimmed
+// of blanks, and
+// - with `layoutTags`, the items of an attribute the table lists for the tag are
+//   references whatever they look like, loaded from where the table says, unless
+//   they name no file (namesNoFile); an address names nothing, and no match of the
+//   pattern inside it counts either;
+// - any other item is a reference as a whole when it ends in .png, .jpg, .jpeg, .gif,
+//   .webp, .bmp or .svg (letter case ignored) and holds other characters than the
+//   pattern's (Japanese names, blanks, parentheses, which the pattern would cut or
+//   miss), or ends in one of the five other extensions, or is nothing but its
+//   extension (".jpg", a name left empty). Values of `folder` and expressions
+//   (starting with "&") are never such items.
+// Matches of the pattern inside an item give way to it.
+void findReferences(std::string_view utf8Line, const TagTable* layoutTags,
+                    std::vector<FoundReference>& references);
+
+// Whether findReferences can find anything in the line: false for most lines (plain
+// dialogue), at the cost of a look at its dots and brackets.
+bool mayHoldReference(std::string_view utf8Line, const TagTable* layoutTags);

@@ -12,6 +12,9 @@ struct Header {
   std::uint32_t folder;  // in AnswerCache::folders
   std::uint32_t notes;   // in AnswerCache::notes, plus 1; 0 for none
   std::uint32_t throughHint;
+  std::uint32_t loadsFrom;  // in AnswerCache::folders
+  std::uint32_t loadable;   // 0: no rule, 1: false, 2: true
+  std::uint32_t file;
 };
 
 std::uint64_t hashOf(std::string_view folderValue, std::string_view imageFile) {
@@ -30,6 +33,9 @@ ImageLookup lookupOf(const AnswerCache& cache, const Header& header) {
   ImageLookup lookup;
   lookup.folder = cache.folders[header.folder];
   lookup.throughHint = header.throughHint != 0;
+  lookup.loadsFrom = cache.folders[header.loadsFrom];
+  if (header.loadable != 0) lookup.loadable = header.loadable == 2;
+  lookup.file = header.file;
   if (header.notes != 0) {
     const ImageAnswer& notes = cache.notes[header.notes - 1];
     lookup.caseOnlyMatch = notes.caseOnlyMatch;
@@ -75,7 +81,9 @@ ImageLookup rememberAnswer(AnswerCache& cache, std::string_view folderValue,
                            std::string_view imageFile, const ImageAnswer& answer) {
   Header header{static_cast<std::uint32_t>(folderValue.size()),
                 static_cast<std::uint32_t>(imageFile.size()),
-                folderNumber(cache, answer.folder), 0, answer.throughHint ? 1u : 0u};
+                folderNumber(cache, answer.folder), 0, answer.throughHint ? 1u : 0u,
+                folderNumber(cache, answer.loadsFrom),
+                answer.loadable ? (*answer.loadable ? 2u : 1u) : 0u, answer.file};
   if (!answer.caseOnlyMatch.empty() || !answer.nameOnDisk.empty() ||
       answer.folderMismatch || !answer.suggestions.empty()) {
     cache.notes.push_back(answer);

@@ -30,6 +30,16 @@ struct ImageAnswer {
   // Not found and no case hint: files with similar names, relative to `exeDir`
   // (platform separators), closest first.
   std::vector<std::string> suggestions;
+  // Where the project's layout makes the game load the image from, relative to
+  // `exeDir` with "/"; empty when no layout rule applies.
+  std::string loadsFrom;
+  // Whether the game finds the image where it loads it from; nullopt when no layout
+  // rule applies.
+  std::optional<bool> loadable;
+  // The file found, as its offset in the index's files, when the index told.
+  std::uint32_t file = kUnknownFile;
+
+  static constexpr std::uint32_t kUnknownFile = 0xFFFFFFFF;
 };
 
 // An answer as a view of the text it was remembered with.
@@ -40,6 +50,9 @@ struct ImageLookup {
   bool folderMismatch = false;
   bool throughHint = false;
   std::span<const std::string> suggestions;
+  std::string_view loadsFrom;
+  std::optional<bool> loadable;
+  std::uint32_t file = ImageAnswer::kUnknownFile;
 };
 
 struct AnswerCache {

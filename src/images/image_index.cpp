@@ -49,20 +49,24 @@ bool endsWithFolded(const ImageIndex::Name& name, std::string_view extension) {
   return true;
 }
 
-// Whether a name ends in ".png" or ".jpg" in any letter case: the locator asks only
-// for names with one of the four image extensions, or for files whose names differ
-// from those only in letter case. The other images matter only to the unused list.
-bool mayBeAskedFor(const ImageIndex::Name& name, bool keepEveryImage) {
-  // Most files are no image: a dot four units from the end is tested first.
-  if (!keepEveryImage && (name.size() < 4 || name[name.size() - 4] != '.')) return false;
-  if (endsWithFolded(name, ".png") || endsWithFolded(name, ".jpg")) return true;
-  return keepEveryImage &&
-         (endsWithFolded(name, ".jpeg") || endsWithFolded(name, ".gif") ||
-          endsWithFolded(name, ".webp") || endsWithFolded(name, ".bmp"));
+// Whether a name ends in an image extension in any letter case: the locator asks only
+// for such names, or for files whose names differ from those only in letter case.
+bool mayBeAskedFor(const ImageIndex::Name& name, bool keepEveryFile) {
+  if (keepEveryFile) return true;
+  // Most files are no image: a dot four or five units from the end is tested first.
+  const std::size_t size = name.size();
+  const bool dotAtFour = size >= 4 && name[size - 4] == '.';
+  if (!dotAtFour && !(size >= 5 && name[size - 5] == '.')) return false;
+  if (dotAtFour) {
+    return endsWithFolded(name, ".png") || endsWithFolded(name, ".jpg") ||
+           endsWithFolded(name, ".gif") || endsWithFolded(name, ".bmp") ||
+           endsWithFolded(name, ".svg");
+  }
+  return endsWithFolded(name, ".jpeg") || endsWithFolded(name, ".webp");
 }
 
 void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path relative,
-                const fs::path& exeDir, std::ostream& errLog, bool keepEveryImage) {
+                const fs::path& exeDir, std::ostream& errLog, bool keepEveryFile) {
   std::error_code error;
   FolderListingHandle listing = openFolderListing(folder, error);
   if (error) {
@@ -75,7 +79,7 @@ void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path
     // files of a project are not images.
     const FolderEntry& entry = currentEntry(*listing);
     const bool kept = entry.kind == EntryKind::regularFile
-                          ? mayBeAskedFor(entry.name, keepEveryImage)
+                          ? mayBeAskedFor(entry.name, keepEveryFile)
                           : entry.kind != EntryKind::other;
     if (kept) entries.push_back(entry);
     advance(*listing, error);
@@ -131,12 +135,15 @@ std::uint64_t hashFolded(ImageIndex::NameView name) {
   return mix(hash);
 }
 
-bool foldedEqual(ImageIndex::NameView a, ImageIndex::NameView b) {
-  if (a.size() != b.size()) return false;
+bool foldedEqualUnits(ImageIndex::NameView a, ImageIndex::NameView b) {
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (foldUnit(a[i]) != foldUnit(b[i])) return false;
   }
   return true;
+}
+
+bool foldedEqual(ImageIndex::NameView a, ImageIndex::NameView b) {
+  return a.size() == b.size() && foldedEqualUnits(a, b);
 }
 
 ImageIndex::FileHeader headerOf(const ImageIndex& index, std::uint32_t file) {
@@ -199,25 +206,58 @@ void record(ImageIndex& index, OpenFolder& folder, const ImageIndex::Name& name)
   setHeader(index, *first, head);
 }
 
-// Whether `folder` is `parts` or ends with a separator and `parts`.
-bool endsWithFolders(std::string_view folder, std::string_view parts) {
-  if (!folder.ends_with(parts)) return false;
-  if (folder.size() == parts.size()) return true;
-  return folder[folder.size() - parts.size() - 1] ==
-         static_cast<char>(fs::path::preferred_separator);
+bool isSeparator(char c) {
+  return c == static_cast<char>(fs::path::preferred_separator) || c == '/';
+}
+
+// Whether `parts` are the last folder names of the path `base` + `folder` (`folder`
+// relative to `base`, "" for `base` itself), without joining the two.
+bool endsWithFolders(std::string_view base, std::string_view folder,
+                     std::string_view parts) {
+  if (parts.size() <= folder.size()) {
+    if (!folder.ends_with(parts)) return false;
+    return folder.size() == parts.size() ||
+           isSeparator(folder[folder.size() - parts.size() - 1]);
+  }
+  // The parts reach into the base folder's own names.
+  std::string_view inBase = parts;
+  if (!folder.empty()) {
+    if (!parts.ends_with(folder) || !isSeparator(parts[parts.size() - folder.size() - 1]))
+      return false;
+    inBase = parts.substr(0, parts.size() - folder.size() - 1);
+  }
+  if (!base.ends_with(inBase)) return false;
+  return base.size() == inBase.size() || isSeparator(base[base.size() - inBase.size() - 1]);
+}
+
+bool sameFolded(ImageIndex::NameView a, ImageIndex::NameView b, bool ignoreCase) {
+  return ignoreCase ? a.size() == b.size() && foldedEqualUnits(a, b) : a == b;
+}
+
+bool sameFoldedText(std::string_view a, std::string_view b, bool ignoreCase) {
+  if (!ignoreCase) return a == b;
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto fold = [](char c) {
+      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog,
-                           bool keepEveryImage, const std::atomic<bool>* stop) {
+                           bool keepEveryFile, const std::atomic<bool>* stop) {
   ImageIndex index;
   index.built = true;
-  index.keepEveryImage = keepEveryImage;
+  index.keepEveryFile = keepEveryFile;
+  index.basePath = utf8FromPath(exeDir);
   // An explicit stack rather than the recursive iterator: a folder that cannot be
   // opened must be skipped, not end the walk.
   std::vector<OpenFolder> stack;
-  openFolder(stack, exeDir, fs::path(), exeDir, errLog, keepEveryImage);
+  openFolder(stack, exeDir, fs::path(), exeDir, errLog, keepEveryFile);
   while (!stack.empty()) {
     if (stop != nullptr && stop->load(std::memory_order_relaxed)) break;
     OpenFolder& current = stack.back();
@@ -234,7 +274,7 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog,
       case EntryKind::folder:
         // May reallocate the stack: `current` is not used after this.
         openFolder(stack, current.path / entry.name, current.relative / entry.name,
-                   exeDir, errLog, keepEveryImage);
+                   exeDir, errLog, keepEveryFile);
         break;
       case EntryKind::unreadable:
         logWalkError(errLog, exeDir, "cannot read status", current.path / entry.name,
@@ -265,7 +305,7 @@ std::optional<std::uint32_t> folderOfNameBelow(const ImageIndex& index,
   for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;) {
     const ImageIndex::FileHeader header = headerOf(index, file);
     if (nameOf(index, file, header) == name &&
-        endsWithFolders(index.folders[header.folder], folderParts)) {
+        endsWithFolders(index.basePath, index.folders[header.folder], folderParts)) {
       return header.folder;
     }
     file = header.nextFoldedAlike;
@@ -278,6 +318,20 @@ std::optional<ImageIndex::NameView> firstNameFoldedLike(const ImageIndex& index,
   const auto first = firstFileFoldedLike(index, name, hashFolded(name));
   if (!first) return std::nullopt;
   return nameOf(index, *first, headerOf(index, *first));
+}
+
+std::optional<std::uint32_t> fileAt(const ImageIndex& index, std::string_view folder,
+                                    ImageIndex::NameView name, bool ignoreCase) {
+  const auto first = firstFileFoldedLike(index, name, hashFolded(name));
+  for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;) {
+    const ImageIndex::FileHeader header = headerOf(index, file);
+    if (sameFolded(nameOf(index, file, header), name, ignoreCase) &&
+        sameFoldedText(index.folders[header.folder], folder, ignoreCase)) {
+      return file;
+    }
+    file = header.nextFoldedAlike;
+  }
+  return std::nullopt;
 }
 
 std::vector<std::uint32_t> filesFoldedLike(const ImageIndex& index,

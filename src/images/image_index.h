@@ -19,8 +19,10 @@
 struct SimilarNames;  // images/similar_names.cpp
 
 // Plain data owned by the run. Empty until the first search needs it. Of the regular
-// files it keeps those a reference can lead to: names that end in ".png" or ".jpg"
-// in any letter case (most of a project's files are scripts, sounds and the like).
+// files it keeps those a reference can lead to: names that end in an image extension
+// (.png, .jpg, .jpeg, .gif, .webp, .bmp, .svg) in any letter case (most of a
+// project's files are scripts, sounds and the like), or every file, for layouts whose
+// games load names of any form.
 struct ImageIndex {
   using Name = std::filesystem::path::string_type;
   using NameView = std::basic_string_view<Name::value_type>;
@@ -43,11 +45,18 @@ struct ImageIndex {
   static constexpr std::uint32_t kNoFile = 0xFFFFFFFF;
 
   bool built = false;
-  // Keep every image a project may hold (.jpeg, .gif, .webp, .bmp too), for the
-  // list of unused ones; set before the walk.
-  bool keepEveryImage = false;
-  // With keepEveryImage: the file names references asked for, ASCII letters folded.
+  // Every regular file is kept, not only images; set before the walk.
+  bool keepEveryFile = false;
+  // Note what references asked for and found, for the list of unused images; set
+  // before the first search.
+  bool recordsUse = false;
+  // With recordsUse: the file names references asked for, ASCII letters folded...
   std::unordered_set<Name> namesAsked;
+  // ... and the files they were found as (offsets in `files`).
+  std::unordered_set<std::uint32_t> filesUsed;
+  // The base folder as UTF-8 with the platform's separators: a reference's folders
+  // are compared with a file's from the top of the file system.
+  std::string basePath;
   // Folders holding files of `files`, relative to the base folder, as UTF-8 text
   // with the platform's separator ("" for the base folder itself). Bytes of a name
   // that are not UTF-8 are U+FFFD: the text is shown and compared, never opened.
@@ -64,6 +73,9 @@ struct ImageIndex {
   // Whether the base folder is the current folder, once a hint test has asked.
   std::optional<bool> exeDirIsCurrent;
   AnswerCache answers;
+  // The answers for references a layout's tag table placed, apart from the others:
+  // the same text means another file there.
+  AnswerCache layoutAnswers;
   // A walk started early on another thread, taken over at the first search.
   std::shared_ptr<struct IndexWalk> pendingWalk;
   // The stems of the kept files for did-you-mean, made at its first need.
@@ -74,7 +86,8 @@ struct ImageIndex {
 std::optional<std::uint32_t> folderOfName(const ImageIndex& index,
                                           ImageIndex::NameView name);
 
-// The folder of the first regular file named exactly `name` whose folder ends with
+// The folder of the first regular file named exactly `name` whose folder, counted
+// from the top of the file system (the base folder's own names count), ends with
 // `folderParts`: folder names (UTF-8, joined by the platform's separator) compared
 // element by element, exactly. nullopt when no file of that name lies in such a folder.
 std::optional<std::uint32_t> folderOfNameBelow(const ImageIndex& index,
@@ -85,6 +98,12 @@ std::optional<std::uint32_t> folderOfNameBelow(const ImageIndex& index,
 // a file whose name differs from a reference only in ASCII letter case.
 std::optional<ImageIndex::NameView> firstNameFoldedLike(const ImageIndex& index,
                                                         ImageIndex::NameView name);
+
+// The file named `name` directly in `folder` (UTF-8 relative to the base folder with
+// the platform's separators, "" for the base folder itself), as its offset in
+// `files`; with `ignoreCase`, ASCII letter case counts in neither.
+std::optional<std::uint32_t> fileAt(const ImageIndex& index, std::string_view folder,
+                                    ImageIndex::NameView name, bool ignoreCase);
 
 // Every file named like `name` apart from ASCII letter case, in walk order, at most
 // `limit` of them, as offsets in `files`.
@@ -102,13 +121,13 @@ std::string relativeFilePath(const ImageIndex& index, std::uint32_t file, char s
 
 // Walks `exeDir` depth first in name order (see text/name_order.h), entering no folder
 // that is a symbolic link, and records the regular files (status following links)
-// kept as said above (every image when `keepEveryImage`).
+// kept as said above (every file when `keepEveryFile`).
 // A folder that cannot be opened or read, or an entry whose status cannot be read,
 // is skipped with one error line in `errLog`; the walk goes on. When `stop` is given
 // and becomes true, the walk ends early with what it has (for a walk no one waits
 // for any more).
 ImageIndex buildImageIndex(const std::filesystem::path& exeDir, std::ostream& errLog,
-                           bool keepEveryImage = false,
+                           bool keepEveryFile = false,
                            const std::atomic<bool>* stop = nullptr);
 
 // Whether the file system holding the existing `file` ignores letter case: the same

@@ -6,6 +6,7 @@
 
 #include "images/entry_exists.h"
 #include "images/index_walk.h"
+#include "images/locator_trace.h"
 #include "images/similar_names.h"
 #include "images/stored_name.h"
 #include "text/conversions.h"
@@ -38,9 +39,16 @@ std::wstring_view extensionOf(std::wstring_view wName) {
   return wName.substr(dot);
 }
 
+// The extensions a reference may end in, letter case ignored: the pattern's and
+// those whole attribute values may name.
 bool isImageExtension(std::wstring_view wExtension) {
-  return wExtension == L".png" || wExtension == L".jpg" || wExtension == L".PNG" ||
-         wExtension == L".JPG";
+  std::wstring folded(wExtension);
+  for (auto& c : folded) {
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  return folded == L".png" || folded == L".jpg" || folded == L".jpeg" ||
+         folded == L".gif" || folded == L".webp" || folded == L".bmp" ||
+         folded == L".svg";
 }
 
 // The folders a reference names before its file name, joined by the platform's
@@ -59,37 +67,6 @@ std::string folderPartsOf(std::wstring_view wImagePath) {
     appendUtf8Lenient(element, parts);
   }
   return parts;
-}
-
-// The trace line of an answer, written in one piece: there is one for every
-// reference. Both texts are UTF-8; the log is CP932.
-void logAnswer(std::ostream& errLog, std::string_view utf8Image, std::string_view answer,
-               bool answerIsUtf8) {
-  constexpr std::string_view kHead = "[DEBUG] 画像ファイル確認: "_sj;
-  constexpr std::string_view kMiddle = " (存在: "_sj;
-  constexpr std::string_view kTail = ") \n";
-  std::string line;
-  line.reserve(kHead.size() + utf8Image.size() + kMiddle.size() + answer.size() +
-               kTail.size());
-  line += kHead;
-  appendUtf8ToCp932ForLog(utf8Image, line);
-  line += kMiddle;
-  if (answerIsUtf8) {
-    appendUtf8ToCp932ForLog(answer, line);
-  } else {
-    line += answer;
-  }
-  line += kTail;
-  errLog.write(line.data(), static_cast<std::streamsize>(line.size()));
-}
-
-void logFound(std::ostream& errLog, std::string_view utf8Image,
-              std::string_view utf8Folder) {
-  logAnswer(errLog, utf8Image, utf8Folder, true);
-}
-
-void logNotFound(std::ostream& errLog, std::string_view utf8Image) {
-  logAnswer(errLog, utf8Image, "いいえ"_sj, false);
 }
 
 // Whether `wpath` might carry a root (a leading slash, or a colon as in a Windows
@@ -152,11 +129,14 @@ std::string caseOnlyMatch(const ImageIndex::Name& name, const ImageIndex& index)
 ImageIndex withIndex(ImageIndex index, const fs::path& exeDir, std::ostream& errLog) {
   ImageIndex built = index.pendingWalk
                          ? takeIndexWalk(*index.pendingWalk, errLog)
-                         : buildImageIndex(exeDir, errLog, index.keepEveryImage);
+                         : buildImageIndex(exeDir, errLog, index.keepEveryFile);
+  built.recordsUse = index.recordsUse;
   built.caseInsensitive = index.caseInsensitive;
   built.exeDirIsCurrent = index.exeDirIsCurrent;
   built.answers = std::move(index.answers);
+  built.layoutAnswers = std::move(index.layoutAnswers);
   built.namesAsked = std::move(index.namesAsked);
+  built.filesUsed = std::move(index.filesUsed);
   return built;
 }
 
@@ -183,7 +163,7 @@ ImageAnswer resolve(std::string_view utf8Image, std::string_view utf8Hint,
   }
   const std::wstring wImagePath = withForwardSlashes(decodeUtf8(utf8Image));
   const std::wstring_view wName = fileNamePart(wImagePath);
-  if (index.keepEveryImage) {
+  if (index.recordsUse) {
     ImageIndex::Name asked;
     if (appendNativeFromWide(wName, asked)) index.namesAsked.insert(foldAsciiCase(asked));
   }

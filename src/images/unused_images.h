@@ -8,7 +8,8 @@
 
 #include "images/image_index.h"
 
-// The kept files of `index` whose names, ASCII letters folded, are none of
-// index.namesAsked: UTF-8 paths relative to the base folder with "/", sorted.
-// REQUIRES: the index was built with keepEveryImage.
+// The kept image files of `index` that no reference was found as and whose names,
+// ASCII letters folded, are none of index.namesAsked: UTF-8 paths relative to the
+// base folder with "/", sorted.
+// REQUIRES: the index recorded use (recordsUse) from the first search on.
 std::vector<std::string> unusedImages(const ImageIndex& index);

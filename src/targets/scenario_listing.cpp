@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -56,11 +57,12 @@ std::vector<ListedEntry> listFolder(const fs::path& folder, std::error_code& lis
   return entries;
 }
 
-// Lists the .ks files of `folder` into `fileList`, each named `prefix` and its name;
-// with `recursive`, then every subfolder in turn, depth first. Linked folders are not
-// entered: a link to a parent would never end.
+// Lists the .ks files of `folder` into `fileList`, each named `prefix` and its name,
+// announcing each when `announce`; with `recursive`, then every subfolder in turn,
+// depth first. Linked folders are not entered: a link to a parent would never end.
 void listKsFolder(const fs::path& folder, const std::string& prefix, bool recursive,
-                  std::ostream& errLog, std::vector<std::string>& fileList) {
+                  bool announce, std::ostream& errLog,
+                  std::vector<std::string>& fileList) {
   // Only logged; the folder itself is listed by its path.
   const std::string folderPath = cp932FromPathLenient(folder);
   std::vector<fs::path> subfolders;
@@ -95,9 +97,11 @@ void listKsFolder(const fs::path& folder, const std::string& prefix, bool recurs
       if (!isKsExtension(extensionOf(*fileName))) continue;
 
       const std::string name = prefix + *fileName;
-      const std::wstring wFileName = sjisToWstring(name, errLog, "ks file name");
-      writeConsoleOut(L"[INFO] 検出: " + wFileName + L"\n");
-      errLog << "[DEBUG] 検出したファイル: "_sj << name << '\n';
+      if (announce) {
+        const std::wstring wFileName = sjisToWstring(name, errLog, "ks file name");
+        writeConsoleOut(L"[INFO] 検出: " + wFileName + L"\n");
+        errLog << "[DEBUG] 検出したファイル: "_sj << name << '\n';
+      }
       fileList.push_back(name);
     }
     if (listError) {
@@ -117,7 +121,7 @@ void listKsFolder(const fs::path& folder, const std::string& prefix, bool recurs
                                std::make_error_code(std::errc::illegal_byte_sequence)));
       continue;
     }
-    listKsFolder(subfolder, prefix + *name + "/", recursive, errLog, fileList);
+    listKsFolder(subfolder, prefix + *name + "/", recursive, announce, errLog, fileList);
   }
 }
 
@@ -126,6 +130,21 @@ void listKsFolder(const fs::path& folder, const std::string& prefix, bool recurs
 std::vector<std::string> collectKsFiles(const fs::path& scenarioDir, std::ostream& errLog,
                                         bool recursive) {
   std::vector<std::string> fileList;
-  listKsFolder(scenarioDir, "", recursive, errLog, fileList);
+  listKsFolder(scenarioDir, "", recursive, true, errLog, fileList);
   return fileList;
+}
+
+std::size_t countKsFilesInSubfolders(const fs::path& scenarioDir) {
+  // Only the names are wanted: what cannot be listed is left out silently, since the
+  // run reads none of these scripts.
+  std::ostringstream ignored;
+  std::vector<std::string> fileList;
+  std::error_code listError;
+  for (const ListedEntry& listed : listFolder(scenarioDir, listError)) {
+    std::error_code statusError;
+    if (listed.entry.is_directory(statusError) && !listed.entry.is_symlink(statusError)) {
+      listKsFolder(listed.entry.path(), "", true, false, ignored, fileList);
+    }
+  }
+  return fileList.size();
 }

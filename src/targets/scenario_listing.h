@@ -12,3 +12,7 @@
 // a listing that fails part-way keeps the names found so far.
 std::vector<std::string> collectKsFiles(const std::filesystem::path& scenarioDir,
                                         std::ostream& errLog, bool recursive = false);
+
+// How many .ks files lie in the subfolders of `scenarioDir`, walked as `recursive`
+// walks them; only folders are listed, no script is read.
+std::size_t countKsFilesInSubfolders(const std::filesystem::path& scenarioDir);

@@ -13,7 +13,9 @@ std::vector<std::string> selectTargetsFromConfig(const std::filesystem::path& ex
                                                  std::ostream& errLog);
 
 // When `targetFiles` is empty, fills it with the .ks files of `scenarioDir` (and of
-// its subfolders when `recursive`).
-void selectTargetsFromFolder(std::vector<std::string>& targetFiles,
-                             const std::filesystem::path& scenarioDir,
-                             std::ostream& errLog, bool recursive = false);
+// its subfolders when `recursive`). Without `recursive`, the scripts of subfolders
+// that the run then leaves out are counted and, when there are any, warned about;
+// returns that count (0 when the configuration named the scripts).
+std::size_t selectTargetsFromFolder(std::vector<std::string>& targetFiles,
+                                    const std::filesystem::path& scenarioDir,
+                                    std::ostream& errLog, bool recursive = false);

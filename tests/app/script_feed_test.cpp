@@ -30,8 +30,11 @@ std::string everythingFed(const std::vector<FedScriptSource>& sources, bool onTh
              " sjis=" + std::to_string(line.decidedShiftJis) +
              " hint=" + std::string(line.folderHint.value_or("-")) +
              " trace=" + std::string(line.trace);
-      for (const std::string_view reference : line.references) {
-        out += " ref=" + std::string(reference);
+      if (line.comment) out += " comment";
+      for (const FoundReference& reference : line.references) {
+        out += " ref=" + std::string(reference.text) + "@" +
+               std::to_string(static_cast<int>(reference.place.from)) +
+               std::string(reference.place.folder);
       }
       out += "\n";
     }
@@ -81,7 +84,7 @@ TEST_F(ScriptFeedTest, ThreadGivesWhatReadingInlineGives) {
   // A few of the facts, so that both cannot be wrong alike.
   EXPECT_NE(inline_.find("script missing.ks exists=0 opened=0"), std::string::npos);
   EXPECT_NE(inline_.find("script folder.ks exists=1 opened=0"), std::string::npos);
-  EXPECT_NE(inline_.find("ref=b.jpg ref=c.png"), std::string::npos);
+  EXPECT_NE(inline_.find("ref=b.jpg@0 ref=c.png@0"), std::string::npos);
   EXPECT_NE(inline_.find("sjis=1"), std::string::npos);
   EXPECT_NE(inline_.find("encoding=utf-16le"), std::string::npos);
   EXPECT_NE(inline_.find("line 6000 [「今日は胸の奥が少し痛む」]"), std::string::npos);

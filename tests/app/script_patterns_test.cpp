@@ -238,9 +238,11 @@ TEST(ScriptPatterns, LongLines) {
 namespace {
 
 std::vector<std::string> allReferences(std::string_view line) {
-  std::vector<std::string_view> views;
-  findReferences(line, views);
-  return {views.begin(), views.end()};
+  std::vector<FoundReference> found;
+  findReferences(line, nullptr, found);
+  std::vector<std::string> texts;
+  for (const FoundReference& reference : found) texts.emplace_back(reference.text);
+  return texts;
 }
 
 // Attribute values inside tags are references as a whole; everything else is left to
@@ -274,7 +276,7 @@ TEST(ScriptPatterns, WholeAttributeValuesInTags) {
       {"storage=\"夜 a.png\"", {"a.png"}},
       {"[ bg storage=\"夜 a.png\"]", {"a.png"}},
       {"[bg storage=\"夜 a.png\"", {"a.png"}},
-      {"[bg storage=\"夜.jpeg\"]", {}},
+      {"[bg storage=\"夜.jpeg\"]", {"夜.jpeg"}},
       {"[bg storage=\"夜.png old\"]", {}},
   };
   for (const auto& c : cases) {

@@ -107,16 +107,15 @@ TEST(ImageLocator, RefusesOtherExtensionsAndTheEmptyReferenceWithoutLooking) {
     std::string extension;
   };
   const std::vector<Refused> cases = {
-      {"pic.gif", ".gif"},
-      {"pic.Png", ".Png"},
-      {"pic.jpeg", ".jpeg"},
+      {"pic.tiff", ".tiff"},
+      {"pic.pngx", ".pngx"},
       {"pic", ""},
       {".png", ""},
       {"pic.png.txt", ".txt"},
       {"a.png/pic", ""},
       {"a.png\\pic", ""},
       {"dir/.png", ""},
-      {std::string("画像.gif"_sj), ".gif"},
+      {std::string("画像.psd"_sj), ".psd"},
       {std::string("画像.表"_sj), std::string(".表"_sj)},
   };
   TempTree tree;

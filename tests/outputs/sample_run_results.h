@@ -23,8 +23,22 @@ inline RunResults sampleRunResults() {
        "data/Hero.PNG",
        "",
        false,
-       {"data/Hero.PNG", "hero2.png"}},
-      {0, 4, "a.png", "img", true, "img", "img/a.png", "", "A.png", true, {}}};
+       {"data/Hero.PNG", "hero2.png"},
+       std::nullopt,
+       std::nullopt},
+      {0,
+       4,
+       "a.png",
+       "img",
+       true,
+       "img",
+       "img/a.png",
+       "",
+       "A.png",
+       true,
+       {},
+       std::nullopt,
+       std::nullopt}};
   results.totals = {2, 1, 1, 3, 2};
   results.unused = std::vector<std::string>{"img/old.png"};
   results.completed = true;

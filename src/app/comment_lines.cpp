@@ -1,0 +1,28 @@
+#include "app/comment_lines.h"
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A line read from a file with CR LF ends keeps its CR, which the game drops.
+std::string_view trimBlanks(std::string_view line) {
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  while (!line.empty() && isBlank(line.front())) line.remove_prefix(1);
+  while (!line.empty() && isBlank(line.back())) line.remove_suffix(1);
+  return line;
+}
+
+}  // namespace
+
+bool isCommentLine(std::string_view utf8Line, CommentState& state) {
+  const std::string_view text = trimBlanks(utf8Line);
+  if (state.inBlock) {
+    if (text == "*/") state.inBlock = false;
+    return true;
+  }
+  if (text == "/*") {
+    state.inBlock = true;
+    return true;
+  }
+  return text.starts_with(';');
+}

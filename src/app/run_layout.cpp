@@ -1,0 +1,33 @@
+#include "app/run_layout.h"
+
+#include "layouts/browser_layout.h"
+#include "layouts/desktop_layout.h"
+#include "layouts/search_path.h"
+#include "text/path_text.h"
+
+namespace fs = std::filesystem;
+
+RunLayout runLayoutFor(const fs::path& root, std::optional<Layout> chosen) {
+  RunLayout run;
+  run.layout = chosen.value_or(detectLayout(root));
+  switch (run.layout) {
+    case Layout::browser:
+      run.tags = &browserTagTable();
+      run.search.rootName = utf8FromPath(root.filename());
+      run.wAnnouncement = L"[INFO] プロジェクトの形式: ブラウザ向け\n";
+      break;
+    case Layout::desktop:
+      run.tags = &desktopTagTable();
+      for (std::string folder : desktopSearchPath(root)) {
+        for (char& c : folder) {
+          if (c == '/') c = static_cast<char>(fs::path::preferred_separator);
+        }
+        run.search.searchPath.push_back(std::move(folder));
+      }
+      run.wAnnouncement = L"[INFO] プロジェクトの形式: デスクトップ向け\n";
+      break;
+    case Layout::plain:
+      break;
+  }
+  return run;
+}

@@ -1,0 +1,22 @@
+// The layout a run works by, with what the scan and the locator ask of it.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "images/layout_locator.h"
+#include "layouts/layout.h"
+#include "layouts/tag_table.h"
+
+struct RunLayout {
+  Layout layout = Layout::plain;
+  const TagTable* tags = nullptr;  // null: no tag loads from a place of its own
+  LayoutSearch search;
+  // "[INFO] プロジェクトの形式: ..." for the console and the log; empty for plain.
+  std::wstring wAnnouncement;
+};
+
+// The layout `chosen` (--layout), or the one detected at `root`, with its tables and,
+// for a desktop-style project, its search path (which reads the project's scripts).
+RunLayout runLayoutFor(const std::filesystem::path& root, std::optional<Layout> chosen);

@@ -1,0 +1,102 @@
+#include "layouts/search_path.h"
+
+#include <fstream>
+#include <functional>
+#include <system_error>
+
+#include "layouts/desktop_layout.h"
+#include "text/name_order.h"
+#include "text/script_reader.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::size_t skipBlanks(std::string_view text, std::size_t at) {
+  while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+  return at;
+}
+
+// The folder of one literal argument, or "" when it names none below the root.
+std::string folderOfLiteral(std::string_view literal) {
+  if (!literal.ends_with('/') && !literal.ends_with('\\')) return {};
+  if (literal.find('>') != std::string_view::npos) return {};
+  std::string folder(literal.substr(0, literal.size() - 1));
+  for (char& c : folder) {
+    if (c == '\\') c = '/';
+  }
+  while (folder.starts_with("./")) folder.erase(0, 2);
+  return folder == "." ? std::string() : folder;
+}
+
+void addLineFolders(std::string_view line, std::vector<std::string>& folders) {
+  if (line.substr(skipBlanks(line, 0)).starts_with("//")) return;
+  constexpr std::string_view kCall = "addAutoPath(";
+  for (std::size_t call = line.find(kCall); call != std::string_view::npos;
+       call = line.find(kCall, call + 1)) {
+    std::size_t at = skipBlanks(line, call + kCall.size());
+    if (at == line.size() || (line[at] != '"' && line[at] != '\'')) continue;
+    const char quote = line[at];
+    const std::size_t close = line.find(quote, at + 1);
+    if (close == std::string_view::npos) continue;
+    const std::size_t after = skipBlanks(line, close + 1);
+    if (after == line.size() || line[after] != ')') continue;  // "x/" + something
+    std::string folder = folderOfLiteral(line.substr(at + 1, close - at - 1));
+    if (!folder.empty()) folders.push_back(std::move(folder));
+  }
+}
+
+// The addAutoPath folders of the script at `path`, read in whatever encoding it was
+// saved in; nothing when it cannot be read.
+void addFileFolders(const fs::path& path, std::vector<std::string>& folders) {
+  std::error_code error;
+  if (!fs::is_regular_file(path, error)) return;
+  std::ifstream file(path, std::ios::in | std::ios::binary);
+  if (!file) return;
+  ScriptReader reader;
+  startScript(reader, file);
+  ScriptLine line;
+  while (readScriptLine(reader, line)) addLineFolders(line.utf8, folders);
+}
+
+// Windows names the same file .tjs and .TJS.
+bool isTjsFile(const fs::path& path) {
+  auto extension = path.extension().native();
+  for (auto& unit : extension) {
+    using Unit = fs::path::value_type;
+    if (unit >= 'A' && unit <= 'Z') unit = static_cast<Unit>(unit - 'A' + 'a');
+  }
+  return extension.size() == 4 && extension[0] == '.' && extension[1] == 't' &&
+         extension[2] == 'j' && extension[3] == 's';
+}
+
+}  // namespace
+
+std::vector<std::string> addAutoPathFolders(std::string_view utf8Text) {
+  std::vector<std::string> folders;
+  std::size_t start = 0;
+  while (start <= utf8Text.size()) {
+    std::size_t end = utf8Text.find('\n', start);
+    if (end == std::string_view::npos) end = utf8Text.size();
+    addLineFolders(utf8Text.substr(start, end - start), folders);
+    start = end + 1;
+  }
+  return folders;
+}
+
+std::vector<std::string> desktopSearchPath(const fs::path& root) {
+  std::vector<std::string> folders(desktopDefaultSearchFolders().begin(),
+                                   desktopDefaultSearchFolders().end());
+  addFileFolders(root / "startup.tjs", folders);
+  addFileFolders(root.parent_path() / "startup.tjs", folders);
+  std::vector<fs::path::string_type> systemScripts;
+  std::error_code error;
+  for (fs::directory_iterator it(root / "system", error), end; !error && it != end;
+       it.increment(error)) {
+    if (isTjsFile(it->path())) systemScripts.push_back(it->path().filename());
+  }
+  sortByName(systemScripts, std::identity{});
+  for (const auto& name : systemScripts) addFileFolders(root / "system" / name, folders);
+  addFileFolders(root / "Storages.tjs", folders);
+  return folders;
+}
