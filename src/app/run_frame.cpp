@@ -92,8 +92,14 @@ void writeUnusedList(const std::vector<std::string>& unused,
   errLog << encodeCp932Lenient(count);
 }
 
+// What the outputs written at the run's end need of the options.
+OutputRequests outputRequests(const Options& options) {
+  return {options.jsonFile, options.sarifFile, options.github, options.htmlFile};
+}
+
 int checkProject(const Options& options) {
   const LogFiles logs;
+  const OutputRequests requests = outputRequests(options);
   // What the outputs asked for at the end need; also when the run fails part-way.
   RunResults results;
   RunResults* const kept = wantsRunResults(options) ? &results : nullptr;
@@ -158,7 +164,7 @@ int checkProject(const Options& options) {
       writeReport(logFile,
                   L"[エラー] scenario フォルダが見つかりません: " + wScenarioDir + L"\n");
       logFile.close();
-      if (kept) writeRequestedOutputs(options, results, errLog);
+      if (kept) writeRequestedOutputs(requests, results, errLog);
       return finishRun(*log, 1);
     }
 
@@ -188,7 +194,7 @@ int checkProject(const Options& options) {
     const bool anythingMissing = totals.missing > 0 || totals.scriptsMissing > 0;
     results.completed = true;
     results.exitCode = options.failOnMissing && anythingMissing ? 2 : 0;
-    if (kept && !writeRequestedOutputs(options, results, errLog)) results.exitCode = 1;
+    if (kept && !writeRequestedOutputs(requests, results, errLog)) results.exitCode = 1;
     return finishRun(*log, results.exitCode);
   } catch (const std::exception& error) {
     errLog << "[ERROR] メインループで例外発生: "_sj << describeForLog(error) << '\n';
@@ -197,7 +203,7 @@ int checkProject(const Options& options) {
     if (kept && reportOpened) {
       results.completed = false;
       results.exitCode = 1;
-      writeRequestedOutputs(options, results, errLog);
+      writeRequestedOutputs(requests, results, errLog);
     }
     return finishRun(*log, 1);
   }

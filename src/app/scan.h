@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/run_results.h"
 #include "images/image_index.h"
+#include "outputs/run_record.h"
 
 // Reads every script of `targetFiles` (CP932 names below `scenarioDir`), finds its
 // image references and writes one report line per reference to `logFile` (UTF-8),
