@@ -114,8 +114,14 @@ void announceLayout(const RunLayout& layout, std::ostream& errLog) {
   errLog << "[DEBUG] 検索パス: "_sj << utf8ToCp932ForLog(folders) << '\n';
 }
 
+// What the outputs written at the run's end need of the options.
+OutputRequests outputRequests(const Options& options) {
+  return {options.jsonFile, options.sarifFile, options.github, options.htmlFile};
+}
+
 int checkProject(const Options& options) {
   const LogFiles logs;
+  const OutputRequests requests = outputRequests(options);
   // What the outputs asked for at the end need; also when the run fails part-way.
   RunResults results;
   RunResults* const kept = wantsRunResults(options) ? &results : nullptr;
@@ -185,7 +191,7 @@ int checkProject(const Options& options) {
       writeReport(logFile,
                   L"[エラー] scenario フォルダが見つかりません: " + wScenarioDir + L"\n");
       logFile.close();
-      if (kept) writeRequestedOutputs(options, results, errLog);
+      if (kept) writeRequestedOutputs(requests, results, errLog);
       return finishRun(*log, 1);
     }
 
@@ -226,7 +232,7 @@ int checkProject(const Options& options) {
                                  totals.notLoadable > 0 || checkedNone;
     results.completed = true;
     results.exitCode = options.failOnMissing && anythingMissing ? 2 : 0;
-    if (kept && !writeRequestedOutputs(options, results, errLog)) results.exitCode = 1;
+    if (kept && !writeRequestedOutputs(requests, results, errLog)) results.exitCode = 1;
     return finishRun(*log, results.exitCode);
   } catch (const std::exception& error) {
     errLog << "[ERROR] メインループで例外発生: "_sj << describeForLog(error) << '\n';
@@ -235,7 +241,7 @@ int checkProject(const Options& options) {
     if (kept && reportOpened) {
       results.completed = false;
       results.exitCode = 1;
-      writeRequestedOutputs(options, results, errLog);
+      writeRequestedOutputs(requests, results, errLog);
     }
     return finishRun(*log, 1);
   }

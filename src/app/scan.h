@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/run_layout.h"
-#include "app/run_results.h"
 #include "images/image_index.h"
+#include "outputs/run_record.h"
 
 // Reads every script of `targetFiles` (CP932 names below `scenarioDir`), finds its
 // image references and writes one report line per reference to `logFile` (UTF-8),

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/run_results.h"
+#include "outputs/run_record.h"
 
 enum class FindingRule {
   missingImage,

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/run_results.h"
+#include "outputs/run_record.h"
 
 // One line per finding, UTF-8: "::error file=scenario/a.ks,line=10::画像ファイルが
 // 見つかりません: x.png"; warnings are "::warning", unused images "::notice".

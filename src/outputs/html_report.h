@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/run_results.h"
+#include "outputs/run_record.h"
 
 // Writes the page for `results` to `page` (a binary stream; UTF-8). `rootUrl` leads
 // from the page's folder to the run's root (see urlFromPageToRoot in

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/run_results.h"
+#include "outputs/run_record.h"
 
 // The whole document, UTF-8 without a byte-order mark, ending with a line feed.
 std::string jsonDocument(const RunResults& results);

@@ -6,28 +6,28 @@
 #include "outputs/json_output.h"
 #include "outputs/sarif_output.h"
 
-bool writeRequestedOutputs(const Options& options, const RunResults& results,
+bool writeRequestedOutputs(const OutputRequests& requests, const RunResults& results,
                            std::ostream& errLog) {
   bool written = true;
   // Machine-readable results for CI: JSON ("-": standard output, which the run then
   // keeps free of console lines), SARIF, workflow annotations after the closing line.
-  if (options.jsonFile) {
+  if (requests.jsonFile) {
     const std::string document = jsonDocument(results);
-    const bool ok = *options.jsonFile == L"-"
+    const bool ok = *requests.jsonFile == L"-"
                         ? writeDocumentToStandardOutput(document, errLog)
-                        : writeDocumentFile(*options.jsonFile, document, errLog);
+                        : writeDocumentFile(*requests.jsonFile, document, errLog);
     if (!ok) written = false;
   }
-  if (options.sarifFile &&
-      !writeDocumentFile(*options.sarifFile, sarifDocument(results), errLog)) {
+  if (requests.sarifFile &&
+      !writeDocumentFile(*requests.sarifFile, sarifDocument(results), errLog)) {
     written = false;
   }
-  if (options.github &&
+  if (requests.github &&
       !writeDocumentToStandardOutput(githubAnnotations(results), errLog)) {
     written = false;
   }
   // The page to look at the pictures with.
-  if (options.htmlFile && !writeHtmlReportFile(*options.htmlFile, results, errLog)) {
+  if (requests.htmlFile && !writeHtmlReportFile(*requests.htmlFile, results, errLog)) {
     written = false;
   }
   return written;

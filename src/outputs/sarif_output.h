@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/run_results.h"
+#include "outputs/run_record.h"
 
 // The whole log, UTF-8 without a byte-order mark, ending with a line feed. Locations
 // are relative URIs from the project's root ("scenario/a.ks") with the base id

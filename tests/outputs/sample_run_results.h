@@ -2,7 +2,7 @@
 // platform cannot give (a name found under another spelling, suggestions, unused).
 #pragma once
 
-#include "app/run_results.h"
+#include "outputs/run_record.h"
 
 inline RunResults sampleRunResults() {
   using enum ScriptStatus;
