@@ -15,6 +15,11 @@ std::string_view trimBlanks(std::string_view line) {
 }  // namespace
 
 bool isCommentLine(std::string_view utf8Line, CommentState& state) {
+  // Most lines start with a character that settles it.
+  if (!state.inBlock && !utf8Line.empty() && !isBlank(utf8Line.front()) &&
+      utf8Line.front() != '/') {
+    return utf8Line.front() == ';';
+  }
   const std::string_view text = trimBlanks(utf8Line);
   if (state.inBlock) {
     if (text == "*/") state.inBlock = false;

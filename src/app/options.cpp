@@ -53,7 +53,8 @@ Options parseOptions(const std::vector<std::wstring>& args) {
       options.layout = value ? layoutNamed(*value) : std::nullopt;
       if (!options.layout && options.usageError.empty()) {
         options.usageError =
-            L"[ERROR] --layout の後に plain、browser、desktop のどれかを指定してください\n";
+            L"[ERROR] --layout の後に plain、browser、desktop "
+            L"のどれかを指定してください\n";
       }
     } else if (arg == L"--help") {
       options.help = true;

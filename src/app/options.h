@@ -2,10 +2,10 @@
 #pragma once
 
 #include <optional>
-
-#include "layouts/layout.h"
 #include <string>
 #include <vector>
+
+#include "layouts/layout.h"
 
 struct Options {
   bool help = false;

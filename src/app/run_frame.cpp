@@ -199,9 +199,9 @@ int checkProject(const Options& options) {
         selectTargetsFromFolder(targetFiles, scenarioDir, errLog, options.recursive);
     announceLayout(layout, errLog);
 
-    const ScanTotals totals = scanScenarioFiles(targetFiles, scenarioDir, exeDir, index,
-                                                errLog, logFile, kept, runsUseThreads(),
-                                                layout);
+    const ScanTotals totals =
+        scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile, kept,
+                          runsUseThreads(), layout);
 
     logFile.close();
     // A full disk fails writes silently; a report cut short must not pass as complete.

@@ -56,7 +56,7 @@ struct Piece {
   std::vector<LineEntry> lines;
   std::vector<Span> spans;
   std::vector<PlaceEntry> places;  // one for each reference
-  std::exception_ptr failure;  // the reading failed here; nothing follows
+  std::exception_ptr failure;      // the reading failed here; nothing follows
 };
 
 // The folder hint of a line: the folder attribute of its first image/bg/bg2 tag.
@@ -85,7 +85,7 @@ struct Reader {
   std::vector<FedScriptSource> scripts;
   const TagTable* layoutTags = nullptr;
   CommentState comments;  // of the open script
-  std::size_t next = 0;  // the script to start
+  std::size_t next = 0;   // the script to start
   bool inScript = false;
   std::ifstream file;
   ScriptReader reader;

@@ -1,9 +1,9 @@
 #include "app/script_patterns.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <algorithm>
 
 namespace {
 
@@ -173,15 +173,18 @@ constexpr std::size_t kPatternExtensions = 2;
 
 // Which of kValueExtensions `item` ends in, letter case ignored; -1 for none.
 int valueExtensionOf(std::string_view item) {
+  // Every extension is a dot and three or four letters.
+  const std::size_t dot =
+      item.size() >= 4 && item[item.size() - 4] == '.'   ? item.size() - 4
+      : item.size() >= 5 && item[item.size() - 5] == '.' ? item.size() - 5
+                                                         : std::string_view::npos;
+  if (dot == std::string_view::npos) return -1;
+  char folded[5] = {'.'};
+  const std::size_t length = item.size() - dot;
+  for (std::size_t i = 1; i < length; ++i) folded[i] = foldAscii(item[dot + i]);
+  const std::string_view extension(folded, length);
   for (std::size_t e = 0; e < std::size(kValueExtensions); ++e) {
-    const std::string_view extension = kValueExtensions[e];
-    if (item.size() < extension.size()) continue;
-    const std::string_view tail = item.substr(item.size() - extension.size());
-    bool same = true;
-    for (std::size_t i = 0; i < tail.size() && same; ++i) {
-      same = foldAscii(tail[i]) == extension[i];
-    }
-    if (same) return static_cast<int>(e);
+    if (kValueExtensions[e] == extension) return static_cast<int>(e);
   }
   return -1;
 }
@@ -191,7 +194,7 @@ bool isWholeItem(std::string_view item) {
   const int extension = valueExtensionOf(item);
   if (extension < 0) return false;
   if (static_cast<std::size_t>(extension) >= kPatternExtensions) return true;
-  return !isMadeOfNameBytes(item) || item.size() == kValueExtensions[extension].size();
+  return item.size() == kValueExtensions[extension].size() || !isMadeOfNameBytes(item);
 }
 
 // A stretch of the line that findReferences gives out whole (a reference) or drops
@@ -227,12 +230,12 @@ const char* skipUntil(const char* at, const char* end, std::uint8_t classes) {
   return at;
 }
 
-// The attributes of the tag whose name starts at `at` and which ends at `end` (its
-// "]", or the end of an "@" line), into `attributes`; returns the tag's name. A quote
-// left open ends the reading: the rest of the tag lies inside it.
-std::string_view readTag(const char* at, const char* end,
-                         std::vector<TagAttribute>& attributes) {
-  attributes.clear();
+// Reads the attributes of the tag whose name starts at `at` and which ends at `end`
+// (its "]", or the end of an "@" line), handing each to `onAttribute(name, value)`
+// (the value without its quotes); returns the tag's name. A quote left open ends the
+// reading: the rest of the tag lies inside it.
+template <class OnAttribute>
+std::string_view readTag(const char* at, const char* end, OnAttribute onAttribute) {
   const char* nameStart = at;
   at = skipUntil(at, end, kSpace);
   const std::string_view tagName(nameStart, static_cast<std::size_t>(at - nameStart));
@@ -260,34 +263,51 @@ std::string_view readTag(const char* at, const char* end,
       at = skipUntil(at, end, kValueEnd);
       valueEnd = at;
     }
-    attributes.push_back(
-        {name, {valueStart, static_cast<std::size_t>(valueEnd - valueStart)}});
+    onAttribute(name, std::string_view(valueStart,
+                                       static_cast<std::size_t>(valueEnd - valueStart)));
   }
+}
+
+// The items of a value no table claims that are references as a whole.
+void addPlainValue(std::string_view name, std::string_view value,
+                   std::vector<Covered>& covered) {
+  // Most values are numbers and names.
+  if (value.find('.') == std::string_view::npos) return;
+  if (name == "folder" || trimSpaces(value).starts_with('&')) return;
+  addItems(value, covered, std::nullopt, nullptr, nullptr);
 }
 
 // The whole-value references (and addresses) of one tag, left to right.
 void addTagValues(const char* at, const char* end, const TagTable* table,
                   std::vector<Covered>& covered) {
-  // Kept from tag to tag: most tag lines would otherwise allocate.
+  if (table == nullptr) {
+    readTag(at, end, [&](std::string_view name, std::string_view value) {
+      addPlainValue(name, value, covered);
+    });
+    return;
+  }
+  // Where a listed attribute loads from may hang on the tag's other attributes, so
+  // all are read first. Kept from tag to tag: most tag lines would otherwise allocate.
   thread_local std::vector<TagAttribute> attributes;
-  const std::string_view tagName = readTag(at, end, attributes);
-  const TagRow* row = table ? findTagRow(*table, tagName) : nullptr;
+  attributes.clear();
+  const std::string_view tagName =
+      readTag(at, end, [&](std::string_view name, std::string_view value) {
+        attributes.push_back({name, value});
+      });
+  const TagRow* row = findTagRow(*table, tagName);
   std::optional<LoadPlace> place;
   if (row) place = loadPlaceOf(*table, *row, attributes);
   for (const TagAttribute& attribute : attributes) {
-    const std::string_view value = trimSpaces(attribute.value);
-    if (place && listsAttribute(*table, *row, attribute.name)) {
-      if (isAddress(*table, value)) {
-        covered.push_back({{value, {}}, false});
-      } else if (!namesNoFile(*table, *row, value)) {
-        addItems(attribute.value, covered, place, table, row);
-      }
+    if (!place || !listsAttribute(*table, *row, attribute.name)) {
+      addPlainValue(attribute.name, attribute.value, covered);
       continue;
     }
-    if (attribute.name == "folder" || value.starts_with('&')) continue;
-    // Most values are numbers and names.
-    if (attribute.value.find('.') == std::string_view::npos) continue;
-    addItems(attribute.value, covered, std::nullopt, nullptr, nullptr);
+    const std::string_view value = trimSpaces(attribute.value);
+    if (isAddress(*table, value)) {
+      covered.push_back({{value, {}}, false});
+    } else if (!namesNoFile(*table, *row, value)) {
+      addItems(attribute.value, covered, place, table, row);
+    }
   }
 }
 
@@ -355,7 +375,8 @@ void findReferences(std::string_view utf8Line, const TagTable* layoutTags,
   };
   std::size_t from = 0;
   while (auto match = findImageReference(utf8Line, from)) {
-    while (next < covered.size() && covered[next].reference.text.data() <= match->data()) {
+    while (next < covered.size() &&
+           covered[next].reference.text.data() <= match->data()) {
       passCovered(covered[next++]);
     }
     // A match never straddles a stretch's edge: quotes, commas and blanks end both.

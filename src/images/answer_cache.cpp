@@ -81,9 +81,12 @@ ImageLookup rememberAnswer(AnswerCache& cache, std::string_view folderValue,
                            std::string_view imageFile, const ImageAnswer& answer) {
   Header header{static_cast<std::uint32_t>(folderValue.size()),
                 static_cast<std::uint32_t>(imageFile.size()),
-                folderNumber(cache, answer.folder), 0, answer.throughHint ? 1u : 0u,
+                folderNumber(cache, answer.folder),
+                0,
+                answer.throughHint ? 1u : 0u,
                 folderNumber(cache, answer.loadsFrom),
-                answer.loadable ? (*answer.loadable ? 2u : 1u) : 0u, answer.file};
+                answer.loadable ? (*answer.loadable ? 2u : 1u) : 0u,
+                answer.file};
   if (!answer.caseOnlyMatch.empty() || !answer.nameOnDisk.empty() ||
       answer.folderMismatch || !answer.suggestions.empty()) {
     cache.notes.push_back(answer);

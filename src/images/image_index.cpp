@@ -227,7 +227,8 @@ bool endsWithFolders(std::string_view base, std::string_view folder,
     inBase = parts.substr(0, parts.size() - folder.size() - 1);
   }
   if (!base.ends_with(inBase)) return false;
-  return base.size() == inBase.size() || isSeparator(base[base.size() - inBase.size() - 1]);
+  return base.size() == inBase.size() ||
+         isSeparator(base[base.size() - inBase.size() - 1]);
 }
 
 bool sameFolded(ImageIndex::NameView a, ImageIndex::NameView b, bool ignoreCase) {

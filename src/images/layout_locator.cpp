@@ -79,7 +79,8 @@ std::optional<std::string> browserFolderOf(std::string_view path, const fs::path
   const std::size_t slash = path.rfind('/');
   const std::string_view folder =
       slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
-  const std::string shown = folder.empty() ? std::string(".") : withSeparators(folder, kSeparator);
+  const std::string shown =
+      folder.empty() ? std::string(".") : withSeparators(folder, kSeparator);
   if (path.starts_with("../")) {
     const auto relative = pathFromWide(decodeUtf8(path));
     std::error_code error;
@@ -127,10 +128,12 @@ std::optional<std::uint32_t> onSearchPath(std::string_view utf8Name,
                                           const ImageIndex& index,
                                           const LayoutSearch& layout) {
   const std::size_t slash = utf8Name.rfind('/');
-  const auto name = nativeName(utf8Name.substr(slash == std::string_view::npos ? 0 : slash + 1));
+  const auto name =
+      nativeName(utf8Name.substr(slash == std::string_view::npos ? 0 : slash + 1));
   if (!name) return std::nullopt;
-  const std::string folder =
-      slash == std::string_view::npos ? std::string() : withSeparators(utf8Name.substr(0, slash), kSeparator);
+  const std::string folder = slash == std::string_view::npos
+                                 ? std::string()
+                                 : withSeparators(utf8Name.substr(0, slash), kSeparator);
   if (auto file = fileAt(index, folder, *name, true)) return file;
   for (auto it = layout.searchPath.rbegin(); it != layout.searchPath.rend(); ++it) {
     if (auto file = fileAt(index, *it, *name, true)) return file;
@@ -148,9 +151,11 @@ ImageAnswer answerOnSearchPath(std::string_view utf8Image, const fs::path& exeDi
   const bool hasExtension = filePart.find('.') != std::string_view::npos;
   static constexpr std::string_view kAsWritten[] = {""};
   const std::span<const std::string_view> extensions =
-      hasExtension ? std::span<const std::string_view>(kAsWritten) : desktopExtensionOrder();
+      hasExtension ? std::span<const std::string_view>(kAsWritten)
+                   : desktopExtensionOrder();
   if (index.recordsUse) {
-    if (auto native = nativeName(filePart)) index.namesAsked.insert(foldAsciiCase(*native));
+    if (auto native = nativeName(filePart))
+      index.namesAsked.insert(foldAsciiCase(*native));
   }
 
   ImageAnswer answer;

@@ -36,6 +36,6 @@ struct LayoutSearch {
 // Writes one trace line to `errLog` (after the walk's error lines when this call
 // built the index). The answer's text holds until the next call with `index`.
 ImageLookup locateReference(std::string_view utf8Image, const LoadPlace& place,
-                            std::string_view utf8Hint, const std::filesystem::path& exeDir,
-                            ImageIndex& index, const LayoutSearch& layout,
-                            std::ostream& errLog);
+                            std::string_view utf8Hint,
+                            const std::filesystem::path& exeDir, ImageIndex& index,
+                            const LayoutSearch& layout, std::ostream& errLog);

@@ -39,4 +39,3 @@ void logFound(std::ostream& errLog, std::string_view utf8Image,
 void logNotFound(std::ostream& errLog, std::string_view utf8Image) {
   logAnswer(errLog, utf8Image, "いいえ"_sj, false);
 }
-

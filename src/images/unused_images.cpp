@@ -9,8 +9,8 @@ namespace {
 // show their own formats too.
 bool isImageName(const ImageIndex::Name& folded) {
   static constexpr std::string_view kExtensions[] = {
-      ".png", ".jpg", ".jpeg", ".gif", ".webp", ".bmp", ".svg",
-      ".tlg", ".tlg5", ".tlg6", ".eri", ".jif", ".dib"};
+      ".png", ".jpg",  ".jpeg", ".gif", ".webp", ".bmp", ".svg",
+      ".tlg", ".tlg5", ".tlg6", ".eri", ".jif",  ".dib"};
   for (const std::string_view extension : kExtensions) {
     if (folded.size() > extension.size() &&
         std::equal(extension.begin(), extension.end(),

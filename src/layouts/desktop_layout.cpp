@@ -18,12 +18,12 @@ constexpr TagRow kRows[] = {
 
 constexpr TagTable kTable{kRows, true, false};
 
-constexpr std::string_view kExtensions[] = {".tlg6", ".tlg5", ".tlg", ".eri", ".png",
+constexpr std::string_view kExtensions[] = {".tlg6", ".tlg5", ".tlg",  ".eri", ".png",
                                             ".jif",  ".jpg",  ".jpeg", ".dib", ".bmp"};
 
-constexpr std::string_view kSearchFolders[] = {"video",    "others", "rule",  "sound",
-                                               "bgm",      "fgimage", "bgimage",
-                                               "scenario", "image",  "system"};
+constexpr std::string_view kSearchFolders[] = {"video", "others",  "rule",    "sound",
+                                               "bgm",   "fgimage", "bgimage", "scenario",
+                                               "image", "system"};
 
 }  // namespace
 

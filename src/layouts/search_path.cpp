@@ -17,14 +17,17 @@ std::size_t skipBlanks(std::string_view text, std::size_t at) {
   return at;
 }
 
-// The folder of one literal argument, or "" when it names none below the root.
+// The folder of one literal argument, or "" when it names none below the root. In
+// the script's string literals a backslash is written twice.
 std::string folderOfLiteral(std::string_view literal) {
-  if (!literal.ends_with('/') && !literal.ends_with('\\')) return {};
   if (literal.find('>') != std::string_view::npos) return {};
-  std::string folder(literal.substr(0, literal.size() - 1));
-  for (char& c : folder) {
-    if (c == '\\') c = '/';
+  std::string folder;
+  for (std::size_t i = 0; i < literal.size(); ++i) {
+    if (literal[i] == '\\' && i + 1 < literal.size() && literal[i + 1] == '\\') ++i;
+    folder += literal[i] == '\\' ? '/' : literal[i];
   }
+  if (!folder.ends_with('/')) return {};
+  while (folder.ends_with('/')) folder.pop_back();
   while (folder.starts_with("./")) folder.erase(0, 2);
   return folder == "." ? std::string() : folder;
 }

@@ -2,7 +2,9 @@
 
 namespace {
 
-char foldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char foldAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool sameName(const TagTable& table, std::string_view a, std::string_view b) {
   if (!table.ignoresCase) return a == b;

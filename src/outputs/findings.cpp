@@ -17,6 +17,8 @@ std::string_view ruleId(FindingRule rule) {
       return "invalid-bytes";
     case FindingRule::unusedImage:
       return "unused-image";
+    case FindingRule::notLoadable:
+      return "not-loadable";
   }
   return "";
 }
@@ -25,6 +27,7 @@ FindingLevel ruleLevel(FindingRule rule) {
   switch (rule) {
     case FindingRule::missingImage:
     case FindingRule::missingScript:
+    case FindingRule::notLoadable:
       return FindingLevel::error;
     case FindingRule::unusedImage:
       return FindingLevel::note;
@@ -62,6 +65,8 @@ std::string_view ruleDescription(FindingRule rule) {
       return "スクリプトに UTF-8 として不正なバイト列があります";
     case FindingRule::unusedImage:
       return "どの参照にも使われていない画像です";
+    case FindingRule::notLoadable:
+      return "画像はあるが、ゲームが読み込む場所にはありません";
   }
   return "";
 }
@@ -106,6 +111,15 @@ void addReferenceFindings(const ReferenceResult& reference, const std::string& f
     add(FindingRule::letterCase,
         "ファイル名の大文字・小文字が参照と異なります: " + reference.reference + " (" +
             reference.nameOnDisk + ")");
+  }
+  if (reference.loadable == false) {
+    // A browser-style game loads from one place; a desktop-style one searches a path.
+    add(FindingRule::notLoadable,
+        reference.loadsFrom
+            ? "ゲームが読み込む場所にありません: " + reference.reference +
+                  " (読み込む場所: " + *reference.loadsFrom + ")"
+            : "検索パスにないフォルダで見つかりました: " + reference.reference +
+                  " (フォルダ: " + reference.folder + ")");
   }
   if (reference.folderMismatch) {
     add(FindingRule::folderMismatch,

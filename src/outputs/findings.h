@@ -16,6 +16,7 @@ enum class FindingRule {
   folderMismatch,
   invalidBytes,
   unusedImage,
+  notLoadable,  // found, but not where the game loads it from
 };
 
 enum class FindingLevel { error, warning, note };
@@ -27,10 +28,11 @@ std::string_view levelName(FindingLevel level);
 inline constexpr FindingRule kFindingRules[] = {
     FindingRule::missingImage,   FindingRule::missingScript, FindingRule::letterCase,
     FindingRule::folderMismatch, FindingRule::invalidBytes,  FindingRule::unusedImage,
+    FindingRule::notLoadable,
 };
 
 // "missing-image", "missing-script", "letter-case", "folder-mismatch",
-// "invalid-bytes", "unused-image".
+// "invalid-bytes", "unused-image", "not-loadable".
 std::string_view ruleId(FindingRule rule);
 FindingLevel ruleLevel(FindingRule rule);
 // What the rule finds, in Japanese (UTF-8).

@@ -54,6 +54,7 @@ th{color:#666;font-weight:normal}
 .ref,.hint{overflow-wrap:anywhere;width:22%}
 tr.missing{background:#fff3f3}
 tr.warn{background:#fffae6}
+tr.unloadable{background:#fff3f3}
 .mark{font-weight:bold;color:#b00020}
 .note{color:#8a5a00;margin:2px 0;overflow-wrap:anywhere}
 .where{overflow-wrap:anywhere}
@@ -109,8 +110,13 @@ void appendFigure(Page& page, std::string_view utf8File) {
   page.html += "</figcaption></figure>";
 }
 
+bool isNotLoadable(const ReferenceResult& reference) {
+  return reference.found && reference.loadable == false;
+}
+
 bool hasWarning(const ReferenceResult& reference) {
-  return !reference.nameOnDisk.empty() || reference.folderMismatch;
+  return !reference.nameOnDisk.empty() || reference.folderMismatch ||
+         isNotLoadable(reference);
 }
 
 // Heights in CSS pixels, as the style sheet lays them out: a section's summary and
@@ -213,6 +219,9 @@ void writeHeader(Page& page, const RunResults& results) {
   appendTotal(page, "画像参照", totals.references, false);
   appendTotal(page, "存在", totals.found, false);
   appendTotal(page, "見つからない", totals.missing, true);
+  if (totals.notLoadable > 0) {
+    appendTotal(page, "読み込めない場所", totals.notLoadable, true);
+  }
   appendTotal(page, "スクリプト", totals.scripts, false);
   appendTotal(page, "見つからない・開けないスクリプト", totals.scriptsMissing, true);
   if (results.unused) {
@@ -276,6 +285,8 @@ void writeFilter(Page& page) {
 void writeReferenceRow(Page& page, const ReferenceResult& reference) {
   if (!reference.found) {
     page.html += "<tr class=\"missing\">";
+  } else if (isNotLoadable(reference)) {
+    page.html += "<tr class=\"warn unloadable\">";
   } else if (hasWarning(reference)) {
     page.html += "<tr class=\"warn\">";
   } else {
@@ -301,6 +312,9 @@ void writeReferenceRow(Page& page, const ReferenceResult& reference) {
     if (reference.folderMismatch) {
       page.html += "<div class=\"note\">参照とは別のフォルダで見つかりました</div>";
     }
+    if (isNotLoadable(reference)) {
+      page.html += "<div class=\"mark\">ゲームが読み込む場所にありません</div>";
+    }
   } else {
     page.html += "<span class=\"mark\">✕ 見つかりません</span>";
     if (!reference.caseOnlyMatch.empty()) {
@@ -315,6 +329,11 @@ void writeReferenceRow(Page& page, const ReferenceResult& reference) {
       }
       page.html += "</div>";
     }
+  }
+  if (reference.loadsFrom) {
+    page.html += "<div class=\"where\">読み込む場所: ";
+    appendText(page, *reference.loadsFrom);
+    page.html += "</div>";
   }
   page.html += '\n';
   flushIfFull(page);

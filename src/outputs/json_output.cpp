@@ -41,10 +41,13 @@ Json referenceJson(const ReferenceResult& reference, const RunResults& results) 
       {"hint", reference.hint ? Json(*reference.hint) : Json()},
       {"status", reference.found ? "found" : "missing"},
       {"folder", reference.found ? Json(reference.folder) : Json()},
+      {"file", reference.found ? Json(reference.file) : Json()},
       {"caseOnlyMatch", textOrNull(reference.caseOnlyMatch)},
       {"nameOnDisk", textOrNull(reference.nameOnDisk)},
       {"folderMismatch", reference.folderMismatch},
       {"suggestions", reference.suggestions},
+      {"loadsFrom", reference.loadsFrom ? Json(*reference.loadsFrom) : Json()},
+      {"loadable", reference.loadable ? Json(*reference.loadable) : Json()},
   };
 }
 
@@ -62,6 +65,7 @@ std::string jsonDocument(const RunResults& results) {
   Json document = {
       {"tool", {{"name", "ks-image-check"}, {"version", KIC_VERSION}}},
       {"root", results.root},
+      {"layout", results.layout},
       {"completed", results.completed},
       {"exitCode", results.exitCode},
       {"scripts", std::move(scripts)},
@@ -71,7 +75,9 @@ std::string jsonDocument(const RunResults& results) {
         {"found", totals.found},
         {"missing", totals.missing},
         {"scripts", totals.scripts},
-        {"scriptsMissing", totals.scriptsMissing}}},
+        {"scriptsMissing", totals.scriptsMissing},
+        {"notLoadable", totals.notLoadable},
+        {"scriptsInSubfolders", results.scriptsInSubfolders}}},
   };
   if (results.unused) document["unused"] = *results.unused;
   // Text from the file system may hold bytes that are not UTF-8; they become U+FFFD

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "layouts/browser_layout.h"
+#include "layouts/desktop_layout.h"
 #include "support/pattern_reference.h"
 
 namespace {
@@ -282,6 +284,175 @@ TEST(ScriptPatterns, WholeAttributeValuesInTags) {
   for (const auto& c : cases) {
     EXPECT_EQ(allReferences(c.line), c.references) << escaped(c.line);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// What the scan finds in a value: every image format, names left empty, and runs of
+// quotes and equals signs inside an unquoted value.
+TEST(ScriptPatterns, WholeValuesOfEveryImageFormat) {
+  struct Case {
+    std::string_view line;
+    std::vector<std::string> references;
+  };
+  const Case cases[] = {
+      {"[bg storage=\"toumei.gif\"]", {"toumei.gif"}},
+      {"[bg storage=a.webp time=100]", {"a.webp"}},
+      {"[bg storage='A.JPEG']", {"A.JPEG"}},
+      {"[image storage=icon.svg layer=1]", {"icon.svg"}},
+      {"@bg storage=\"x.BMP, y.gif\"", {"x.BMP", "y.gif"}},
+      {"[bg2 storage=\".jpg\"]", {".jpg"}},
+      {"[bg storage=\".PNG\" time=1]", {".PNG"}},
+      {"[bg storage=\"a.png,.jpg\"]", {"a.png", ".jpg"}},
+      {"[bg storage=\"夜.Png\"]", {"夜.Png"}},
+      // ASCII .png/.jpg values stay with the pattern, which knows four spellings.
+      {"[bg storage=\"a.Png\"]", {}},
+      {"[bg storage=\"a.png\"]", {"a.png"}},
+      // Outside a tag only the pattern counts.
+      {"toumei.gif a.webp .jpg", {}},
+      {"[bg storage=\"a.gifx\" x=b.svg2]", {}},
+      {"[bg folder=\"x.gif\" storage=\"&f.gif\"]", {}},
+      // An unquoted value runs to the next blank, quotes and equals signs included.
+      {"[bg storage=背景=\"b.png]", {"背景=\"b.png"}},
+      {"[bg storage='背景=\"b.png']", {"背景=\"b.png"}},
+      {"[bg storage=x=\"b.png time=1]", {"x=\"b.png"}},
+      {"[bg a= foo=\"b.png]", {"foo=\"b.png"}},
+      {"[bg x='a storage=\"b.png']", {"a storage=\"b.png"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(allReferences(c.line), c.references) << escaped(c.line);
+  }
+}
+
+std::string describe(const FoundReference& reference) {
+  std::string text(reference.text);
+  switch (reference.place.from) {
+    case LoadFrom::anywhere:
+      return text;
+    case LoadFrom::folder:
+      return text + " <" + std::string(reference.place.folder) + ">";
+    case LoadFrom::gameFolder:
+      return text + " <game>";
+    case LoadFrom::searchPath:
+      return text + " <path>";
+  }
+  return text;
+}
+
+std::vector<std::string> referencesWith(const TagTable& table, std::string_view line) {
+  std::vector<FoundReference> found;
+  findReferences(line, &table, found);
+  std::vector<std::string> described;
+  for (const FoundReference& reference : found) described.push_back(describe(reference));
+  return described;
+}
+
+TEST(ScriptPatterns, BrowserTagsLoadFromTheirFolder) {
+  struct Case {
+    std::string_view line;
+    std::vector<std::string> references;
+  };
+  const Case cases[] = {
+      {"[bg storage=room]", {"room <bgimage>"}},
+      {"[bg2 storage=\"夜 の街.jpg\" time=500]", {"夜 の街.jpg <bgimage>"}},
+      {"[image storage=a.png]", {"a.png <bgimage>"}},
+      {"[image storage=a.png layer=base]", {"a.png <bgimage>"}},
+      {"[image storage=a.png layer=1]", {"a.png <fgimage>"}},
+      {"[image layer=1 folder=\"image/ui\" storage=a.png]", {"a.png <image/ui>"}},
+      {"[chara_new name=a storage=\"chara/a/normal.png\" jname=あ]",
+       {"chara/a/normal.png <fgimage>"}},
+      {"[chara_layer storage=none]", {}},
+      {"[button graphic=start.png enterimg=start2.png target=*go]",
+       {"start.png <image>", "start2.png <image>"}},
+      {"[button graphic=x.png folder=bgimage]", {"x.png <bgimage>"}},
+      {"[glink graphic=g.png]", {"g.png <image>"}},
+      {"[mask graphic=m.png folder=fgimage]", {"m.png <fgimage>"}},
+      {"[cursor storage=default]", {}},
+      {"[xanim svg=anim.svg]", {"anim.svg <image>"}},
+      {"[position frame=none]", {}},
+      {"[position frame=frame.png]", {"frame.png <image>"}},
+      {"[dialog_config_ok img=ok.png activeimg=ok2.png]",
+       {"ok.png <image>", "ok2.png <image>"}},
+      {"[mode_effect skip=s.png auto=default]", {"s.png <image>"}},
+      {"[body bgimage=transparent]", {}},
+      {"[body bgimage=paper.jpg]", {"paper.jpg <bgimage>"}},
+      {"[save_img storage=default]", {}},
+      {"[save_img storage=s.png folder=image]", {"s.png <image>"}},
+      {"[preload storage=\"data/fgimage/a.png,data/bgimage/b.jpg\"]",
+       {"data/fgimage/a.png <game>", "data/bgimage/b.jpg <game>"}},
+      // Expressions, macro arguments, "*", empty values and addresses name nothing;
+      // an address hides what the pattern would find in it.
+      {"[bg storage=&f.bg]", {}},
+      {"[bg storage=%storage]", {}},
+      {"[bg storage=* time=1]", {}},
+      {"[bg storage=\"\"]", {}},
+      {"[bg storage=\"http://example.com/a.png,b.png\"]", {}},
+      {"[bg storage=\"data:image/png;base64,x.png\"]", {}},
+      // Tag names exact; other tags and attributes keep the plain rules.
+      {"[BG storage=a.png]", {"a.png"}},
+      {"[bg storage2=a.png]", {"a.png"}},
+      {"[anim graphic=\"一.jpg\"] x.png", {"一.jpg", "x.png"}},
+      {"<img src=\"data/bgimage/room.jpg\">", {"data/bgimage/room.jpg"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(referencesWith(browserTagTable(), c.line), c.references) << escaped(c.line);
+  }
+}
+
+TEST(ScriptPatterns, DesktopTagsAreSearchedOnThePath) {
+  struct Case {
+    std::string_view line;
+    std::vector<std::string> references;
+  };
+  const Case cases[] = {
+      {"[image storage=\"bg01\" layer=base]", {"bg01 <path>"}},
+      {"@image layer=base page=back storage=\"opbg\"", {"opbg <path>"}},
+      {"[IMAGE Storage=bg02 mapimage=map]", {"bg02 <path>", "map <path>"}},
+      {"[button graphic=close target=*back]", {"close <path>"}},
+      {"[trans rule=fade time=500]", {"fade <path>"}},
+      {"[trans method=universal rule=fade]", {"fade <path>"}},
+      {"[trans method=crossfade rule=fade]", {}},
+      {"[trans method=crossfade rule=fade.png]", {"fade.png"}},
+      {"[glyph line=lg page=pg]", {"lg <path>", "pg <path>"}},
+      {"[image storage=&f.bg]", {}},
+      {"[image storage=%s]", {}},
+      {"[image storage=*]", {}},
+      {"[image storage=\"\"]", {}},
+      {"[bg storage=room]", {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(referencesWith(desktopTagTable(), c.line), c.references) << escaped(c.line);
+  }
+}
+
+// The feed reads references only from lines mayHoldReference lets through: on every
+// line it turns away, the full search must find nothing either.
+TEST(ScriptPatterns, TheCheapTestNeverTurnsAwayAReference) {
+  const std::string_view pieces[] = {
+      "a",      "夜",      " ",       "\t",     ",",       ".",      "=",     "\"",
+      "'",      "[",       "]",       "@",      "&",       "%",      "*",     ".png",
+      ".PNG",   ".Png",    ".jpg",    ".jpeg",  ".GIF",    ".webp",  ".bmp",  ".svg",
+      ".pn",    "png",     "bg ",     "image ", "storage", "folder", "layer", "base",
+      "button", "graphic", "preload", "trans ", "method",  "http",   "none",  "\r"};
+  const TagTable* const tables[] = {nullptr, &browserTagTable(), &desktopTagTable()};
+  std::mt19937 random(20261207);
+  int found = 0;
+  for (int lineIndex = 0; lineIndex < 30000; ++lineIndex) {
+    std::string line;
+    const int pieceCount = static_cast<int>(random() % 16);
+    for (int i = 0; i < pieceCount; ++i) line += pieces[random() % std::size(pieces)];
+    for (const TagTable* table : tables) {
+      std::vector<FoundReference> references;
+      findReferences(line, table, references);
+      found += !references.empty();
+      if (!mayHoldReference(line, table)) {
+        ASSERT_TRUE(references.empty()) << escaped(line);
+      }
+    }
+  }
+  EXPECT_GT(found, 5000);  // the lines must hold references, not only misses
 }
 
 }  // namespace

@@ -86,7 +86,8 @@ TEST(MachineOutputs, EachFormatTellsWhatTheReportTells) {
       {"name": "locked.ks", "status": "unreadable"},
       {"name": "b.ks", "status": "checked", "encoding": "utf-8"}])"));
   EXPECT_EQ(document["summary"], json::parse(R"({"references": 6, "found": 3,
-      "missing": 3, "scripts": 3, "scriptsMissing": 1})"));
+      "missing": 3, "scripts": 3, "scriptsMissing": 1, "notLoadable": 0,
+      "scriptsInSubfolders": 0})"));
   EXPECT_EQ(pathOf(document["root"].get<std::string>()), project.root / "game");
   EXPECT_EQ(document["completed"], true);
 

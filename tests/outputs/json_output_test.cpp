@@ -20,12 +20,15 @@ TEST(JsonOutput, ScriptsReferencesAndUnusedImages) {
       {"name": "locked.ks", "status": "unreadable"}])"));
   EXPECT_EQ(document["references"], json::parse(R"([
       {"script": "序章.ks", "line": 2, "reference": "hero.png", "hint": null,
-       "status": "missing", "folder": null, "caseOnlyMatch": "data/Hero.PNG",
+       "status": "missing", "folder": null, "file": null, "caseOnlyMatch": "data/Hero.PNG",
        "nameOnDisk": null, "folderMismatch": false,
-       "suggestions": ["data/Hero.PNG", "hero2.png"]},
+       "suggestions": ["data/Hero.PNG", "hero2.png"], "loadsFrom": null,
+       "loadable": null},
       {"script": "序章.ks", "line": 4, "reference": "a.png", "hint": "img",
-       "status": "found", "folder": "img", "caseOnlyMatch": null, "nameOnDisk": "A.png",
-       "folderMismatch": true, "suggestions": []}])"));
+       "status": "found", "folder": "img", "file": "img/a.png", "caseOnlyMatch": null,
+       "nameOnDisk": "A.png",
+       "folderMismatch": true, "suggestions": [], "loadsFrom": null,
+       "loadable": null}])"));
   EXPECT_EQ(document["unused"], json::array({"img/old.png"}));
 }
 

@@ -1,0 +1,235 @@
+// Whole runs over browser- and desktop-style projects: an image counts as loadable only
+// where the game loads it from.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "support/line_ends.h"
+#include "support/platform_paths.h"
+#include "support/run_program.h"
+#include "support/temp_project.h"
+#include "support/text_search.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+// The report written in `folder`, after its byte-order mark.
+std::string reportIn(const fs::path& folder) {
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().filename().string().starts_with("tag_report_image_")) {
+      std::ifstream file(entry.path(), std::ios::binary);
+      const std::string text{std::istreambuf_iterator<char>(file), {}};
+      return text.substr(3);
+    }
+  }
+  ADD_FAILURE() << "no report in " << folder;
+  return {};
+}
+
+// A game folder with index.html beside data/, the project's root.
+const std::vector<ProjectFile> kBrowserProject = {
+    {"index.html", ""},
+    {"lib/images/system/bg_base.png", ""},
+    {"data/bgimage/room.jpg", ""},
+    {"data/bgimage/noext", ""},
+    {"data/fgimage/only_fg.jpg", ""},
+    {"data/fgimage/girl/S/base.png", ""},
+    {"data/fgimage/girl/L/base.png", ""},
+    {"data/fgimage/Hero.png", ""},
+    {"data/image/btn.png", ""},
+    {"data/others/stray.png", ""},
+    {"data/scenario/a.ks",
+     "[bg storage=\"room.jpg\"]\n"                             // 1 where it loads
+     "[bg storage=\"only_fg.jpg\"]\n"                          // 2 only in another folder
+     "[bg storage=\"gone.jpg\"]\n"                             // 3 nowhere
+     "[image storage=\"girl/S/base.png\" layer=1]\n"           // 4 fgimage by its layer
+     "[image storage=\"btn.png\" folder=\"image\"]\n"          // 5 its folder attribute
+     "[image storage=\"btn.png\"]\n"                           // 6 bgimage: not there
+     "[preload storage=\"data/fgimage/girl/S/base.png\"]\n"    // 7 from the game folder
+     "[bg storage=\"./data/bgimage/room.jpg\"]\n"              // 8 the same
+     "[bg storage=\"../../lib/images/system/bg_base.png\"]\n"  // 9 beside data/
+     "[bg storage=\"../../../outside.png\"]\n"                 // 10 above the game folder
+     "[button graphic=\"btn.png\" enterimg=\"stray.png\"]\n"   // 11 found, not loadable
+     "[bg storage=noext]\n[bg storage=room]\n"  // 12, 13 no extension added
+     "[chara_show storage=\"hero.png\"]\n"      // 14 letter case exact
+     "[bg storage=&f.bg][bg storage=%s][bg storage=\"http://x/a.png\"][body "
+     "bgimage=transparent]\n"                    // 15 nothing
+     "<img src=\"data/bgimage/room.jpg\">\n"}};  // 16 today's rules
+
+TEST(BrowserLayout, EachTagLoadsFromItsOwnFolder) {
+  TempProject project;
+  project.write(kBrowserProject);
+  const ProgramResult result =
+      runProgramIn(project.root / "data", {"--json", "r.json", "--sarif", "r.sarif"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(contains(result.out,
+                       "[INFO] 全 *.ks ファイルを処理します。\n[INFO] 検出: a.ks\n"
+                       "[INFO] プロジェクトの形式: ブラウザ向け\n"
+                       "[INFO] 処理中: a.ks ...\n"))
+      << result.out;
+  const std::string report = reportIn(project.root / "data");
+  EXPECT_EQ(
+      report,
+      withPlatformSeparator(
+          "a.ks (行 1): room.jpg -> 存在します (フォルダ: bgimage)\n"
+          "a.ks (行 2): only_fg.jpg -> 存在します (フォルダ: fgimage)\n"
+          "■a.ks (行 3): gone.jpg -> 存在しません\n"
+          "a.ks (行 4): girl/S/base.png -> 存在します (フォルダ: "
+          "fgimage{sep}girl{sep}S)\n"
+          "a.ks (行 5): btn.png -> 存在します (フォルダ: image)\n"
+          "a.ks (行 6): btn.png -> 存在します (フォルダ: image)\n"
+          "a.ks (行 7): data/fgimage/girl/S/base.png -> 存在します (フォルダ: "
+          "fgimage{sep}girl{sep}S)\n"
+          "a.ks (行 8): ./data/bgimage/room.jpg -> 存在します (フォルダ: bgimage)\n"
+          "a.ks (行 9): ../../lib/images/system/bg_base.png -> 存在します (フォルダ: "
+          "..{sep}lib{sep}images{sep}system)\n"
+          "■a.ks (行 10): ../../../outside.png -> 存在しません\n"
+          "a.ks (行 11): btn.png -> 存在します (フォルダ: image)\n"
+          "a.ks (行 11): stray.png -> 存在します (フォルダ: others)\n"
+          "a.ks (行 12): noext -> 存在します (フォルダ: bgimage)\n"
+          "■a.ks (行 13): room -> 存在しません\n"
+          "■a.ks (行 14): hero.png -> 存在しません\n"
+          "a.ks (行 16): data/bgimage/room.jpg -> 存在します (フォルダ: bgimage)\n"));
+  for (const char* warning :
+       {"[WARNING] ゲームが読み込む場所にありません: only_fg.jpg (読み込む場所: "
+        "bgimage/only_fg.jpg)\n",
+        "[WARNING] ゲームが読み込む場所にありません: btn.png (読み込む場所: "
+        "bgimage/btn.png)\n",
+        "[WARNING] ゲームが読み込む場所にありません: stray.png (読み込む場所: "
+        "image/stray.png)\n",
+        "[WARNING] 大文字・小文字だけが異なるファイルがあります: fgimage{sep}Hero.png\n",
+        "(存在: 12 件, 見つからない: 4 件, 読み込めない場所: 3 件)"}) {
+    EXPECT_TRUE(contains(result.out, withPlatformSeparator(warning))) << warning;
+    EXPECT_TRUE(contains(withPosixLineEnds(project.read("data/image_error_log.txt")),
+                         withPlatformSeparator(warning)))
+        << warning;
+  }
+  // The folder warning gives way to the place the game loads from.
+  EXPECT_FALSE(contains(result.out, "別のフォルダ")) << result.out;
+
+  const json document = json::parse(project.read("data/r.json"));
+  EXPECT_EQ(document["layout"], "browser");
+  EXPECT_EQ(document["summary"]["notLoadable"], 3);
+  const json& references = document["references"];
+  EXPECT_EQ(references[0]["loadsFrom"], "bgimage/room.jpg");
+  EXPECT_EQ(references[0]["loadable"], true);
+  EXPECT_EQ(references[1]["loadable"], false);
+  EXPECT_EQ(references[2]["loadable"], false);
+  EXPECT_EQ(references[8]["loadsFrom"], "../lib/images/system/bg_base.png");
+  EXPECT_EQ(references[15]["loadsFrom"], nullptr);
+  EXPECT_EQ(references[15]["loadable"], nullptr);
+  const std::string sarif = project.read("data/r.sarif");
+  EXPECT_TRUE(contains(sarif, "\"ruleId\": \"not-loadable\"")) << sarif;
+
+  // Not loadable is something missing for CI.
+  EXPECT_EQ(runProgramIn(project.root / "data", {"--fail-on-missing"}).exitCode, 2);
+}
+
+TEST(BrowserLayout, PlainLayoutGivesTheSearchOfOldAndDetectionCanBeOverridden) {
+  TempProject project;
+  project.write(kBrowserProject);
+  const ProgramResult plain = runProgramIn(project.root / "data", {"--layout", "plain"});
+  EXPECT_EQ(plain.exitCode, 0) << plain.err;
+  EXPECT_FALSE(contains(plain.out, "プロジェクトの形式")) << plain.out;
+  const std::string report = reportIn(project.root / "data");
+  // Found wherever it lies; names without an image extension are no references.
+  EXPECT_TRUE(
+      contains(report, "a.ks (行 2): only_fg.jpg -> 存在します (フォルダ: fgimage)\n"));
+  EXPECT_TRUE(contains(report, "a.ks (行 6): btn.png -> 存在します (フォルダ: image)\n"));
+  EXPECT_FALSE(contains(report, "noext")) << report;
+  EXPECT_FALSE(contains(plain.out, "読み込めない場所")) << plain.out;
+
+  const ProgramResult wrong = runProgramIn(project.root / "data", {"--layout", "web"});
+  EXPECT_EQ(wrong.exitCode, 1);
+  EXPECT_TRUE(contains(wrong.err, "--layout")) << wrong.err;
+}
+
+const std::vector<ProjectFile> kDesktopProject = {
+    {"data/startup.tjs", ""},
+    {"data/system/Storages.tjs",
+     "Storages.addAutoPath(System.exePath + \"video/\");\n"
+     "Storages.addAutoPath(\"extra/\");\n"},
+    {"data/bgimage/bg01.png", ""},
+    {"data/bgimage/bg01.jpg", ""},
+    {"data/image/OPBG.PNG", ""},
+    {"data/rule/fade.tlg", ""},
+    {"data/rule/fade.png", ""},
+    {"data/bg/room.jpg", ""},
+    {"data/fgimage/sub/deep.png", ""},
+    {"data/extra/ex.png", ""},
+    {"data/image/ex.png", ""},
+    {"data/other/away.png", ""},
+    {"data/image/unused.png", ""},
+    {"data/scenario/a.ks",
+     "[image storage=\"bg01\" layer=base]\n"           // 1 .png before .jpg
+     "@image layer=base page=back storage=\"opbg\"\n"  // 2 letter case ignored
+     "[trans rule=\"fade\" time=1000]\n"               // 3 .tlg first
+     "[trans method=crossfade rule=\"nothing\"]\n"     // 4 not a load
+     "[image storage=bg/room]\n"                       // 5 relative to the root
+     "[image storage=deep]\n"                          // 6 below a search folder
+     "[image storage=ex]\n"                            // 7 the last registered wins
+     "[image storage=away]\n"                          // 8 off the path
+     "[image storage=nowhere]\n"                       // 9 missing
+     "[image storage=bg01.jpg]\n"                      // 10 as written
+     "[image storage=&f.x][image storage=%s][image storage=\"\"]\n"
+     "; [image storage=commented]\n"}};
+
+TEST(DesktopLayout, NamesAreSearchedOnThePathWithTheExtensionsInOrder) {
+  TempProject project;
+  project.write(kDesktopProject);
+  const ProgramResult result =
+      runProgramIn(project.root / "data", {"--unused", "--json", "r.json"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(contains(result.out, "[INFO] プロジェクトの形式: デスクトップ向け\n"));
+  const std::string report = reportIn(project.root / "data");
+  EXPECT_EQ(report, withPlatformSeparator(
+                        "a.ks (行 1): bg01 -> 存在します (フォルダ: bgimage)\n"
+                        "a.ks (行 2): opbg -> 存在します (フォルダ: image)\n"
+                        "a.ks (行 3): fade -> 存在します (フォルダ: rule)\n"
+                        "a.ks (行 5): bg/room -> 存在します (フォルダ: bg)\n"
+                        "a.ks (行 6): deep -> 存在します (フォルダ: fgimage{sep}sub)\n"
+                        "a.ks (行 7): ex -> 存在します (フォルダ: extra)\n"
+                        "a.ks (行 8): away -> 存在します (フォルダ: other)\n"
+                        "■a.ks (行 9): nowhere -> 存在しません\n"
+                        "a.ks (行 10): bg01.jpg -> 存在します (フォルダ: bgimage)\n"));
+  const std::string log = withPosixLineEnds(project.read("data/image_error_log.txt"));
+  for (const char* line :
+       {"[WARNING] 検索パスにないフォルダで見つかりました: deep (フォルダ: "
+        "fgimage{sep}sub)\n",
+        "[WARNING] 検索パスにないフォルダで見つかりました: away (フォルダ: other)\n",
+        "(存在: 8 件, 見つからない: 1 件, 読み込めない場所: 2 件)"}) {
+    EXPECT_TRUE(contains(result.out, withPlatformSeparator(line))) << line;
+  }
+  EXPECT_TRUE(contains(log,
+                       "[DEBUG] 検索パス: video, others, rule, sound, bgm, fgimage, "
+                       "bgimage, scenario, image, system, extra\n"))
+      << log;
+  EXPECT_TRUE(contains(log, "[DEBUG] 画像ファイル確認: fade.tlg (存在: rule) "));
+  EXPECT_TRUE(
+      contains(log, "[DEBUG] コメント行の参照は確認しません: a.ks 行 12 (commented)"));
+  const json document = json::parse(project.read("data/r.json"));
+  EXPECT_EQ(document["references"][0]["file"], "bgimage/bg01.png");
+  EXPECT_EQ(document["references"][0]["loadsFrom"], "bgimage/bg01.png");
+  EXPECT_EQ(document["references"][7]["loadable"], false);
+  // Names without extension count as uses: what no reference loads is left.
+  EXPECT_EQ(document["unused"],
+            json::parse(R"(["image/ex.png", "image/unused.png", "rule/fade.png"])"));
+}
+
+TEST(DesktopLayout, PlainLayoutSeesOnlyNamesWithImageExtensions) {
+  TempProject project;
+  project.write(kDesktopProject);
+  const ProgramResult plain = runProgramIn(project.root / "data", {"--layout", "plain"});
+  EXPECT_EQ(plain.exitCode, 0) << plain.err;
+  const std::string report = reportIn(project.root / "data");
+  EXPECT_EQ(report, "a.ks (行 10): bg01.jpg -> 存在します (フォルダ: bgimage)\n");
+}
+
+}  // namespace
