@@ -233,3 +233,21 @@ TEST(DesktopLayout, PlainLayoutSeesOnlyNamesWithImageExtensions) {
 }
 
 }  // namespace
+
+namespace {
+
+// A reference's folders are compared from the top of the file system, so the root's
+// own name counts: written from the repository, data/bgimage/x.jpg is no mismatch.
+TEST(FolderParts, CountTheRootsOwnName) {
+  TempProject project;
+  project.write({{"data/scenario/a.ks",
+                  "<img src=\"data/bgimage/x.jpg\">\nbgimage/x.jpg\nfgimage/x.jpg\n"},
+                 {"data/bgimage/x.jpg", ""}});
+  const ProgramResult result = runProgramIn(project.root / "data");
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(countOf(result.out, "参照とは別のフォルダで見つかりました"), 1u)
+      << result.out;
+  EXPECT_TRUE(contains(result.out, "別のフォルダで見つかりました: fgimage/x.jpg"));
+}
+
+}  // namespace
