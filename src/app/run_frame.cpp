@@ -212,6 +212,7 @@ int checkProject(const Options& options) {
 }  // namespace
 
 int runProgram(const std::vector<std::wstring>& args) {
+  keepRunningWhenOutputCloses();
   const Options options = parseOptions(args);
   if (options.help) {
     writeConsoleOut(usageText());

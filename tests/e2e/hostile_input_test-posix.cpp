@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/report_file_name.h"
+#include "support/closed_output_run.h"
 #include "support/run_program.h"
 #include "support/temp_project.h"
 #include "support/text_search.h"
@@ -647,6 +648,39 @@ TEST(HostilePosix, ATreeDeeperThanTheOpenFileLimitIsWalked) {
   for (int level = 1; level < 300; ++level) shown += "/d";
   EXPECT_EQ(project.report(),
             kBom + "a.ks (行 1): deep.png -> 存在します (フォルダ: " + shown + ")\n");
+}
+
+// Standard output closed by its reader (`| head`, `| true`): console lines are lost
+// quietly, a document meant for it is a failed write; either way the run ends by
+// itself, with its report and its converted log.
+TEST(HostilePosix, AClosedStandardOutputIsAFailedWriteNotTheEnd) {
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string err;
+  } cases[] = {
+      {{}, 0, ""},
+      {{"--json", "-"}, 1, "[ERROR] 出力ファイルを書き込めませんでした: -\n"},
+      {{"--github"}, 1, "[ERROR] 出力ファイルを書き込めませんでした: -\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string label = c.args.empty() ? "console lines" : c.args[0];
+    TempProject project;
+    project.write("scenario/a.ks", "a.png\ngone.png\n");
+    project.write("a.png", "");
+    const ProgramResult result = runProgramWithClosedOutputIn(project.root, c.args);
+    EXPECT_EQ(result.exitCode, c.exitCode) << label;
+    EXPECT_TRUE(result.err.ends_with(c.err)) << label << ": " << result.err;
+    EXPECT_EQ(project.report(), kBom +
+                                    "a.ks (行 1): a.png -> 存在します (フォルダ: .)\n"
+                                    "■a.ks (行 2): gone.png -> 存在しません\n")
+        << label;
+    const std::string log = project.errorLog();
+    EXPECT_TRUE(contains(log, "[DEBUG] 全ての処理が完了しました: tag_report_image_"))
+        << label;
+    EXPECT_TRUE(c.err.empty() || contains(log, c.err)) << label;
+    EXPECT_FALSE(fs::exists(project.root / "temp_image_error_log.txt")) << label;
+  }
 }
 
 }  // namespace
