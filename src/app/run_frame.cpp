@@ -194,7 +194,7 @@ int checkProject(const Options& options) {
     const bool anythingMissing = totals.missing > 0 || totals.scriptsMissing > 0;
     results.completed = true;
     results.exitCode = options.failOnMissing && anythingMissing ? 2 : 0;
-    if (kept && !writeRequestedOutputs(requests, results, errLog)) results.exitCode = 1;
+    if (kept) writeRequestedOutputs(requests, results, errLog);
     return finishRun(*log, results.exitCode);
   } catch (const std::exception& error) {
     errLog << "[ERROR] メインループで例外発生: "_sj << describeForLog(error) << '\n';

@@ -16,6 +16,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -681,6 +682,20 @@ TEST(HostilePosix, AClosedStandardOutputIsAFailedWriteNotTheEnd) {
     EXPECT_TRUE(c.err.empty() || contains(log, c.err)) << label;
     EXPECT_FALSE(fs::exists(project.root / "temp_image_error_log.txt")) << label;
   }
+}
+
+// A file document written before standard output failed is written again, so that
+// it carries the exit code the process ends with.
+TEST(HostilePosix, AFileWrittenBeforeStandardOutputFailedSaysTheRunFailed) {
+  TempProject project;
+  project.write("scenario/a.ks", "gone.png\n");
+  const ProgramResult result = runProgramWithClosedOutputIn(
+      project.root, {"--github", "--sarif", "out.sarif", "--fail-on-missing"});
+  EXPECT_EQ(result.exitCode, 1);
+  const auto invocation =
+      nlohmann::json::parse(project.read("out.sarif"))["runs"][0]["invocations"][0];
+  EXPECT_EQ(invocation["exitCode"], 1);
+  EXPECT_EQ(invocation["executionSuccessful"], false);
 }
 
 }  // namespace

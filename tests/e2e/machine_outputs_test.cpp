@@ -180,4 +180,30 @@ TEST(MachineOutputs, AnUnwritableFileFailsTheRun) {
   EXPECT_TRUE(json::accept(project.read("r.json")));
 }
 
+// The process's exit code is the one every document written carries, also when
+// another document could not be written (a folder stands where it should go).
+TEST(MachineOutputs, EveryDocumentCarriesTheProcesssExitCode) {
+  const struct {
+    const char* blocked;
+    const char* written;
+  } cases[] = {{"d.json", "out.sarif"}, {"out.sarif", "d.json"}};
+  for (const auto& c : cases) {
+    TempProject project;
+    project.write("scenario/a.ks", "a.png\n");
+    project.makeFolder(c.blocked);
+    const ProgramResult result = runProgramIn(
+        project.root, {"--json", "d.json", "--sarif", "out.sarif", "--fail-on-missing"});
+    EXPECT_EQ(result.exitCode, 1) << c.blocked;
+    const json written = json::parse(project.read(c.written));
+    if (written.contains("runs")) {
+      const json& invocation = written["runs"][0]["invocations"][0];
+      EXPECT_EQ(invocation["exitCode"], 1) << c.written;
+      EXPECT_EQ(invocation["executionSuccessful"], false) << c.written;
+    } else {
+      EXPECT_EQ(written["exitCode"], 1) << c.written;
+      EXPECT_EQ(written["completed"], true) << "the run itself went to its end";
+    }
+  }
+}
+
 }  // namespace
