@@ -684,6 +684,25 @@ TEST(HostilePosix, AClosedStandardOutputIsAFailedWriteNotTheEnd) {
   }
 }
 
+// A script whose status cannot be read ends the run before it is looked at: the
+// documents do not list it as checked, nor count it.
+TEST(HostilePosix, AScriptThatEndedTheRunIsNotListedAsChecked) {
+  TempProject project;
+  project.write("scenario/sub/a.ks", "a.png\n");
+  project.write("config_image.csv", "sub/a.ks\n");
+  openToEveryone(project.root);
+  fs::permissions(project.root / "scenario/sub", fs::perms::none);
+  const auto result = runProgramUnprivilegedIn(project.root, {"--json", "r.json"});
+  fs::permissions(project.root / "scenario/sub", fs::perms::owner_all);
+  if (!result) GTEST_SKIP() << "cannot run the program unprivileged here";
+
+  EXPECT_EQ(result->exitCode, 1);
+  const auto document = nlohmann::json::parse(project.read("r.json"));
+  EXPECT_EQ(document["completed"], false);
+  EXPECT_EQ(document["scripts"], nlohmann::json::array());
+  EXPECT_EQ(document["summary"]["scripts"], 0);
+}
+
 // A file document written before standard output failed is written again, so that
 // it carries the exit code the process ends with.
 TEST(HostilePosix, AFileWrittenBeforeStandardOutputFailedSaysTheRunFailed) {
