@@ -77,7 +77,7 @@ void writeUnusedList(const std::vector<std::string>& unused,
       "unused_images" + reportFile.substr(std::string_view("tag_report_image").size());
   std::ofstream list(listFile, std::ios::out | std::ios::binary | std::ios::trunc);
   list << "\xEF\xBB\xBF";
-  for (const std::string& path : unused) list << path << '\n';
+  for (const std::string& path : unused) list << sanitizedUtf8(path) << '\n';
   list.close();
   if (!list) {
     errLog << "[ERROR] 使われていない画像の一覧を書き込めませんでした: "_sj << listFile

@@ -1,6 +1,29 @@
 #include "images/unused_images.h"
 
-#include <algorithm>
+#include <filesystem>
+
+#include "text/name_order.h"
+#include "text/path_text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The file's path below the base folder as its own bytes, with "/".
+std::string exactRelativePath(const ImageIndex& index, std::uint32_t file) {
+  const fs::path path = fs::path(index.exactFolders[fileFolderAt(index, file)]) /
+                        ImageIndex::Name(fileNameAt(index, file));
+  std::string bytes = bytesFromPath(path);
+  // Elsewhere "\\" is a character a name may hold.
+  if (fs::path::preferred_separator == '\\') {
+    for (auto& c : bytes) {
+      if (c == '\\') c = '/';
+    }
+  }
+  return bytes;
+}
+
+}  // namespace
 
 std::vector<std::string> unusedImages(const ImageIndex& index) {
   std::vector<std::string> unused;
@@ -8,8 +31,8 @@ std::vector<std::string> unusedImages(const ImageIndex& index) {
     const ImageIndex::Name folded =
         foldAsciiCase(ImageIndex::Name(fileNameAt(index, file)));
     if (!index.namesAsked.contains(folded))
-      unused.push_back(relativeFilePath(index, file, '/'));
+      unused.push_back(exactRelativePath(index, file));
   }
-  std::sort(unused.begin(), unused.end());
+  sortByName(unused);
   return unused;
 }

@@ -9,6 +9,7 @@
 #include "images/image_index.h"
 
 // The kept files of `index` whose names, ASCII letters folded, are none of
-// index.namesAsked: UTF-8 paths relative to the base folder with "/", sorted.
+// index.namesAsked: paths relative to the base folder with "/", as their own bytes
+// (see bytesFromPath: not always UTF-8), in name order (see text/name_order.h).
 // REQUIRES: the index was built with keepEveryImage.
 std::vector<std::string> unusedImages(const ImageIndex& index);

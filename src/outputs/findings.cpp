@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "text/utf8.h"
+
 std::string_view ruleId(FindingRule rule) {
   switch (rule) {
     case FindingRule::missingImage:
@@ -138,8 +140,8 @@ std::vector<Finding> listFindings(const RunResults& results) {
   }
   if (results.unused) {
     for (const std::string& image : *results.unused) {
-      findings.push_back(
-          {FindingRule::unusedImage, image, 0, "使われていない画像: " + image});
+      findings.push_back({FindingRule::unusedImage, image, 0,
+                          "使われていない画像: " + sanitizedUtf8(image)});
     }
   }
   return findings;

@@ -38,8 +38,10 @@ std::string_view ruleDescription(FindingRule rule);
 
 struct Finding {
   FindingRule rule = FindingRule::missingImage;
-  std::string file;  // relative to the root with "/": "scenario/a.ks"
-  int line = 0;      // 0: the finding is about the whole file
+  // Relative to the root with "/": "scenario/a.ks"; an unused image's path as its
+  // own bytes (see RunResults::unused).
+  std::string file;
+  int line = 0;  // 0: the finding is about the whole file
   std::string utf8Message;
 };
 

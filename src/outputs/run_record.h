@@ -1,5 +1,6 @@
 // What a run met, kept for the outputs written at its end (JSON, SARIF, workflow
-// annotations, HTML). Filled only when one of them is asked for; all text is UTF-8.
+// annotations, HTML). Filled only when one of them is asked for; all text is UTF-8
+// but the unused images' paths.
 #pragma once
 
 #include <cstddef>
@@ -50,7 +51,10 @@ struct RunResults {
   std::vector<ScriptResult> scripts;        // in scan order
   std::vector<ReferenceResult> references;  // in report order
   ScanTotals totals;
-  std::optional<std::vector<std::string>> unused;  // with --unused: "/" paths, sorted
+  // With --unused: paths from the root with "/", in name order, as their own bytes
+  // (see bytesFromPath in text/path_text.h), so that a URI names the file; shown
+  // text goes through sanitizedUtf8.
+  std::optional<std::vector<std::string>> unused;
   bool completed = false;
   int exitCode = 1;
 };

@@ -684,6 +684,27 @@ TEST(HostilePosix, AClosedStandardOutputIsAFailedWriteNotTheEnd) {
   }
 }
 
+// An unused image below a folder named by a byte that is not UTF-8: the list shows
+// U+FFFD, but the JSON and SARIF locations name the file by its own bytes.
+TEST(HostilePosix, AnUnusedImageBelowAFolderThatIsNotUtf8CanBeLocated) {
+  TempProject project;
+  project.makeFolder("scenario");
+  project.write("\xff/a.png", "");
+  const ProgramResult result =
+      runProgramIn(project.root, {"--unused", "--json", "r.json", "--sarif", "r.sarif"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const std::string report = project.reportFile().filename().string();
+  EXPECT_EQ(project.read("unused_images" + report.substr(16)),
+            kBom + "\xEF\xBF\xBD/a.png\n");
+  const auto document = nlohmann::json::parse(project.read("r.json"));
+  EXPECT_EQ(document["unused"], nlohmann::json::array({"\xEF\xBF\xBD/a.png"}));
+  EXPECT_EQ(document["unusedUris"], nlohmann::json::array({"%FF/a.png"}));
+  const auto sarif = nlohmann::json::parse(project.read("r.sarif"));
+  EXPECT_EQ(sarif["runs"][0]["results"][0]["locations"][0]["physicalLocation"]
+                 ["artifactLocation"]["uri"],
+            "%FF/a.png");
+}
+
 // A script whose status cannot be read ends the run before it is looked at: the
 // documents do not list it as checked, nor count it.
 TEST(HostilePosix, AScriptThatEndedTheRunIsNotListedAsChecked) {

@@ -183,6 +183,22 @@ TEST(Options, ChangeDirectoryRunsInTheNamedFolder) {
   }
 }
 
+// The hints keep the order folders are listed in: ASCII letters taken as capitals,
+// so "B/" does not push "a/" out of the three.
+TEST(Options, NearbyScenarioFoldersComeInNameOrder) {
+  TempProject project;
+  for (const char* folder : {"B/scenario", "C/scenario", "D/scenario", "a/scenario"}) {
+    project.makeFolder(folder);
+  }
+  const ProgramResult result = runProgramIn(project.root);
+  EXPECT_EQ(result.exitCode, 1);
+  const std::string hints =
+      "[INFO] scenario フォルダがあります: a/scenario (-C a で実行できます)\n"
+      "[INFO] scenario フォルダがあります: B/scenario (-C B で実行できます)\n"
+      "[INFO] scenario フォルダがあります: C/scenario (-C C で実行できます)\n";
+  EXPECT_TRUE(result.out.ends_with(hints)) << result.out;
+}
+
 TEST(Options, AMissingScenarioFolderPointsAtNearbyOnes) {
   TempProject project;
   for (const char* folder :

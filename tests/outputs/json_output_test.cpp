@@ -27,6 +27,7 @@ TEST(JsonOutput, ScriptsReferencesAndUnusedImages) {
        "status": "found", "folder": "img", "caseOnlyMatch": null, "nameOnDisk": "A.png",
        "folderMismatch": true, "suggestions": []}])"));
   EXPECT_EQ(document["unused"], json::array({"img/old.png"}));
+  EXPECT_EQ(document["unusedUris"], json::array({"img/old.png"}));
 }
 
 TEST(JsonOutput, AnUnfinishedRunWithoutUnusedImages) {
