@@ -15,6 +15,7 @@
 #include "app/options.h"
 #include "app/report.h"
 #include "app/report_file_name.h"
+#include "app/root_from_start.h"
 #include "app/scan.h"
 #include "app/scenario_hint.h"
 #include "images/image_index.h"
@@ -97,7 +98,8 @@ OutputRequests outputRequests(const Options& options) {
   return {options.jsonFile, options.sarifFile, options.github, options.htmlFile};
 }
 
-int checkProject(const Options& options) {
+// `startFolder`: where the program was started, before -C; empty when unknown.
+int checkProject(const Options& options, const fs::path& startFolder) {
   const LogFiles logs;
   const OutputRequests requests = outputRequests(options);
   // What the outputs asked for at the end need; also when the run fails part-way.
@@ -142,6 +144,8 @@ int checkProject(const Options& options) {
     errLog << "[DEBUG] ログファイルにBOMを書き込みました\n"_sj;
     reportOpened = true;
     results.root = utf8FromPath(exeDir);
+    results.startFolder = utf8FromPath(startFolder);
+    results.rootFromStart = rootFromStart(startFolder, exeDir);
     results.reportFile = filename;
 
     // The walk overlaps reading the scripts; a run that never searches abandons it.
@@ -231,6 +235,9 @@ int runProgram(const std::vector<std::wstring>& args) {
     writeConsoleError(options.usageError);
     return 1;
   }
+  // Before -C: the locations CI systems resolve are relative to it.
+  std::error_code startError;
+  const fs::path startFolder = fs::current_path(startError);
   // Before anything is opened, so that every file lands in the project.
   for (const auto& directory : options.changeDirectories) {
     const auto path = pathFromWide(directory);
@@ -241,7 +248,7 @@ int runProgram(const std::vector<std::wstring>& args) {
       return 1;
     }
   }
-  const int exitCode = checkProject(options);
+  const int exitCode = checkProject(options, startFolder);
   pauseIfOwnConsoleWindow(L"何かキーを押すと終了します。");
   return exitCode;
 }

@@ -38,8 +38,9 @@ std::string_view ruleDescription(FindingRule rule);
 
 struct Finding {
   FindingRule rule = FindingRule::missingImage;
-  // Relative to the root with "/": "scenario/a.ks"; an unused image's path as its
-  // own bytes (see RunResults::unused).
+  // With "/", relative to the start folder when the root lies below it
+  // ("play/data/scenario/a.ks"), else to the root ("scenario/a.ks"); an unused
+  // image's path as its own bytes (see RunResults::unused).
   std::string file;
   int line = 0;  // 0: the finding is about the whole file
   std::string utf8Message;

@@ -66,6 +66,7 @@ std::string jsonDocument(const RunResults& results) {
   Json document = {
       {"tool", {{"name", "ks-image-check"}, {"version", KIC_VERSION}}},
       {"root", results.root},
+      {"rootFromStart", results.rootFromStart ? Json(*results.rootFromStart) : Json()},
       {"completed", results.completed},
       {"exitCode", results.exitCode},
       {"scripts", std::move(scripts)},

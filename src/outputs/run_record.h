@@ -46,7 +46,12 @@ struct ReferenceResult {
 };
 
 struct RunResults {
-  std::string root;                         // the run's folder
+  std::string root;  // the run's folder
+  // The folder the program was started in, before -C, and the root relative to it
+  // with "/" ("." for the same folder); nullopt when the root does not lie below it.
+  // Code-scanning locations are relative to the start folder when they can be.
+  std::string startFolder;
+  std::optional<std::string> rootFromStart;
   std::string reportFile;                   // the report's file name
   std::vector<ScriptResult> scripts;        // in scan order
   std::vector<ReferenceResult> references;  // in report order

@@ -87,8 +87,9 @@ std::string sarifDocument(const RunResults& results) {
                      {"exitCode", results.exitCode}}})},
   };
   if (!results.root.empty()) {
-    run["originalUriBaseIds"][std::string(kRootBaseId)] = {
-        {"uri", rootUri(results.root)}};
+    // The locations' base: the start folder when they are relative to it.
+    const std::string& base = results.rootFromStart ? results.startFolder : results.root;
+    run["originalUriBaseIds"][std::string(kRootBaseId)] = {{"uri", rootUri(base)}};
   }
   run["results"] = std::move(resultList);
   const Json log = {

@@ -25,6 +25,23 @@ fs::path pathOf(std::string_view utf8) {
   return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
+// The folder a file: URI names, percent-decoded ("/C:/game/" is C:/game).
+fs::path folderOfFileUri(std::string_view uri) {
+  EXPECT_TRUE(uri.starts_with("file://") && uri.ends_with('/')) << uri;
+  std::string path;
+  for (std::size_t i = std::string_view("file://").size(); i < uri.size(); ++i) {
+    if (uri[i] == '%' && i + 2 < uri.size()) {
+      path +=
+          static_cast<char>(std::stoi(std::string(uri.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      path += uri[i];
+    }
+  }
+  if (path.size() > 2 && path[2] == ':') path.erase(0, 1);
+  return pathOf(path);
+}
+
 // Without the byte-order mark and CR.
 std::vector<std::string> linesOf(std::string_view text) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
@@ -90,18 +107,19 @@ TEST(MachineOutputs, EachFormatTellsWhatTheReportTells) {
   EXPECT_EQ(pathOf(document["root"].get<std::string>()), project.root / "game");
   EXPECT_EQ(document["completed"], true);
 
-  // SARIF and workflow commands: the report's findings and the console's hints.
+  // SARIF and workflow commands: the report's findings and the console's hints,
+  // located from the folder the run was started in.
   const std::vector<std::string> findings = {
-      "error scenario/a.ks:2 画像ファイルが見つかりません: hero.png",
-      "warning scenario/a.ks:2 大文字・小文字だけが異なるファイルがあります: data" +
+      "error game/scenario/a.ks:2 画像ファイルが見つかりません: hero.png",
+      "warning game/scenario/a.ks:2 大文字・小文字だけが異なるファイルがあります: data" +
           kSep + "chara" + kSep + "Hero.PNG",
-      "error scenario/a.ks:3 画像ファイルが見つかりません: gone.png",
-      "warning scenario/a.ks:4 UTF-8 として不正なバイト列があります: a.ks",
-      "error scenario/a.ks:4 画像ファイルが見つかりません: sjis.png",
-      "warning scenario/a.ks:5 参照とは別のフォルダで見つかりました: chara/shy.png "
+      "error game/scenario/a.ks:3 画像ファイルが見つかりません: gone.png",
+      "warning game/scenario/a.ks:4 UTF-8 として不正なバイト列があります: a.ks",
+      "error game/scenario/a.ks:4 画像ファイルが見つかりません: sjis.png",
+      "warning game/scenario/a.ks:5 参照とは別のフォルダで見つかりました: chara/shy.png "
       "(フォルダ: fg" +
           kSep + "other)",
-      "error scenario/locked.ks ファイルを開けませんでした: locked.ks",
+      "error game/scenario/locked.ks ファイルを開けませんでした: locked.ks",
   };
   const json log = json::parse(project.read("game/r.sarif"));
   std::vector<std::string> sarif;
@@ -133,6 +151,58 @@ TEST(MachineOutputs, EachFormatTellsWhatTheReportTells) {
                        "::" + finding.substr(message + 1));
   }
   EXPECT_EQ(github, expected);
+}
+
+// Started in a repository's root with -C, annotations and SARIF locations lead from
+// there, unused images too; %SRCROOT% is that folder. A root that does not lie below
+// the start folder keeps its own paths, as does a run without -C.
+TEST(MachineOutputs, LocationsLeadFromTheFolderTheRunStartedIn) {
+  const struct {
+    const char* start;     // below the temporary folder, as every other path here
+    const char* changeTo;  // -C; none when empty
+    const char* root;
+    const char* prefix;  // what the locations have before the root's paths
+    const char* base;    // the folder %SRCROOT% names
+    json rootFromStart;
+  } cases[] = {
+      {".", "sub/data", "sub/data", "sub/data/", ".", "sub/data"},
+      {"y", "../x", "x", "", "x", nullptr},
+      {"x", "", "x", "", "x", "."},
+  };
+  for (const auto& c : cases) {
+    TempProject project;
+    const fs::path root = project.root / c.root;
+    project.write(fs::path(c.root) / "scenario/a.ks", "gone.png\n");
+    project.write(fs::path(c.root) / "old.png", "");
+    project.makeFolder(c.start);
+    std::vector<std::string> args = {"--unused", "--github", "--sarif",
+                                     "r.sarif",  "--json",   "r.json"};
+    if (*c.changeTo) args.insert(args.begin(), {"-C", c.changeTo});
+    const ProgramResult result = runProgramRawIn(project.root / c.start, args);
+    ASSERT_EQ(result.exitCode, 0) << c.changeTo << ": " << result.err;
+    const std::string prefix = c.prefix;
+    EXPECT_TRUE(contains(result.out, "::error file=" + prefix +
+                                         "scenario/a.ks,line=1::画像ファイルが見つかり"
+                                         "ません: gone.png"))
+        << c.changeTo << ": " << result.out;
+    EXPECT_TRUE(contains(result.out, "::notice file=" + prefix + "old.png::"))
+        << c.changeTo << ": " << result.out;
+
+    const json run = json::parse(project.read(root / "r.sarif"))["runs"][0];
+    const auto uriOf = [&](std::size_t result) {
+      return run["results"][result]["locations"][0]["physicalLocation"]
+                ["artifactLocation"]["uri"];
+    };
+    EXPECT_EQ(uriOf(0), prefix + "scenario/a.ks") << c.changeTo;
+    EXPECT_EQ(uriOf(1), prefix + "old.png") << c.changeTo;
+    EXPECT_TRUE(fs::equivalent(
+        folderOfFileUri(run["originalUriBaseIds"]["%SRCROOT%"]["uri"].get<std::string>()),
+        project.root / c.base))
+        << c.changeTo;
+    const json document = json::parse(project.read(root / "r.json"));
+    EXPECT_EQ(document["rootFromStart"], c.rootFromStart) << c.changeTo;
+    EXPECT_EQ(document["unused"], json::array({"old.png"})) << "from the root";
+  }
 }
 
 // "-": standard output holds the document alone, the console lines go to the error

@@ -35,6 +35,7 @@ TEST(JsonOutput, AnUnfinishedRunWithoutUnusedImages) {
   results.root = "bad \xFF name";  // a POSIX name that is not UTF-8
   const json document = json::parse(jsonDocument(results));
   EXPECT_EQ(document["root"], "bad \xEF\xBF\xBD name");
+  EXPECT_EQ(document["rootFromStart"], nullptr) << "not known to lie below the start";
   EXPECT_EQ(document["completed"], false);
   EXPECT_EQ(document["exitCode"], 1);
   EXPECT_FALSE(document.contains("unused")) << "only with --unused";
