@@ -16,6 +16,7 @@
 #include "app/report.h"
 #include "app/report_file_name.h"
 #include "app/run_layout.h"
+#include "app/root_from_start.h"
 #include "app/scan.h"
 #include "app/scenario_hint.h"
 #include "images/image_index.h"
@@ -82,7 +83,7 @@ void writeUnusedList(const std::vector<std::string>& unused,
       "unused_images" + reportFile.substr(std::string_view("tag_report_image").size());
   std::ofstream list(listFile, std::ios::out | std::ios::binary | std::ios::trunc);
   list << "\xEF\xBB\xBF";
-  for (const std::string& path : unused) list << path << '\n';
+  for (const std::string& path : unused) list << sanitizedUtf8(path) << '\n';
   list.close();
   if (!list) {
     errLog << "[ERROR] 使われていない画像の一覧を書き込めませんでした: "_sj << listFile
@@ -119,7 +120,8 @@ OutputRequests outputRequests(const Options& options) {
   return {options.jsonFile, options.sarifFile, options.github, options.htmlFile};
 }
 
-int checkProject(const Options& options) {
+// `startFolder`: where the program was started, before -C; empty when unknown.
+int checkProject(const Options& options, const fs::path& startFolder) {
   const LogFiles logs;
   const OutputRequests requests = outputRequests(options);
   // What the outputs asked for at the end need; also when the run fails part-way.
@@ -164,6 +166,8 @@ int checkProject(const Options& options) {
     errLog << "[DEBUG] ログファイルにBOMを書き込みました\n"_sj;
     reportOpened = true;
     results.root = utf8FromPath(exeDir);
+    results.startFolder = utf8FromPath(startFolder);
+    results.rootFromStart = rootFromStart(startFolder, exeDir);
     results.reportFile = filename;
 
     const RunLayout layout = runLayoutFor(exeDir, options.layout);
@@ -232,7 +236,7 @@ int checkProject(const Options& options) {
                                  totals.notLoadable > 0 || checkedNone;
     results.completed = true;
     results.exitCode = options.failOnMissing && anythingMissing ? 2 : 0;
-    if (kept && !writeRequestedOutputs(requests, results, errLog)) results.exitCode = 1;
+    if (kept) writeRequestedOutputs(requests, results, errLog);
     return finishRun(*log, results.exitCode);
   } catch (const std::exception& error) {
     errLog << "[ERROR] メインループで例外発生: "_sj << describeForLog(error) << '\n';
@@ -250,6 +254,7 @@ int checkProject(const Options& options) {
 }  // namespace
 
 int runProgram(const std::vector<std::wstring>& args) {
+  keepRunningWhenOutputCloses();
   const Options options = parseOptions(args);
   if (options.help) {
     writeConsoleOut(usageText());
@@ -268,6 +273,9 @@ int runProgram(const std::vector<std::wstring>& args) {
     writeConsoleError(options.usageError);
     return 1;
   }
+  // Before -C: the locations CI systems resolve are relative to it.
+  std::error_code startError;
+  const fs::path startFolder = fs::current_path(startError);
   // Before anything is opened, so that every file lands in the project.
   for (const auto& directory : options.changeDirectories) {
     const auto path = pathFromWide(directory);
@@ -278,7 +286,7 @@ int runProgram(const std::vector<std::wstring>& args) {
       return 1;
     }
   }
-  const int exitCode = checkProject(options);
+  const int exitCode = checkProject(options, startFolder);
   pauseIfOwnConsoleWindow(L"何かキーを押すと終了します。");
   return exitCode;
 }

@@ -379,6 +379,15 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
     const fs::path filePath = sources[i].path.value_or(scenarioDir);
     Script script{fileName, sjisToWstring(fileName, errLog, "file name"), {}};
     script.utf8FileName = encodeUtf8Lenient(script.wFileName);
+    errLog << "[DEBUG] ファイル名変換試行: "_sj << fileName << " -> ";
+    std::string utf8Name = wstringToUtf8(script.wFileName, errLog, "file name");
+    errLog << utf8ToCp932ForLog(utf8Name) << '\n';
+
+    // Throws, ending the run, when the status cannot be read for another reason
+    // than absence: the script was never looked at, so it is neither counted nor
+    // recorded.
+    const FedScript fed = nextFedScript(*feed);
+    if (fed.statusError) std::rethrow_exception(fed.statusError);
     ++totals.scripts;
     ScriptResult* record = nullptr;
     if (results) {
@@ -386,15 +395,6 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
       record->name = script.utf8FileName;
       record->path = "scenario/" + withForwardSlashes(script.utf8FileName);
     }
-
-    errLog << "[DEBUG] ファイル名変換試行: "_sj << fileName << " -> ";
-    std::string utf8Name = wstringToUtf8(script.wFileName, errLog, "file name");
-    errLog << utf8ToCp932ForLog(utf8Name) << '\n';
-
-    // Throws, ending the run, when the status cannot be read for another reason
-    // than absence.
-    const FedScript fed = nextFedScript(*feed);
-    if (fed.statusError) std::rethrow_exception(fed.statusError);
     if (!fs::exists(fed.status)) {
       ++totals.scriptsMissing;
       if (record) record->status = ScriptStatus::missing;

@@ -1,8 +1,8 @@
 #include "app/scenario_hint.h"
 
-#include <algorithm>
 #include <system_error>
 
+#include "text/name_order.h"
 #include "text/path_text.h"
 
 namespace fs = std::filesystem;
@@ -41,7 +41,7 @@ std::vector<std::string> nearbyScenarioFolders(const fs::path& root) {
       if (holdsScenario(grandchild)) found.push_back(grandchildName + "/scenario");
     }
   }
-  std::sort(found.begin(), found.end());
+  sortByName(found);
   if (found.size() > 3) found.resize(3);
   return found;
 }

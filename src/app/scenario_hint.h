@@ -8,6 +8,6 @@
 
 // The folders named "scenario" whose parent lies one or two levels below `root`
 // (data/scenario, game/src/scenario), as UTF-8 paths relative to `root` with "/",
-// sorted, at most three. Hidden folders, node_modules and linked folders are not
-// looked into; folders that cannot be read are passed over.
+// the first three in name order (see text/name_order.h). Hidden folders, node_modules and
+// linked folders are not looked into; folders that cannot be read are passed over.
 std::vector<std::string> nearbyScenarioFolders(const std::filesystem::path& root);

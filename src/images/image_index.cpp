@@ -180,6 +180,7 @@ void record(ImageIndex& index, OpenFolder& folder, const ImageIndex::Name& name)
     folder.folder = static_cast<std::uint32_t>(index.folders.size());
     folder.hasIndex = true;
     index.folders.push_back(utf8FromPath(folder.relative));
+    index.exactFolders.push_back(folder.relative.native());
   }
   // Files are known by 32-bit offsets; no real tree comes near the limit.
   if (index.files.size() + ImageIndex::kHeaderUnits + name.size() >=

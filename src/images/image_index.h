@@ -61,6 +61,9 @@ struct ImageIndex {
   // with the platform's separator ("" for the base folder itself). Bytes of a name
   // that are not UTF-8 are U+FFFD: the text is shown and compared, never opened.
   std::vector<std::string> folders;
+  // The same folders as the platform spells them, for paths that must name the
+  // file exactly (the unused list's locations).
+  std::vector<Name> exactFolders;
   // The kept files in walk order, each its header's units and then its name (exact,
   // as the platform spells it): a look-up finds both in one place. A file is known
   // by its offset here.

@@ -1,7 +1,13 @@
 #include "images/unused_images.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <string_view>
+
+#include "text/name_order.h"
+#include "text/path_text.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -21,6 +27,20 @@ bool isImageName(const ImageIndex::Name& folded) {
   return false;
 }
 
+// The file's path below the base folder as its own bytes, with "/".
+std::string exactRelativePath(const ImageIndex& index, std::uint32_t file) {
+  const fs::path path = fs::path(index.exactFolders[fileFolderAt(index, file)]) /
+                        ImageIndex::Name(fileNameAt(index, file));
+  std::string bytes = bytesFromPath(path);
+  // Elsewhere "\\" is a character a name may hold.
+  if (fs::path::preferred_separator == '\\') {
+    for (auto& c : bytes) {
+      if (c == '\\') c = '/';
+    }
+  }
+  return bytes;
+}
+
 }  // namespace
 
 std::vector<std::string> unusedImages(const ImageIndex& index) {
@@ -32,8 +52,8 @@ std::vector<std::string> unusedImages(const ImageIndex& index) {
         index.filesUsed.contains(file)) {
       continue;
     }
-    unused.push_back(relativeFilePath(index, file, '/'));
+    unused.push_back(exactRelativePath(index, file));
   }
-  std::sort(unused.begin(), unused.end());
+  sortByName(unused);
   return unused;
 }

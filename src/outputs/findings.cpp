@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "text/utf8.h"
+
 std::string_view ruleId(FindingRule rule) {
   switch (rule) {
     case FindingRule::missingImage:
@@ -73,14 +75,16 @@ std::string_view ruleDescription(FindingRule rule) {
 
 namespace {
 
-void addScriptFinding(const ScriptResult& script, std::vector<Finding>& findings) {
+// `file`: where the findings are located (see Finding::file).
+void addScriptFinding(const ScriptResult& script, const std::string& file,
+                      std::vector<Finding>& findings) {
   switch (script.status) {
     case ScriptStatus::missing:
-      findings.push_back({FindingRule::missingScript, script.path, 0,
+      findings.push_back({FindingRule::missingScript, file, 0,
                           "ファイルが見つかりません: " + script.name});
       return;
     case ScriptStatus::unreadable:
-      findings.push_back({FindingRule::missingScript, script.path, 0,
+      findings.push_back({FindingRule::missingScript, file, 0,
                           "ファイルを開けませんでした: " + script.name});
       return;
     case ScriptStatus::checked:
@@ -88,8 +92,9 @@ void addScriptFinding(const ScriptResult& script, std::vector<Finding>& findings
   }
 }
 
-void addInvalidBytesFinding(const ScriptResult& script, std::vector<Finding>& findings) {
-  findings.push_back({FindingRule::invalidBytes, script.path, script.invalidBytesLine,
+void addInvalidBytesFinding(const ScriptResult& script, const std::string& file,
+                            std::vector<Finding>& findings) {
+  findings.push_back({FindingRule::invalidBytes, file, script.invalidBytesLine,
                       "UTF-8 として不正なバイト列があります: " + script.name});
 }
 
@@ -131,29 +136,36 @@ void addReferenceFindings(const ReferenceResult& reference, const std::string& f
 }  // namespace
 
 std::vector<Finding> listFindings(const RunResults& results) {
+  // A CI system resolves locations from the repository's root, where a run with
+  // -C data starts.
+  std::string base;
+  if (results.rootFromStart && *results.rootFromStart != ".") {
+    base = *results.rootFromStart + "/";
+  }
   std::vector<Finding> findings;
   // References come in scan order, so each script's run of them follows the script.
   std::size_t next = 0;
   for (std::size_t index = 0; index < results.scripts.size(); ++index) {
     const ScriptResult& script = results.scripts[index];
-    addScriptFinding(script, findings);
+    const std::string file = base + script.path;
+    addScriptFinding(script, file, findings);
     // The report names invalid bytes when it meets them, before that line's images.
     bool invalidBytesPending = script.invalidBytesLine > 0;
     for (; next < results.references.size() && results.references[next].script == index;
          ++next) {
       const ReferenceResult& reference = results.references[next];
       if (invalidBytesPending && reference.line >= script.invalidBytesLine) {
-        addInvalidBytesFinding(script, findings);
+        addInvalidBytesFinding(script, file, findings);
         invalidBytesPending = false;
       }
-      addReferenceFindings(reference, script.path, findings);
+      addReferenceFindings(reference, file, findings);
     }
-    if (invalidBytesPending) addInvalidBytesFinding(script, findings);
+    if (invalidBytesPending) addInvalidBytesFinding(script, file, findings);
   }
   if (results.unused) {
     for (const std::string& image : *results.unused) {
-      findings.push_back(
-          {FindingRule::unusedImage, image, 0, "使われていない画像: " + image});
+      findings.push_back({FindingRule::unusedImage, base + image, 0,
+                          "使われていない画像: " + sanitizedUtf8(image)});
     }
   }
   return findings;

@@ -40,8 +40,11 @@ std::string_view ruleDescription(FindingRule rule);
 
 struct Finding {
   FindingRule rule = FindingRule::missingImage;
-  std::string file;  // relative to the root with "/": "scenario/a.ks"
-  int line = 0;      // 0: the finding is about the whole file
+  // With "/", relative to the start folder when the root lies below it
+  // ("play/data/scenario/a.ks"), else to the root ("scenario/a.ks"); an unused
+  // image's path as its own bytes (see RunResults::unused).
+  std::string file;
+  int line = 0;  // 0: the finding is about the whole file
   std::string utf8Message;
 };
 

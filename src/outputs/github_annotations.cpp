@@ -1,6 +1,7 @@
 #include "outputs/github_annotations.h"
 
 #include "outputs/findings.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -48,7 +49,8 @@ std::string githubAnnotations(const RunResults& results) {
     text += "::";
     text += commandName(ruleLevel(finding.rule));
     text += " file=";
-    text += escapeCommandProperty(finding.file);
+    // The runner reads UTF-8: an unused image's name that is not becomes U+FFFD.
+    text += escapeCommandProperty(sanitizedUtf8(finding.file));
     if (finding.line > 0) {
       text += ",line=";
       text += std::to_string(finding.line);

@@ -8,7 +8,8 @@
 #include "outputs/run_record.h"
 
 // One line per finding, UTF-8: "::error file=scenario/a.ks,line=10::画像ファイルが
-// 見つかりません: x.png"; warnings are "::warning", unused images "::notice".
+// 見つかりません: x.png" (the file as Finding::file locates it); warnings are
+// "::warning", unused images "::notice".
 // Empty when there is no finding.
 std::string githubAnnotations(const RunResults& results);
 

@@ -13,6 +13,7 @@
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
 #include "text/path_text.h"
+#include "text/utf8.h"
 
 namespace fs = std::filesystem;
 
@@ -101,12 +102,13 @@ void appendThumbnail(Page& page, std::string_view utf8File) {
   page.html += "\" alt=\"\"></a>";
 }
 
-// A thumbnail with the file's path under it: for candidates and unused images.
-void appendFigure(Page& page, std::string_view utf8File) {
+// A thumbnail with the file's path under it: for candidates and unused images, whose
+// paths are their own bytes (see RunResults::unused): the link keeps them.
+void appendFigure(Page& page, std::string_view file) {
   page.html += "<figure>";
-  appendThumbnail(page, utf8File);
+  appendThumbnail(page, file);
   page.html += "<figcaption>";
-  appendText(page, utf8File);
+  appendText(page, sanitizedUtf8(file));
   page.html += "</figcaption></figure>";
 }
 

@@ -2,6 +2,10 @@
 
 #include <nlohmann/json.hpp>
 #include <string_view>
+#include <utility>
+
+#include "outputs/url_path.h"
+#include "text/utf8.h"
 
 namespace {
 
@@ -65,6 +69,7 @@ std::string jsonDocument(const RunResults& results) {
   Json document = {
       {"tool", {{"name", "ks-image-check"}, {"version", KIC_VERSION}}},
       {"root", results.root},
+      {"rootFromStart", results.rootFromStart ? Json(*results.rootFromStart) : Json()},
       {"layout", results.layout},
       {"completed", results.completed},
       {"exitCode", results.exitCode},
@@ -79,7 +84,20 @@ std::string jsonDocument(const RunResults& results) {
         {"notLoadable", totals.notLoadable},
         {"scriptsInSubfolders", results.scriptsInSubfolders}}},
   };
-  if (results.unused) document["unused"] = *results.unused;
+  if (results.unused) {
+    // The paths as text, and as URI paths that name the file whatever bytes its
+    // name holds (text shows bytes that are not UTF-8 as U+FFFD).
+    Json unused = Json::array();
+    Json unusedUris = Json::array();
+    for (const std::string& path : *results.unused) {
+      unused.push_back(sanitizedUtf8(path));
+      std::string uri;
+      appendUrlPath(path, uri);
+      unusedUris.push_back(std::move(uri));
+    }
+    document["unused"] = std::move(unused);
+    document["unusedUris"] = std::move(unusedUris);
+  }
   // Text from the file system may hold bytes that are not UTF-8; they become U+FFFD
   // rather than ending the run.
   return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

@@ -18,7 +18,8 @@ struct OutputRequests {
 
 // Writes every output `requests` names. Also called when a run fails after its
 // report was opened (results.completed false): the outputs then tell what was
-// checked so far. Returns false when one could not be written; the failure is on
-// the console and in `errLog` (CP932).
-bool writeRequestedOutputs(const OutputRequests& requests, const RunResults& results,
+// checked so far. When one cannot be written, the run fails: results.exitCode
+// becomes 1, and every document written says so. Returns false then; the failure
+// is on the console and in `errLog` (CP932).
+bool writeRequestedOutputs(const OutputRequests& requests, RunResults& results,
                            std::ostream& errLog);

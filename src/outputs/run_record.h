@@ -1,5 +1,6 @@
 // What a run met, kept for the outputs written at its end (JSON, SARIF, workflow
-// annotations, HTML). Filled only when one of them is asked for; all text is UTF-8.
+// annotations, HTML). Filled only when one of them is asked for; all text is UTF-8
+// but the unused images' paths.
 #pragma once
 
 #include <cstddef>
@@ -51,15 +52,23 @@ struct ReferenceResult {
 };
 
 struct RunResults {
-  std::string root;                         // the run's folder
-  std::string layout = "plain";             // "plain", "browser" or "desktop"
+  std::string root;  // the run's folder
+  // The folder the program was started in, before -C, and the root relative to it
+  // with "/" ("." for the same folder); nullopt when the root does not lie below it.
+  // Code-scanning locations are relative to the start folder when they can be.
+  std::string startFolder;
+  std::optional<std::string> rootFromStart;
+  std::string layout = "plain";  // "plain", "browser" or "desktop"
   std::string reportFile;                   // the report's file name
   std::vector<ScriptResult> scripts;        // in scan order
   std::vector<ReferenceResult> references;  // in report order
   ScanTotals totals;
   // Scripts left out because they lie in subfolders of scenario (without --recursive).
   std::size_t scriptsInSubfolders = 0;
-  std::optional<std::vector<std::string>> unused;  // with --unused: "/" paths, sorted
+  // With --unused: paths from the root with "/", in name order, as their own bytes
+  // (see bytesFromPath in text/path_text.h), so that a URI names the file; shown
+  // text goes through sanitizedUtf8.
+  std::optional<std::vector<std::string>> unused;
   bool completed = false;
   int exitCode = 1;
 };

@@ -80,12 +80,16 @@ std::string sarifDocument(const RunResults& results) {
           {"version", KIC_VERSION},
           {"semanticVersion", KIC_VERSION},
           {"rules", std::move(rules)}}}}},
-      {"invocations", Json::array({{{"executionSuccessful", results.completed},
-                                    {"exitCode", results.exitCode}}})},
+      // A run that completed fails all the same when one of its documents could
+      // not be written.
+      {"invocations",
+       Json::array({{{"executionSuccessful", results.completed && results.exitCode != 1},
+                     {"exitCode", results.exitCode}}})},
   };
   if (!results.root.empty()) {
-    run["originalUriBaseIds"][std::string(kRootBaseId)] = {
-        {"uri", rootUri(results.root)}};
+    // The locations' base: the start folder when they are relative to it.
+    const std::string& base = results.rootFromStart ? results.startFolder : results.root;
+    run["originalUriBaseIds"][std::string(kRootBaseId)] = {{"uri", rootUri(base)}};
   }
   run["results"] = std::move(resultList);
   const Json log = {

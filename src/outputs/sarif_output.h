@@ -6,6 +6,7 @@
 #include "outputs/run_record.h"
 
 // The whole log, UTF-8 without a byte-order mark, ending with a line feed. Locations
-// are relative URIs from the project's root ("scenario/a.ks") with the base id
-// "%SRCROOT%", which the log maps to the root's file URI.
+// are relative URIs with the base id "%SRCROOT%", which the log maps to a file URI:
+// from the start folder when the root lies below it ("play/data/scenario/a.ks"),
+// else from the root ("scenario/a.ks"); see Finding::file.
 std::string sarifDocument(const RunResults& results);

@@ -1,4 +1,5 @@
 // Terminals here expect UTF-8.
+#include <csignal>
 #include <cstdio>
 
 #include "text/console.h"
@@ -15,6 +16,8 @@ void writeUtf8(std::FILE* stream, std::wstring_view text) {
 }
 
 }  // namespace
+
+void keepRunningWhenOutputCloses() { std::signal(SIGPIPE, SIG_IGN); }
 
 void writeConsoleOut(std::wstring_view text) {
   if (outGoesToError) {

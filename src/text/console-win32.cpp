@@ -50,6 +50,9 @@ void write(std::FILE* stream, DWORD handleId, std::wstring_view text) {
 
 }  // namespace
 
+// A write to a closed pipe fails here with ERROR_NO_DATA; no signal ends the process.
+void keepRunningWhenOutputCloses() {}
+
 void writeConsoleOut(std::wstring_view text) {
   if (outGoesToError) {
     writeConsoleError(text);

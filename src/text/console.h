@@ -4,6 +4,11 @@
 
 #include <string_view>
 
+// Makes a write to a pipe whose reader has gone (`| head`, `| true`) fail like any
+// other write instead of ending the process, so that a run still finishes its report
+// and its log. Called once, before anything is written.
+void keepRunningWhenOutputCloses();
+
 // The console's wide output stream: progress, warnings, most errors.
 void writeConsoleOut(std::wstring_view text);
 

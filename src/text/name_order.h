@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,5 +27,12 @@ template <class Item, class NameOf>
 void sortByName(std::vector<Item>& items, NameOf nameOf) {
   std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
     return precedesByName(std::invoke(nameOf, a), std::invoke(nameOf, b));
+  });
+}
+
+// Sorts byte names (or "/" paths, taken as one name each) themselves.
+inline void sortByName(std::vector<std::string>& names) {
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    return precedesByName(a, b);
   });
 }

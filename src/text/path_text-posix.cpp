@@ -29,6 +29,8 @@ std::string utf8FromPath(const std::filesystem::path& path) {
   return utf8;
 }
 
+std::string bytesFromPath(const std::filesystem::path& path) { return path.native(); }
+
 std::optional<std::string> cp932FromPath(const std::filesystem::path& path) {
   if (!isValidUtf8(path.native())) return std::nullopt;
   return encodeCp932Strict(decodeUtf8(path.native()));

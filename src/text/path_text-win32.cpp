@@ -27,6 +27,10 @@ std::string utf8FromPath(const std::filesystem::path& path) {
   return encodeUtf8Lenient(path.native());
 }
 
+std::string bytesFromPath(const std::filesystem::path& path) {
+  return utf8FromPath(path);
+}
+
 // A lone surrogate, which NTFS names may hold, has no code and fails here too.
 std::optional<std::string> cp932FromPath(const std::filesystem::path& path) {
   return encodeCp932Strict(path.native());

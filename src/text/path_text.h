@@ -29,6 +29,11 @@ std::wstring wideFromPath(const std::filesystem::path& path);
 // The path as UTF-8 text, lenient as wideFromPath: for text that is shown or compared.
 std::string utf8FromPath(const std::filesystem::path& path);
 
+// The path's own bytes, for text that must name the file whatever its name holds
+// (a URI): on POSIX the name as the system gives it, which need not be UTF-8; on
+// Windows its UTF-8 form (a lone surrogate becomes U+FFFD).
+std::string bytesFromPath(const std::filesystem::path& path);
+
 // nullopt when the path holds a character CP932 cannot hold, or bytes the platform
 // cannot decode.
 std::optional<std::string> cp932FromPath(const std::filesystem::path& path);

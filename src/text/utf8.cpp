@@ -260,6 +260,12 @@ bool sanitizeUtf8(std::string_view bytes, std::string& out) {
   return valid;
 }
 
+std::string sanitizedUtf8(std::string_view bytes) {
+  std::string utf8;
+  sanitizeUtf8(bytes, utf8);
+  return utf8;
+}
+
 bool appendUtf16AsUtf8(std::string_view bytes, bool bigEndian, std::string& out) {
   const auto unitAt = [&](std::size_t at) -> char32_t {
     const auto first = static_cast<unsigned char>(bytes[at]);

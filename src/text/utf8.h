@@ -61,6 +61,10 @@ bool isAscii(std::string_view bytes);
 // anything was replaced.
 bool sanitizeUtf8(std::string_view bytes, std::string& out);
 
+// The same text as a value, for bytes that are only shown (a name that need not be
+// UTF-8).
+std::string sanitizedUtf8(std::string_view bytes);
+
 // Appends the UTF-8 form of UTF-16 text given as bytes, two a unit in little- or
 // big-endian order. A lone surrogate, and an odd last byte, become U+FFFD; returns
 // false when anything was replaced.

@@ -16,6 +16,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "app/report_file_name.h"
+#include "support/closed_output_run.h"
 #include "support/run_program.h"
 #include "support/temp_project.h"
 #include "support/text_search.h"
@@ -647,6 +649,86 @@ TEST(HostilePosix, ATreeDeeperThanTheOpenFileLimitIsWalked) {
   for (int level = 1; level < 300; ++level) shown += "/d";
   EXPECT_EQ(project.report(),
             kBom + "a.ks (行 1): deep.png -> 存在します (フォルダ: " + shown + ")\n");
+}
+
+// Standard output closed by its reader (`| head`, `| true`): console lines are lost
+// quietly, a document meant for it is a failed write; either way the run ends by
+// itself, with its report and its converted log. A SARIF file written before says
+// the run failed.
+TEST(HostilePosix, AClosedStandardOutputIsAFailedWriteNotTheEnd) {
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string err;
+  } cases[] = {
+      {{}, 0, ""},
+      {{"--json", "-"}, 1, "[ERROR] 出力ファイルを書き込めませんでした: -\n"},
+      {{"--github", "--sarif", "o.sarif", "--fail-on-missing"},
+       1,
+       "[ERROR] 出力ファイルを書き込めませんでした: -\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string label = c.args.empty() ? "console lines" : c.args[0];
+    TempProject project;
+    project.write("scenario/a.ks", "a.png\ngone.png\n");
+    project.write("a.png", "");
+    const ProgramResult result = runProgramWithClosedOutputIn(project.root, c.args);
+    EXPECT_EQ(result.exitCode, c.exitCode) << label;
+    EXPECT_TRUE(result.err.ends_with(c.err)) << label << ": " << result.err;
+    EXPECT_EQ(project.report(), kBom +
+                                    "a.ks (行 1): a.png -> 存在します (フォルダ: .)\n"
+                                    "■a.ks (行 2): gone.png -> 存在しません\n")
+        << label;
+    const std::string log = project.errorLog();
+    EXPECT_TRUE(contains(log, "[DEBUG] 全ての処理が完了しました: tag_report_image_"))
+        << label;
+    EXPECT_TRUE(c.err.empty() || contains(log, c.err)) << label;
+    EXPECT_FALSE(fs::exists(project.root / "temp_image_error_log.txt")) << label;
+    if (fs::exists(project.root / "o.sarif")) {
+      const auto log = nlohmann::json::parse(project.read("o.sarif"));
+      EXPECT_EQ(log["runs"][0]["invocations"][0]["exitCode"], 1);
+    }
+  }
+}
+
+// An unused image below a folder named by a byte that is not UTF-8: the list shows
+// U+FFFD, but the JSON and SARIF locations name the file by its own bytes.
+TEST(HostilePosix, AnUnusedImageBelowAFolderThatIsNotUtf8CanBeLocated) {
+  TempProject project;
+  project.makeFolder("scenario");
+  project.write("\xff/a.png", "");
+  const ProgramResult result =
+      runProgramIn(project.root, {"--unused", "--json", "r.json", "--sarif", "r.sarif"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const std::string report = project.reportFile().filename().string();
+  EXPECT_EQ(project.read("unused_images" + report.substr(16)),
+            kBom + "\xEF\xBF\xBD/a.png\n");
+  const auto document = nlohmann::json::parse(project.read("r.json"));
+  EXPECT_EQ(document["unused"], nlohmann::json::array({"\xEF\xBF\xBD/a.png"}));
+  EXPECT_EQ(document["unusedUris"], nlohmann::json::array({"%FF/a.png"}));
+  const auto sarif = nlohmann::json::parse(project.read("r.sarif"));
+  EXPECT_EQ(sarif["runs"][0]["results"][0]["locations"][0]["physicalLocation"]
+                 ["artifactLocation"]["uri"],
+            "%FF/a.png");
+}
+
+// A script whose status cannot be read ends the run before it is looked at: the
+// documents do not list it as checked, nor count it.
+TEST(HostilePosix, AScriptThatEndedTheRunIsNotListedAsChecked) {
+  TempProject project;
+  project.write("scenario/sub/a.ks", "a.png\n");
+  project.write("config_image.csv", "sub/a.ks\n");
+  openToEveryone(project.root);
+  fs::permissions(project.root / "scenario/sub", fs::perms::none);
+  const auto result = runProgramUnprivilegedIn(project.root, {"--json", "r.json"});
+  fs::permissions(project.root / "scenario/sub", fs::perms::owner_all);
+  if (!result) GTEST_SKIP() << "cannot run the program unprivileged here";
+
+  EXPECT_EQ(result->exitCode, 1);
+  const auto document = nlohmann::json::parse(project.read("r.json"));
+  EXPECT_EQ(document["completed"], false);
+  EXPECT_EQ(document["scripts"], nlohmann::json::array());
+  EXPECT_EQ(document["summary"]["scripts"], 0);
 }
 
 }  // namespace

@@ -91,18 +91,19 @@ TEST(MachineOutputs, EachFormatTellsWhatTheReportTells) {
   EXPECT_EQ(pathOf(document["root"].get<std::string>()), project.root / "game");
   EXPECT_EQ(document["completed"], true);
 
-  // SARIF and workflow commands: the report's findings and the console's hints.
+  // SARIF and workflow commands: the report's findings and the console's hints,
+  // located from the folder the run was started in.
   const std::vector<std::string> findings = {
-      "error scenario/a.ks:2 画像ファイルが見つかりません: hero.png",
-      "warning scenario/a.ks:2 大文字・小文字だけが異なるファイルがあります: data" +
+      "error game/scenario/a.ks:2 画像ファイルが見つかりません: hero.png",
+      "warning game/scenario/a.ks:2 大文字・小文字だけが異なるファイルがあります: data" +
           kSep + "chara" + kSep + "Hero.PNG",
-      "error scenario/a.ks:3 画像ファイルが見つかりません: gone.png",
-      "warning scenario/a.ks:4 UTF-8 として不正なバイト列があります: a.ks",
-      "error scenario/a.ks:4 画像ファイルが見つかりません: sjis.png",
-      "warning scenario/a.ks:5 参照とは別のフォルダで見つかりました: chara/shy.png "
+      "error game/scenario/a.ks:3 画像ファイルが見つかりません: gone.png",
+      "warning game/scenario/a.ks:4 UTF-8 として不正なバイト列があります: a.ks",
+      "error game/scenario/a.ks:4 画像ファイルが見つかりません: sjis.png",
+      "warning game/scenario/a.ks:5 参照とは別のフォルダで見つかりました: chara/shy.png "
       "(フォルダ: fg" +
           kSep + "other)",
-      "error scenario/locked.ks ファイルを開けませんでした: locked.ks",
+      "error game/scenario/locked.ks ファイルを開けませんでした: locked.ks",
   };
   const json log = json::parse(project.read("game/r.sarif"));
   std::vector<std::string> sarif;
@@ -136,6 +137,54 @@ TEST(MachineOutputs, EachFormatTellsWhatTheReportTells) {
   EXPECT_EQ(github, expected);
 }
 
+// Started in a repository's root with -C, annotations and SARIF locations lead from
+// there, unused images too; %SRCROOT% is that folder. A root that does not lie below
+// the start folder keeps its own paths, as does a run without -C.
+TEST(MachineOutputs, LocationsLeadFromTheFolderTheRunStartedIn) {
+  const struct {
+    const char* start;     // in the temporary folder, as every other path here
+    const char* changeTo;  // -C; none when empty
+    const char* root;
+    const char* prefix;  // what the locations have before the root's paths
+    const char* base;    // the folder %SRCROOT% names ("" the temporary one)
+    json rootFromStart;
+  } cases[] = {
+      {".", "sub/data", "sub/data", "sub/data/", "", "sub/data"},
+      {"y", "../x", "x", "", "x/", nullptr},
+      {"x", "", "x", "", "x/", "."},
+  };
+  for (const auto& c : cases) {
+    TempProject project;
+    project.write(fs::path(c.root) / "scenario/a.ks", "gone.png\n");
+    project.write(fs::path(c.root) / "old.png", "");
+    project.makeFolder(c.start);
+    std::vector<std::string> args = {"--unused", "--github", "--sarif",
+                                     "r.sarif",  "--json",   "r.json"};
+    if (*c.changeTo) args.insert(args.begin(), {"-C", c.changeTo});
+    const ProgramResult result = runProgramRawIn(project.root / c.start, args);
+    ASSERT_EQ(result.exitCode, 0) << c.changeTo << ": " << result.err;
+    const std::string prefix = c.prefix;
+    EXPECT_TRUE(contains(result.out, "::error file=" + prefix +
+                                         "scenario/a.ks,line=1::画像ファイルが見つかり"
+                                         "ません: gone.png"))
+        << c.changeTo << ": " << result.out;
+
+    const json run = json::parse(project.read(fs::path(c.root) / "r.sarif"))["runs"][0];
+    std::vector<std::string> uris;
+    for (const json& finding : run["results"]) {
+      uris.push_back(
+          finding["locations"][0]["physicalLocation"]["artifactLocation"]["uri"]);
+    }
+    EXPECT_EQ(uris, (std::vector{prefix + "scenario/a.ks", prefix + "old.png"}));
+    const std::string base = run["originalUriBaseIds"]["%SRCROOT%"]["uri"];
+    EXPECT_TRUE(base.starts_with("file://") &&
+                base.ends_with("/" + project.root.filename().string() + "/" + c.base))
+        << base;
+    EXPECT_EQ(json::parse(project.read(fs::path(c.root) / "r.json"))["rootFromStart"],
+              c.rootFromStart);
+  }
+}
+
 // "-": standard output holds the document alone, the console lines go to the error
 // stream; a run that fails after its report was opened still tells what it has.
 TEST(MachineOutputs, JsonOnStandardOutputStaysPure) {
@@ -167,18 +216,38 @@ TEST(MachineOutputs, GithubAnnotationsEscapeNames) {
       << result.out;
 }
 
-// A document that cannot be written fails the run, after the others were written.
+// A document that cannot be written fails the run, after the others were written;
+// each written one carries the exit code the process ends with (with
+// --fail-on-missing the run alone would end with 2).
 TEST(MachineOutputs, AnUnwritableFileFailsTheRun) {
-  TempProject project;
-  project.write("scenario/a.ks", "gone.png\n");
-  const ProgramResult result =
-      runProgramIn(project.root, {"--sarif", "no/folder/x.sarif", "--json", "r.json"});
-  EXPECT_EQ(result.exitCode, 1);
-  const std::string error =
-      "[ERROR] 出力ファイルを書き込めませんでした: no/folder/x.sarif\n";
-  EXPECT_TRUE(contains(result.err, error)) << result.err;
-  EXPECT_TRUE(contains(project.errorLog(), error));
-  EXPECT_TRUE(json::accept(project.read("r.json")));
+  const struct {
+    std::string blocked;  // in a folder that is missing, or a folder itself
+    std::vector<std::string> args;
+    const char* written;
+  } cases[] = {
+      {"no/folder/x.sarif",
+       {"--sarif", "no/folder/x.sarif", "--json", "r.json"},
+       "r.json"},
+      {"d.json", {"--json", "d.json", "--sarif", "out.sarif"}, "out.sarif"},
+  };
+  for (const auto& c : cases) {
+    TempProject project;
+    project.write("scenario/a.ks", "gone.png\n");
+    if (c.blocked.find('/') == std::string::npos) project.makeFolder(c.blocked);
+    std::vector<std::string> args = c.args;
+    args.push_back("--fail-on-missing");
+    const ProgramResult result = runProgramIn(project.root, args);
+    EXPECT_EQ(result.exitCode, 1);
+    const std::string error =
+        "[ERROR] 出力ファイルを書き込めませんでした: " + c.blocked + "\n";
+    EXPECT_TRUE(contains(result.err, error)) << result.err;
+    EXPECT_TRUE(contains(project.errorLog(), error));
+    const json written = json::parse(project.read(c.written));
+    const json& run =
+        written.contains("runs") ? written["runs"][0]["invocations"][0] : written;
+    EXPECT_EQ(run["exitCode"], 1) << c.written;
+    EXPECT_EQ(run.value("executionSuccessful", false), false) << c.written;
+  }
 }
 
 }  // namespace

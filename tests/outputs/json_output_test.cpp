@@ -30,6 +30,7 @@ TEST(JsonOutput, ScriptsReferencesAndUnusedImages) {
        "folderMismatch": true, "suggestions": [], "loadsFrom": null,
        "loadable": null}])"));
   EXPECT_EQ(document["unused"], json::array({"img/old.png"}));
+  EXPECT_EQ(document["unusedUris"], json::array({"img/old.png"}));
 }
 
 TEST(JsonOutput, AnUnfinishedRunWithoutUnusedImages) {
@@ -37,6 +38,7 @@ TEST(JsonOutput, AnUnfinishedRunWithoutUnusedImages) {
   results.root = "bad \xFF name";  // a POSIX name that is not UTF-8
   const json document = json::parse(jsonDocument(results));
   EXPECT_EQ(document["root"], "bad \xEF\xBF\xBD name");
+  EXPECT_EQ(document["rootFromStart"], nullptr) << "not known to lie below the start";
   EXPECT_EQ(document["completed"], false);
   EXPECT_EQ(document["exitCode"], 1);
   EXPECT_FALSE(document.contains("unused")) << "only with --unused";

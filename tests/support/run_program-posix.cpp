@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/closed_output_run.h"
 #include "support/run_program.h"
 #include "support/run_program_raw.h"
 #include "support/unprivileged_run.h"
@@ -29,10 +30,14 @@ bool dropPrivileges() {
          setresuid(kNobody, kNobody, kNobody) == 0;
 }
 
+// How the child's standard output is connected.
+enum class Output { file, closedPipe };
+
 // Runs the program in `dir`; nullopt when the child could not be set up, which a
 // pipe closed on exec tells apart from any exit code of the program.
 std::optional<ProgramResult> run(const fs::path& dir,
-                                 const std::vector<std::string>& args, bool asNobody) {
+                                 const std::vector<std::string>& args, bool asNobody,
+                                 Output output = Output::file) {
   auto outFile =
       fs::temp_directory_path() / ("kic-out-" + std::to_string(getpid()) + ".txt");
   auto errFile =
@@ -43,13 +48,22 @@ std::optional<ProgramResult> run(const fs::path& dir,
   for (auto& arg : argsCopy) argv.push_back(arg.data());
   argv.push_back(nullptr);
 
+  // A pipe whose reading end is closed before the child exists: no reader ever
+  // comes, so every write to it fails at once, as after `| head` has ended.
+  int closedPipe[2] = {-1, -1};
+  if (output == Output::closedPipe) {
+    if (pipe(closedPipe) != 0) return std::nullopt;
+    close(closedPipe[0]);
+  }
   int setupPipe[2];
   if (pipe(setupPipe) != 0) return std::nullopt;
   fcntl(setupPipe[1], F_SETFD, FD_CLOEXEC);
   pid_t child = fork();
   if (child == 0) {
     close(setupPipe[0]);
-    int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int out = output == Output::closedPipe
+                  ? closedPipe[1]
+                  : open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int in = open("/dev/null", O_RDONLY);
     bool ready = out >= 0 && err >= 0 && in >= 0 && (!asNobody || dropPrivileges()) &&
@@ -65,6 +79,7 @@ std::optional<ProgramResult> run(const fs::path& dir,
     _exit(127);
   }
   close(setupPipe[1]);
+  if (output == Output::closedPipe) close(closedPipe[1]);
   char failed = 0;
   const bool setUp = child > 0 && read(setupPipe[0], &failed, 1) == 0;
   close(setupPipe[0]);
@@ -95,6 +110,12 @@ ProgramResult runProgramRawIn(const fs::path& dir, const std::vector<std::string
 std::optional<ProgramResult> runProgramUnprivilegedIn(
     const fs::path& dir, const std::vector<std::string>& args) {
   return run(dir, args, geteuid() == 0);
+}
+
+ProgramResult runProgramWithClosedOutputIn(const fs::path& dir,
+                                           const std::vector<std::string>& args) {
+  auto result = run(dir, args, false, Output::closedPipe);
+  return result ? *result : ProgramResult{127, "", ""};
 }
 
 void openToEveryone(const fs::path& root) {
