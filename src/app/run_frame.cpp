@@ -178,6 +178,7 @@ int checkProject(const Options& options, const fs::path& startFolder) {
     // A layout's tags load names of any form, so the index keeps every file.
     index.keepEveryFile = layout.tags != nullptr;
     index.recordsUse = options.unused;
+    index.ignoresCase = layout.ignoresCase;
     if (runsUseThreads()) index.pendingWalk = startIndexWalk(exeDir, index.keepEveryFile);
 
     std::vector<std::string> targetFiles = selectTargetsFromConfig(exeDir, errLog);

@@ -18,6 +18,7 @@ RunLayout runLayoutFor(const fs::path& root, std::optional<Layout> chosen) {
       break;
     case Layout::desktop:
       run.tags = &desktopTagTable();
+      run.ignoresCase = desktopTagTable().ignoresCase;
       for (std::string folder : desktopSearchPath(root)) {
         for (char& c : folder) {
           if (c == '/') c = static_cast<char>(fs::path::preferred_separator);

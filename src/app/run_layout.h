@@ -13,6 +13,8 @@ struct RunLayout {
   Layout layout = Layout::plain;
   const TagTable* tags = nullptr;  // null: no tag loads from a place of its own
   LayoutSearch search;
+  // The game runs on Windows: every name is found apart from ASCII letter case.
+  bool ignoresCase = false;
   // "[INFO] プロジェクトの形式: ..." for the console and the log; empty for plain.
   std::wstring wAnnouncement;
 };

@@ -290,11 +290,11 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog,
 }
 
 std::optional<std::uint32_t> folderOfName(const ImageIndex& index,
-                                          ImageIndex::NameView name) {
+                                          ImageIndex::NameView name, bool ignoreCase) {
   const auto first = firstFileFoldedLike(index, name, hashFolded(name));
   for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;) {
     const ImageIndex::FileHeader header = headerOf(index, file);
-    if (nameOf(index, file, header) == name) return header.folder;
+    if (sameFolded(nameOf(index, file, header), name, ignoreCase)) return header.folder;
     file = header.nextFoldedAlike;
   }
   return std::nullopt;
@@ -302,12 +302,24 @@ std::optional<std::uint32_t> folderOfName(const ImageIndex& index,
 
 std::optional<std::uint32_t> folderOfNameBelow(const ImageIndex& index,
                                                ImageIndex::NameView name,
-                                               std::string_view folderParts) {
+                                               std::string_view folderParts,
+                                               bool ignoreCase) {
   const auto first = firstFileFoldedLike(index, name, hashFolded(name));
+  // Folded copies only where case is ignored: most runs compare the texts as they are.
+  const auto folded = [](std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return out;
+  };
+  const std::string foldedBase = ignoreCase ? folded(index.basePath) : std::string();
+  const std::string foldedParts = ignoreCase ? folded(folderParts) : std::string();
   for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;) {
     const ImageIndex::FileHeader header = headerOf(index, file);
-    if (nameOf(index, file, header) == name &&
-        endsWithFolders(index.basePath, index.folders[header.folder], folderParts)) {
+    if (sameFolded(nameOf(index, file, header), name, ignoreCase) &&
+        (ignoreCase ? endsWithFolders(foldedBase, folded(index.folders[header.folder]),
+                                      foldedParts)
+                    : endsWithFolders(index.basePath, index.folders[header.folder],
+                                      folderParts))) {
       return header.folder;
     }
     file = header.nextFoldedAlike;

@@ -50,6 +50,9 @@ struct ImageIndex {
   // Note what references asked for and found, for the list of unused images; set
   // before the first search.
   bool recordsUse = false;
+  // The project's game ignores ASCII letter case (it runs on Windows): the search
+  // compares names folded and has no letter-case notes. Set before the first search.
+  bool ignoresCase = false;
   // With recordsUse: the file names references asked for, ASCII letters folded...
   std::unordered_set<Name> namesAsked;
   // ... and the files they were found as (offsets in `files`).
@@ -85,17 +88,21 @@ struct ImageIndex {
   std::shared_ptr<const SimilarNames> similarNames;
 };
 
-// The folder (in index.folders) of the first regular file named exactly `name`.
+// The folder (in index.folders) of the first regular file named exactly `name`
+// (with `ignoreCase`, apart from ASCII letter case).
 std::optional<std::uint32_t> folderOfName(const ImageIndex& index,
-                                          ImageIndex::NameView name);
+                                          ImageIndex::NameView name,
+                                          bool ignoreCase = false);
 
 // The folder of the first regular file named exactly `name` whose folder, counted
 // from the top of the file system (the base folder's own names count), ends with
 // `folderParts`: folder names (UTF-8, joined by the platform's separator) compared
-// element by element, exactly. nullopt when no file of that name lies in such a folder.
+// element by element, exactly (with `ignoreCase`, names and folders apart from ASCII
+// letter case). nullopt when no file of that name lies in such a folder.
 std::optional<std::uint32_t> folderOfNameBelow(const ImageIndex& index,
                                                ImageIndex::NameView name,
-                                               std::string_view folderParts);
+                                               std::string_view folderParts,
+                                               bool ignoreCase = false);
 
 // The name of the first file in walk order whose name folds like `name` does: finds
 // a file whose name differs from a reference only in ASCII letter case.

@@ -131,6 +131,7 @@ ImageIndex withIndex(ImageIndex index, const fs::path& exeDir, std::ostream& err
                          ? takeIndexWalk(*index.pendingWalk, errLog)
                          : buildImageIndex(exeDir, errLog, index.keepEveryFile);
   built.recordsUse = index.recordsUse;
+  built.ignoresCase = index.ignoresCase;
   built.caseInsensitive = index.caseInsensitive;
   built.exeDirIsCurrent = index.exeDirIsCurrent;
   built.answers = std::move(index.answers);
@@ -155,7 +156,7 @@ std::string nameOnDiskIfCaseDiffers(const fs::path& customPath, ImageIndex& inde
 // whether the answer may be reused (an image reference, not a refused one).
 ImageAnswer resolve(std::string_view utf8Image, std::string_view utf8Hint,
                     const fs::path& exeDir, ImageIndex& index, std::ostream& errLog,
-                    bool& answered) {
+                    bool anyName, bool& answered) {
   ImageAnswer answer;
   if (utf8Image.empty()) {
     errLog << "[DEBUG] 画像ファイル確認: (空のファイル名) \n"_sj;
@@ -167,8 +168,14 @@ ImageAnswer resolve(std::string_view utf8Image, std::string_view utf8Hint,
     ImageIndex::Name asked;
     if (appendNativeFromWide(wName, asked)) index.namesAsked.insert(foldAsciiCase(asked));
   }
+  // A name left empty before its extension: a reference to nothing.
+  if (isImageExtension(wName)) {
+    logNotFound(errLog, utf8Image);
+    answered = true;
+    return answer;
+  }
   const std::wstring_view wExtension = extensionOf(wName);
-  if (!isImageExtension(wExtension)) {
+  if (!anyName && !isImageExtension(wExtension)) {
     constexpr std::string_view kHead = "[DEBUG] 画像ファイル確認: "_sj;
     constexpr std::string_view kMiddle = " (対象外の拡張子: "_sj;
     std::string line(kHead);
@@ -188,8 +195,9 @@ ImageAnswer resolve(std::string_view utf8Image, std::string_view utf8Hint,
       logFound(errLog, utf8Image, utf8Hint);
       answer.folder = utf8Hint;
       answer.throughHint = true;
-      // Only a file system that ignores case (or not known yet) needs the path.
-      if (index.caseInsensitive != false) {
+      // Only a file system that ignores case (or not known yet) needs the path; a game
+      // that ignores case has no use for it.
+      if (index.caseInsensitive != false && !index.ignoresCase) {
         answer.nameOnDisk = nameOnDiskIfCaseDiffers(fs::path(candidate->native), index);
       }
       answered = true;
@@ -205,9 +213,9 @@ ImageAnswer resolve(std::string_view utf8Image, std::string_view utf8Hint,
   std::optional<std::uint32_t> found;
   if (nameable) {
     const std::string parts = folderPartsOf(wImagePath);
-    if (!parts.empty()) found = folderOfNameBelow(index, name, parts);
+    if (!parts.empty()) found = folderOfNameBelow(index, name, parts, index.ignoresCase);
     if (!found) {
-      found = folderOfName(index, name);
+      found = folderOfName(index, name, index.ignoresCase);
       answer.folderMismatch = found && !parts.empty();
     }
   }
@@ -231,7 +239,8 @@ ImageAnswer resolve(std::string_view utf8Image, std::string_view utf8Hint,
 }  // namespace
 
 ImageLookup locateImage(std::string_view utf8Image, std::string_view utf8Hint,
-                        const fs::path& exeDir, ImageIndex& index, std::ostream& errLog) {
+                        const fs::path& exeDir, ImageIndex& index, std::ostream& errLog,
+                        bool anyName) {
   if (const auto known = findAnswer(index.answers, utf8Hint, utf8Image)) {
     if (known->folder.empty()) {
       logNotFound(errLog, utf8Image);
@@ -242,7 +251,7 @@ ImageLookup locateImage(std::string_view utf8Image, std::string_view utf8Hint,
   }
   bool answered = false;
   const ImageAnswer answer =
-      resolve(utf8Image, utf8Hint, exeDir, index, errLog, answered);
+      resolve(utf8Image, utf8Hint, exeDir, index, errLog, anyName, answered);
   if (!answered) return {};  // a refused reference: nothing found, nothing to note
   return rememberAnswer(index.answers, utf8Hint, utf8Image, answer);
 }

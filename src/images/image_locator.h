@@ -24,10 +24,12 @@ std::string checkImageExists(std::string_view utf8Image, std::string_view utf8Hi
 
 // checkImageExists, telling also about letter-case differences and a file found in
 // another folder than the reference names (from the same index; never an extra
-// walk). The lookup's text holds until the next call with `index`.
+// walk). With `anyName`, a name of any form is looked for, not only image names (a
+// layout's tag named it). A name that is nothing but an image extension names no
+// file. The lookup's text holds until the next call with `index`.
 ImageLookup locateImage(std::string_view utf8Image, std::string_view utf8Hint,
                         const std::filesystem::path& exeDir, ImageIndex& index,
-                        std::ostream& errLog);
+                        std::ostream& errLog, bool anyName = false);
 
 // Walks the tree into `index` unless an earlier search did, keeping what earlier
 // calls learnt; the walk's error lines go to `errLog`.

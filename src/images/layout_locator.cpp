@@ -106,7 +106,7 @@ ImageAnswer answerInBrowser(std::string_view utf8Image, const LoadPlace& place,
     if (auto folder = browserFolderOf(load.path, exeDir, index, file, errLog)) {
       ImageAnswer answer;
       answer.folder = std::move(*folder);
-      answer.loadsFrom = load.path;
+      answer.loadsFrom = load.path.empty() ? std::string(".") : load.path;
       answer.loadable = true;
       answer.file = file;
       logFound(errLog, utf8Image, answer.folder);
@@ -114,9 +114,10 @@ ImageAnswer answerInBrowser(std::string_view utf8Image, const LoadPlace& place,
     }
   }
   // What the search finds elsewhere is what the report shows; the game shows nothing.
-  ImageAnswer answer = copyOf(locateImage(utf8Image, utf8Hint, exeDir, index, errLog));
+  ImageAnswer answer =
+      copyOf(locateImage(utf8Image, utf8Hint, exeDir, index, errLog, true));
   answer.folderMismatch = false;  // the place the game loads from says more
-  answer.loadsFrom = load.path;
+  answer.loadsFrom = load.path.empty() ? std::string(".") : load.path;
   answer.loadable = false;
   return answer;
 }
@@ -204,10 +205,13 @@ ImageLookup locateReference(std::string_view utf8Image, const LoadPlace& place,
   }
   const std::string key = keyOf(place, utf8Hint);
   if (const auto known = findAnswer(index.layoutAnswers, key, utf8Image)) {
+    // A name searched on the path is traced as the file found, as the first time.
     if (known->folder.empty()) {
       logNotFound(errLog, utf8Image);
-    } else {
+    } else if (place.from == LoadFrom::searchPath) {
       logFound(errLog, tracedName(index, known->file, utf8Image), known->folder);
+    } else {
+      logFound(errLog, utf8Image, known->folder);
     }
     return *known;
   }

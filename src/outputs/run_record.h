@@ -58,7 +58,7 @@ struct RunResults {
   // Code-scanning locations are relative to the start folder when they can be.
   std::string startFolder;
   std::optional<std::string> rootFromStart;
-  std::string layout = "plain";  // "plain", "browser" or "desktop"
+  std::string layout = "plain";             // "plain", "browser" or "desktop"
   std::string reportFile;                   // the report's file name
   std::vector<ScriptResult> scripts;        // in scan order
   std::vector<ReferenceResult> references;  // in report order

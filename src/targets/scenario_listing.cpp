@@ -142,7 +142,9 @@ std::size_t countKsFilesInSubfolders(const fs::path& scenarioDir) {
   std::error_code listError;
   for (const ListedEntry& listed : listFolder(scenarioDir, listError)) {
     std::error_code statusError;
-    if (listed.entry.is_directory(statusError) && !listed.entry.is_symlink(statusError)) {
+    // As --recursive walks: not into links, nor into folders CP932 cannot name.
+    if (listed.entry.is_directory(statusError) && !listed.entry.is_symlink(statusError) &&
+        cp932FromPath(listed.entry.path().filename())) {
       listKsFolder(listed.entry.path(), "", true, false, ignored, fileList);
     }
   }

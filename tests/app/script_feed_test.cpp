@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "layouts/browser_layout.h"
 #include "support/temp_project.h"
 
 namespace fs = std::filesystem;
@@ -12,8 +13,9 @@ namespace fs = std::filesystem;
 namespace {
 
 // Everything a feed gave, as text, so that two feeds compare in one assertion.
-std::string everythingFed(const std::vector<FedScriptSource>& sources, bool onThread) {
-  const ScriptFeedHandle feed = startScriptFeed(sources, onThread);
+std::string everythingFed(const std::vector<FedScriptSource>& sources, bool onThread,
+                          const TagTable* layoutTags = nullptr) {
+  const ScriptFeedHandle feed = startScriptFeed(sources, onThread, layoutTags);
   std::string out;
   for (std::size_t i = 0; i < sources.size(); ++i) {
     const FedScript script = nextFedScript(*feed);
@@ -65,7 +67,9 @@ class ScriptFeedTest : public ::testing::Test {
 // The threaded feed hands out what reading inline does, script by script and line by
 // line, across pieces and through scripts that are missing or no files at all.
 TEST_F(ScriptFeedTest, ThreadGivesWhatReadingInlineGives) {
-  project.write({{"plain.ks", "[image storage=\"a.png\"]\nline two"},
+  project.write({{"plain.ks",
+                  "[image storage=\"a.png\"]\nline two\n[button "
+                  "graphic=\"x.png\" folder=\"ui\"]"},
                  {"marked.ks", "\xEF\xBB\xBF@bg storage=b.jpg,c.png\r\n"},
                  {"sjis.ks", "abc\n\x93\xfa\x96\x7b.png\n"},
                  {"invalid.ks", "ok\n\xff\xfe bad.png\n"},
@@ -90,6 +94,13 @@ TEST_F(ScriptFeedTest, ThreadGivesWhatReadingInlineGives) {
   EXPECT_NE(inline_.find("line 6000 [「今日は胸の奥が少し痛む」]"), std::string::npos);
   EXPECT_NE(inline_.find("hint=bg trace=[DEBUG]"), std::string::npos);
   EXPECT_NE(inline_.find("script nameless exists=0 opened=0"), std::string::npos);
+
+  // A layout's places are static text or stretches of the line, handed over alike.
+  const std::string browser = everythingFed(scripts, false, &browserTagTable());
+  EXPECT_EQ(everythingFed(scripts, true, &browserTagTable()), browser);
+  EXPECT_NE(browser.find("ref=a.png@1bgimage"), std::string::npos);
+  EXPECT_NE(browser.find("ref=room_2999.jpg@1bgimage\n"), std::string::npos);
+  EXPECT_NE(browser.find("ref=x.png@1ui"), std::string::npos);
 }
 
 // A scan that stops early (an error ends the run) drops the feed while its thread is

@@ -105,6 +105,22 @@ TEST(GameReads, EveryImageFormatInATagValueIsChecked) {
                                   "■a.ks (行 3): anim.webp -> 存在しません\n"
                                   "■a.ks (行 4): .jpg -> 存在しません\n");
   EXPECT_TRUE(contains(result.out, "[INFO] 使われていない画像: 1 件")) << result.out;
+  // A name left empty is looked for nowhere.
+  EXPECT_TRUE(
+      contains(project.errorLog(), "[DEBUG] 画像ファイル確認: .jpg (存在: いいえ) \n"));
+}
+
+TEST(GameReads, CommentBlocksInScriptsWithCarriageReturns) {
+  TempProject project;
+  project.write(
+      {{"scenario/a.ks", "\t/*  \r\n[bg storage=a.png]\r\n  */\r\nb.png\r\n;c.png\r\n"},
+       {"config_image.csv", "a.ks\n"},
+       {"scenario/sub/x.ks", ""}});
+  const ProgramResult result = runProgramIn(project.root, {"--json", "-"});
+  EXPECT_EQ(project.report(), kBom + "■a.ks (行 4): b.png -> 存在しません\n");
+  // Scripts named by the configuration leave none out.
+  EXPECT_FALSE(contains(result.err, "サブフォルダ")) << result.err;
+  EXPECT_EQ(json::parse(result.out)["summary"]["scriptsInSubfolders"], 0);
 }
 
 }  // namespace

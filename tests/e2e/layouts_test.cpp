@@ -40,6 +40,7 @@ const std::vector<ProjectFile> kBrowserProject = {
     {"data/bgimage/room.jpg", ""},
     {"data/bgimage/noext", ""},
     {"data/fgimage/only_fg.jpg", ""},
+    {"data/fgimage/fg_only", ""},
     {"data/fgimage/girl/S/base.png", ""},
     {"data/fgimage/girl/L/base.png", ""},
     {"data/fgimage/Hero.png", ""},
@@ -60,8 +61,10 @@ const std::vector<ProjectFile> kBrowserProject = {
      "[bg storage=noext]\n[bg storage=room]\n"  // 12, 13 no extension added
      "[chara_show storage=\"hero.png\"]\n"      // 14 letter case exact
      "[bg storage=&f.bg][bg storage=%s][bg storage=\"http://x/a.png\"][body "
-     "bgimage=transparent]\n"                    // 15 nothing
-     "<img src=\"data/bgimage/room.jpg\">\n"}};  // 16 today's rules
+     "bgimage=transparent]\n"                         // 15 nothing
+     "<img src=\"data/bgimage/room.jpg\">\n"          // 16 today's rules
+     "[image storage=\"girl/S/base.png\" layer=1]\n"  // 17 asked again
+     "[bg storage=fg_only]\n"}};                      // 18 no extension, elsewhere
 
 TEST(BrowserLayout, EachTagLoadsFromItsOwnFolder) {
   TempProject project;
@@ -96,7 +99,10 @@ TEST(BrowserLayout, EachTagLoadsFromItsOwnFolder) {
           "a.ks (行 12): noext -> 存在します (フォルダ: bgimage)\n"
           "■a.ks (行 13): room -> 存在しません\n"
           "■a.ks (行 14): hero.png -> 存在しません\n"
-          "a.ks (行 16): data/bgimage/room.jpg -> 存在します (フォルダ: bgimage)\n"));
+          "a.ks (行 16): data/bgimage/room.jpg -> 存在します (フォルダ: bgimage)\n"
+          "a.ks (行 17): girl/S/base.png -> 存在します (フォルダ: "
+          "fgimage{sep}girl{sep}S)\n"
+          "a.ks (行 18): fg_only -> 存在します (フォルダ: fgimage)\n"));
   for (const char* warning :
        {"[WARNING] ゲームが読み込む場所にありません: only_fg.jpg (読み込む場所: "
         "bgimage/only_fg.jpg)\n",
@@ -105,7 +111,9 @@ TEST(BrowserLayout, EachTagLoadsFromItsOwnFolder) {
         "[WARNING] ゲームが読み込む場所にありません: stray.png (読み込む場所: "
         "image/stray.png)\n",
         "[WARNING] 大文字・小文字だけが異なるファイルがあります: fgimage{sep}Hero.png\n",
-        "(存在: 12 件, 見つからない: 4 件, 読み込めない場所: 3 件)"}) {
+        "[WARNING] ゲームが読み込む場所にありません: fg_only (読み込む場所: "
+        "bgimage/fg_only)\n",
+        "(存在: 14 件, 見つからない: 4 件, 読み込めない場所: 4 件)"}) {
     EXPECT_TRUE(contains(result.out, withPlatformSeparator(warning))) << warning;
     EXPECT_TRUE(contains(withPosixLineEnds(project.read("data/image_error_log.txt")),
                          withPlatformSeparator(warning)))
@@ -113,10 +121,16 @@ TEST(BrowserLayout, EachTagLoadsFromItsOwnFolder) {
   }
   // The folder warning gives way to the place the game loads from.
   EXPECT_FALSE(contains(result.out, "別のフォルダ")) << result.out;
+  // A reference asked again is traced as the first time.
+  EXPECT_EQ(
+      countOf(withPosixLineEnds(project.read("data/image_error_log.txt")),
+              withPlatformSeparator("[DEBUG] 画像ファイル確認: girl/S/base.png (存在: "
+                                    "fgimage{sep}girl{sep}S) \n")),
+      2u);
 
   const json document = json::parse(project.read("data/r.json"));
   EXPECT_EQ(document["layout"], "browser");
-  EXPECT_EQ(document["summary"]["notLoadable"], 3);
+  EXPECT_EQ(document["summary"]["notLoadable"], 4);
   const json& references = document["references"];
   EXPECT_EQ(references[0]["loadsFrom"], "bgimage/room.jpg");
   EXPECT_EQ(references[0]["loadable"], true);
@@ -125,8 +139,15 @@ TEST(BrowserLayout, EachTagLoadsFromItsOwnFolder) {
   EXPECT_EQ(references[8]["loadsFrom"], "../lib/images/system/bg_base.png");
   EXPECT_EQ(references[15]["loadsFrom"], nullptr);
   EXPECT_EQ(references[15]["loadable"], nullptr);
-  const std::string sarif = project.read("data/r.sarif");
-  EXPECT_TRUE(contains(sarif, "\"ruleId\": \"not-loadable\"")) << sarif;
+  const json sarif = json::parse(project.read("data/r.sarif"));
+  const json& results = sarif["runs"][0]["results"];
+  EXPECT_EQ(results[0]["ruleId"], "not-loadable");
+  EXPECT_EQ(results[0]["level"], "error");
+  const ProgramResult annotated = runProgramIn(project.root / "data", {"--github"});
+  EXPECT_TRUE(
+      contains(annotated.out,
+               "::error file=scenario/a.ks,line=2::ゲームが読み込む場所にありません"))
+      << annotated.out;
 
   // Not loadable is something missing for CI.
   EXPECT_EQ(runProgramIn(project.root / "data", {"--fail-on-missing"}).exitCode, 2);
@@ -179,7 +200,8 @@ const std::vector<ProjectFile> kDesktopProject = {
      "[image storage=nowhere]\n"                       // 9 missing
      "[image storage=bg01.jpg]\n"                      // 10 as written
      "[image storage=&f.x][image storage=%s][image storage=\"\"]\n"
-     "; [image storage=commented]\n"}};
+     "; [image storage=commented]\n"
+     "[anim storage=UNUSED.PNG]\n"}};  // 13 letter case ignored off the table too
 
 TEST(DesktopLayout, NamesAreSearchedOnThePathWithTheExtensionsInOrder) {
   TempProject project;
@@ -198,13 +220,15 @@ TEST(DesktopLayout, NamesAreSearchedOnThePathWithTheExtensionsInOrder) {
                         "a.ks (行 7): ex -> 存在します (フォルダ: extra)\n"
                         "a.ks (行 8): away -> 存在します (フォルダ: other)\n"
                         "■a.ks (行 9): nowhere -> 存在しません\n"
-                        "a.ks (行 10): bg01.jpg -> 存在します (フォルダ: bgimage)\n"));
+                        "a.ks (行 10): bg01.jpg -> 存在します (フォルダ: bgimage)\n"
+                        "a.ks (行 13): UNUSED.PNG -> 存在します (フォルダ: image)\n"));
+  EXPECT_FALSE(contains(result.out, "大文字・小文字")) << result.out;
   const std::string log = withPosixLineEnds(project.read("data/image_error_log.txt"));
   for (const char* line :
        {"[WARNING] 検索パスにないフォルダで見つかりました: deep (フォルダ: "
         "fgimage{sep}sub)\n",
         "[WARNING] 検索パスにないフォルダで見つかりました: away (フォルダ: other)\n",
-        "(存在: 8 件, 見つからない: 1 件, 読み込めない場所: 2 件)"}) {
+        "(存在: 9 件, 見つからない: 1 件, 読み込めない場所: 2 件)"}) {
     EXPECT_TRUE(contains(result.out, withPlatformSeparator(line))) << line;
   }
   EXPECT_TRUE(contains(log,
@@ -219,8 +243,7 @@ TEST(DesktopLayout, NamesAreSearchedOnThePathWithTheExtensionsInOrder) {
   EXPECT_EQ(document["references"][0]["loadsFrom"], "bgimage/bg01.png");
   EXPECT_EQ(document["references"][7]["loadable"], false);
   // Names without extension count as uses: what no reference loads is left.
-  EXPECT_EQ(document["unused"],
-            json::parse(R"(["image/ex.png", "image/unused.png", "rule/fade.png"])"));
+  EXPECT_EQ(document["unused"], json::parse(R"(["image/ex.png", "rule/fade.png"])"));
 }
 
 TEST(DesktopLayout, PlainLayoutSeesOnlyNamesWithImageExtensions) {
@@ -229,7 +252,9 @@ TEST(DesktopLayout, PlainLayoutSeesOnlyNamesWithImageExtensions) {
   const ProgramResult plain = runProgramIn(project.root / "data", {"--layout", "plain"});
   EXPECT_EQ(plain.exitCode, 0) << plain.err;
   const std::string report = reportIn(project.root / "data");
-  EXPECT_EQ(report, "a.ks (行 10): bg01.jpg -> 存在します (フォルダ: bgimage)\n");
+  EXPECT_EQ(report,
+            "a.ks (行 10): bg01.jpg -> 存在します (フォルダ: bgimage)\n"
+            "■a.ks (行 13): UNUSED.PNG -> 存在しません\n");
 }
 
 }  // namespace

@@ -110,11 +110,9 @@ TEST(ImageLocator, RefusesOtherExtensionsAndTheEmptyReferenceWithoutLooking) {
       {"pic.tiff", ".tiff"},
       {"pic.pngx", ".pngx"},
       {"pic", ""},
-      {".png", ""},
       {"pic.png.txt", ".txt"},
       {"a.png/pic", ""},
       {"a.png\\pic", ""},
-      {"dir/.png", ""},
       {std::string("画像.psd"_sj), ".psd"},
       {std::string("画像.表"_sj), std::string(".表"_sj)},
   };
@@ -139,6 +137,17 @@ TEST(ImageLocator, RefusesOtherExtensionsAndTheEmptyReferenceWithoutLooking) {
   EXPECT_EQ(empty.result, "");
   EXPECT_EQ(empty.log, std::string("[DEBUG] 画像ファイル確認: (空のファイル名) \n"_sj));
   EXPECT_FALSE(index.built);
+
+  // A name left empty before its extension names no file, not even one called so.
+  for (const std::string name : {".png", "dir/.PNG"}) {
+    fs::create_directories(tree.root / "dir");
+    std::ofstream(tree.root / name) << "x";
+    Located nameless = locate(tree, index, name, ".");
+    EXPECT_EQ(nameless.result, "");
+    EXPECT_EQ(nameless.log, std::string("[DEBUG] 画像ファイル確認: "_sj) + name +
+                                std::string(" (存在: いいえ) \n"_sj));
+    EXPECT_FALSE(index.built);
+  }
 }
 
 TEST(ImageLocator, WalksTheTreeOnceAtTheFirstSearch) {
