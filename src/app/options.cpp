@@ -61,6 +61,8 @@ Options parseOptions(const std::vector<std::wstring>& args) {
       options.recursive = true;
     } else if (arg == L"--github") {
       options.github = true;
+    } else if (arg == L"--lsp") {
+      options.lsp = true;
     } else {
       options.ignored.push_back(arg);
     }
@@ -105,6 +107,8 @@ std::wstring usageText() {
          L"  --github           GitHub Actions の注釈を標準出力に書きます\n"
          L"  --html ファイル    画像のサムネイル付きの HTML レポートを書き出します\n"
          L"                     (例: ks-image-check --html report.html)\n"
+         L"  --lsp              エディタ用の言語サーバーとして動きます (標準入出力で\n"
+         L"                     Language Server Protocol を話します。エディタが起動します)\n"
          L"  --help             この説明を表示して終了します\n"
          L"  --version          バージョンを表示して終了します\n"
          L"\n"

@@ -17,6 +17,7 @@ struct Options {
   std::optional<std::wstring> sarifFile;  // --sarif FILE
   bool github = false;                    // --github: workflow annotations
   std::optional<std::wstring> htmlFile;   // --html FILE
+  bool lsp = false;  // --lsp: a language server for editors on standard input/output
   // Arguments that cannot be used as given: the whole message, "[ERROR] ..." with
   // its line feed. The program stops with exit code 1 before it starts a run.
   std::wstring usageError;
