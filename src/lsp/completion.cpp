@@ -48,8 +48,9 @@ json completionJson(const ProjectState& project, std::string_view utf8Text,
   const std::optional<ImageValue> value = imageValueAt(utf8Line, offset);
   if (!value) return list;
   const std::string_view typed = utf8Line.substr(value->begin, offset - value->begin);
-  const std::size_t below =
-      value->writtenFrom && !value->writtenFrom->empty() ? value->writtenFrom->size() + 1 : 0;
+  const std::size_t below = value->writtenFrom && !value->writtenFrom->empty()
+                                ? value->writtenFrom->size() + 1
+                                : 0;
   // The typed part is replaced, the rest of the value too: a name picked in the
   // middle of an old one replaces it.
   const json range = lineRangeJson(position.line, utf8Line, value->begin, value->end);

@@ -3,9 +3,8 @@
 #pragma once
 
 #include <cstddef>
-#include <string_view>
-
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "lsp/script_check.h"
 #include "lsp/text_document.h"

@@ -51,16 +51,17 @@ void addReferenceDiagnostics(const CheckedReference& reference, const json& rang
     }
     out.push_back(std::move(missing));
     if (!reference.caseOnlyMatch.empty()) {
-      out.push_back(finding(range, FindingRule::letterCase,
-                            "大文字・小文字だけが異なるファイルがあります: " +
-                                reference.caseOnlyMatch));
+      out.push_back(finding(
+          range, FindingRule::letterCase,
+          "大文字・小文字だけが異なるファイルがあります: " + reference.caseOnlyMatch));
     }
     return;
   }
   if (reference.loadable == false) {
-    out.push_back(diagnosticJson(range, kError, kNotLoadableRule,
-                                 "ゲームが読み込む場所にありません: " + reference.reference +
-                                     " (読み込む場所: " + reference.loadsFrom + ")"));
+    out.push_back(
+        diagnosticJson(range, kError, kNotLoadableRule,
+                       "ゲームが読み込む場所にありません: " + reference.reference +
+                           " (読み込む場所: " + reference.loadsFrom + ")"));
   }
   if (!reference.nameOnDisk.empty()) {
     out.push_back(finding(range, FindingRule::letterCase,

@@ -3,9 +3,8 @@
 #pragma once
 
 #include <filesystem>
-#include <string_view>
-
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "lsp/script_check.h"
 

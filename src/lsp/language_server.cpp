@@ -35,7 +35,8 @@ constexpr std::string_view kImageGlob =
     "**/*.{png,jpg,jpeg,gif,webp,bmp,PNG,JPG,JPEG,GIF,WEBP,BMP}";
 
 json errorReply(const json& id, int code, std::string_view message) {
-  return {{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}};
+  return {
+      {"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}};
 }
 
 json notification(std::string_view method, json params) {
@@ -61,8 +62,9 @@ TextRange rangeOf(const json& range) {
 
 bool isScriptPath(const fs::path& path) {
   std::string extension = path.extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+  std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  });
   return extension == ".ks";
 }
 
@@ -96,7 +98,8 @@ std::vector<fs::path> workspaceFoldersOf(const json& params) {
   }
   if (folders.empty() && params.contains("rootUri")) addUri(params["rootUri"]);
   if (folders.empty() && params.contains("rootPath") && params["rootPath"].is_string()) {
-    if (const auto path = pathFromWide(decodeUtf8(params["rootPath"].get<std::string>()))) {
+    if (const auto path =
+            pathFromWide(decodeUtf8(params["rootPath"].get<std::string>()))) {
       folders.push_back(*path);
     }
   }
@@ -107,8 +110,8 @@ json initialize(Context& c) {
   c.state.workspace.folders = workspaceFoldersOf(c.params);
   const json::json_pointer watchRegistration(
       "/capabilities/workspace/didChangeWatchedFiles/dynamicRegistration");
-  c.state.watchesFiles = c.params.contains(watchRegistration) &&
-                         c.params[watchRegistration] == true;
+  c.state.watchesFiles =
+      c.params.contains(watchRegistration) && c.params[watchRegistration] == true;
   openWorkspaceProjects(c.state.workspace);
   c.state.initialized = true;
   return {
@@ -139,8 +142,8 @@ json hover(Context& c) {
   OpenScript* script = openScript(c.state, c.params);
   if (script == nullptr) return nullptr;
   const CheckedScript& checked = checkedScript(c.state.workspace, *script);
-  return hoverJson(checked, script->document.utf8Text, positionOf(member(c.params, "position")),
-                   script->root);
+  return hoverJson(checked, script->document.utf8Text,
+                   positionOf(member(c.params, "position")), script->root);
 }
 
 json definition(Context& c) {
@@ -154,7 +157,8 @@ json definition(Context& c) {
 json completion(Context& c) {
   OpenScript* script = openScript(c.state, c.params);
   if (script == nullptr) return nullptr;
-  return completionJson(projectAt(c.state.workspace, script->root), script->document.utf8Text,
+  return completionJson(projectAt(c.state.workspace, script->root),
+                        script->document.utf8Text,
                         positionOf(member(c.params, "position")));
 }
 
@@ -162,11 +166,12 @@ json codeAction(Context& c) {
   OpenScript* script = openScript(c.state, c.params);
   if (script == nullptr) return json::array();
   const CheckedScript& checked = checkedScript(c.state.workspace, *script);
-  const json& context = c.params.contains("context") ? c.params["context"] : json::object();
-  return codeActionsJson(script->document.uri, checked, script->document.utf8Text,
-                         rangeOf(member(c.params, "range")),
-                         context.is_object() ? context.value("diagnostics", json::array())
-                                             : json::array());
+  const json& context =
+      c.params.contains("context") ? c.params["context"] : json::object();
+  return codeActionsJson(
+      script->document.uri, checked, script->document.utf8Text,
+      rangeOf(member(c.params, "range")),
+      context.is_object() ? context.value("diagnostics", json::array()) : json::array());
 }
 
 // --- notifications
@@ -174,14 +179,15 @@ json codeAction(Context& c) {
 void initialized(Context& c) {
   if (!c.state.watchesFiles) return;
   // Images made, renamed or deleted outside the editor change verdicts too.
-  c.out.push_back({{"jsonrpc", "2.0"},
-                   {"id", c.state.nextRequestId++},
-                   {"method", "client/registerCapability"},
-                   {"params",
-                    {{"registrations",
-                      {{{"id", "ks-image-check-images"},
-                        {"method", "workspace/didChangeWatchedFiles"},
-                        {"registerOptions", {{"watchers", {{{"globPattern", kImageGlob}}}}}}}}}}}});
+  c.out.push_back(
+      {{"jsonrpc", "2.0"},
+       {"id", c.state.nextRequestId++},
+       {"method", "client/registerCapability"},
+       {"params",
+        {{"registrations",
+          {{{"id", "ks-image-check-images"},
+            {"method", "workspace/didChangeWatchedFiles"},
+            {"registerOptions", {{"watchers", {{{"globPattern", kImageGlob}}}}}}}}}}}});
 }
 
 void didOpen(Context& c) {
@@ -190,7 +196,8 @@ void didOpen(Context& c) {
   const auto path = pathFromFileUri(uri);
   if (!path || !isScriptPath(*path)) return;
   OpenScript script;
-  script.document = {uri, document.value("version", 0), member(document, "text").get<std::string>()};
+  script.document = {uri, document.value("version", 0),
+                     member(document, "text").get<std::string>()};
   script.root = projectRootFor(c.state.workspace, *path);
   script.publishAt = c.now;
   c.state.workspace.scripts.insert_or_assign(uri, std::move(script));
@@ -277,7 +284,8 @@ constexpr NotificationHandler kNotifications[] = {
 };
 
 void handleRequest(ServerState& state, const json& id, std::string_view method,
-                   const json& params, ServerClock::time_point now, std::vector<json>& out) {
+                   const json& params, ServerClock::time_point now,
+                   std::vector<json>& out) {
   if (state.shutDown) {
     out.push_back(errorReply(id, kInvalidRequest, "the server was shut down"));
     return;
@@ -286,10 +294,12 @@ void handleRequest(ServerState& state, const json& id, std::string_view method,
     out.push_back(errorReply(id, kServerNotInitialized, "initialize first"));
     return;
   }
-  const auto handler = std::find_if(std::begin(kRequests), std::end(kRequests),
-                                    [&](const RequestHandler& h) { return h.method == method; });
+  const auto handler =
+      std::find_if(std::begin(kRequests), std::end(kRequests),
+                   [&](const RequestHandler& h) { return h.method == method; });
   if (handler == std::end(kRequests)) {
-    out.push_back(errorReply(id, kMethodNotFound, "unknown method: " + std::string(method)));
+    out.push_back(
+        errorReply(id, kMethodNotFound, "unknown method: " + std::string(method)));
     return;
   }
   std::vector<json> after;
@@ -322,10 +332,9 @@ void handleNotification(ServerState& state, std::string_view method, const json&
     handler->handle(context);
   } catch (const std::exception& error) {
     // A notification has no reply; the client's log tells what went wrong.
-    out.push_back(notification(
-        "window/logMessage",
-        {{"type", kErrorMessage},
-         {"message", std::string(method) + ": " + error.what()}}));
+    out.push_back(notification("window/logMessage",
+                               {{"type", kErrorMessage},
+                                {"message", std::string(method) + ": " + error.what()}}));
   }
 }
 
@@ -342,14 +351,16 @@ std::vector<json> handleMessage(ServerState& state, const json& message,
   const auto id = message.find("id");
   if (method == message.end()) {
     // The answer to a request of ours (a registration): nothing more to do.
-    if (id != message.end() && (message.contains("result") || message.contains("error"))) {
+    if (id != message.end() &&
+        (message.contains("result") || message.contains("error"))) {
       return out;
     }
     out.push_back(errorReply(id != message.end() ? *id : json(nullptr), kInvalidRequest,
                              "a message without a method"));
     return out;
   }
-  const bool validId = id != message.end() && (id->is_number_integer() || id->is_string());
+  const bool validId =
+      id != message.end() && (id->is_number_integer() || id->is_string());
   if (!method->is_string() || (id != message.end() && !validId)) {
     out.push_back(errorReply(validId ? *id : json(nullptr), kInvalidRequest,
                              "a method is a string, an id a number or a string"));
@@ -366,7 +377,9 @@ std::vector<json> handleMessage(ServerState& state, const json& message,
   return out;
 }
 
-json parseErrorReply() { return errorReply(nullptr, kParseError, "the message is not JSON"); }
+json parseErrorReply() {
+  return errorReply(nullptr, kParseError, "the message is not JSON");
+}
 
 std::vector<json> publishDue(ServerState& state, ServerClock::time_point now) {
   std::vector<json> out;
@@ -379,10 +392,12 @@ std::vector<json> publishDue(ServerState& state, ServerClock::time_point now) {
           "textDocument/publishDiagnostics",
           {{"uri", uri},
            {"version", script.document.version},
-           {"diagnostics", diagnosticsJson(checked, script.document.utf8Text, script.root)}}));
+           {"diagnostics",
+            diagnosticsJson(checked, script.document.utf8Text, script.root)}}));
     } catch (const std::exception& error) {
-      out.push_back(notification("window/logMessage",
-                                 {{"type", kErrorMessage}, {"message", uri + ": " + error.what()}}));
+      out.push_back(notification(
+          "window/logMessage",
+          {{"type", kErrorMessage}, {"message", uri + ": " + error.what()}}));
     }
   }
   return out;

@@ -4,19 +4,18 @@
 #pragma once
 
 #include <chrono>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "lsp/workspace.h"
 
 struct ServerState {
   Workspace workspace;
   std::chrono::milliseconds debounce{150};
-  bool initialized = false;   // initialize was answered
-  bool shutDown = false;      // shutdown was answered: only exit is left
-  bool watchesFiles = false;  // the client registers file watchers when asked
+  bool initialized = false;     // initialize was answered
+  bool shutDown = false;        // shutdown was answered: only exit is left
+  bool watchesFiles = false;    // the client registers file watchers when asked
   std::optional<int> exitCode;  // set by exit: 0 after shutdown, else 1
   int nextRequestId = 1;        // of the requests the server sends
 };
@@ -24,7 +23,8 @@ struct ServerState {
 // Handles one message of the client: a request, a notification, or the answer to a
 // request of the server's. Returns the replies and notifications to send, in order.
 // A request that fails gets the protocol's error reply; the server goes on.
-std::vector<nlohmann::json> handleMessage(ServerState& state, const nlohmann::json& message,
+std::vector<nlohmann::json> handleMessage(ServerState& state,
+                                          const nlohmann::json& message,
                                           ServerClock::time_point now);
 
 // The reply to a body that is not JSON.

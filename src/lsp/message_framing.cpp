@@ -49,7 +49,8 @@ std::optional<std::size_t> contentLength(std::string_view line) {
     value.remove_suffix(1);
   }
   std::size_t length = 0;
-  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), length);
+  const auto [end, error] =
+      std::from_chars(value.data(), value.data() + value.size(), length);
   if (error != std::errc() || end != value.data() + value.size() || value.empty()) {
     return std::nullopt;
   }

@@ -10,12 +10,14 @@ nlohmann::json positionJson(std::size_t line, std::size_t character) {
   return {{"line", line}, {"character", character}};
 }
 
-nlohmann::json rangeJson(std::size_t line, std::size_t startColumn, std::size_t endColumn) {
-  return {{"start", positionJson(line, startColumn)}, {"end", positionJson(line, endColumn)}};
+nlohmann::json rangeJson(std::size_t line, std::size_t startColumn,
+                         std::size_t endColumn) {
+  return {{"start", positionJson(line, startColumn)},
+          {"end", positionJson(line, endColumn)}};
 }
 
-nlohmann::json lineRangeJson(std::size_t line, std::string_view utf8Line, std::size_t begin,
-                             std::size_t end) {
+nlohmann::json lineRangeJson(std::size_t line, std::string_view utf8Line,
+                             std::size_t begin, std::size_t end) {
   Utf16Columns columns(utf8Line);
   const std::size_t startColumn = columns.columnAt(begin);
   return rangeJson(line, startColumn, columns.columnAt(end));
@@ -23,7 +25,8 @@ nlohmann::json lineRangeJson(std::size_t line, std::string_view utf8Line, std::s
 
 std::string fileUriBelow(const fs::path& root, std::string_view utf8Relative) {
   std::string path = utf8FromPath(root);
-  if (!path.ends_with('/') && !path.ends_with(static_cast<char>(fs::path::preferred_separator))) {
+  if (!path.ends_with('/') &&
+      !path.ends_with(static_cast<char>(fs::path::preferred_separator))) {
     path += '/';
   }
   path += utf8Relative;

@@ -18,18 +18,19 @@ referencesOnLine(const CheckedScript& checked, std::size_t line) {
   const auto byLine = [](const CheckedReference& reference, std::size_t wanted) {
     return static_cast<std::size_t>(reference.line) < wanted;
   };
-  const auto first = std::lower_bound(checked.references.begin(), checked.references.end(),
-                                      line, byLine);
+  const auto first = std::lower_bound(checked.references.begin(),
+                                      checked.references.end(), line, byLine);
   auto last = first;
-  while (last != checked.references.end() && static_cast<std::size_t>(last->line) == line) {
+  while (last != checked.references.end() &&
+         static_cast<std::size_t>(last->line) == line) {
     ++last;
   }
   return {first, last};
 }
 
 // The reference under the cursor; a cursor just after its last character counts.
-const CheckedReference* referenceAt(const CheckedScript& checked, std::string_view utf8Text,
-                                    TextPosition position) {
+const CheckedReference* referenceAt(const CheckedScript& checked,
+                                    std::string_view utf8Text, TextPosition position) {
   const auto [first, last] = referencesOnLine(checked, position.line);
   if (first == last) return nullptr;
   const std::vector<std::size_t> starts = lineStarts(utf8Text);
@@ -67,7 +68,8 @@ json quickFix(const std::string& uri, const json& range, const std::string& newT
   json action = {
       {"title", newText + " に置き換えます"},
       {"kind", "quickfix"},
-      {"edit", {{"changes", {{uri, json::array({{{"range", range}, {"newText", newText}}})}}}}},
+      {"edit",
+       {{"changes", {{uri, json::array({{{"range", range}, {"newText", newText}}})}}}}},
   };
   if (!fixes.empty()) action["diagnostics"] = fixes;
   if (preferred) action["isPreferred"] = true;
@@ -76,11 +78,13 @@ json quickFix(const std::string& uri, const json& range, const std::string& newT
 
 }  // namespace
 
-std::string replacementText(const CheckedReference& reference, std::string_view utf8Target) {
+std::string replacementText(const CheckedReference& reference,
+                            std::string_view utf8Target) {
   if (reference.writtenFrom) {
     const std::string below =
         reference.writtenFrom->empty() ? std::string() : *reference.writtenFrom + "/";
-    if (utf8Target.starts_with(below)) return std::string(utf8Target.substr(below.size()));
+    if (utf8Target.starts_with(below))
+      return std::string(utf8Target.substr(below.size()));
   }
   const std::size_t kept = splitPath(reference.reference).size();
   const std::vector<std::string_view> target = splitPath(utf8Target);
@@ -88,7 +92,8 @@ std::string replacementText(const CheckedReference& reference, std::string_view 
   const bool backslashes = reference.reference.find('\\') != std::string::npos &&
                            reference.reference.find('/') == std::string::npos;
   std::string text;
-  for (std::size_t i = target.size() - std::min(kept, target.size()); i < target.size(); ++i) {
+  for (std::size_t i = target.size() - std::min(kept, target.size()); i < target.size();
+       ++i) {
     if (!text.empty()) text += backslashes ? '\\' : '/';
     text += target[i];
   }
@@ -104,8 +109,9 @@ json codeActionsJson(const std::string& uri, const CheckedScript& checked,
     const auto [first, last] = referencesOnLine(checked, line);
     if (first == last) continue;
     const std::string_view utf8Line = lineText(utf8Text, starts, line);
-    const std::size_t from =
-        line == range.start.line ? byteOffsetOfColumn(utf8Line, range.start.character) : 0;
+    const std::size_t from = line == range.start.line
+                                 ? byteOffsetOfColumn(utf8Line, range.start.character)
+                                 : 0;
     const std::size_t to = line == range.end.line
                                ? byteOffsetOfColumn(utf8Line, range.end.character)
                                : utf8Line.size();
@@ -120,9 +126,9 @@ json codeActionsJson(const std::string& uri, const CheckedScript& checked,
       }
       if (!reference->found) {
         if (!reference->caseOnlyMatch.empty()) {
-          actions.push_back(quickFix(uri, place,
-                                     replacementText(*reference, reference->caseOnlyMatch),
-                                     fixes, true));
+          actions.push_back(
+              quickFix(uri, place, replacementText(*reference, reference->caseOnlyMatch),
+                       fixes, true));
         }
         for (const std::string& similar : reference->suggestions) {
           actions.push_back(
@@ -131,7 +137,8 @@ json codeActionsJson(const std::string& uri, const CheckedScript& checked,
       } else if (!reference->nameOnDisk.empty()) {
         // Only the name's letters differ: the folders stay as written.
         std::string text = reference->reference;
-        text.replace(text.find_last_of("/\\") + 1, std::string::npos, reference->nameOnDisk);
+        text.replace(text.find_last_of("/\\") + 1, std::string::npos,
+                     reference->nameOnDisk);
         actions.push_back(quickFix(uri, place, text, fixes, true));
       }
     }
@@ -139,8 +146,8 @@ json codeActionsJson(const std::string& uri, const CheckedScript& checked,
   return actions;
 }
 
-json hoverJson(const CheckedScript& checked, std::string_view utf8Text, TextPosition position,
-               const fs::path& root) {
+json hoverJson(const CheckedScript& checked, std::string_view utf8Text,
+               TextPosition position, const fs::path& root) {
   const CheckedReference* reference = referenceAt(checked, utf8Text, position);
   if (reference == nullptr) return nullptr;
   std::string markdown;
@@ -158,9 +165,10 @@ json hoverJson(const CheckedScript& checked, std::string_view utf8Text, TextPosi
     }
   }
   const std::vector<std::size_t> starts = lineStarts(utf8Text);
-  return {{"contents", {{"kind", "markdown"}, {"value", markdown}}},
-          {"range", lineRangeJson(position.line, lineText(utf8Text, starts, position.line),
-                                  reference->begin, reference->end)}};
+  return {
+      {"contents", {{"kind", "markdown"}, {"value", markdown}}},
+      {"range", lineRangeJson(position.line, lineText(utf8Text, starts, position.line),
+                              reference->begin, reference->end)}};
 }
 
 json definitionJson(const CheckedScript& checked, std::string_view utf8Text,

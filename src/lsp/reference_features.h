@@ -3,10 +3,9 @@
 #pragma once
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
 
 #include "lsp/script_check.h"
 #include "lsp/text_document.h"
@@ -14,7 +13,8 @@
 // The text that names `utf8Target` (root-relative, "/") in place of `reference`:
 // relative to the folder it is written from when the target lies there, else the
 // target's name with as many of its folders as the reference names.
-std::string replacementText(const CheckedReference& reference, std::string_view utf8Target);
+std::string replacementText(const CheckedReference& reference,
+                            std::string_view utf8Target);
 
 // The CodeAction[] for the references of `checked` that `range` touches: one
 // action per file a missing reference may have meant (the letter-case match

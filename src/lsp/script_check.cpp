@@ -130,10 +130,11 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) 
     if (references.empty()) continue;
     const auto hint = folderHintOf(utf8Line);
     for (const std::string_view reference : references) {
-      CheckedReference& result =
-          checked.references.emplace_back(checkReference(reference, hint, project, discard));
+      CheckedReference& result = checked.references.emplace_back(
+          checkReference(reference, hint, project, discard));
       result.line = static_cast<int>(line);
-      result.begin = markLength + static_cast<std::size_t>(reference.data() - utf8Line.data());
+      result.begin =
+          markLength + static_cast<std::size_t>(reference.data() - utf8Line.data());
       result.end = result.begin + reference.size();
     }
   }
@@ -230,21 +231,24 @@ std::optional<ImageValue> imageValueAt(std::string_view utf8Line, std::size_t of
         offset <= attribute.valueEnd) {
       ImageValue value{attribute.valueBegin, attribute.valueEnd, std::nullopt};
       // As the check reads the line, so that what is offered is what it finds.
-      if (const auto hint = folderHintOf(utf8Line)) value.writtenFrom = folderFromHint(*hint);
+      if (const auto hint = folderHintOf(utf8Line))
+        value.writtenFrom = folderFromHint(*hint);
       return value;
     }
   }
   return std::nullopt;
 }
 
-std::vector<std::string> imagesOffered(const ProjectState& project, const ImageValue& value) {
+std::vector<std::string> imagesOffered(const ProjectState& project,
+                                       const ImageValue& value) {
   std::string below = value.writtenFrom.value_or("");
   if (!below.empty()) below += '/';
   std::vector<std::string> images;
   const ImageIndex& index = project.index;
   for (std::uint32_t file = 0; file < index.files.size(); file = fileAfter(index, file)) {
     std::string path = relativeFilePath(index, file, '/');
-    if (hasImageExtension(path) && path.starts_with(below)) images.push_back(std::move(path));
+    if (hasImageExtension(path) && path.starts_with(below))
+      images.push_back(std::move(path));
   }
   return images;
 }

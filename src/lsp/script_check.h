@@ -33,8 +33,8 @@ struct CheckedReference {
   std::size_t begin = 0, end = 0;  // byte offsets of the reference in its line
   std::string reference;           // as written
   bool found = false;
-  std::string file;             // found: the file
-  std::string folder;           // found: its folder as the report shows it ("." the root)
+  std::string file;    // found: the file
+  std::string folder;  // found: its folder as the report shows it ("." the root)
   std::optional<bool> loadable;  // where the layout says where the game loads from
   std::string loadsFrom;         // not loadable: the path the game would load
   std::string caseOnlyMatch;     // missing, but this file differs only in letter case
@@ -68,4 +68,5 @@ std::optional<ImageValue> imageValueAt(std::string_view utf8Line, std::size_t of
 
 // The images that may be written in `value`: files below its writtenFrom folder (the
 // root when none), in walk order.
-std::vector<std::string> imagesOffered(const ProjectState& project, const ImageValue& value);
+std::vector<std::string> imagesOffered(const ProjectState& project,
+                                       const ImageValue& value);

@@ -37,8 +37,8 @@ std::vector<std::size_t> lineStarts(std::string_view utf8Text) {
   return starts;
 }
 
-std::string_view lineText(std::string_view utf8Text, const std::vector<std::size_t>& starts,
-                          std::size_t line) {
+std::string_view lineText(std::string_view utf8Text,
+                          const std::vector<std::size_t>& starts, std::size_t line) {
   if (line >= starts.size()) return {};
   const std::size_t begin = starts[line];
   std::size_t end = line + 1 < starts.size() ? starts[line + 1] : utf8Text.size();

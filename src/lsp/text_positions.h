@@ -16,8 +16,8 @@ std::size_t nextLineStart(std::string_view utf8Text, std::size_t from);
 std::vector<std::size_t> lineStarts(std::string_view utf8Text);
 
 // Line `line` of `utf8Text` without its line break; empty past the last line.
-std::string_view lineText(std::string_view utf8Text, const std::vector<std::size_t>& starts,
-                          std::size_t line);
+std::string_view lineText(std::string_view utf8Text,
+                          const std::vector<std::size_t>& starts, std::size_t line);
 
 // The byte offset in `utf8Line` of the UTF-16 column `column`. A column past the end
 // gives the line's length; one inside a character (half of a surrogate pair) gives

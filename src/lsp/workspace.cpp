@@ -61,7 +61,8 @@ ProjectState& projectAt(Workspace& workspace, const fs::path& root) {
   if (project == workspace.projects.end()) {
     return workspace.projects.emplace(root, openProject(root)).first->second;
   }
-  const auto stale = std::find(workspace.staleRoots.begin(), workspace.staleRoots.end(), root);
+  const auto stale =
+      std::find(workspace.staleRoots.begin(), workspace.staleRoots.end(), root);
   if (stale != workspace.staleRoots.end()) {
     workspace.staleRoots.erase(stale);
     refreshProject(project->second);
@@ -75,7 +76,8 @@ ProjectState& projectAt(Workspace& workspace, const fs::path& root) {
 
 const CheckedScript& checkedScript(Workspace& workspace, OpenScript& script) {
   ProjectState& project = projectAt(workspace, script.root);
-  if (!script.checked) script.checked = checkScriptText(script.document.utf8Text, project);
+  if (!script.checked)
+    script.checked = checkScriptText(script.document.utf8Text, project);
   return *script.checked;
 }
 

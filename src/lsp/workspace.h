@@ -24,7 +24,7 @@ struct OpenScript {
 };
 
 struct Workspace {
-  std::vector<std::filesystem::path> folders;  // as the client gave them
+  std::vector<std::filesystem::path> folders;              // as the client gave them
   std::map<std::filesystem::path, ProjectState> projects;  // by root
   // Projects whose tree changed: walked again before their next check.
   std::vector<std::filesystem::path> staleRoots;

@@ -10,13 +10,13 @@
 namespace {
 
 TEST(MessageFraming, ReadsFramesAndToleratesWhatClientsSend) {
-  std::istringstream in(framed("{\"a\":1}") +
-                        "content-length:  2 \nContent-Type: x\r\n\r\n[]" +
-                        "\r\nContent-Length: 3\r\n\r\nnul" +  // a stray blank line first
-                        "Content-Type: x\r\n\r\n" +           // no length
-                        "Content-Length: x1\r\n\r\n" +        // no number
-                        "Content-Length: 99\r\n\r\n" + std::string(99, ' ') +  // too large
-                        "Content-Length: 5\r\n\r\n{");
+  std::istringstream in(
+      framed("{\"a\":1}") + "content-length:  2 \nContent-Type: x\r\n\r\n[]" +
+      "\r\nContent-Length: 3\r\n\r\nnul" +                   // a stray blank line first
+      "Content-Type: x\r\n\r\n" +                            // no length
+      "Content-Length: x1\r\n\r\n" +                         // no number
+      "Content-Length: 99\r\n\r\n" + std::string(99, ' ') +  // too large
+      "Content-Length: 5\r\n\r\n{");
   const auto next = [&] { return readFrame(in, 50); };
   EXPECT_EQ(next().body, "{\"a\":1}");
   EXPECT_EQ(next().body, "[]");
@@ -46,7 +46,8 @@ TEST(FileUri, NamesThePathsOfEveryPlatform) {
     ASSERT_TRUE(path) << uri;
     EXPECT_EQ(*path, std::filesystem::path(utf8Path)) << uri;
   }
-  for (const char* refused : {"untitled:Untitled-1", "file:///a%2", "file:///a%zz", "file:///%00"}) {
+  for (const char* refused :
+       {"untitled:Untitled-1", "file:///a%2", "file:///a%zz", "file:///%00"}) {
     EXPECT_FALSE(pathFromFileUri(refused)) << refused;
   }
 }

@@ -27,7 +27,8 @@ TEST(ScriptCheck, TheEditorsTextGetsTheVerdictsOfARun) {
 
   const CheckedReference& room = checked.references[0];
   EXPECT_EQ(room.line, 0);
-  EXPECT_EQ(text.substr(room.begin, room.end - room.begin), "room.jpg");  // after the mark
+  EXPECT_EQ(text.substr(room.begin, room.end - room.begin),
+            "room.jpg");  // after the mark
   EXPECT_TRUE(room.found);
   EXPECT_EQ(room.file, "data/bgimage/room.jpg");
   EXPECT_EQ(room.writtenFrom, "data/bgimage");
@@ -40,7 +41,8 @@ TEST(ScriptCheck, TheEditorsTextGetsTheVerdictsOfARun) {
 
   const CheckedReference& hero = checked.references[2];
   EXPECT_EQ(hero.reference, "chara/hero_smle.png");
-  EXPECT_EQ(hero.suggestions, std::vector<std::string>{"data/fgimage/chara/hero_smile.png"});
+  EXPECT_EQ(hero.suggestions,
+            std::vector<std::string>{"data/fgimage/chara/hero_smile.png"});
 
   // A file made later is found once the tree is walked again.
   tree.file(u8"sky.png");
@@ -61,11 +63,11 @@ TEST(ScriptCheck, CompletionKnowsImageValuesOfTags) {
       {R"([bg storage="ro" folder="data/bg/"])", 12, "-", {}},  // before the quote
       {R"([bg storage="ro" folder="data/bg/"])", 25, "-", {}},  // the folder itself
       {R"(@image graphic=a.png layer=1)", 17, "a.png", {}},
-      {R"(  @button  enterimg='x)", 22, "x", {}},                // a quote still open
+      {R"(  @button  enterimg='x)", 22, "x", {}},  // a quote still open
       {R"([bg storage=a.png] [image storage=b.png])", 36, "b.png", {}},
-      {R"([bg storage=a.png] text)", 20, "-", {}},               // after the tag
+      {R"([bg storage=a.png] text)", 20, "-", {}},  // after the tag
       {R"([bg time=100])", 10, "-", {}},
-      {R"(storage="a.png")", 10, "-", {}},                       // no tag
+      {R"(storage="a.png")", 10, "-", {}},  // no tag
   };
   for (const auto& [line, offset, value, writtenFrom] : cases) {
     const auto found = imageValueAt(line, offset);
@@ -98,7 +100,8 @@ TEST(ScriptCheck, QuickFixesWriteTheNameAsTheReferenceWasWritten) {
     CheckedReference checked;
     checked.reference = reference;
     checked.writtenFrom = writtenFrom;
-    EXPECT_EQ(replacementText(checked, target), replacement) << reference << " " << target;
+    EXPECT_EQ(replacementText(checked, target), replacement)
+        << reference << " " << target;
   }
 }
 

@@ -60,9 +60,9 @@ TEST(TextDocument, ChangesReplaceRangesGivenInUtf16Columns) {
       {"😀x", {{0, 2}, {0, 3}}, "y", "😀y"},
       {"a\r\nb\r\nc", {{1, 0}, {2, 1}}, "", "a\r\n"},
       {"a\nb", {{0, 1}, {1, 0}}, "", "ab"},
-      {"a\nb", {{1, 0}, {0, 1}}, "-", "a-b"},       // ends given backwards
-      {"a", {{5, 0}, {5, 0}}, "\nz", "a\nz"},        // past the last line: the end
-      {"abc\nd", {{0, 99}, {1, 0}}, "", "abcd"},     // past a line's end: that end
+      {"a\nb", {{1, 0}, {0, 1}}, "-", "a-b"},     // ends given backwards
+      {"a", {{5, 0}, {5, 0}}, "\nz", "a\nz"},     // past the last line: the end
+      {"abc\nd", {{0, 99}, {1, 0}}, "", "abcd"},  // past a line's end: that end
   };
   for (const auto& [before, range, inserted, after] : cases) {
     TextDocument document{"file:///a.ks", 1, before};
