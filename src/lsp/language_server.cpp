@@ -138,21 +138,21 @@ json shutdown(Context& c) {
   return nullptr;
 }
 
-json hover(Context& c) {
+// Hover and definition: an answer about the reference at a position.
+using ReferenceAnswer = json (*)(const CheckedScript&, std::string_view, TextPosition,
+                                 const fs::path&);
+
+json aboutReferenceAt(Context& c, ReferenceAnswer answer) {
   OpenScript* script = openScript(c.state, c.params);
   if (script == nullptr) return nullptr;
   const CheckedScript& checked = checkedScript(c.state.workspace, *script);
-  return hoverJson(checked, script->document.utf8Text,
-                   positionOf(member(c.params, "position")), script->root);
+  return answer(checked, script->document.utf8Text,
+                positionOf(member(c.params, "position")), script->root);
 }
 
-json definition(Context& c) {
-  OpenScript* script = openScript(c.state, c.params);
-  if (script == nullptr) return nullptr;
-  const CheckedScript& checked = checkedScript(c.state.workspace, *script);
-  return definitionJson(checked, script->document.utf8Text,
-                        positionOf(member(c.params, "position")), script->root);
-}
+json hover(Context& c) { return aboutReferenceAt(c, hoverJson); }
+
+json definition(Context& c) { return aboutReferenceAt(c, definitionJson); }
 
 json completion(Context& c) {
   OpenScript* script = openScript(c.state, c.params);
