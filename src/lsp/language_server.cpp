@@ -61,7 +61,7 @@ TextRange rangeOf(const json& range) {
 }
 
 bool isScriptPath(const fs::path& path) {
-  std::string extension = path.extension().string();
+  std::string extension = utf8FromPath(path.extension());
   std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
   });
