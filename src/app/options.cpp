@@ -107,7 +107,7 @@ std::wstring usageText() {
          L"  --github           GitHub Actions の注釈を標準出力に書きます\n"
          L"  --html ファイル    画像のサムネイル付きの HTML レポートを書き出します\n"
          L"                     (例: ks-image-check --html report.html)\n"
-         L"  --lsp              エディタ (VS Code, Neovim) の言語サーバーとして動きます。\n"
+         L"  --lsp              エディタ (VS Code, Neovim) の言語サーバーとして動きます\n"
          L"                     標準入出力で LSP を話すので、エディタに起動させます\n"
          L"                     (例: エディタの設定に ks-image-check --lsp と書きます)\n"
          L"  --help             この説明を表示して終了します\n"
