@@ -68,6 +68,8 @@ Options parseOptions(const std::vector<std::wstring>& args) {
       options.recursive = true;
     } else if (arg == L"--github") {
       options.github = true;
+    } else if (arg == L"--lsp") {
+      options.lsp = true;
     } else {
       options.ignored.push_back(arg);
     }
@@ -120,6 +122,9 @@ std::wstring usageText() {
          L"  --layout 形式      プロジェクトの形式を自動判定せずに指定します\n"
          L"                     (plain / browser / desktop。例: ks-image-check "
          L"--layout browser)\n"
+         L"  --lsp              エディタ (VS Code, Neovim) の言語サーバーとして動きます\n"
+         L"                     標準入出力で LSP を話すので、エディタに起動させます\n"
+         L"                     (例: エディタの設定に ks-image-check --lsp と書きます)\n"
          L"  --help             この説明を表示して終了します\n"
          L"  --version          バージョンを表示して終了します\n"
          L"\n"

@@ -20,6 +20,7 @@ struct Options {
   bool github = false;                    // --github: workflow annotations
   std::optional<std::wstring> htmlFile;   // --html FILE
   std::optional<Layout> layout;           // --layout NAME: no detection
+  bool lsp = false;  // --lsp: a language server for editors on standard input/output
   // Arguments that cannot be used as given: the whole message, "[ERROR] ..." with
   // its line feed. The program stops with exit code 1 before it starts a run.
   std::wstring usageError;

@@ -23,6 +23,7 @@
 #include "images/image_locator.h"
 #include "images/index_walk.h"
 #include "images/unused_images.h"
+#include "lsp/server_loop.h"
 #include "outputs/outputs.h"
 #include "targets/target_selection.h"
 #include "text/console.h"
@@ -265,6 +266,8 @@ int runProgram(const std::vector<std::wstring>& args) {
     writeConsoleOut(versionText());
     return 0;
   }
+  // Standard output carries the protocol alone: no warning, no report, no log.
+  if (options.lsp) return runLanguageServer();
   // Standard output then carries the JSON document alone.
   if (options.jsonFile == L"-") sendConsoleOutToError();
   for (const auto& arg : options.ignored) {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string_view>
 
+#include "app/reference_record.h"
 #include "app/report.h"
 #include "app/script_feed.h"
 #include "images/image_locator.h"
@@ -122,48 +123,14 @@ std::string withForwardSlashes(std::string_view text) {
   return out;
 }
 
-// The file a lookup found, relative to the root with "/": the hint and the whole
-// reference, or the folder the search gave and the reference's last element. Scripts
-// are written for Windows, where "\\" separates folders too.
-std::string foundFile(std::string_view utf8Image, std::string_view utf8Hint,
-                      const ImageLookup& lookup) {
-  const std::string image = withForwardSlashes(utf8Image);
-  if (lookup.throughHint) {
-    std::string hint = withForwardSlashes(utf8Hint);
-    if (!hint.ends_with('/')) hint += '/';
-    return hint + image;
-  }
-  const std::string name = image.substr(image.rfind('/') + 1);
-  if (lookup.folder == ".") return name;
-  std::string folder(lookup.folder);
-  if (fs::path::preferred_separator == '\\') folder = withForwardSlashes(folder);
-  return folder + "/" + name;
-}
-
 void recordReference(const Script& script, std::string_view utf8Image,
                      const std::optional<std::string_view>& utf8Hint,
                      const ImageLookup& lookup, const ImageIndex& index,
                      RunResults& results) {
-  ReferenceResult& record = results.references.emplace_back();
+  ReferenceResult& record = results.references.emplace_back(
+      referenceRecord(utf8Image, utf8Hint, lookup, index));
   record.script = results.scripts.size() - 1;
   record.line = script.lineNumber;
-  record.reference = utf8Image;
-  if (utf8Hint) record.hint = std::string(*utf8Hint);
-  record.found = !lookup.folder.empty();
-  record.folder = lookup.folder;
-  if (record.found) {
-    record.file = lookup.file != ImageAnswer::kUnknownFile
-                      ? relativeFilePath(index, lookup.file, '/')
-                      : foundFile(utf8Image, utf8Hint.value_or(""), lookup);
-  }
-  if (lookup.loadable && !lookup.loadsFrom.empty()) {
-    record.loadsFrom = std::string(lookup.loadsFrom);
-  }
-  record.loadable = lookup.loadable;
-  record.caseOnlyMatch = lookup.caseOnlyMatch;
-  record.nameOnDisk = lookup.nameOnDisk;
-  record.folderMismatch = lookup.folderMismatch;
-  record.suggestions.assign(lookup.suggestions.begin(), lookup.suggestions.end());
 }
 
 // The warning for an image found, but not where the game loads it from: the place

@@ -98,6 +98,8 @@ void addInvalidBytesFinding(const ScriptResult& script, const std::string& file,
                       "UTF-8 として不正なバイト列があります: " + script.name});
 }
 
+}  // namespace
+
 void addReferenceFindings(const ReferenceResult& reference, const std::string& file,
                           std::vector<Finding>& findings) {
   const auto add = [&](FindingRule rule, std::string message) {
@@ -132,8 +134,6 @@ void addReferenceFindings(const ReferenceResult& reference, const std::string& f
             " (フォルダ: " + reference.folder + ")");
   }
 }
-
-}  // namespace
 
 std::vector<Finding> listFindings(const RunResults& results) {
   // A CI system resolves locations from the repository's root, where a run with

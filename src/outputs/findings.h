@@ -48,6 +48,11 @@ struct Finding {
   std::string utf8Message;
 };
 
+// The findings of one reference, in the order the outputs list them (a missing image
+// before its letter-case hint), located at `file` and the reference's line.
+void addReferenceFindings(const ReferenceResult& reference, const std::string& file,
+                          std::vector<Finding>& findings);
+
 // In report order: each script's own findings where the report shows them, each
 // reference's after it (a missing image before its letter-case hint), the unused
 // images last. REQUIRES: the references in scan order, as the scan records them.

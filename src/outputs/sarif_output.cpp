@@ -17,20 +17,7 @@ constexpr std::string_view kRootBaseId = "%SRCROOT%";
 // "file:///home/me/game/", "file:///C:/game/", "file://server/share/game/": the
 // base the relative locations are resolved against, so ending with "/".
 std::string rootUri(std::string_view utf8Root) {
-  std::string path(utf8Root);
-  for (auto& c : path) {
-    if (c == '\\') c = '/';
-  }
-  if (path.starts_with("//?/")) path.erase(0, 4);
-  std::string uri = "file://";
-  if (path.starts_with("//")) {
-    path.erase(0, 2);  // a share: the server is the URI's host
-  } else if (path.size() >= 2 && path[1] == ':') {
-    uri += '/';
-    uri += path.substr(0, 2);  // the drive letter keeps its colon
-    path.erase(0, 2);
-  }
-  appendUrlPath(path, uri);
+  std::string uri = fileUri(utf8Root);
   if (!uri.ends_with('/')) uri += '/';
   return uri;
 }

@@ -43,3 +43,21 @@ void appendUrlPath(std::string_view utf8Path, std::string& out) {
   }
   out.append(utf8Path, plain);
 }
+
+std::string fileUri(std::string_view utf8Path) {
+  std::string path(utf8Path);
+  for (auto& c : path) {
+    if (c == '\\') c = '/';
+  }
+  if (path.starts_with("//?/")) path.erase(0, 4);
+  std::string uri = "file://";
+  if (path.starts_with("//")) {
+    path.erase(0, 2);  // a share: the server is the URI's host
+  } else if (path.size() >= 2 && path[1] == ':') {
+    uri += '/';
+    uri += path.substr(0, 2);  // the drive letter keeps its colon
+    path.erase(0, 2);
+  }
+  appendUrlPath(path, uri);
+  return uri;
+}

@@ -10,3 +10,9 @@
 // and "~" becomes %XX. The result needs no further escaping in an attribute, and
 // never reads as a scheme (":" is encoded), a fragment ("#") or a query ("?").
 void appendUrlPath(std::string_view utf8Path, std::string& out);
+
+// The file: URI of the absolute path `utf8Path`: "file:///home/me/game",
+// "file:///C:/game" (a drive letter keeps its colon), "file://server/share/game" (a
+// share's server is the host). Windows paths may separate with "\\" and start with
+// the "\\\\?\\" of long paths.
+std::string fileUri(std::string_view utf8Path);

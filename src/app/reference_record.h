@@ -1,0 +1,16 @@
+// The verdict on one reference as every front end shows it (the run's outputs, an
+// editor's diagnostics), made once from what the locator answered.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "images/answer_cache.h"
+#include "images/image_index.h"
+#include "outputs/run_record.h"
+
+// The record of `utf8Image` (as written; `utf8Hint` its line's folder attribute) by
+// `lookup`, made with `index`; its script and line are the caller's to fill.
+ReferenceResult referenceRecord(std::string_view utf8Image,
+                                const std::optional<std::string_view>& utf8Hint,
+                                const ImageLookup& lookup, const ImageIndex& index);

@@ -1,0 +1,37 @@
+// The server's reactions to the client's messages, apart from how they travel: each
+// message in, the messages to send out. Diagnostics wait for a pause in the typing
+// (`debounce`) and are sent by publishDue when their time has come.
+#pragma once
+
+#include <chrono>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <vector>
+
+#include "lsp/workspace.h"
+
+struct ServerState {
+  Workspace workspace;
+  std::chrono::milliseconds debounce{150};
+  bool initialized = false;     // initialize was answered
+  bool shutDown = false;        // shutdown was answered: only exit is left
+  bool watchesFiles = false;    // the client registers file watchers when asked
+  std::optional<int> exitCode;  // set by exit: 0 after shutdown, else 1
+  int nextRequestId = 1;        // of the requests the server sends
+};
+
+// Handles one message of the client: a request, a notification, or the answer to a
+// request of the server's. Returns the replies and notifications to send, in order.
+// A request that fails gets the protocol's error reply; the server goes on.
+std::vector<nlohmann::json> handleMessage(ServerState& state,
+                                          const nlohmann::json& message,
+                                          ServerClock::time_point now);
+
+// The reply to a body that is not JSON.
+nlohmann::json parseErrorReply();
+
+// The publishDiagnostics notifications due at `now`.
+std::vector<nlohmann::json> publishDue(ServerState& state, ServerClock::time_point now);
+
+// When the next diagnostics are due; none when nothing waits.
+std::optional<ServerClock::time_point> nextDue(const ServerState& state);

@@ -1,0 +1,102 @@
+#include "lsp/message_framing.h"
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+
+namespace {
+
+// Header lines are short; a longer one is no header of this protocol.
+constexpr std::size_t kMaxHeaderLine = 1024;
+
+// Reads one header line without its line end ("\r\n", or "\n" from a lax client);
+// nullopt when the stream ends first.
+std::optional<std::string> readHeaderLine(std::istream& in) {
+  std::string line;
+  for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
+    if (c == '\n') {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      return line;
+    }
+    if (line.size() < kMaxHeaderLine) line += static_cast<char>(c);
+  }
+  return std::nullopt;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) {
+      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// The value of a "Content-Length: N" line; nullopt for any other line.
+std::optional<std::size_t> contentLength(std::string_view line) {
+  const std::size_t colon = line.find(':');
+  if (colon == std::string_view::npos ||
+      !equalsIgnoringCase(line.substr(0, colon), "Content-Length")) {
+    return std::nullopt;
+  }
+  std::string_view value = line.substr(colon + 1);
+  while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+    value.remove_prefix(1);
+  }
+  while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) {
+    value.remove_suffix(1);
+  }
+  std::size_t length = 0;
+  const auto [end, error] =
+      std::from_chars(value.data(), value.data() + value.size(), length);
+  if (error != std::errc() || end != value.data() + value.size() || value.empty()) {
+    return std::nullopt;
+  }
+  return length;
+}
+
+}  // namespace
+
+Frame readFrame(std::istream& in, std::size_t maxBodyBytes) {
+  Frame frame;
+  std::optional<std::size_t> length;
+  bool sawHeader = false;
+  while (true) {
+    const std::optional<std::string> line = readHeaderLine(in);
+    if (!line) return frame;  // end
+    if (line->empty()) {
+      // Blank lines between messages are tolerated; a header block ends at one.
+      if (sawHeader) break;
+      continue;
+    }
+    sawHeader = true;
+    if (const auto value = contentLength(*line)) length = value;
+  }
+  if (!length || *length > maxBodyBytes) {
+    if (length) in.ignore(static_cast<std::streamsize>(*length));
+    frame.status = in ? FrameStatus::badHeader : FrameStatus::end;
+    return frame;
+  }
+  // Grown as the bytes arrive: a header alone holds no memory.
+  constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+  while (frame.body.size() < *length) {
+    const std::size_t had = frame.body.size();
+    const std::size_t chunk = std::min(kChunkBytes, *length - had);
+    frame.body.resize(had + chunk);
+    in.read(frame.body.data() + had, static_cast<std::streamsize>(chunk));
+    if (static_cast<std::size_t>(in.gcount()) != chunk) {
+      frame.body.clear();
+      return frame;  // end
+    }
+  }
+  frame.status = FrameStatus::message;
+  return frame;
+}
+
+std::string framed(std::string_view body) {
+  std::string message = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+  message += body;
+  return message;
+}

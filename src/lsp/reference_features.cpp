@@ -1,0 +1,195 @@
+#include "lsp/reference_features.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "lsp/protocol_json.h"
+#include "lsp/text_positions.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+// The references on `line`, in order.
+std::pair<std::vector<CheckedReference>::const_iterator,
+          std::vector<CheckedReference>::const_iterator>
+referencesOnLine(const CheckedScript& checked, std::size_t line) {
+  const auto byLine = [](const CheckedReference& reference, std::size_t wanted) {
+    return static_cast<std::size_t>(reference.line) < wanted;
+  };
+  const auto first = std::lower_bound(checked.references.begin(),
+                                      checked.references.end(), line, byLine);
+  auto last = first;
+  while (last != checked.references.end() &&
+         static_cast<std::size_t>(last->line) == line) {
+    ++last;
+  }
+  return {first, last};
+}
+
+// The reference under the cursor; a cursor just after its last character counts.
+const CheckedReference* referenceAt(const CheckedScript& checked,
+                                    std::string_view utf8Text, TextPosition position) {
+  const auto [first, last] = referencesOnLine(checked, position.line);
+  if (first == last) return nullptr;
+  const std::vector<std::size_t> starts = lineStarts(utf8Text);
+  const std::size_t offset =
+      byteOffsetOfColumn(lineText(utf8Text, starts, position.line), position.character);
+  for (auto reference = first; reference != last; ++reference) {
+    if (reference->begin <= offset && offset <= reference->end) return &*reference;
+  }
+  return nullptr;
+}
+
+std::vector<std::string_view> splitPath(std::string_view path) {
+  std::vector<std::string_view> parts;
+  while (true) {
+    const std::size_t separator = path.find_first_of("/\\");
+    parts.push_back(path.substr(0, separator));
+    if (separator == std::string_view::npos) return parts;
+    path.remove_prefix(separator + 1);
+  }
+}
+
+// `text` in a Markdown code span, whatever backticks it holds.
+std::string codeSpan(std::string_view text) {
+  std::size_t longest = 0;
+  for (std::size_t run = 0, i = 0; i < text.size(); ++i) {
+    run = text[i] == '`' ? run + 1 : 0;
+    longest = std::max(longest, run);
+  }
+  const std::string fence(longest + 1, '`');
+  return fence + " " + std::string(text) + " " + fence;
+}
+
+json quickFix(const std::string& uri, const json& range, const std::string& newText,
+              const json& fixes, bool preferred) {
+  json action = {
+      {"title", newText + " に置き換えます"},
+      {"kind", "quickfix"},
+      {"edit",
+       {{"changes", {{uri, json::array({{{"range", range}, {"newText", newText}}})}}}}},
+  };
+  if (!fixes.empty()) action["diagnostics"] = fixes;
+  if (preferred) action["isPreferred"] = true;
+  return action;
+}
+
+}  // namespace
+
+namespace {
+
+std::string pathAsWritten(const CheckedReference& reference,
+                          std::string_view utf8Target) {
+  if (reference.writtenFrom) {
+    const std::string below =
+        reference.writtenFrom->empty() ? std::string() : *reference.writtenFrom + "/";
+    if (utf8Target.starts_with(below))
+      return reference.writtenPrefix + std::string(utf8Target.substr(below.size()));
+  }
+  const std::size_t kept = splitPath(reference.reference).size();
+  const std::vector<std::string_view> target = splitPath(utf8Target);
+  // Scripts written for Windows may separate with "\"; a fix keeps their habit.
+  const bool backslashes = reference.reference.find('\\') != std::string::npos &&
+                           reference.reference.find('/') == std::string::npos;
+  std::string text;
+  for (std::size_t i = target.size() - std::min(kept, target.size()); i < target.size();
+       ++i) {
+    if (!text.empty()) text += backslashes ? '\\' : '/';
+    text += target[i];
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string replacementText(const CheckedReference& reference,
+                            std::string_view utf8Target) {
+  std::string text = pathAsWritten(reference, utf8Target);
+  if (reference.withoutExtension) {
+    const std::size_t dot = text.rfind('.');
+    if (dot != std::string::npos && text.find_first_of("/\\", dot) == std::string::npos) {
+      text.erase(dot);
+    }
+  }
+  return text;
+}
+
+json codeActionsJson(const std::string& uri, const CheckedScript& checked,
+                     std::string_view utf8Text, const TextRange& range,
+                     const json& contextDiagnostics) {
+  json actions = json::array();
+  const std::vector<std::size_t> starts = lineStarts(utf8Text);
+  for (std::size_t line = range.start.line; line <= range.end.line; ++line) {
+    const auto [first, last] = referencesOnLine(checked, line);
+    if (first == last) continue;
+    const std::string_view utf8Line = lineText(utf8Text, starts, line);
+    const std::size_t from = line == range.start.line
+                                 ? byteOffsetOfColumn(utf8Line, range.start.character)
+                                 : 0;
+    const std::size_t to = line == range.end.line
+                               ? byteOffsetOfColumn(utf8Line, range.end.character)
+                               : utf8Line.size();
+    for (auto reference = first; reference != last; ++reference) {
+      if (reference->end < from || reference->begin > to) continue;
+      const json place = lineRangeJson(line, utf8Line, reference->begin, reference->end);
+      json fixes = json::array();
+      if (contextDiagnostics.is_array()) {
+        for (const json& diagnostic : contextDiagnostics) {
+          if (diagnostic.value("range", json()) == place) fixes.push_back(diagnostic);
+        }
+      }
+      if (!reference->found) {
+        if (!reference->caseOnlyMatch.empty()) {
+          actions.push_back(
+              quickFix(uri, place, replacementText(*reference, reference->caseOnlyMatch),
+                       fixes, true));
+        }
+        for (const std::string& similar : reference->suggestions) {
+          actions.push_back(
+              quickFix(uri, place, replacementText(*reference, similar), fixes, false));
+        }
+      } else if (!reference->nameOnDisk.empty()) {
+        // Only the name's letters differ: the folders stay as written.
+        std::string text = reference->reference;
+        text.replace(text.find_last_of("/\\") + 1, std::string::npos,
+                     reference->nameOnDisk);
+        actions.push_back(quickFix(uri, place, text, fixes, true));
+      }
+    }
+  }
+  return actions;
+}
+
+json hoverJson(const CheckedScript& checked, std::string_view utf8Text,
+               TextPosition position, const fs::path& root) {
+  const CheckedReference* reference = referenceAt(checked, utf8Text, position);
+  if (reference == nullptr) return nullptr;
+  std::string markdown;
+  if (reference->found) {
+    markdown = codeSpan(reference->file) + "\n\n![](" +
+               fileUriBelow(root, reference->file) + ")";
+  } else {
+    markdown = "画像ファイルが見つかりません: " + codeSpan(reference->reference);
+    if (!reference->caseOnlyMatch.empty()) {
+      markdown += "\n\n大文字・小文字だけが異なるファイルがあります: " +
+                  codeSpan(reference->caseOnlyMatch);
+    }
+    for (const std::string& similar : reference->suggestions) {
+      markdown += "\n\n似た名前のファイルがあります: " + codeSpan(similar);
+    }
+  }
+  const std::vector<std::size_t> starts = lineStarts(utf8Text);
+  return {
+      {"contents", {{"kind", "markdown"}, {"value", markdown}}},
+      {"range", lineRangeJson(position.line, lineText(utf8Text, starts, position.line),
+                              reference->begin, reference->end)}};
+}
+
+json definitionJson(const CheckedScript& checked, std::string_view utf8Text,
+                    TextPosition position, const fs::path& root) {
+  const CheckedReference* reference = referenceAt(checked, utf8Text, position);
+  if (reference == nullptr || !reference->found) return nullptr;
+  return fileLocationJson(root, reference->file);
+}

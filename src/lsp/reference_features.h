@@ -1,0 +1,35 @@
+// What the editor offers on a reference: quick fixes for a missing or misspelt one,
+// the file it leads to on hover, and going there.
+#pragma once
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+
+#include "lsp/script_check.h"
+#include "lsp/text_document.h"
+
+// The text that names `utf8Target` (root-relative, "/") in place of `reference`:
+// relative to the folder it is written from when the target lies there, else the
+// target's name with as many of its folders as the reference names.
+std::string replacementText(const CheckedReference& reference,
+                            std::string_view utf8Target);
+
+// The CodeAction[] for the references of `checked` that `range` touches: one
+// action per file a missing reference may have meant (the letter-case match
+// first), and the spelling on disk for a reference found in another letter case.
+// `contextDiagnostics` are the request's; those at a reference's place are named
+// as fixed by its actions.
+nlohmann::json codeActionsJson(const std::string& uri, const CheckedScript& checked,
+                               std::string_view utf8Text, const TextRange& range,
+                               const nlohmann::json& contextDiagnostics);
+
+// The Hover for the reference at `position`, or null: the file it resolves to and a
+// picture of it, or why it was not found.
+nlohmann::json hoverJson(const CheckedScript& checked, std::string_view utf8Text,
+                         TextPosition position, const std::filesystem::path& root);
+
+// The Location of the file the reference at `position` resolves to, or null.
+nlohmann::json definitionJson(const CheckedScript& checked, std::string_view utf8Text,
+                              TextPosition position, const std::filesystem::path& root);

@@ -1,0 +1,327 @@
+#include "lsp/script_check.h"
+
+#include <algorithm>
+#include <array>
+#include <ostream>
+#include <utility>
+
+#include "app/comment_lines.h"
+#include "app/reference_record.h"
+#include "app/script_patterns.h"
+#include "images/layout_locator.h"
+#include "lsp/text_positions.h"
+#include "text/utf8.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The locator traces every look-up for the run's log; the server keeps no log.
+class DiscardingStream : public std::ostream {
+ public:
+  DiscardingStream() : std::ostream(nullptr) {}
+};
+
+// What the locator remembers grows with every new name typed; past this it starts
+// afresh, so that memory stays flat however long a script is edited.
+constexpr std::size_t kRememberedAnswerBytes = 8 << 20;
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
+std::string withForwardSlashes(std::string_view text) {
+  std::string out(text);
+  for (auto& c : out) {
+    if (c == '\\') c = '/';
+  }
+  return out;
+}
+
+// A folder attribute as a folder relative to the root: "/" between parts, no "./"
+// before them and no "/" after them ("" for the root itself).
+std::string folderFromHint(std::string_view utf8Hint) {
+  std::string folder = withForwardSlashes(utf8Hint);
+  while (folder.starts_with("./")) folder.erase(0, 2);
+  if (folder == ".") folder.clear();
+  while (folder.ends_with('/')) folder.pop_back();
+  return folder;
+}
+
+// The folder hint of a line: the folder attribute of its first image/bg/bg2 tag.
+std::optional<std::string_view> folderHintOf(std::string_view utf8Line) {
+  const auto attributes = findTagAttributes(utf8Line);
+  if (!attributes) return std::nullopt;
+  return findFolderValue(*attributes);
+}
+
+// Where a reference is written from, as the tag's rule of the layout says (or the
+// line's folder attribute says for the plain rules).
+void setWrittenFrom(CheckedReference& checked, const LoadPlace& place,
+                    const std::optional<std::string_view>& utf8Hint,
+                    const ProjectState& project) {
+  switch (place.from) {
+    case LoadFrom::anywhere:
+      if (utf8Hint) checked.writtenFrom = folderFromHint(*utf8Hint);
+      return;
+    case LoadFrom::folder:
+      checked.writtenFrom = folderFromHint(place.folder);
+      return;
+    case LoadFrom::gameFolder:
+      checked.writtenFrom = "";
+      checked.writtenPrefix = project.layout.search.rootName + "/";
+      return;
+    case LoadFrom::searchPath:
+      checked.withoutExtension =
+          checked.reference.substr(checked.reference.find_last_of("/\\") + 1).find('.') ==
+          std::string::npos;
+      return;
+  }
+}
+
+CheckedReference checkReference(const FoundReference& reference,
+                                const std::optional<std::string_view>& utf8Hint,
+                                ProjectState& project, std::ostream& discard) {
+  const ImageLookup lookup =
+      locateReference(reference.text, reference.place, utf8Hint.value_or(""),
+                      project.root, project.index, project.layout.search, discard);
+  const ReferenceResult record =
+      referenceRecord(reference.text, utf8Hint, lookup, project.index);
+  CheckedReference checked;
+  checked.reference = record.reference;
+  checked.found = record.found;
+  checked.folder = record.folder;
+  checked.file = record.file;
+  checked.loadable = record.loadable;
+  checked.loadsFrom = record.loadsFrom.value_or("");
+  checked.caseOnlyMatch = withForwardSlashes(record.caseOnlyMatch);
+  checked.nameOnDisk = record.nameOnDisk;
+  checked.folderMismatch = record.folderMismatch;
+  for (const std::string& suggestion : record.suggestions) {
+    checked.suggestions.push_back(withForwardSlashes(suggestion));
+  }
+  addReferenceFindings(record, {}, checked.findings);
+  setWrittenFrom(checked, reference.place, utf8Hint, project);
+  return checked;
+}
+
+}  // namespace
+
+ProjectState openProject(const fs::path& root) {
+  ProjectState project{root, runLayoutFor(root, std::nullopt), {}};
+  refreshProject(project);
+  return project;
+}
+
+void refreshProject(ProjectState& project) {
+  DiscardingStream discard;
+  // As a run's walk: a layout's tags load names of any form.
+  project.index = buildImageIndex(project.root, discard, project.layout.tags != nullptr);
+  project.index.ignoresCase = project.layout.ignoresCase;
+}
+
+CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) {
+  if (project.index.answers.records.size() + project.index.layoutAnswers.records.size() >
+      kRememberedAnswerBytes) {
+    project.index.answers = {};
+    project.index.layoutAnswers = {};
+  }
+  DiscardingStream discard;
+  CheckedScript checked;
+  CommentState comments;
+  std::vector<FoundReference> references;
+  const std::vector<std::size_t> starts = lineStarts(utf8Text);
+  for (std::size_t line = 0; line < starts.size(); ++line) {
+    const std::string_view wholeLine = lineText(utf8Text, starts, line);
+    // The mark is no part of the script's first line, but its columns count.
+    const std::size_t markLength =
+        line == 0 && wholeLine.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    const std::string_view utf8Line = wholeLine.substr(markLength);
+    if (utf8Line.find(kReplacementCharacter) != std::string_view::npos ||
+        !isValidUtf8(utf8Line)) {
+      checked.invalidLines.push_back(static_cast<int>(line));
+    }
+    // Comment lines stay silent, as a run skips them.
+    if (isCommentLine(utf8Line, comments)) continue;
+    const TagTable* const tags = project.layout.tags;
+    if (!mayHoldReference(utf8Line, tags)) continue;
+    findReferences(utf8Line, tags, references);
+    if (references.empty()) continue;
+    const auto hint = folderHintOf(utf8Line);
+    for (const FoundReference& reference : references) {
+      CheckedReference& result = checked.references.emplace_back(
+          checkReference(reference, hint, project, discard));
+      result.line = static_cast<int>(line);
+      result.begin =
+          markLength + static_cast<std::size_t>(reference.text.data() - utf8Line.data());
+      result.end = result.begin + reference.text.size();
+    }
+  }
+  return checked;
+}
+
+namespace {
+
+// The attributes that name an image, of any tag: the plain layout knows no tag's
+// own folder, only the line's folder attribute.
+constexpr std::array<std::string_view, 6> kImageAttributes = {
+    "storage", "graphic", "enterimg", "leaveimg", "clickimg", "hoverimg"};
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Where the name of the tag around `offset` starts: after the "@" of an "@" line, or
+// after the "[" of the last tag opened before `offset` and not closed before it; and
+// where the name ends. npos outside any tag.
+struct TagSpan {
+  std::size_t nameStart = std::string_view::npos, body = std::string_view::npos;
+};
+
+TagSpan tagAround(std::string_view utf8Line, std::size_t offset) {
+  std::size_t nameStart = std::string_view::npos;
+  const std::size_t first = utf8Line.find_first_not_of(" \t");
+  if (first != std::string_view::npos && utf8Line[first] == '@') {
+    nameStart = first + 1;
+  } else {
+    const std::size_t open = utf8Line.rfind('[', offset == 0 ? 0 : offset - 1);
+    if (open == std::string_view::npos || open >= offset) return {};
+    const std::size_t close = utf8Line.find(']', open);
+    if (close < offset) return {};
+    nameStart = open + 1;
+  }
+  std::size_t at = nameStart;
+  while (at < utf8Line.size() && !isBlank(utf8Line[at]) && utf8Line[at] != ']') ++at;
+  if (at == nameStart) return {};
+  return {nameStart, at};
+}
+
+struct Attribute {
+  std::string_view name;
+  std::size_t valueBegin = 0, valueEnd = 0;
+};
+
+// The attributes of a tag from `at` to its "]" or the line's end; a quote left open
+// runs to the line's end, as one being typed does.
+std::vector<Attribute> tagAttributes(std::string_view line, std::size_t at) {
+  std::vector<Attribute> attributes;
+  const auto skipBlanks = [&] {
+    while (at < line.size() && isBlank(line[at])) ++at;
+  };
+  while (true) {
+    skipBlanks();
+    if (at >= line.size() || line[at] == ']') return attributes;
+    const std::size_t nameBegin = at;
+    while (at < line.size() && !isBlank(line[at]) && line[at] != '=' && line[at] != ']') {
+      ++at;
+    }
+    Attribute attribute{line.substr(nameBegin, at - nameBegin)};
+    skipBlanks();
+    if (at >= line.size() || line[at] != '=') continue;
+    ++at;
+    skipBlanks();
+    if (at < line.size() && (line[at] == '"' || line[at] == '\'')) {
+      const std::size_t close = line.find(line[at], at + 1);
+      attribute.valueBegin = at + 1;
+      attribute.valueEnd = close == std::string_view::npos ? line.size() : close;
+      at = close == std::string_view::npos ? line.size() : close + 1;
+    } else {
+      attribute.valueBegin = at;
+      while (at < line.size() && !isBlank(line[at]) && line[at] != ']') ++at;
+      attribute.valueEnd = at;
+    }
+    attributes.push_back(attribute);
+  }
+}
+
+bool isImageAttribute(std::string_view name) {
+  for (const std::string_view known : kImageAttributes) {
+    if (name == known) return true;
+  }
+  return false;
+}
+
+// The image files a value may name: every format a run checks, and those a
+// desktop-style game loads.
+bool hasImageExtension(std::string_view utf8Path) {
+  std::string extension(utf8Path.substr(std::min(utf8Path.rfind('.'), utf8Path.size())));
+  for (char& c : extension)
+    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  for (const std::string_view known :
+       {".png", ".jpg", ".jpeg", ".gif", ".webp", ".bmp", ".svg", ".tlg", ".tlg5",
+        ".tlg6", ".eri", ".jif", ".dib"}) {
+    if (extension == known) return true;
+  }
+  return false;
+}
+
+// Where an attribute of a layout's table loads from, given the tag's attributes;
+// nullopt when the table does not list it or the tag loads nothing.
+std::optional<LoadPlace> tablePlace(const TagTable& table, std::string_view tagName,
+                                    std::string_view attributeName,
+                                    std::string_view utf8Line,
+                                    const std::vector<Attribute>& attributes) {
+  const TagRow* row = findTagRow(table, tagName);
+  if (row == nullptr || !listsAttribute(table, *row, attributeName)) return std::nullopt;
+  std::vector<TagAttribute> values;
+  for (const Attribute& attribute : attributes) {
+    values.push_back(
+        {attribute.name, utf8Line.substr(attribute.valueBegin,
+                                         attribute.valueEnd - attribute.valueBegin)});
+  }
+  return loadPlaceOf(table, *row, values);
+}
+
+}  // namespace
+
+std::optional<ImageValue> imageValueAt(const ProjectState& project,
+                                       std::string_view utf8Line, std::size_t offset) {
+  const TagSpan tag = tagAround(utf8Line, offset);
+  if (tag.body == std::string_view::npos) return std::nullopt;
+  const std::string_view tagName =
+      utf8Line.substr(tag.nameStart, tag.body - tag.nameStart);
+  const std::vector<Attribute> attributes = tagAttributes(utf8Line, tag.body);
+  for (const Attribute& attribute : attributes) {
+    if (offset < attribute.valueBegin || attribute.valueEnd < offset) continue;
+    ImageValue value{attribute.valueBegin, attribute.valueEnd, std::nullopt, {}, false};
+    const TagTable* const table = project.layout.tags;
+    const auto place =
+        table ? tablePlace(*table, tagName, attribute.name, utf8Line, attributes)
+              : std::nullopt;
+    if (place) {
+      CheckedReference written;
+      setWrittenFrom(written, *place, std::nullopt, project);
+      value.writtenFrom = written.writtenFrom;
+      value.writtenPrefix = written.writtenPrefix;
+      value.onSearchPath = place->from == LoadFrom::searchPath;
+      return value;
+    }
+    if (!isImageAttribute(attribute.name)) continue;
+    // As the check reads the line, so that what is offered is what it finds.
+    if (const auto hint = folderHintOf(utf8Line))
+      value.writtenFrom = folderFromHint(*hint);
+    return value;
+  }
+  return std::nullopt;
+}
+
+std::vector<OfferedImage> imagesOffered(const ProjectState& project,
+                                        const ImageValue& value) {
+  std::string below = value.writtenFrom.value_or("");
+  if (!below.empty()) below += '/';
+  const ImageIndex& index = project.index;
+  const std::vector<std::string>& searchPath = project.layout.search.searchPath;
+  std::vector<OfferedImage> images;
+  for (std::uint32_t file = 0; file < index.files.size(); file = fileAfter(index, file)) {
+    std::string path = relativeFilePath(index, file, '/');
+    if (!hasImageExtension(path)) continue;
+    if (value.onSearchPath) {
+      // The game finds a file directly in a folder of its path by its name alone.
+      const std::string& folder = index.folders[fileFolderAt(index, file)];
+      if (std::find(searchPath.begin(), searchPath.end(), folder) == searchPath.end()) {
+        continue;
+      }
+      images.push_back({path.substr(path.rfind('/') + 1), path});
+    } else if (path.starts_with(below)) {
+      images.push_back({value.writtenPrefix + path.substr(below.size()), path});
+    }
+  }
+  return images;
+}

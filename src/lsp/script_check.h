@@ -1,0 +1,92 @@
+// The one place where the language server meets the checker: the verdicts of one
+// script's text, as a run gives them, and what completion may offer. Everything
+// else of the server speaks the protocol and knows nothing of how images are found,
+// so that a new way of finding them changes only this file's body.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/run_layout.h"
+#include "images/image_index.h"
+#include "outputs/findings.h"
+
+// A project the server checks scripts of: its root, its layout and one walk of its
+// tree.
+struct ProjectState {
+  std::filesystem::path root;
+  RunLayout layout;  // detected as a run detects it
+  ImageIndex index;  // built by openProject, rebuilt by refreshProject
+};
+
+// Detects the layout of the project at `root` and walks its tree as a run does.
+ProjectState openProject(const std::filesystem::path& root);
+
+// Walks again: images were added, removed or renamed. What earlier checks learnt
+// about the tree is forgotten.
+void refreshProject(ProjectState& project);
+
+// The verdict on one reference. All text is UTF-8; paths are relative to the root
+// with "/".
+struct CheckedReference {
+  int line = 0;                    // 0-based
+  std::size_t begin = 0, end = 0;  // byte offsets of the reference in its line
+  std::string reference;           // as written
+  bool found = false;
+  std::string file;    // found: the file
+  std::string folder;  // found: its folder as the report shows it ("." the root)
+  std::optional<bool> loadable;  // where the layout says where the game loads from
+  std::string loadsFrom;         // not loadable: the path the game would load
+  std::string caseOnlyMatch;     // missing, but this file differs only in letter case
+  std::string nameOnDisk;        // found under this spelling, which differs in case
+  bool folderMismatch = false;   // found, but not in the folders the reference names
+  std::vector<std::string> suggestions;  // similar names of a missing one, closest first
+  // The folder ("" the root) the reference is written relative to, for quick fixes;
+  // none when its name alone finds it anywhere below the root.
+  std::optional<std::string> writtenFrom;
+  // What a replacement starts with before the path below writtenFrom: the root's own
+  // name for a value written from the game folder above it.
+  std::string writtenPrefix;
+  // Named without extension (the game tries a list of them): so is a replacement.
+  bool withoutExtension = false;
+  // What a run's outputs say of it, in their order, with their rules.
+  std::vector<Finding> findings;
+};
+
+struct CheckedScript {
+  std::vector<CheckedReference> references;  // in line order, left to right
+  std::vector<int> invalidLines;  // lines holding bytes no encoding could read (U+FFFD)
+};
+
+// Checks every reference of `utf8Text` (the editor's copy of a script; lines end as
+// text_positions.h says) against `project`. Comment lines are skipped, as a run
+// skips them.
+CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project);
+
+// The value of an image attribute of a tag, for completion.
+struct ImageValue {
+  std::size_t begin = 0, end = 0;  // byte offsets of the value in its line, no quotes
+  std::optional<std::string> writtenFrom;  // as in CheckedReference
+  std::string writtenPrefix;               // as in CheckedReference
+  bool onSearchPath = false;  // the game searches the name on the layout's path
+};
+
+// The image attribute value of a tag in `utf8Line` that byte `offset` lies in (or
+// at the end of); nullopt elsewhere. A layout's table says which attributes name
+// images and where from; the plain layout knows a few attributes of any tag.
+std::optional<ImageValue> imageValueAt(const ProjectState& project,
+                                       std::string_view utf8Line, std::size_t offset);
+
+struct OfferedImage {
+  std::string text;  // as the value would name it
+  std::string file;  // relative to the root with "/"
+};
+
+// The images that may be written in `value`, in walk order: files below its
+// writtenFrom folder (the root when none), or directly in the search path's folders.
+std::vector<OfferedImage> imagesOffered(const ProjectState& project,
+                                        const ImageValue& value);

@@ -1,0 +1,3 @@
+#include "lsp/standard_streams.h"
+
+void useBinaryStandardStreams() {}

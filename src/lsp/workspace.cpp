@@ -1,0 +1,101 @@
+#include "lsp/workspace.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool holdsScenario(const fs::path& folder) {
+  std::error_code error;
+  return fs::is_directory(folder / "scenario", error);
+}
+
+// Whether `path` lies in `folder` or below it, compared part by part.
+bool isBelow(const fs::path& path, const fs::path& folder) {
+  const fs::path normalFolder = folder.lexically_normal();
+  const fs::path normalPath = path.lexically_normal();
+  auto part = normalPath.begin();
+  for (const fs::path& folderPart : normalFolder) {
+    if (folderPart.empty()) continue;  // the "" after a trailing separator
+    if (part == normalPath.end() || *part != folderPart) return false;
+    ++part;
+  }
+  return true;
+}
+
+// The deepest workspace folder holding `path`.
+const fs::path* workspaceFolderOf(const Workspace& workspace, const fs::path& path) {
+  const fs::path* best = nullptr;
+  for (const fs::path& folder : workspace.folders) {
+    if (isBelow(path, folder) &&
+        (best == nullptr || folder.native().size() > best->native().size())) {
+      best = &folder;
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
+fs::path projectRootFor(const Workspace& workspace, const fs::path& scriptPath) {
+  const fs::path* folder = workspaceFolderOf(workspace, scriptPath);
+  if (folder != nullptr && holdsScenario(*folder)) return *folder;
+  for (fs::path above = scriptPath.parent_path(); !above.empty();
+       above = above.parent_path()) {
+    if (holdsScenario(above)) return above;
+    if (above == above.parent_path()) break;
+  }
+  return folder != nullptr ? *folder : scriptPath.parent_path();
+}
+
+void openWorkspaceProjects(Workspace& workspace) {
+  for (const fs::path& folder : workspace.folders) {
+    if (holdsScenario(folder)) projectAt(workspace, folder);
+  }
+}
+
+ProjectState& projectAt(Workspace& workspace, const fs::path& root) {
+  auto project = workspace.projects.find(root);
+  if (project == workspace.projects.end()) {
+    return workspace.projects.emplace(root, openProject(root)).first->second;
+  }
+  const auto stale =
+      std::find(workspace.staleRoots.begin(), workspace.staleRoots.end(), root);
+  if (stale != workspace.staleRoots.end()) {
+    workspace.staleRoots.erase(stale);
+    refreshProject(project->second);
+    // A walk forgets every earlier verdict of the project's scripts.
+    for (auto& [uri, script] : workspace.scripts) {
+      if (script.root == root) script.checked.reset();
+    }
+  }
+  return project->second;
+}
+
+const CheckedScript& checkedScript(Workspace& workspace, OpenScript& script) {
+  ProjectState& project = projectAt(workspace, script.root);
+  if (!script.checked)
+    script.checked = checkScriptText(script.document.utf8Text, project);
+  return *script.checked;
+}
+
+bool markChanged(Workspace& workspace, const fs::path& changedPath,
+                 ServerClock::time_point when) {
+  bool held = false;
+  for (const auto& [root, project] : workspace.projects) {
+    if (!isBelow(changedPath, root)) continue;
+    held = true;
+    if (std::find(workspace.staleRoots.begin(), workspace.staleRoots.end(), root) ==
+        workspace.staleRoots.end()) {
+      workspace.staleRoots.push_back(root);
+    }
+    for (auto& [uri, script] : workspace.scripts) {
+      if (script.root == root && (!script.publishAt || *script.publishAt > when)) {
+        script.publishAt = when;
+      }
+    }
+  }
+  return held;
+}

@@ -1,0 +1,150 @@
+#include "lsp/script_check.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "lsp/reference_features.h"
+#include "support/temp_tree.h"
+
+namespace {
+
+TEST(ScriptCheck, TheEditorsTextGetsTheVerdictsOfARun) {
+  TempTree tree;
+  tree.file(u8"data/bgimage/room.jpg");
+  tree.file(u8"data/fgimage/chara/hero_smile.png");
+  tree.file(u8"other/Sky.png");
+  ProjectState project = openProject(tree.root);
+  const std::string text =
+      "\xEF\xBB\xBF[bg storage=\"room.jpg\" folder=\"./data/bgimage/\"]\r\n"
+      "  ; [bg storage=\"commented.png\"]\n"
+      "「\xEF\xBF\xBD」 sky.png\n"
+      "@image storage=chara/hero_smle.png\n";
+  const CheckedScript checked = checkScriptText(text, project);
+  EXPECT_EQ(checked.invalidLines, std::vector<int>{2});
+  ASSERT_EQ(checked.references.size(), 3U);
+
+  const CheckedReference& room = checked.references[0];
+  EXPECT_EQ(room.line, 0);
+  EXPECT_EQ(text.substr(room.begin, room.end - room.begin),
+            "room.jpg");  // after the mark
+  EXPECT_TRUE(room.found);
+  EXPECT_EQ(room.file, "data/bgimage/room.jpg");
+  EXPECT_EQ(room.writtenFrom, "data/bgimage");
+
+  const CheckedReference& sky = checked.references[1];
+  EXPECT_EQ(sky.line, 2);
+  EXPECT_FALSE(sky.found);
+  EXPECT_EQ(sky.caseOnlyMatch, "other/Sky.png");
+  EXPECT_EQ(sky.writtenFrom, std::nullopt);
+
+  const CheckedReference& hero = checked.references[2];
+  EXPECT_EQ(hero.reference, "chara/hero_smle.png");
+  EXPECT_EQ(hero.suggestions,
+            std::vector<std::string>{"data/fgimage/chara/hero_smile.png"});
+
+  // A file made later is found once the tree is walked again.
+  tree.file(u8"sky.png");
+  EXPECT_FALSE(checkScriptText(text, project).references[1].found);
+  refreshProject(project);
+  EXPECT_EQ(checkScriptText(text, project).references[1].file, "sky.png");
+}
+
+// A browser-style project: each tag loads from its folder, quick fixes write a path
+// as the tag reads it, and completion offers that folder's images.
+TEST(ScriptCheck, LayoutsGiveTheirVerdictsFixesAndChoices) {
+  TempTree tree;
+  tree.file(u8"index.html");
+  tree.file(u8"data/bgimage/room.jpg");
+  tree.file(u8"data/fgimage/only_fg.jpg");
+  tree.file(u8"data/fgimage/girl/S/base.png");
+  ProjectState project = openProject(tree.path(u8"data"));
+  ASSERT_EQ(project.layout.layout, Layout::browser);
+  const std::string text =
+      "[bg storage=\"only_fg.jpg\"]\n"
+      "[preload storage=\"data/fgimage/girl/S/bsae.png\"]\n"
+      "/*\n[bg storage=commented.png]\n*/\n";
+  const CheckedScript checked = checkScriptText(text, project);
+  ASSERT_EQ(checked.references.size(), 2U);
+
+  const CheckedReference& elsewhere = checked.references[0];
+  EXPECT_EQ(elsewhere.loadable, false);
+  ASSERT_EQ(elsewhere.findings.size(), 1U);
+  EXPECT_EQ(elsewhere.findings[0].rule, FindingRule::notLoadable);
+  EXPECT_EQ(elsewhere.findings[0].utf8Message,
+            "ゲームが読み込む場所にありません: only_fg.jpg (読み込む場所: "
+            "bgimage/only_fg.jpg)");
+
+  const CheckedReference& preload = checked.references[1];
+  EXPECT_FALSE(preload.found);
+  ASSERT_EQ(preload.suggestions, std::vector<std::string>{"fgimage/girl/S/base.png"});
+  EXPECT_EQ(replacementText(preload, preload.suggestions[0]),
+            "data/fgimage/girl/S/base.png");
+
+  const std::string line = "[bg storage=\"ro\"]";
+  const auto value = imageValueAt(project, line, 15);
+  ASSERT_TRUE(value.has_value());
+  std::vector<std::string> offered;
+  for (const OfferedImage& image : imagesOffered(project, *value)) {
+    offered.push_back(image.text);
+  }
+  EXPECT_EQ(offered, std::vector<std::string>{"room.jpg"});
+}
+
+TEST(ScriptCheck, CompletionKnowsImageValuesOfTags) {
+  const struct {
+    std::string line;
+    std::size_t offset;
+    std::string value;  // the value's text; "-" for none
+    std::optional<std::string> writtenFrom;
+  } cases[] = {
+      {R"([bg storage="ro" folder="data/bg/"])", 14, "ro", "data/bg"},
+      {R"([bg storage="ro" folder="data/bg/"])", 13, "ro", "data/bg"},
+      {R"([bg storage="ro" folder="data/bg/"])", 12, "-", {}},  // before the quote
+      {R"([bg storage="ro" folder="data/bg/"])", 25, "-", {}},  // the folder itself
+      {R"(@image graphic=a.png layer=1)", 17, "a.png", {}},
+      {R"(  @button  enterimg='x)", 22, "x", {}},  // a quote still open
+      {R"([bg storage=a.png] [image storage=b.png])", 36, "b.png", {}},
+      {R"([bg storage=a.png] text)", 20, "-", {}},  // after the tag
+      {R"([bg time=100])", 10, "-", {}},
+      {R"(storage="a.png")", 10, "-", {}},  // no tag
+  };
+  const ProjectState plain;
+  for (const auto& [line, offset, value, writtenFrom] : cases) {
+    const auto found = imageValueAt(plain, line, offset);
+    const std::string text =
+        found ? line.substr(found->begin, found->end - found->begin) : std::string("-");
+    EXPECT_EQ(text, value) << line << " @" << offset;
+    if (found) {
+      EXPECT_EQ(found->writtenFrom, writtenFrom) << line;
+    }
+  }
+}
+
+TEST(ScriptCheck, QuickFixesWriteTheNameAsTheReferenceWasWritten) {
+  const struct {
+    std::string reference;
+    std::optional<std::string> writtenFrom;
+    std::string target;
+    std::string replacement;
+  } cases[] = {
+      {"rom.jpg", "data/bgimage", "data/bgimage/room.jpg", "room.jpg"},
+      {"chara/a.png", "data/fgimage", "data/fgimage/chara/b.png", "chara/b.png"},
+      {"a.png", "", "x/b.png", "x/b.png"},                   // the root as the folder
+      {"a.png", "data/bgimage", "other/b.png", "b.png"},     // outside it: by name
+      {"rom.jpg", {}, "data/bgimage/room.jpg", "room.jpg"},  // found by name anywhere
+      {"chara/hero.png", {}, "data/fgimage/chara/Hero.png", "chara/Hero.png"},
+      {"chara\\hero.png", {}, "data/fgimage/chara/Hero.png", "chara\\Hero.png"},
+      {"a/b/c/d.png", {}, "x/d.png", "x/d.png"},
+  };
+  for (const auto& [reference, writtenFrom, target, replacement] : cases) {
+    CheckedReference checked;
+    checked.reference = reference;
+    checked.writtenFrom = writtenFrom;
+    EXPECT_EQ(replacementText(checked, target), replacement)
+        << reference << " " << target;
+  }
+}
+
+}  // namespace
