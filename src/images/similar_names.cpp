@@ -29,12 +29,16 @@ struct SimilarNames {
     std::uint32_t skeleton;            // hash of its characters but the digits
     bool hasDigits;
   };
-  // The stems of one kind sorted by length in characters, then layout, then their
-  // characters, then walk order; the layouts in the same order, those of length n
-  // from layouts[byLength[n]] to layouts[byLength[n + 1]].
+  // The layouts of one kind sorted by length in characters, then by their
+  // characters, those of length n from layouts[byLength[n]] to
+  // layouts[byLength[n + 1]]; the stems of each sorted by their characters, then walk
+  // order. Beside each stem and layout, how many characters it shares with the one
+  // before it (at most 255).
   struct Shelf {
     std::vector<Stem> stems;
+    std::vector<std::uint8_t> stemsShared;
     std::vector<Layout> layouts;
+    std::vector<std::uint8_t> layoutsShared;
     std::vector<std::uint32_t> byLength;
   };
   std::u32string units;  // the stems and layouts, one after another
@@ -73,25 +77,6 @@ std::u32string foldedCharacters(ImageIndex::NameView name) {
     }
   }
   return out;
-}
-
-// Appends a native name as UTF-8 with ASCII letters folded (and U+FFFD for what
-// forms no character). Folding first changes nothing else: no other unit is an
-// ASCII letter, or part of a character.
-void appendFoldedUtf8(ImageIndex::NameView name, std::string& out) {
-  const ImageIndex::Name folded = foldAsciiCase(ImageIndex::Name(name));
-  if constexpr (sizeof(ImageIndex::Name::value_type) == 1) {
-    const std::string_view bytes(reinterpret_cast<const char*>(folded.data()),
-                                 folded.size());
-    // Names are nearly always UTF-8 already.
-    if (isValidUtf8(bytes)) {
-      out += bytes;
-    } else {
-      appendUtf8Lenient(decodeUtf8(bytes), out);
-    }
-  } else {
-    appendUtf8Lenient(std::wstring(folded.begin(), folded.end()), out);
-  }
 }
 
 // The extensions besides png and jpg that a reference without one may load.
@@ -162,79 +147,34 @@ bool suggestionsSwitchedOff() {
 
 // ---- The table
 
-// Eight bytes of `bytes` from `from` as a number that orders like them (zeros after
-// a shorter text), read as they are or with digits as zero bytes.
-template <bool kDigitsAsZero>
-std::uint64_t orderKeyOf(std::string_view bytes, std::size_t from) {
-  std::uint64_t key = 0;
-  for (std::size_t i = from; i < from + 8; ++i) {
-    unsigned c = i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u;
-    if (kDigitsAsZero && c >= '0' && c <= '9') c = 0;
-    key = (key << 8) | c;
-  }
-  return key;
-}
-
-// The order of `a` and `b` with digits read as zero bytes.
-int compareLayouts(std::string_view a, std::string_view b) {
-  const auto mapped = [](char c) -> unsigned char {
-    return c >= '0' && c <= '9' ? 0 : static_cast<unsigned char>(c);
-  };
-  const std::size_t common = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < common; ++i) {
-    if (mapped(a[i]) != mapped(b[i])) return mapped(a[i]) < mapped(b[i]) ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
-}
-
-struct PendingStem {
-  std::uint32_t length;  // in characters
-  std::uint32_t start;   // in the UTF-8 text
-  std::uint32_t bytes;
+// A stem as the walk of the index meets it.
+struct Entry {
+  std::uint32_t start, length;  // its characters in `units`
   std::uint32_t file;
+  std::uint32_t layoutHash;
+  // Its digits read as one number, which orders the stems of a layout (their digits
+  // stand in the same places); with more than 19 digits they are compared as text.
+  std::uint64_t digits;
+  bool manyDigits;
 };
 
-// `stems` sorted by length, then layout (digits read as zero bytes, which sorts them
-// first as kAnyDigit does among characters), then UTF-8 bytes (which is the order of
-// their characters), then walk order. Comparing bytes costs far less than comparing
-// characters, and comparing the first sixteen as numbers settles nearly every
-// comparison without reading the text.
-void sortStems(std::vector<PendingStem>& stems, const std::string& utf8) {
-  constexpr std::size_t kKeyBytes = 16;
-  struct Keyed {
-    std::uint64_t layout[2], bytes[2];
-    PendingStem stem;
-  };
-  std::vector<Keyed> keyed;
-  keyed.reserve(stems.size());
-  for (const auto& stem : stems) {
-    const std::string_view bytes(utf8.data() + stem.start, stem.bytes);
-    keyed.push_back({{orderKeyOf<true>(bytes, 0), orderKeyOf<true>(bytes, 8)},
-                     {orderKeyOf<false>(bytes, 0), orderKeyOf<false>(bytes, 8)},
-                     stem});
-  }
-  std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
-    if (a.stem.length != b.stem.length) return a.stem.length < b.stem.length;
-    if (a.layout[0] != b.layout[0]) return a.layout[0] < b.layout[0];
-    if (a.layout[1] != b.layout[1]) return a.layout[1] < b.layout[1];
-    if (a.stem.bytes > kKeyBytes || b.stem.bytes > kKeyBytes) {
-      const std::string_view x(utf8.data() + a.stem.start, a.stem.bytes);
-      const std::string_view y(utf8.data() + b.stem.start, b.stem.bytes);
-      const int order = compareLayouts(x.substr(std::min(kKeyBytes, x.size())),
-                                       y.substr(std::min(kKeyBytes, y.size())));
-      if (order != 0) return order < 0;
-      if (a.bytes[0] != b.bytes[0]) return a.bytes[0] < b.bytes[0];
-      if (a.bytes[1] != b.bytes[1]) return a.bytes[1] < b.bytes[1];
-      const int rest = x.substr(std::min(kKeyBytes, x.size()))
-                           .compare(y.substr(std::min(kKeyBytes, y.size())));
-      if (rest != 0) return rest < 0;
-    } else {
-      if (a.bytes[0] != b.bytes[0]) return a.bytes[0] < b.bytes[0];
-      if (a.bytes[1] != b.bytes[1]) return a.bytes[1] < b.bytes[1];
+// Appends the stem of `name` (folded UTF-8) to `units` as characters; returns its entry.
+Entry entryOf(std::string_view stem, std::uint32_t file, std::u32string& units) {
+  Entry entry{static_cast<std::uint32_t>(units.size()), 0, file, 2166136261u, 0, false};
+  int digitCount = 0;
+  for (std::size_t i = 0; i < stem.size();) {
+    const Utf8Char c = decodeUtf8At(stem, i);
+    units.push_back(c.codePoint);
+    const char32_t layout = isDigit(c.codePoint) ? SimilarNames::kAnyDigit : c.codePoint;
+    entry.layoutHash = (entry.layoutHash ^ static_cast<std::uint32_t>(layout)) * 16777619u;
+    if (isDigit(c.codePoint)) {
+      entry.manyDigits = entry.manyDigits || ++digitCount > 19;
+      entry.digits = entry.digits * 10 + (c.codePoint - '0');
     }
-    return a.stem.file < b.stem.file;
-  });
-  for (std::size_t i = 0; i < stems.size(); ++i) stems[i] = keyed[i].stem;
+    i += c.length;
+  }
+  entry.length = static_cast<std::uint32_t>(units.size() - entry.start);
+  return entry;
 }
 
 // Whether two texts of one length are alike but for their digits.
@@ -245,82 +185,165 @@ bool sameLayout(std::u32string_view a, std::u32string_view b) {
   return true;
 }
 
-// The sorted stems moved from UTF-8 bytes to characters in `units`, grouped in
-// layouts.
-SimilarNames::Shelf shelfOf(const std::vector<PendingStem>& stems,
-                            const std::string& utf8, std::u32string& units) {
-  SimilarNames::Shelf shelf;
-  shelf.stems.reserve(stems.size());
-  const std::size_t longest = stems.empty() ? 0 : stems.back().length;
-  shelf.byLength.assign(longest + 2, 0);
-  std::size_t lastLength = 0;
-  for (const auto& pending : stems) {
-    const std::string_view bytes(utf8.data() + pending.start, pending.bytes);
-    const std::size_t start = units.size();
-    units.resize(start + pending.length);
-    char32_t* out = units.data() + start;
-    bool hasDigits = false;
-    for (std::size_t i = 0; i < bytes.size();) {
-      const Utf8Char c = decodeUtf8At(bytes, i);
-      *out++ = c.codePoint;
-      hasDigits = hasDigits || isDigit(c.codePoint);
-      i += c.length;
-    }
-    const std::u32string_view stem(units.data() + start, pending.length);
-    const auto index = static_cast<std::uint32_t>(shelf.stems.size());
-    shelf.stems.push_back({static_cast<std::uint32_t>(start), pending.file});
-    // Sorted by layout, the stems of one layout follow each other.
-    if (!shelf.layouts.empty() && lastLength == pending.length) {
-      SimilarNames::Layout& last = shelf.layouts.back();
-      if (sameLayout(std::u32string_view(units.data() + last.start, pending.length),
-                     stem)) {
-        last.endStem = index + 1;
-        continue;
+// The order of two texts of one length with digits read as kAnyDigit.
+bool layoutPrecedes(std::u32string_view a, std::u32string_view b) {
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const char32_t x = isDigit(a[i]) ? SimilarNames::kAnyDigit : a[i];
+    const char32_t y = isDigit(b[i]) ? SimilarNames::kAnyDigit : b[i];
+    if (x != y) return x < y;
+  }
+  return false;
+}
+
+std::uint8_t sharedBeginning(std::u32string_view a, std::u32string_view b) {
+  std::size_t shared = 0;
+  while (shared < a.size() && shared < b.size() && shared < 255 && a[shared] == b[shared]) {
+    ++shared;
+  }
+  return static_cast<std::uint8_t>(shared);
+}
+
+// The entries of one kind grouped in layouts, sorted. Grouping by hash leaves only
+// the layouts to sort by their text, and the stems of a layout by one number; in a
+// numbered project there are few layouts.
+SimilarNames::Shelf shelfOf(const std::vector<Entry>& entries, std::u32string& units) {
+  const auto textOf = [&](const Entry& entry) {
+    return std::u32string_view(units.data() + entry.start, entry.length);
+  };
+  // Layouts by their first entry, found through an open-addressing table of hashes.
+  std::vector<std::uint32_t> groupOf(entries.size());
+  std::vector<std::uint32_t> firstOfGroup, sizeOfGroup;
+  constexpr std::uint32_t kFree = 0xFFFFFFFF;
+  std::size_t slotCount = 16;
+  while (slotCount < 2 * entries.size()) slotCount *= 2;
+  std::vector<std::uint32_t> slots(slotCount, kFree);
+  for (std::uint32_t e = 0; e < entries.size(); ++e) {
+    const Entry& entry = entries[e];
+    for (std::size_t slot = (entry.layoutHash ^ entry.length) & (slotCount - 1);;
+         slot = (slot + 1) & (slotCount - 1)) {
+      if (slots[slot] == kFree) {
+        slots[slot] = static_cast<std::uint32_t>(firstOfGroup.size());
+        groupOf[e] = slots[slot];
+        firstOfGroup.push_back(e);
+        sizeOfGroup.push_back(1);
+        break;
+      }
+      const Entry& first = entries[firstOfGroup[slots[slot]]];
+      if (first.layoutHash == entry.layoutHash && first.length == entry.length &&
+          sameLayout(textOf(first), textOf(entry))) {
+        groupOf[e] = slots[slot];
+        ++sizeOfGroup[slots[slot]];
+        break;
       }
     }
-    lastLength = pending.length;
-    auto layoutStart = static_cast<std::uint32_t>(start);
+  }
+  // The layouts in order.
+  std::vector<std::uint32_t> order(firstOfGroup.size());
+  for (std::uint32_t g = 0; g < order.size(); ++g) order[g] = g;
+  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    const Entry& x = entries[firstOfGroup[a]];
+    const Entry& y = entries[firstOfGroup[b]];
+    if (x.length != y.length) return x.length < y.length;
+    return layoutPrecedes(textOf(x), textOf(y));
+  });
+  // Where the stems of each layout go, in that order; they arrive in walk order.
+  std::vector<std::uint32_t> next(order.size());
+  SimilarNames::Shelf shelf;
+  const std::size_t longest = entries.empty() ? 0 : entries[firstOfGroup[order.back()]].length;
+  shelf.byLength.assign(longest + 2, 0);
+  std::uint32_t at = 0;
+  for (const std::uint32_t g : order) {
+    next[g] = at;
+    const Entry& first = entries[firstOfGroup[g]];
+    const bool hasDigits = std::any_of(textOf(first).begin(), textOf(first).end(), isDigit);
+    auto start = first.start;
     if (hasDigits) {
-      layoutStart = static_cast<std::uint32_t>(units.size());
-      for (std::size_t i = 0; i < pending.length; ++i) {
-        const char32_t c = units[start + i];
+      start = static_cast<std::uint32_t>(units.size());
+      for (std::size_t i = 0; i < first.length; ++i) {
+        const char32_t c = units[first.start + i];
         units.push_back(isDigit(c) ? SimilarNames::kAnyDigit : c);
       }
     }
-    shelf.layouts.push_back(
-        {layoutStart, index, index + 1,
-         skeletonOf(std::u32string_view(units.data() + start, pending.length)),
-         hasDigits});
-    ++shelf.byLength[pending.length + 1];
+    const std::u32string_view layout(units.data() + start, first.length);
+    shelf.layouts.push_back({start, at, at + sizeOfGroup[g], skeletonOf(layout), hasDigits});
+    ++shelf.byLength[first.length + 1];
+    at += sizeOfGroup[g];
   }
   for (std::size_t n = 1; n < shelf.byLength.size(); ++n) {
     shelf.byLength[n] += shelf.byLength[n - 1];
   }
+  std::vector<std::uint32_t> placed(entries.size());
+  for (std::uint32_t e = 0; e < entries.size(); ++e) placed[next[groupOf[e]]++] = e;
+  for (const auto& layout : shelf.layouts) {
+    if (!layout.hasDigits || layout.endStem - layout.firstStem < 2) continue;
+    // Within a layout, stable by walk order.
+    std::stable_sort(placed.begin() + layout.firstStem, placed.begin() + layout.endStem,
+                     [&](std::uint32_t a, std::uint32_t b) {
+                       const Entry& x = entries[a];
+                       const Entry& y = entries[b];
+                       if (x.manyDigits || y.manyDigits) return textOf(x) < textOf(y);
+                       return x.digits < y.digits;
+                     });
+  }
+  shelf.stems.reserve(entries.size());
+  shelf.stemsShared.reserve(entries.size());
+  for (const auto& layout : shelf.layouts) {
+    for (std::uint32_t i = layout.firstStem; i < layout.endStem; ++i) {
+      const Entry& entry = entries[placed[i]];
+      shelf.stems.push_back({entry.start, entry.file});
+      shelf.stemsShared.push_back(
+          i == layout.firstStem ? 0 : sharedBeginning(textOf(entries[placed[i - 1]]),
+                                                      textOf(entry)));
+    }
+  }
+  for (std::size_t l = 0; l < shelf.layouts.size(); ++l) {
+    const auto& layout = shelf.layouts[l];
+    shelf.layoutsShared.push_back(0);
+    if (l == 0) continue;
+    const auto& before = shelf.layouts[l - 1];
+    const std::size_t a = entries[placed[before.firstStem]].length;
+    const std::size_t b = entries[placed[layout.firstStem]].length;
+    if (a != b) continue;
+    shelf.layoutsShared.back() =
+        sharedBeginning(std::u32string_view(units.data() + before.start, a),
+                        std::u32string_view(units.data() + layout.start, b));
+  }
   return shelf;
+}
+
+// Appends a native name as UTF-8 with ASCII letters folded (and U+FFFD for what
+// forms no character). Folding first changes nothing else: no other unit is an
+// ASCII letter, or part of a character.
+void assignFoldedUtf8(ImageIndex::NameView name, std::string& out) {
+  out.clear();
+  if constexpr (sizeof(ImageIndex::Name::value_type) == 1) {
+    out.assign(reinterpret_cast<const char*>(name.data()), name.size());
+    for (char& c : out) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    // Names are nearly always UTF-8 already.
+    if (!isValidUtf8(out)) out = encodeUtf8Lenient(decodeUtf8(out));
+  } else {
+    const ImageIndex::Name folded = foldAsciiCase(ImageIndex::Name(name));
+    appendUtf8Lenient(std::wstring(folded.begin(), folded.end()), out);
+  }
 }
 
 const SimilarNames& tableOf(ImageIndex& index) {
   if (index.similarNames) return *index.similarNames;
   auto table = std::make_shared<SimilarNames>();
-  std::string utf8;  // the folded stems, one after another
-  std::array<std::vector<PendingStem>, Kind::kKinds> pending;
+  std::array<std::vector<Entry>, Kind::kKinds> entries;
+  table->units.reserve(index.files.size());
   std::string name;
   for (std::uint32_t file = 0; file < index.files.size(); file = fileAfter(index, file)) {
-    name.clear();
-    appendFoldedUtf8(fileNameAt(index, file), name);
+    assignFoldedUtf8(fileNameAt(index, file), name);
     const auto kind = kindOf(name);
     if (!kind) continue;
-    const std::string_view stem(name.data(), kind->stemLength);
-    const auto length = static_cast<std::uint32_t>(std::count_if(
-        stem.begin(), stem.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-    pending[kind->kind].push_back({length, static_cast<std::uint32_t>(utf8.size()),
-                                   static_cast<std::uint32_t>(stem.size()), file});
-    utf8 += stem;
+    entries[kind->kind].push_back(
+        entryOf(std::string_view(name.data(), kind->stemLength), file, table->units));
   }
-  table->units.reserve(2 * utf8.size());  // characters and layouts
   for (std::size_t kind = 0; kind < Kind::kKinds; ++kind) {
-    sortStems(pending[kind], utf8);
-    table->shelves[kind] = shelfOf(pending[kind], utf8, table->units);
+    table->shelves[kind] = shelfOf(entries[kind], table->units);
   }
   index.similarNames = std::move(table);
   return *index.similarNames;
@@ -363,6 +386,7 @@ class DistancesAhead {
 
   // From `i` characters of the layout and `j` of the query on.
   int at(std::size_t i, std::size_t j) const { return cells_[i * width_ + j]; }
+  const int* row(std::size_t i) const { return &cells_[i * width_]; }
 
  private:
   std::size_t width_;
@@ -406,19 +430,28 @@ class AlignmentRows {
     return computeInto<kWildcards>(&cells_[depth * width_], depth, c, previous);
   }
 
+  // The digits that can keep a row open when the row with no matching character
+  // cannot: those the query holds where the row compares with it.
+  struct Near {
+    std::array<char32_t, 16> digits;
+    std::size_t count = 0;
+  };
+
   // Whether row `depth` can lead to a distance within the limit when its stem
-  // character is none of the query's near that row: then no character but those of
+  // character is none of the query's near that row: if not, no digit but those of
   // `near` can make it so, as a row differs from this one only where its character
   // equals one of the query's it is compared with. Leaves the table as it was.
-  bool mayEndWithinMatchingNothing(std::size_t depth, char32_t previous,
-                                   std::vector<char32_t>& near) {
+  bool mayEndWithinMatchingNothing(std::size_t depth, char32_t previous, Near& near) {
     constexpr char32_t kNoCharacter = 0xFFFFFFFF;
     const bool open = computeInto<false>(scratch_.data(), depth, kNoCharacter, previous);
-    near.clear();
+    near.count = 0;
+    const auto add = [&](char32_t c) {
+      if (isDigit(c) && near.count < near.digits.size()) near.digits[near.count++] = c;
+    };
     const auto [low, high] = band(depth);
     for (std::size_t j = std::max<std::size_t>(low, 1); j <= high && low <= high; ++j) {
-      near.push_back(query_[j - 1]);                                           // a match
-      if (j >= 2 && query_[j - 1] == previous) near.push_back(query_[j - 2]);  // a swap
+      add(query_[j - 1]);                                         // a match
+      if (j >= 2 && query_[j - 1] == previous) add(query_[j - 2]);  // a swap
     }
     return open;
   }
@@ -451,7 +484,8 @@ class AlignmentRows {
     const auto [low, high] = band(depth);
     if (low > high) return false;
     const int* above = &cells_[(depth - 1) * width_];
-    const int* twoAbove = depth >= 2 ? above - width_ : nullptr;
+    const int* twoAbove = above - width_;  // read only from the second row on
+    const char32_t* query = query_.data();
     // The next row reads one cell beyond each end of this row's band.
     if (low > 0) row[low - 1] = beyond_;
     if (high + 1 < width_) row[high + 1] = beyond_;
@@ -461,11 +495,11 @@ class AlignmentRows {
       j = 1;
     }
     for (; j <= high; ++j) {
-      const char32_t q = query_[j - 1];
       int cell = std::min(std::min(above[j], row[j - 1]) + 1,
-                          above[j - 1] + !same<kWildcards>(c, q));
-      if (twoAbove != nullptr && j >= 2 && same<kWildcards>(previous, q) &&
-          same<kWildcards>(c, query_[j - 2])) {
+                          above[j - 1] + !same<kWildcards>(c, query[j - 1]));
+      // A swap of neighbours: rare, so the cheaper test first.
+      if (j >= 2 && depth >= 2 && same<kWildcards>(c, query[j - 2]) &&
+          same<kWildcards>(previous, query[j - 1])) {
         cell = std::min(cell, twoAbove[j - 2] + 1);
       }
       row[j] = std::min(cell, beyond_);
@@ -478,9 +512,10 @@ class AlignmentRows {
   // diagonal and passes a cell of it no larger than what it reaches.
   bool mayEndWithin(std::size_t depth, const int* row, std::size_t low,
                     std::size_t high) const {
-    for (std::size_t j = low; j <= high; ++j) {
-      const long d = static_cast<long>(j) - static_cast<long>(depth) - shift_;
-      if (row[j] + (d < 0 ? -d : d) <= limit_) return true;
+    // |j - depth - shift| for j = low, low + 1...
+    long offset = static_cast<long>(low) - static_cast<long>(depth) - shift_;
+    for (std::size_t j = low; j <= high; ++j, ++offset) {
+      if (row[j] + (offset < 0 ? -offset : offset) <= limit_) return true;
     }
     return false;
   }
@@ -489,13 +524,15 @@ class AlignmentRows {
   // steps over it by a swap from the row above.
   bool mayEndWithin(std::size_t depth, const int* row, const int* above, std::size_t low,
                     std::size_t high) const {
+    const int* ahead = ahead_->row(depth);
     for (std::size_t j = low; j <= high; ++j) {
-      if (row[j] + ahead_->at(depth, j) <= limit_) return true;
+      if (row[j] + ahead[j] <= limit_) return true;
     }
     if (depth + 1 > length_) return false;
+    const int* further = ahead_->row(depth + 1);
     const std::size_t n = width_ - 1;
     for (std::size_t j = low > 0 ? low - 1 : 0; j <= high && j + 2 <= n; ++j) {
-      if (above[j] + 1 + ahead_->at(depth + 1, j + 2) <= limit_) return true;
+      if (above[j] + 1 + further[j + 2] <= limit_) return true;
     }
     return false;
   }
@@ -577,9 +614,11 @@ class Closest {
 // there matches nothing of the query near it.
 template <bool kWildcards, typename Text, typename Limit, typename Skip, typename Found>
 void walkSorted(std::size_t begin, std::size_t end, std::size_t length, Text text,
-                AlignmentRows& rows, Limit limit, Skip skip, Found found) {
-  std::u32string_view previous;  // the text whose rows are computed up to `valid`
-  std::size_t valid = 0;
+                const std::uint8_t* shared, AlignmentRows& rows, Limit limit, Skip skip,
+                Found found) {
+  std::size_t valid = 0;  // rows computed for the last text measured
+  // The characters text(i) shares with the last text measured.
+  std::size_t sharedWithLast = 0;
   // By row: whether the row computed with no matching character is known for the
   // rows above it now, and if it is, whether it can end within the limit and which
   // characters can make it so.
@@ -613,12 +652,12 @@ void walkSorted(std::size_t begin, std::size_t end, std::size_t length, Text tex
   for (std::size_t i = begin; i < end;) {
     if (skip(i)) {
       ++i;
+      if (i < end) sharedWithLast = std::min<std::size_t>(sharedWithLast, shared[i]);
       continue;
     }
     const std::u32string_view stem = text(i);
     rows.lower(limit());
-    std::size_t depth = 0;
-    while (depth < valid && stem[depth] == previous[depth]) ++depth;
+    std::size_t depth = std::min(valid, sharedWithLast);
     bool ended = false;
     while (depth < length) {
       ++depth;
@@ -627,11 +666,11 @@ void walkSorted(std::size_t begin, std::size_t end, std::size_t length, Text tex
         break;
       }
     }
-    previous = stem;
     if (!ended) {
       valid = length;
       found(i, rows.distance());
       ++i;
+      if (i < end) sharedWithLast = shared[i];
       continue;
     }
     // Every text that begins like this one up to `depth` ends the same way; being
@@ -663,7 +702,10 @@ void walkSorted(std::size_t begin, std::size_t end, std::size_t length, Text tex
         high = middle;
       }
     }
+    // What the texts skipped share with text(i) is at least `depth`: what text(low)
+    // shares with it is what it shares with the one before it.
     i = low;
+    if (i < end) sharedWithLast = shared[i];
   }
 }
 
@@ -671,6 +713,7 @@ struct Candidate {
   int distance;  // of the layout: no stem of it is nearer
   const SimilarNames::Shelf* shelf;
   std::uint32_t layout;
+  std::uint32_t length;
 };
 
 // The layouts of `shelf` within the limit of the query, numbered siblings left out.
@@ -686,22 +729,122 @@ void addNearLayouts(const SimilarNames& table, const SimilarNames::Shelf& shelf,
     };
     rows.restart(length, limit);
     walkSorted<true>(
-        shelf.byLength[length], shelf.byLength[length + 1], length, layoutAt, rows,
+        shelf.byLength[length], shelf.byLength[length + 1], length, layoutAt,
+        shelf.layoutsShared.data(), rows,
         [&] { return limit; },
         [&](std::size_t i) {
           return holdsNumberedSiblings(shelf.layouts[i], layoutAt(i), query);
         },
         [&](std::size_t i, int distance) {
           if (distance <= limit) {
-            near.push_back({distance, &shelf, static_cast<std::uint32_t>(i)});
+            near.push_back({distance, &shelf, static_cast<std::uint32_t>(i),
+                            static_cast<std::uint32_t>(length)});
           }
         });
   }
 }
 
-// Offers `closest` the stems of `candidate` within its limit of the query.
+// The stems of one layout within the limit of the query, found by descending their
+// digits: the stems are sorted, so those with the same digits so far lie side by
+// side, and each digit of the layout splits them in runs of one digit each. The rows
+// of the characters between digits are shared by every stem of a run.
+class LayoutDescent {
+ public:
+  LayoutDescent(const SimilarNames& table, const SimilarNames::Shelf& shelf,
+                std::u32string_view layout, AlignmentRows& rows, Closest& closest)
+      : table_(table), shelf_(shelf), layout_(layout), rows_(rows), closest_(closest) {}
+
+  // The stems in [begin, end) share their first `depth` characters, whose rows are
+  // computed.
+  void descend(std::uint32_t begin, std::uint32_t end, std::size_t depth) {
+    // The characters up to the next digit are the layout's.
+    while (depth < layout_.size() && layout_[depth] != SimilarNames::kAnyDigit) {
+      ++depth;
+      rows_.lower(closest_.limit());
+      if (!rows_.compute<false>(depth, layout_[depth - 1],
+                                characterAt(begin, static_cast<std::ptrdiff_t>(depth) - 2))) {
+        return;
+      }
+    }
+    if (depth == layout_.size()) {  // the same stem in several folders
+      const int distance = rows_.distance();
+      for (std::uint32_t i = begin; i < end; ++i) closest_.offer(distance, shelf_.stems[i].file);
+      return;
+    }
+    ++depth;
+    rows_.lower(closest_.limit());
+    const char32_t before = characterAt(begin, static_cast<std::ptrdiff_t>(depth) - 2);
+    AlignmentRows::Near near;
+    if (!rows_.mayEndWithinMatchingNothing(depth, before, near)) {
+      // Only a digit the query holds near this row can keep it open.
+      std::sort(near.digits.begin(), near.digits.begin() + near.count);
+      const auto last = std::unique(near.digits.begin(), near.digits.begin() + near.count);
+      for (auto digit = near.digits.begin(); digit != last; ++digit) {
+        const auto [low, high] = runOf(begin, end, depth - 1, *digit);
+        if (low < high) follow(low, high, depth, *digit, before);
+      }
+      return;
+    }
+    for (std::uint32_t low = begin; low < end;) {
+      const char32_t digit = characterAt(low, static_cast<std::ptrdiff_t>(depth) - 1);
+      const std::uint32_t high = runOf(low, end, depth - 1, digit).second;
+      follow(low, high, depth, digit, before);
+      low = high;
+    }
+  }
+
+ private:
+  void follow(std::uint32_t begin, std::uint32_t end, std::size_t depth, char32_t digit,
+              char32_t before) {
+    rows_.lower(closest_.limit());
+    if (rows_.compute<false>(depth, digit, before)) descend(begin, end, depth);
+  }
+
+  char32_t characterAt(std::uint32_t stem, std::ptrdiff_t at) const {
+    return at < 0 ? 0 : table_.units[shelf_.stems[stem].start + static_cast<std::size_t>(at)];
+  }
+
+  // The stems of [begin, end) whose character `at` is `digit`, given that they are
+  // sorted by it.
+  std::pair<std::uint32_t, std::uint32_t> runOf(std::uint32_t begin, std::uint32_t end,
+                                                std::size_t at, char32_t digit) const {
+    const auto lowerThan = [&](std::uint32_t stem, char32_t c) {
+      return characterAt(stem, static_cast<std::ptrdiff_t>(at)) < c;
+    };
+    std::uint32_t low = begin, high = end;
+    while (low < high) {  // the first not below `digit`
+      const std::uint32_t middle = low + (high - low) / 2;
+      if (lowerThan(middle, digit)) {
+        low = middle + 1;
+      } else {
+        high = middle;
+      }
+    }
+    std::uint32_t last = low;
+    high = end;
+    while (last < high) {  // the first beyond `digit`
+      const std::uint32_t middle = last + (high - last) / 2;
+      if (!lowerThan(middle, digit + 1)) {
+        high = middle;
+      } else {
+        last = middle + 1;
+      }
+    }
+    return {low, last};
+  }
+
+  const SimilarNames& table_;
+  const SimilarNames::Shelf& shelf_;
+  std::u32string_view layout_;
+  AlignmentRows& rows_;
+  Closest& closest_;
+};
+
+// Offers `closest` the stems of `candidate` within its limit of the query; `ahead`
+// holds the distances ahead of its layout once they are needed.
 void offerStems(const SimilarNames& table, const Candidate& candidate, const Query& query,
-                AlignmentRows& rows, Closest& closest) {
+                AlignmentRows& rows, std::optional<DistancesAhead>& ahead,
+                Closest& closest) {
   const SimilarNames::Shelf& shelf = *candidate.shelf;
   const SimilarNames::Layout& layout = shelf.layouts[candidate.layout];
   if (!layout.hasDigits) {  // its stems are all the layout
@@ -710,21 +853,10 @@ void offerStems(const SimilarNames& table, const Candidate& candidate, const Que
     }
     return;
   }
-  const std::size_t length =
-      static_cast<std::size_t>(std::upper_bound(shelf.byLength.begin(),
-                                                shelf.byLength.end(), candidate.layout) -
-                               shelf.byLength.begin()) -
-      1;
-  const DistancesAhead ahead(
-      std::u32string_view(table.units.data() + layout.start, length), query.stem);
-  rows.restart(length, closest.limit(), &ahead);
-  walkSorted<false>(
-      layout.firstStem, layout.endStem, length,
-      [&](std::size_t i) {
-        return std::u32string_view(table.units.data() + shelf.stems[i].start, length);
-      },
-      rows, [&] { return closest.limit(); }, [](std::size_t) { return false; },
-      [&](std::size_t i, int distance) { closest.offer(distance, shelf.stems[i].file); });
+  const std::u32string_view text(table.units.data() + layout.start, candidate.length);
+  if (!ahead) ahead.emplace(text, query.stem);
+  rows.restart(text.size(), closest.limit(), &*ahead);
+  LayoutDescent(table, shelf, text, rows, closest).descend(layout.firstStem, layout.endStem, 0);
 }
 
 // The `room` closest stems of `shelves` within `limit` of the query, (distance, file)
@@ -743,11 +875,12 @@ std::vector<std::pair<int, std::uint32_t>> closestStems(
   std::stable_sort(near.begin(), near.end(), [](const Candidate& a, const Candidate& b) {
     return a.distance < b.distance;
   });
+  std::vector<std::optional<DistancesAhead>> ahead(near.size());
   for (int within = 1;; ++within) {
     Closest closest(room, within);
-    for (const Candidate& candidate : near) {
-      if (candidate.distance > closest.limit()) break;
-      offerStems(table, candidate, query, rows, closest);
+    for (std::size_t c = 0; c < near.size(); ++c) {
+      if (near[c].distance > closest.limit()) break;
+      offerStems(table, near[c], query, rows, ahead[c], closest);
     }
     if (closest.taken().size() == room || within == limit) return closest.taken();
   }
