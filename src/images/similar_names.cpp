@@ -32,11 +32,10 @@ struct SimilarNames {
   // The layouts of one kind sorted by length in characters, then by their
   // characters, those of length n from layouts[byLength[n]] to
   // layouts[byLength[n + 1]]; the stems of each sorted by their characters, then walk
-  // order. Beside each stem and layout, how many characters it shares with the one
-  // before it (at most 255).
+  // order. Beside each layout, how many characters it shares with the one before it
+  // (at most 255).
   struct Shelf {
     std::vector<Stem> stems;
-    std::vector<std::uint8_t> stemsShared;
     std::vector<Layout> layouts;
     std::vector<std::uint8_t> layoutsShared;
     std::vector<std::uint32_t> byLength;
@@ -53,14 +52,18 @@ constexpr std::size_t kMost = 3;
 
 char32_t foldAscii(char32_t c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
-// The characters of a native name, ASCII letters folded.
-std::u32string foldedCharacters(ImageIndex::NameView name) {
-  std::u32string out;
+// Appends the characters of a native name to `out`, ASCII letters folded; bytes
+// that form no character are U+FFFD, as decodeUtf8 reads them.
+void appendFoldedCharacters(ImageIndex::NameView name, std::u32string& out) {
+  // No more characters than units: written in place, then cut to length.
+  const std::size_t start = out.size();
+  out.resize(start + name.size());
+  char32_t* next = out.data() + start;
   if constexpr (sizeof(ImageIndex::NameView::value_type) == 1) {
     const std::string_view bytes(reinterpret_cast<const char*>(name.data()), name.size());
     for (std::size_t i = 0; i < bytes.size();) {
       const Utf8Char c = decodeUtf8At(bytes, i);
-      out.push_back(foldAscii(c.codePoint));
+      *next++ = foldAscii(c.codePoint);
       i += c.length;
     }
   } else {
@@ -73,9 +76,15 @@ std::u32string foldedCharacters(ImageIndex::NameView name) {
           ++i;
         }
       }
-      out.push_back(foldAscii(c));
+      *next++ = foldAscii(c);
     }
   }
+  out.resize(static_cast<std::size_t>(next - out.data()));
+}
+
+std::u32string foldedCharacters(ImageIndex::NameView name) {
+  std::u32string out;
+  appendFoldedCharacters(name, out);
   return out;
 }
 
@@ -158,22 +167,20 @@ struct Entry {
   bool manyDigits;
 };
 
-// Appends the stem of `name` (folded UTF-8) to `units` as characters; returns its entry.
-Entry entryOf(std::string_view stem, std::uint32_t file, std::u32string& units) {
-  Entry entry{static_cast<std::uint32_t>(units.size()), 0, file, 2166136261u, 0, false};
+// The entry of the stem units[start] to the end of `units`.
+Entry entryOf(const std::u32string& units, std::size_t start, std::uint32_t file) {
+  Entry entry{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(units.size() - start),
+              file, 2166136261u, 0, false};
   int digitCount = 0;
-  for (std::size_t i = 0; i < stem.size();) {
-    const Utf8Char c = decodeUtf8At(stem, i);
-    units.push_back(c.codePoint);
-    const char32_t layout = isDigit(c.codePoint) ? SimilarNames::kAnyDigit : c.codePoint;
+  for (std::size_t i = start; i < units.size(); ++i) {
+    const char32_t c = units[i];
+    const char32_t layout = isDigit(c) ? SimilarNames::kAnyDigit : c;
     entry.layoutHash = (entry.layoutHash ^ static_cast<std::uint32_t>(layout)) * 16777619u;
-    if (isDigit(c.codePoint)) {
+    if (isDigit(c)) {
       entry.manyDigits = entry.manyDigits || ++digitCount > 19;
-      entry.digits = entry.digits * 10 + (c.codePoint - '0');
+      entry.digits = entry.digits * 10 + (c - '0');
     }
-    i += c.length;
   }
-  entry.length = static_cast<std::uint32_t>(units.size() - entry.start);
   return entry;
 }
 
@@ -274,28 +281,23 @@ SimilarNames::Shelf shelfOf(const std::vector<Entry>& entries, std::u32string& u
   }
   std::vector<std::uint32_t> placed(entries.size());
   for (std::uint32_t e = 0; e < entries.size(); ++e) placed[next[groupOf[e]]++] = e;
+  const auto precedes = [&](std::uint32_t a, std::uint32_t b) {
+    const Entry& x = entries[a];
+    const Entry& y = entries[b];
+    if (x.manyDigits || y.manyDigits) return textOf(x) < textOf(y);
+    return x.digits < y.digits;
+  };
   for (const auto& layout : shelf.layouts) {
-    if (!layout.hasDigits || layout.endStem - layout.firstStem < 2) continue;
-    // Within a layout, stable by walk order.
-    std::stable_sort(placed.begin() + layout.firstStem, placed.begin() + layout.endStem,
-                     [&](std::uint32_t a, std::uint32_t b) {
-                       const Entry& x = entries[a];
-                       const Entry& y = entries[b];
-                       if (x.manyDigits || y.manyDigits) return textOf(x) < textOf(y);
-                       return x.digits < y.digits;
-                     });
-  }
-  shelf.stems.reserve(entries.size());
-  shelf.stemsShared.reserve(entries.size());
-  for (const auto& layout : shelf.layouts) {
-    for (std::uint32_t i = layout.firstStem; i < layout.endStem; ++i) {
-      const Entry& entry = entries[placed[i]];
-      shelf.stems.push_back({entry.start, entry.file});
-      shelf.stemsShared.push_back(
-          i == layout.firstStem ? 0 : sharedBeginning(textOf(entries[placed[i - 1]]),
-                                                      textOf(entry)));
+    const auto first = placed.begin() + layout.firstStem;
+    const auto last = placed.begin() + layout.endStem;
+    // Stable, for walk order. The walk meets a folder's files in name order, so the
+    // stems of a layout mostly come sorted.
+    if (layout.hasDigits && !std::is_sorted(first, last, precedes)) {
+      std::stable_sort(first, last, precedes);
     }
   }
+  shelf.stems.reserve(entries.size());
+  for (const std::uint32_t e : placed) shelf.stems.push_back({entries[e].start, entries[e].file});
   for (std::size_t l = 0; l < shelf.layouts.size(); ++l) {
     const auto& layout = shelf.layouts[l];
     shelf.layoutsShared.push_back(0);
@@ -311,36 +313,22 @@ SimilarNames::Shelf shelfOf(const std::vector<Entry>& entries, std::u32string& u
   return shelf;
 }
 
-// Appends a native name as UTF-8 with ASCII letters folded (and U+FFFD for what
-// forms no character). Folding first changes nothing else: no other unit is an
-// ASCII letter, or part of a character.
-void assignFoldedUtf8(ImageIndex::NameView name, std::string& out) {
-  out.clear();
-  if constexpr (sizeof(ImageIndex::Name::value_type) == 1) {
-    out.assign(reinterpret_cast<const char*>(name.data()), name.size());
-    for (char& c : out) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    // Names are nearly always UTF-8 already.
-    if (!isValidUtf8(out)) out = encodeUtf8Lenient(decodeUtf8(out));
-  } else {
-    const ImageIndex::Name folded = foldAsciiCase(ImageIndex::Name(name));
-    appendUtf8Lenient(std::wstring(folded.begin(), folded.end()), out);
-  }
-}
-
 const SimilarNames& tableOf(ImageIndex& index) {
   if (index.similarNames) return *index.similarNames;
   auto table = std::make_shared<SimilarNames>();
   std::array<std::vector<Entry>, Kind::kKinds> entries;
-  table->units.reserve(index.files.size());
-  std::string name;
+  std::u32string& units = table->units;
+  units.reserve(index.files.size());
   for (std::uint32_t file = 0; file < index.files.size(); file = fileAfter(index, file)) {
-    assignFoldedUtf8(fileNameAt(index, file), name);
-    const auto kind = kindOf(name);
-    if (!kind) continue;
-    entries[kind->kind].push_back(
-        entryOf(std::string_view(name.data(), kind->stemLength), file, table->units));
+    const std::size_t start = units.size();
+    appendFoldedCharacters(fileNameAt(index, file), units);
+    const auto kind = kindOf(std::u32string_view(units).substr(start));
+    if (!kind) {
+      units.resize(start);
+      continue;
+    }
+    units.resize(start + kind->stemLength);
+    entries[kind->kind].push_back(entryOf(units, start, file));
   }
   for (std::size_t kind = 0; kind < Kind::kKinds; ++kind) {
     table->shelves[kind] = shelfOf(entries[kind], table->units);
@@ -876,7 +864,8 @@ std::vector<std::pair<int, std::uint32_t>> closestStems(
     return a.distance < b.distance;
   });
   std::vector<std::optional<DistancesAhead>> ahead(near.size());
-  for (int within = 1;; ++within) {
+  // No stem is nearer than its layout.
+  for (int within = near.empty() ? limit : std::max(1, near.front().distance);; ++within) {
     Closest closest(room, within);
     for (std::size_t c = 0; c < near.size(); ++c) {
       if (near[c].distance > closest.limit()) break;
