@@ -350,24 +350,31 @@ bool matches(char32_t stemCharacter, char32_t queryCharacter) {
 // bound from below what the rest of a stem costs once a beginning is measured.
 class DistancesAhead {
  public:
-  DistancesAhead(std::u32string_view layout, std::u32string_view query)
-      : width_(query.size() + 1), cells_((layout.size() + 1) * width_) {
-    const std::size_t m = layout.size();
-    const std::size_t n = query.size();
-    for (std::size_t i = m + 1; i-- > 0;) {
-      for (std::size_t j = n + 1; j-- > 0;) {
+  // Distances beyond `limit` are kept as limit + 1: only those within it are used.
+  DistancesAhead(std::u32string_view layout, std::u32string_view query, int limit)
+      : width_(query.size() + 1), cells_((layout.size() + 1) * width_, limit + 1) {
+    const long m = static_cast<long>(layout.size());
+    const long n = static_cast<long>(query.size());
+    for (long i = m; i >= 0; --i) {
+      // A cell farther than the limit from the diagonal the table ends on is beyond
+      // it, and so is every way through such cells: they keep limit + 1.
+      const long low = std::max(0L, i + n - m - limit);
+      const long high = std::min(n, i + n - m + limit);
+      for (long j = high; j >= low; --j) {
+        const auto x = static_cast<std::size_t>(i);
+        const auto y = static_cast<std::size_t>(j);
         int cell;
         if (i == m || j == n) {
           cell = static_cast<int>(i == m ? n - j : m - i);
         } else {
-          cell = std::min({at(i + 1, j) + 1, at(i, j + 1) + 1,
-                           at(i + 1, j + 1) + !matches(layout[i], query[j])});
-          if (i + 1 < m && j + 1 < n && matches(layout[i], query[j + 1]) &&
-              matches(layout[i + 1], query[j])) {
-            cell = std::min(cell, at(i + 2, j + 2) + 1);
+          cell = std::min(std::min(at(x + 1, y), at(x, y + 1)) + 1,
+                          at(x + 1, y + 1) + !matches(layout[x], query[y]));
+          if (i + 1 < m && j + 1 < n && matches(layout[x], query[y + 1]) &&
+              matches(layout[x + 1], query[y])) {
+            cell = std::min(cell, at(x + 2, y + 2) + 1);
           }
         }
-        cells_[i * width_ + j] = cell;
+        cells_[x * width_ + y] = std::min(cell, limit + 1);
       }
     }
   }
@@ -391,7 +398,7 @@ class DistancesAhead {
 class AlignmentRows {
  public:
   explicit AlignmentRows(std::u32string_view query)
-      : query_(query), width_(query.size() + 1), scratch_(width_) {}
+      : query_(query), width_(query.size() + 1) {}
 
   // Starts the table for stems of `stemLength` characters, with `ahead` (when given)
   // the distances ahead of their layout, kept by the caller.
@@ -402,6 +409,7 @@ class AlignmentRows {
     beyond_ = limit + 1;
     ahead_ = ahead;
     cells_.assign((stemLength + 1) * width_, beyond_);
+    nothing_.resize(cells_.size());
     const auto [low, high] = band(0);
     for (std::size_t j = low; j <= high; ++j) cells_[j] = capped(static_cast<int>(j));
   }
@@ -429,9 +437,17 @@ class AlignmentRows {
   // character is none of the query's near that row: if not, no digit but those of
   // `near` can make it so, as a row differs from this one only where its character
   // equals one of the query's it is compared with. Leaves the table as it was.
+  // Row `depth` made the one with no matching character last computed, for a
+  // character that matches none of the query's near it.
+  void useMatchingNothing(std::size_t depth) {
+    const auto from = nothing_.begin() + static_cast<std::ptrdiff_t>(depth * width_);
+    std::copy(from, from + static_cast<std::ptrdiff_t>(width_),
+              cells_.begin() + static_cast<std::ptrdiff_t>(depth * width_));
+  }
+
   bool mayEndWithinMatchingNothing(std::size_t depth, char32_t previous, Near& near) {
     constexpr char32_t kNoCharacter = 0xFFFFFFFF;
-    const bool open = computeInto<false>(scratch_.data(), depth, kNoCharacter, previous);
+    const bool open = computeInto<false>(&nothing_[depth * width_], depth, kNoCharacter, previous);
     near.count = 0;
     const auto add = [&](char32_t c) {
       if (isDigit(c) && near.count < near.digits.size()) near.digits[near.count++] = c;
@@ -535,7 +551,7 @@ class AlignmentRows {
   int beyond_ = 1;  // greater than any limit the table is used with
   const DistancesAhead* ahead_ = nullptr;
   std::vector<int> cells_;    // row after row
-  std::vector<int> scratch_;  // one row
+  std::vector<int> nothing_;  // rows with no matching character, by depth
 };
 
 // The stem asked about, with what the numbered-sibling rule compares.
@@ -773,10 +789,20 @@ class LayoutDescent {
       }
       return;
     }
+    const auto isNear = [&](char32_t digit) {
+      return std::find(near.digits.begin(), near.digits.begin() + near.count, digit) !=
+             near.digits.begin() + near.count;
+    };
     for (std::uint32_t low = begin; low < end;) {
       const char32_t digit = characterAt(low, static_cast<std::ptrdiff_t>(depth) - 1);
-      const std::uint32_t high = runOf(low, end, depth - 1, digit).second;
-      follow(low, high, depth, digit, before);
+      const std::uint32_t high = runEnd(low, end, depth - 1);
+      if (isNear(digit)) {
+        follow(low, high, depth, digit, before);
+      } else {
+        // Its row is the one with no matching character, which may end within the limit.
+        rows_.useMatchingNothing(depth);
+        descend(low, high, depth);
+      }
       low = high;
     }
   }
@@ -790,6 +816,28 @@ class LayoutDescent {
 
   char32_t characterAt(std::uint32_t stem, std::ptrdiff_t at) const {
     return at < 0 ? 0 : table_.units[shelf_.stems[stem].start + static_cast<std::size_t>(at)];
+  }
+
+  // The end of the run of stems from `begin` with the same character `at`, given that
+  // the stems of [begin, end) are sorted by it: look 1, 2, 4... stems ahead.
+  std::uint32_t runEnd(std::uint32_t begin, std::uint32_t end, std::size_t at) const {
+    const auto where = static_cast<std::ptrdiff_t>(at);
+    const char32_t c = characterAt(begin, where);
+    std::uint32_t known = begin, probe = begin + 1;
+    for (std::uint32_t step = 1; probe < end && characterAt(probe, where) == c; step *= 2) {
+      known = probe;
+      probe = begin + 2 * step;
+    }
+    std::uint32_t low = known + 1, high = std::min(probe, end);
+    while (low < high) {
+      const std::uint32_t middle = low + (high - low) / 2;
+      if (characterAt(middle, where) == c) {
+        low = middle + 1;
+      } else {
+        high = middle;
+      }
+    }
+    return low;
   }
 
   // The stems of [begin, end) whose character `at` is `digit`, given that they are
@@ -831,7 +879,7 @@ class LayoutDescent {
 // Offers `closest` the stems of `candidate` within its limit of the query; `ahead`
 // holds the distances ahead of its layout once they are needed.
 void offerStems(const SimilarNames& table, const Candidate& candidate, const Query& query,
-                AlignmentRows& rows, std::optional<DistancesAhead>& ahead,
+                int limit, AlignmentRows& rows, std::optional<DistancesAhead>& ahead,
                 Closest& closest) {
   const SimilarNames::Shelf& shelf = *candidate.shelf;
   const SimilarNames::Layout& layout = shelf.layouts[candidate.layout];
@@ -842,7 +890,7 @@ void offerStems(const SimilarNames& table, const Candidate& candidate, const Que
     return;
   }
   const std::u32string_view text(table.units.data() + layout.start, candidate.length);
-  if (!ahead) ahead.emplace(text, query.stem);
+  if (!ahead) ahead.emplace(text, query.stem, limit);
   rows.restart(text.size(), closest.limit(), &*ahead);
   LayoutDescent(table, shelf, text, rows, closest).descend(layout.firstStem, layout.endStem, 0);
 }
@@ -869,7 +917,7 @@ std::vector<std::pair<int, std::uint32_t>> closestStems(
     Closest closest(room, within);
     for (std::size_t c = 0; c < near.size(); ++c) {
       if (near[c].distance > closest.limit()) break;
-      offerStems(table, near[c], query, rows, ahead[c], closest);
+      offerStems(table, near[c], query, limit, rows, ahead[c], closest);
     }
     if (closest.taken().size() == room || within == limit) return closest.taken();
   }
