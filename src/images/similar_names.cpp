@@ -17,6 +17,10 @@ struct SimilarNames {
   enum Kind : std::uint8_t { kPng, kJpg, kOtherImage, kKinds };
   // Stands in a layout for any digit (no name holds the character U+0000).
   static constexpr char32_t kAnyDigit = 0;
+  // How many characters of each class a text holds, characters folded into 64
+  // classes (every digit in one): two texts have at most the sum of the smaller
+  // counts in common, which bounds their distance from below.
+  using Bag = std::array<std::uint8_t, 64>;
   struct Stem {
     std::uint32_t start;  // in `units`
     std::uint32_t file;   // offset in ImageIndex::files
@@ -37,6 +41,7 @@ struct SimilarNames {
   struct Shelf {
     std::vector<Stem> stems;
     std::vector<Layout> layouts;
+    std::vector<Bag> layoutBags;
     std::vector<std::uint8_t> layoutsShared;
     std::vector<std::uint32_t> byLength;
   };
@@ -136,6 +141,29 @@ std::uint32_t skeletonOf(std::u32string_view text) {
     if (!isDigitOrAny(c)) hash = (hash ^ static_cast<std::uint32_t>(c)) * 16777619u;
   }
   return hash;
+}
+
+SimilarNames::Bag bagOf(std::u32string_view text) {
+  SimilarNames::Bag bag{};
+  for (const char32_t c : text) {
+    const std::size_t kind = c >= 'a' && c <= 'z' ? c - 'a'
+                             : isDigitOrAny(c)    ? 26
+                             : c == '_'           ? 27
+                             : c == '-'           ? 28
+                                                  : 29 + c % 35;
+    if (bag[kind] < 255) ++bag[kind];
+  }
+  return bag;
+}
+
+// A lower bound of the distance of texts of lengths `a` and `b` with these bags:
+// each character of the longer one that the other lacks takes an edit (a swap keeps
+// the characters). A plain loop over bytes, which compilers make vector instructions.
+int distanceAtLeast(std::size_t a, std::size_t b, const SimilarNames::Bag& x,
+                    const SimilarNames::Bag& y) {
+  unsigned shared = 0;
+  for (std::size_t i = 0; i < x.size(); ++i) shared += std::min(x[i], y[i]);
+  return static_cast<int>(std::max(a, b)) - static_cast<int>(shared);
 }
 
 int distanceLimit(std::size_t stemLength) {
@@ -273,6 +301,7 @@ SimilarNames::Shelf shelfOf(const std::vector<Entry>& entries, std::u32string& u
     }
     const std::u32string_view layout(units.data() + start, first.length);
     shelf.layouts.push_back({start, at, at + sizeOfGroup[g], skeletonOf(layout), hasDigits});
+    shelf.layoutBags.push_back(bagOf(layout));
     ++shelf.byLength[first.length + 1];
     at += sizeOfGroup[g];
   }
@@ -559,10 +588,11 @@ struct Query {
   std::u32string_view stem;
   std::u32string digitless;
   std::uint32_t skeleton;
+  SimilarNames::Bag bag;
 };
 
 Query queryOf(std::u32string_view stem) {
-  return {stem, withoutDigits(stem), skeletonOf(stem)};
+  return {stem, withoutDigits(stem), skeletonOf(stem), bagOf(stem)};
 }
 
 // Whether the stems of `layout` are numbered siblings of the query: equal to it once
@@ -720,7 +750,8 @@ struct Candidate {
   std::uint32_t length;
 };
 
-// The layouts of `shelf` within the limit of the query, numbered siblings left out.
+// The layouts of `shelf` within the limit of the query, numbered siblings left out;
+// so are layouts whose characters alone put them beyond the limit, before measuring.
 void addNearLayouts(const SimilarNames& table, const SimilarNames::Shelf& shelf,
                     const Query& query, int limit, AlignmentRows& rows,
                     std::vector<Candidate>& near) {
@@ -737,7 +768,8 @@ void addNearLayouts(const SimilarNames& table, const SimilarNames::Shelf& shelf,
         shelf.layoutsShared.data(), rows,
         [&] { return limit; },
         [&](std::size_t i) {
-          return holdsNumberedSiblings(shelf.layouts[i], layoutAt(i), query);
+          return distanceAtLeast(n, length, query.bag, shelf.layoutBags[i]) > limit ||
+                 holdsNumberedSiblings(shelf.layouts[i], layoutAt(i), query);
         },
         [&](std::size_t i, int distance) {
           if (distance <= limit) {
