@@ -45,7 +45,7 @@ struct SimilarNames {
     std::vector<std::uint8_t> layoutsShared;
     std::vector<std::uint32_t> byLength;
   };
-  std::u32string units;  // the stems and layouts, one after another
+  std::vector<char32_t> units;  // the stems and layouts, one after another
   std::array<Shelf, kKinds> shelves;
 };
 
@@ -57,18 +57,15 @@ constexpr std::size_t kMost = 3;
 
 char32_t foldAscii(char32_t c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
-// Appends the characters of a native name to `out`, ASCII letters folded; bytes
-// that form no character are U+FFFD, as decodeUtf8 reads them.
-void appendFoldedCharacters(ImageIndex::NameView name, std::u32string& out) {
-  // No more characters than units: written in place, then cut to length.
-  const std::size_t start = out.size();
-  out.resize(start + name.size());
-  char32_t* next = out.data() + start;
+// Calls f(c) for each character of a native name, ASCII letters folded; bytes that
+// form no character are U+FFFD, as decodeUtf8 reads them.
+template <typename F>
+void forEachFoldedCharacter(ImageIndex::NameView name, F f) {
   if constexpr (sizeof(ImageIndex::NameView::value_type) == 1) {
     const std::string_view bytes(reinterpret_cast<const char*>(name.data()), name.size());
     for (std::size_t i = 0; i < bytes.size();) {
       const Utf8Char c = decodeUtf8At(bytes, i);
-      *next++ = foldAscii(c.codePoint);
+      f(foldAscii(c.codePoint));
       i += c.length;
     }
   } else {
@@ -81,15 +78,15 @@ void appendFoldedCharacters(ImageIndex::NameView name, std::u32string& out) {
           ++i;
         }
       }
-      *next++ = foldAscii(c);
+      f(foldAscii(c));
     }
   }
-  out.resize(static_cast<std::size_t>(next - out.data()));
 }
 
 std::u32string foldedCharacters(ImageIndex::NameView name) {
   std::u32string out;
-  appendFoldedCharacters(name, out);
+  out.reserve(name.size());
+  forEachFoldedCharacter(name, [&](char32_t c) { out.push_back(c); });
   return out;
 }
 
@@ -102,8 +99,9 @@ struct KindAndStem {
   std::size_t stemLength;  // in the units of the text asked about
 };
 
-// What a folded name's last extension makes it, and where its stem ends; nullopt
-// for a name that is no image.
+// What a name's last extension makes it (ASCII letter case ignored), and where its
+// stem ends; nullopt for a name that is no image. The dot is the same unit in every
+// encoding of a name.
 template <typename Text>
 std::optional<KindAndStem> kindOf(const Text& folded) {
   const std::size_t dot = folded.rfind('.');
@@ -111,7 +109,10 @@ std::optional<KindAndStem> kindOf(const Text& folded) {
   const auto is = [&](std::string_view extension) {
     return folded.size() - dot - 1 == extension.size() &&
            std::equal(extension.begin(), extension.end(), folded.begin() + dot + 1,
-                      [](char a, auto b) { return static_cast<unsigned char>(a) == b; });
+                      [](char a, auto b) {
+                        return static_cast<char32_t>(static_cast<unsigned char>(a)) ==
+                               foldAscii(static_cast<char32_t>(b));
+                      });
   };
   if (is("png")) return KindAndStem{Kind::kPng, dot};
   if (is("jpg")) return KindAndStem{Kind::kJpg, dot};
@@ -195,20 +196,21 @@ struct Entry {
   bool manyDigits;
 };
 
-// The entry of the stem units[start] to the end of `units`.
-Entry entryOf(const std::u32string& units, std::size_t start, std::uint32_t file) {
-  Entry entry{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(units.size() - start),
-              file, 2166136261u, 0, false};
+// Appends the characters of a native stem to `units`; returns its entry.
+Entry appendEntry(ImageIndex::NameView stem, std::uint32_t file, std::vector<char32_t>& units) {
+  Entry entry{static_cast<std::uint32_t>(units.size()), 0, file, 2166136261u, 0, false};
   int digitCount = 0;
-  for (std::size_t i = start; i < units.size(); ++i) {
-    const char32_t c = units[i];
-    const char32_t layout = isDigit(c) ? SimilarNames::kAnyDigit : c;
+  forEachFoldedCharacter(stem, [&](char32_t c) {
+    units.push_back(c);
+    const bool digit = isDigit(c);
+    const char32_t layout = digit ? SimilarNames::kAnyDigit : c;
     entry.layoutHash = (entry.layoutHash ^ static_cast<std::uint32_t>(layout)) * 16777619u;
-    if (isDigit(c)) {
+    if (digit) {
       entry.manyDigits = entry.manyDigits || ++digitCount > 19;
       entry.digits = entry.digits * 10 + (c - '0');
     }
-  }
+  });
+  entry.length = static_cast<std::uint32_t>(units.size() - entry.start);
   return entry;
 }
 
@@ -241,7 +243,7 @@ std::uint8_t sharedBeginning(std::u32string_view a, std::u32string_view b) {
 // The entries of one kind grouped in layouts, sorted. Grouping by hash leaves only
 // the layouts to sort by their text, and the stems of a layout by one number; in a
 // numbered project there are few layouts.
-SimilarNames::Shelf shelfOf(const std::vector<Entry>& entries, std::u32string& units) {
+SimilarNames::Shelf shelfOf(const std::vector<Entry>& entries, std::vector<char32_t>& units) {
   const auto textOf = [&](const Entry& entry) {
     return std::u32string_view(units.data() + entry.start, entry.length);
   };
@@ -346,18 +348,14 @@ const SimilarNames& tableOf(ImageIndex& index) {
   if (index.similarNames) return *index.similarNames;
   auto table = std::make_shared<SimilarNames>();
   std::array<std::vector<Entry>, Kind::kKinds> entries;
-  std::u32string& units = table->units;
-  units.reserve(index.files.size());
+  std::vector<char32_t>& units = table->units;
+  // Headers take half the units of `files` or more: room for the stems at once.
+  units.reserve(index.files.size() / 2);
   for (std::uint32_t file = 0; file < index.files.size(); file = fileAfter(index, file)) {
-    const std::size_t start = units.size();
-    appendFoldedCharacters(fileNameAt(index, file), units);
-    const auto kind = kindOf(std::u32string_view(units).substr(start));
-    if (!kind) {
-      units.resize(start);
-      continue;
-    }
-    units.resize(start + kind->stemLength);
-    entries[kind->kind].push_back(entryOf(units, start, file));
+    const ImageIndex::NameView name = fileNameAt(index, file);
+    const auto kind = kindOf(name);
+    if (!kind) continue;
+    entries[kind->kind].push_back(appendEntry(name.substr(0, kind->stemLength), file, units));
   }
   for (std::size_t kind = 0; kind < Kind::kKinds; ++kind) {
     table->shelves[kind] = shelfOf(entries[kind], table->units);
@@ -434,25 +432,29 @@ class AlignmentRows {
   void restart(std::size_t stemLength, int limit, const DistancesAhead* ahead = nullptr) {
     shift_ = static_cast<long>(query_.size()) - static_cast<long>(stemLength);
     length_ = stemLength;
-    limit_ = limit;
     beyond_ = limit + 1;
     ahead_ = ahead;
     cells_.assign((stemLength + 1) * width_, beyond_);
     nothing_.resize(cells_.size());
-    const auto [low, high] = band(0);
+    setLimit(limit);
+    const auto [low, high] = bands_[0];
     for (std::size_t j = low; j <= high; ++j) cells_[j] = capped(static_cast<int>(j));
   }
 
   // Candidates found so far may leave less room: a smaller limit. Rows computed
   // before stay right where it matters, as they hold every value within it.
-  void lower(int limit) { limit_ = std::min(limit_, limit); }
+  void lower(int limit) {
+    if (limit < limit_) setLimit(limit);
+  }
 
   // Row `depth` (1 or more) for the stem character `c` after `previous`, given the
   // rows before it; returns whether it may still lead to a distance within the limit.
   // With kWildcards, `c` and `previous` may be kAnyDigit.
   template <bool kWildcards>
   bool compute(std::size_t depth, char32_t c, char32_t previous) {
-    return computeInto<kWildcards>(&cells_[depth * width_], depth, c, previous);
+    int* row = &cells_[depth * width_];
+    return ahead_ != nullptr ? computeInto<kWildcards, true>(row, depth, c, previous)
+                             : computeInto<kWildcards, false>(row, depth, c, previous);
   }
 
   // The digits that can keep a row open when the row with no matching character
@@ -466,22 +468,16 @@ class AlignmentRows {
   // character is none of the query's near that row: if not, no digit but those of
   // `near` can make it so, as a row differs from this one only where its character
   // equals one of the query's it is compared with. Leaves the table as it was.
-  // Row `depth` made the one with no matching character last computed, for a
-  // character that matches none of the query's near it.
-  void useMatchingNothing(std::size_t depth) {
-    const auto from = nothing_.begin() + static_cast<std::ptrdiff_t>(depth * width_);
-    std::copy(from, from + static_cast<std::ptrdiff_t>(width_),
-              cells_.begin() + static_cast<std::ptrdiff_t>(depth * width_));
-  }
-
+  // REQUIRES: the distances ahead are given.
   bool mayEndWithinMatchingNothing(std::size_t depth, char32_t previous, Near& near) {
     constexpr char32_t kNoCharacter = 0xFFFFFFFF;
-    const bool open = computeInto<false>(&nothing_[depth * width_], depth, kNoCharacter, previous);
+    const bool open =
+        computeInto<false, true>(&nothing_[depth * width_], depth, kNoCharacter, previous);
     near.count = 0;
     const auto add = [&](char32_t c) {
       if (isDigit(c) && near.count < near.digits.size()) near.digits[near.count++] = c;
     };
-    const auto [low, high] = band(depth);
+    const auto [low, high] = bands_[depth];
     for (std::size_t j = std::max<std::size_t>(low, 1); j <= high && low <= high; ++j) {
       add(query_[j - 1]);                                         // a match
       if (j >= 2 && query_[j - 1] == previous) add(query_[j - 2]);  // a swap
@@ -489,21 +485,36 @@ class AlignmentRows {
     return open;
   }
 
+  // Row `depth` made the one with no matching character last computed there, for a
+  // character that matches none of the query's near it.
+  void useMatchingNothing(std::size_t depth) {
+    const auto from = nothing_.begin() + static_cast<std::ptrdiff_t>(depth * width_);
+    std::copy(from, from + static_cast<std::ptrdiff_t>(width_),
+              cells_.begin() + static_cast<std::ptrdiff_t>(depth * width_));
+  }
+
   // REQUIRES: the row of the stem's last character is computed.
   int distance() const { return cells_[length_ * width_ + width_ - 1]; }
 
  private:
   struct Band {
-    std::size_t low, high;
+    std::size_t low, high;  // empty when low > high
   };
 
-  Band band(std::size_t depth) const {
-    const long i = static_cast<long>(depth);
+  // The band of each row: the cells at most the limit away from the diagonal the
+  // table starts on and from the one it ends on.
+  void setLimit(int limit) {
+    limit_ = limit;
+    bands_.resize(length_ + 1);
     const long last = static_cast<long>(width_) - 1;
-    const long low = std::max(0L, i + std::max(shift_, 0L) - limit_);
-    const long high = std::min(last, i + std::min(shift_, 0L) + limit_);
-    if (low > high) return {1, 0};
-    return {static_cast<std::size_t>(low), static_cast<std::size_t>(high)};
+    for (std::size_t depth = 0; depth <= length_; ++depth) {
+      const long i = static_cast<long>(depth);
+      const long low = std::max(0L, i + std::max(shift_, 0L) - limit_);
+      const long high = std::min(last, i + std::min(shift_, 0L) + limit_);
+      bands_[depth] = low > high ? Band{1, 0}
+                                 : Band{static_cast<std::size_t>(low),
+                                        static_cast<std::size_t>(high)};
+    }
   }
 
   template <bool kWildcards>
@@ -512,60 +523,60 @@ class AlignmentRows {
                       : stemCharacter == queryCharacter;
   }
 
-  template <bool kWildcards>
+  // Computes row `depth` into `row`, and returns whether a way through it may end
+  // within the limit: a cell plus what the rest must cost at least (its distance
+  // from the diagonal the table ends on, or with kAhead the distance ahead) is
+  // within it. With kAhead a way may also step over the row by a swap from the row
+  // above; without, such a swap keeps its diagonal and passes a cell of this row no
+  // larger than what it reaches.
+  template <bool kWildcards, bool kAhead>
   bool computeInto(int* row, std::size_t depth, char32_t c, char32_t previous) {
-    const auto [low, high] = band(depth);
+    const auto [low, high] = bands_[depth];
     if (low > high) return false;
     const int* above = &cells_[(depth - 1) * width_];
     const int* twoAbove = above - width_;  // read only from the second row on
     const char32_t* query = query_.data();
+    const int* ahead = kAhead ? ahead_->row(depth) : nullptr;
     // The next row reads one cell beyond each end of this row's band.
     if (low > 0) row[low - 1] = beyond_;
     if (high + 1 < width_) row[high + 1] = beyond_;
+    long offset = static_cast<long>(low) - static_cast<long>(depth) - shift_;
+    int best = beyond_ + 1;  // the least cell plus rest
+    const auto keep = [&](std::size_t j, int cell) {
+      row[j] = cell;
+      const int rest = kAhead ? ahead[j] : static_cast<int>(offset < 0 ? -offset : offset);
+      best = std::min(best, cell + rest);
+      ++offset;
+    };
     std::size_t j = low;
     if (j == 0) {
-      row[0] = capped(static_cast<int>(depth));
+      keep(0, capped(static_cast<int>(depth)));
       j = 1;
     }
-    for (; j <= high; ++j) {
-      int cell = std::min(std::min(above[j], row[j - 1]) + 1,
-                          above[j - 1] + !same<kWildcards>(c, query[j - 1]));
-      // A swap of neighbours: rare, so the cheaper test first.
-      if (j >= 2 && depth >= 2 && same<kWildcards>(c, query[j - 2]) &&
-          same<kWildcards>(previous, query[j - 1])) {
-        cell = std::min(cell, twoAbove[j - 2] + 1);
+    if (depth >= 2) {
+      for (; j <= high; ++j) {
+        int cell = std::min(std::min(above[j], row[j - 1]) + 1,
+                            above[j - 1] + !same<kWildcards>(c, query[j - 1]));
+        // A swap of neighbours: rare, so the cheaper test first.
+        if (j >= 2 && same<kWildcards>(c, query[j - 2]) &&
+            same<kWildcards>(previous, query[j - 1])) {
+          cell = std::min(cell, twoAbove[j - 2] + 1);
+        }
+        keep(j, std::min(cell, beyond_));
       }
-      row[j] = std::min(cell, beyond_);
+    } else {
+      for (; j <= high; ++j) {
+        const int cell = std::min(std::min(above[j], row[j - 1]) + 1,
+                                  above[j - 1] + !same<kWildcards>(c, query[j - 1]));
+        keep(j, std::min(cell, beyond_));
+      }
     }
-    return ahead_ != nullptr ? mayEndWithin(depth, row, above, low, high)
-                             : mayEndWithin(depth, row, low, high);
-  }
-
-  // With the diagonal alone. A swap of neighbours that steps over this row keeps its
-  // diagonal and passes a cell of it no larger than what it reaches.
-  bool mayEndWithin(std::size_t depth, const int* row, std::size_t low,
-                    std::size_t high) const {
-    // |j - depth - shift| for j = low, low + 1...
-    long offset = static_cast<long>(low) - static_cast<long>(depth) - shift_;
-    for (std::size_t j = low; j <= high; ++j, ++offset) {
-      if (row[j] + (offset < 0 ? -offset : offset) <= limit_) return true;
-    }
-    return false;
-  }
-
-  // With the distances ahead: a way through the table passes a cell of this row, or
-  // steps over it by a swap from the row above.
-  bool mayEndWithin(std::size_t depth, const int* row, const int* above, std::size_t low,
-                    std::size_t high) const {
-    const int* ahead = ahead_->row(depth);
-    for (std::size_t j = low; j <= high; ++j) {
-      if (row[j] + ahead[j] <= limit_) return true;
-    }
-    if (depth + 1 > length_) return false;
+    if (best <= limit_) return true;
+    if (!kAhead || depth + 1 > length_) return false;
     const int* further = ahead_->row(depth + 1);
     const std::size_t n = width_ - 1;
-    for (std::size_t j = low > 0 ? low - 1 : 0; j <= high && j + 2 <= n; ++j) {
-      if (above[j] + 1 + further[j + 2] <= limit_) return true;
+    for (std::size_t k = low > 0 ? low - 1 : 0; k <= high && k + 2 <= n; ++k) {
+      if (above[k] + 1 + further[k + 2] <= limit_) return true;
     }
     return false;
   }
@@ -579,6 +590,7 @@ class AlignmentRows {
   int limit_ = 0;
   int beyond_ = 1;  // greater than any limit the table is used with
   const DistancesAhead* ahead_ = nullptr;
+  std::vector<Band> bands_;  // by row, for limit_
   std::vector<int> cells_;    // row after row
   std::vector<int> nothing_;  // rows with no matching character, by depth
 };
