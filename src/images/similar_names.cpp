@@ -32,6 +32,9 @@ struct SimilarNames {
     std::uint32_t firstStem, endStem;  // its stems in Shelf::stems
     std::uint32_t skeleton;            // hash of its characters but the digits
     bool hasDigits;
+    // Whether its stems in sorted order are in walk order too, as when one folder
+    // holds them: the first of a run of them is then the earliest in walk order.
+    bool walkOrdered;
   };
   // The layouts of one kind sorted by length in characters, then by their
   // characters, those of length n from layouts[byLength[n]] to
@@ -302,7 +305,8 @@ SimilarNames::Shelf shelfOf(const std::vector<Entry>& entries, std::vector<char3
       }
     }
     const std::u32string_view layout(units.data() + start, first.length);
-    shelf.layouts.push_back({start, at, at + sizeOfGroup[g], skeletonOf(layout), hasDigits});
+    shelf.layouts.push_back(
+        {start, at, at + sizeOfGroup[g], skeletonOf(layout), hasDigits, true});
     shelf.layoutBags.push_back(bagOf(layout));
     ++shelf.byLength[first.length + 1];
     at += sizeOfGroup[g];
@@ -318,13 +322,14 @@ SimilarNames::Shelf shelfOf(const std::vector<Entry>& entries, std::vector<char3
     if (x.manyDigits || y.manyDigits) return textOf(x) < textOf(y);
     return x.digits < y.digits;
   };
-  for (const auto& layout : shelf.layouts) {
+  for (auto& layout : shelf.layouts) {
     const auto first = placed.begin() + layout.firstStem;
     const auto last = placed.begin() + layout.endStem;
     // Stable, for walk order. The walk meets a folder's files in name order, so the
     // stems of a layout mostly come sorted.
     if (layout.hasDigits && !std::is_sorted(first, last, precedes)) {
       std::stable_sort(first, last, precedes);
+      layout.walkOrdered = std::is_sorted(first, last);  // entries are in walk order
     }
   }
   shelf.stems.reserve(entries.size());
@@ -630,6 +635,12 @@ class Closest {
 
   int limit() const { return limit_; }
 
+  // The largest distance a stem met after `file` in walk order can have and still
+  // enter: at the limit it would follow the last of a full list.
+  int limitAfter(std::uint32_t file) const {
+    return taken_.size() == room_ && file > taken_.back().second ? limit_ - 1 : limit_;
+  }
+
   void offer(int distance, std::uint32_t file) {
     // Distance 0: a spelling in other letter case, which the case hint reports.
     if (distance == 0 || distance > limit_ || room_ == 0) return;
@@ -799,8 +810,14 @@ void addNearLayouts(const SimilarNames& table, const SimilarNames::Shelf& shelf,
 class LayoutDescent {
  public:
   LayoutDescent(const SimilarNames& table, const SimilarNames::Shelf& shelf,
-                std::u32string_view layout, AlignmentRows& rows, Closest& closest)
-      : table_(table), shelf_(shelf), layout_(layout), rows_(rows), closest_(closest) {}
+                const SimilarNames::Layout& layout, std::u32string_view text,
+                AlignmentRows& rows, Closest& closest)
+      : table_(table),
+        shelf_(shelf),
+        walkOrdered_(layout.walkOrdered),
+        layout_(text),
+        rows_(rows),
+        closest_(closest) {}
 
   // The stems in [begin, end) share their first `depth` characters, whose rows are
   // computed.
@@ -808,7 +825,7 @@ class LayoutDescent {
     // The characters up to the next digit are the layout's.
     while (depth < layout_.size() && layout_[depth] != SimilarNames::kAnyDigit) {
       ++depth;
-      rows_.lower(closest_.limit());
+      rows_.lower(limitFor(begin));
       if (!rows_.compute<false>(depth, layout_[depth - 1],
                                 characterAt(begin, static_cast<std::ptrdiff_t>(depth) - 2))) {
         return;
@@ -820,7 +837,7 @@ class LayoutDescent {
       return;
     }
     ++depth;
-    rows_.lower(closest_.limit());
+    rows_.lower(limitFor(begin));
     const char32_t before = characterAt(begin, static_cast<std::ptrdiff_t>(depth) - 2);
     AlignmentRows::Near near;
     if (!rows_.mayEndWithinMatchingNothing(depth, before, near)) {
@@ -852,9 +869,16 @@ class LayoutDescent {
   }
 
  private:
+  // The limit for the stems from `begin` on. When they come in walk order, a stem at
+  // the limit after the last of a full list cannot enter; the runs that follow come
+  // later still.
+  int limitFor(std::uint32_t begin) const {
+    return walkOrdered_ ? closest_.limitAfter(shelf_.stems[begin].file) : closest_.limit();
+  }
+
   void follow(std::uint32_t begin, std::uint32_t end, std::size_t depth, char32_t digit,
               char32_t before) {
-    rows_.lower(closest_.limit());
+    rows_.lower(limitFor(begin));
     if (rows_.compute<false>(depth, digit, before)) descend(begin, end, depth);
   }
 
@@ -915,6 +939,7 @@ class LayoutDescent {
 
   const SimilarNames& table_;
   const SimilarNames::Shelf& shelf_;
+  bool walkOrdered_;
   std::u32string_view layout_;
   AlignmentRows& rows_;
   Closest& closest_;
@@ -936,7 +961,7 @@ void offerStems(const SimilarNames& table, const Candidate& candidate, const Que
   const std::u32string_view text(table.units.data() + layout.start, candidate.length);
   if (!ahead) ahead.emplace(text, query.stem, limit);
   rows.restart(text.size(), closest.limit(), &*ahead);
-  LayoutDescent(table, shelf, text, rows, closest).descend(layout.firstStem, layout.endStem, 0);
+  LayoutDescent(table, shelf, layout, text, rows, closest).descend(layout.firstStem, layout.endStem, 0);
 }
 
 // The `room` closest stems of `shelves` within `limit` of the query, (distance, file)
