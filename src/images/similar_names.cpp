@@ -199,21 +199,27 @@ struct Entry {
   bool manyDigits;
 };
 
-// Appends the characters of a native stem to `units`; returns its entry.
-Entry appendEntry(ImageIndex::NameView stem, std::uint32_t file, std::vector<char32_t>& units) {
+// Appends the characters of a native stem to `units`; returns its entry. `buffer`
+// is room for the characters on their way.
+Entry appendEntry(ImageIndex::NameView stem, std::uint32_t file,
+                  std::vector<char32_t>& units, std::vector<char32_t>& buffer) {
   Entry entry{static_cast<std::uint32_t>(units.size()), 0, file, 2166136261u, 0, false};
+  if (buffer.size() < stem.size()) buffer.resize(stem.size());
+  char32_t* next = buffer.data();
   int digitCount = 0;
   forEachFoldedCharacter(stem, [&](char32_t c) {
-    units.push_back(c);
+    *next++ = c;
     const bool digit = isDigit(c);
     const char32_t layout = digit ? SimilarNames::kAnyDigit : c;
-    entry.layoutHash = (entry.layoutHash ^ static_cast<std::uint32_t>(layout)) * 16777619u;
+    entry.layoutHash =
+        (entry.layoutHash ^ static_cast<std::uint32_t>(layout)) * 16777619u;
     if (digit) {
       entry.manyDigits = entry.manyDigits || ++digitCount > 19;
       entry.digits = entry.digits * 10 + (c - '0');
     }
   });
-  entry.length = static_cast<std::uint32_t>(units.size() - entry.start);
+  units.insert(units.end(), buffer.data(), next);
+  entry.length = static_cast<std::uint32_t>(next - buffer.data());
   return entry;
 }
 
@@ -237,7 +243,8 @@ bool layoutPrecedes(std::u32string_view a, std::u32string_view b) {
 
 std::uint8_t sharedBeginning(std::u32string_view a, std::u32string_view b) {
   std::size_t shared = 0;
-  while (shared < a.size() && shared < b.size() && shared < 255 && a[shared] == b[shared]) {
+  while (shared < a.size() && shared < b.size() && shared < 255 &&
+         a[shared] == b[shared]) {
     ++shared;
   }
   return static_cast<std::uint8_t>(shared);
@@ -246,7 +253,8 @@ std::uint8_t sharedBeginning(std::u32string_view a, std::u32string_view b) {
 // The entries of one kind grouped in layouts, sorted. Grouping by hash leaves only
 // the layouts to sort by their text, and the stems of a layout by one number; in a
 // numbered project there are few layouts.
-SimilarNames::Shelf shelfOf(const std::vector<Entry>& entries, std::vector<char32_t>& units) {
+SimilarNames::Shelf shelfOf(const std::vector<Entry>& entries,
+                            std::vector<char32_t>& units) {
   const auto textOf = [&](const Entry& entry) {
     return std::u32string_view(units.data() + entry.start, entry.length);
   };
@@ -289,13 +297,15 @@ SimilarNames::Shelf shelfOf(const std::vector<Entry>& entries, std::vector<char3
   // Where the stems of each layout go, in that order; they arrive in walk order.
   std::vector<std::uint32_t> next(order.size());
   SimilarNames::Shelf shelf;
-  const std::size_t longest = entries.empty() ? 0 : entries[firstOfGroup[order.back()]].length;
+  const std::size_t longest =
+      entries.empty() ? 0 : entries[firstOfGroup[order.back()]].length;
   shelf.byLength.assign(longest + 2, 0);
   std::uint32_t at = 0;
   for (const std::uint32_t g : order) {
     next[g] = at;
     const Entry& first = entries[firstOfGroup[g]];
-    const bool hasDigits = std::any_of(textOf(first).begin(), textOf(first).end(), isDigit);
+    const bool hasDigits =
+        std::any_of(textOf(first).begin(), textOf(first).end(), isDigit);
     auto start = first.start;
     if (hasDigits) {
       start = static_cast<std::uint32_t>(units.size());
@@ -333,7 +343,8 @@ SimilarNames::Shelf shelfOf(const std::vector<Entry>& entries, std::vector<char3
     }
   }
   shelf.stems.reserve(entries.size());
-  for (const std::uint32_t e : placed) shelf.stems.push_back({entries[e].start, entries[e].file});
+  for (const std::uint32_t e : placed)
+    shelf.stems.push_back({entries[e].start, entries[e].file});
   for (std::size_t l = 0; l < shelf.layouts.size(); ++l) {
     const auto& layout = shelf.layouts[l];
     shelf.layoutsShared.push_back(0);
@@ -356,11 +367,13 @@ const SimilarNames& tableOf(ImageIndex& index) {
   std::vector<char32_t>& units = table->units;
   // Headers take half the units of `files` or more: room for the stems at once.
   units.reserve(index.files.size() / 2);
+  std::vector<char32_t> buffer;
   for (std::uint32_t file = 0; file < index.files.size(); file = fileAfter(index, file)) {
     const ImageIndex::NameView name = fileNameAt(index, file);
     const auto kind = kindOf(name);
     if (!kind) continue;
-    entries[kind->kind].push_back(appendEntry(name.substr(0, kind->stemLength), file, units));
+    entries[kind->kind].push_back(
+        appendEntry(name.substr(0, kind->stemLength), file, units, buffer));
   }
   for (std::size_t kind = 0; kind < Kind::kKinds; ++kind) {
     table->shelves[kind] = shelfOf(entries[kind], table->units);
@@ -441,16 +454,14 @@ class AlignmentRows {
     ahead_ = ahead;
     cells_.assign((stemLength + 1) * width_, beyond_);
     nothing_.resize(cells_.size());
-    setLimit(limit);
-    const auto [low, high] = bands_[0];
+    limit_ = limit;
+    const auto [low, high] = band(0);
     for (std::size_t j = low; j <= high; ++j) cells_[j] = capped(static_cast<int>(j));
   }
 
   // Candidates found so far may leave less room: a smaller limit. Rows computed
   // before stay right where it matters, as they hold every value within it.
-  void lower(int limit) {
-    if (limit < limit_) setLimit(limit);
-  }
+  void lower(int limit) { limit_ = std::min(limit_, limit); }
 
   // Row `depth` (1 or more) for the stem character `c` after `previous`, given the
   // rows before it; returns whether it may still lead to a distance within the limit.
@@ -476,15 +487,15 @@ class AlignmentRows {
   // REQUIRES: the distances ahead are given.
   bool mayEndWithinMatchingNothing(std::size_t depth, char32_t previous, Near& near) {
     constexpr char32_t kNoCharacter = 0xFFFFFFFF;
-    const bool open =
-        computeInto<false, true>(&nothing_[depth * width_], depth, kNoCharacter, previous);
+    const bool open = computeInto<false, true>(&nothing_[depth * width_], depth,
+                                               kNoCharacter, previous);
     near.count = 0;
     const auto add = [&](char32_t c) {
       if (isDigit(c) && near.count < near.digits.size()) near.digits[near.count++] = c;
     };
-    const auto [low, high] = bands_[depth];
+    const auto [low, high] = band(depth);
     for (std::size_t j = std::max<std::size_t>(low, 1); j <= high && low <= high; ++j) {
-      add(query_[j - 1]);                                         // a match
+      add(query_[j - 1]);                                           // a match
       if (j >= 2 && query_[j - 1] == previous) add(query_[j - 2]);  // a swap
     }
     return open;
@@ -506,20 +517,15 @@ class AlignmentRows {
     std::size_t low, high;  // empty when low > high
   };
 
-  // The band of each row: the cells at most the limit away from the diagonal the
+  // The band of row `depth`: the cells at most the limit away from the diagonal the
   // table starts on and from the one it ends on.
-  void setLimit(int limit) {
-    limit_ = limit;
-    bands_.resize(length_ + 1);
+  Band band(std::size_t depth) const {
+    const long i = static_cast<long>(depth);
     const long last = static_cast<long>(width_) - 1;
-    for (std::size_t depth = 0; depth <= length_; ++depth) {
-      const long i = static_cast<long>(depth);
-      const long low = std::max(0L, i + std::max(shift_, 0L) - limit_);
-      const long high = std::min(last, i + std::min(shift_, 0L) + limit_);
-      bands_[depth] = low > high ? Band{1, 0}
-                                 : Band{static_cast<std::size_t>(low),
-                                        static_cast<std::size_t>(high)};
-    }
+    const long low = std::max(0L, i + std::max(shift_, 0L) - limit_);
+    const long high = std::min(last, i + std::min(shift_, 0L) + limit_);
+    if (low > high) return {1, 0};
+    return {static_cast<std::size_t>(low), static_cast<std::size_t>(high)};
   }
 
   template <bool kWildcards>
@@ -536,7 +542,7 @@ class AlignmentRows {
   // larger than what it reaches.
   template <bool kWildcards, bool kAhead>
   bool computeInto(int* row, std::size_t depth, char32_t c, char32_t previous) {
-    const auto [low, high] = bands_[depth];
+    const auto [low, high] = band(depth);
     if (low > high) return false;
     const int* above = &cells_[(depth - 1) * width_];
     const int* twoAbove = above - width_;  // read only from the second row on
@@ -549,7 +555,8 @@ class AlignmentRows {
     int best = beyond_ + 1;  // the least cell plus rest
     const auto keep = [&](std::size_t j, int cell) {
       row[j] = cell;
-      const int rest = kAhead ? ahead[j] : static_cast<int>(offset < 0 ? -offset : offset);
+      const int rest =
+          kAhead ? ahead[j] : static_cast<int>(offset < 0 ? -offset : offset);
       best = std::min(best, cell + rest);
       ++offset;
     };
@@ -595,7 +602,6 @@ class AlignmentRows {
   int limit_ = 0;
   int beyond_ = 1;  // greater than any limit the table is used with
   const DistancesAhead* ahead_ = nullptr;
-  std::vector<Band> bands_;  // by row, for limit_
   std::vector<int> cells_;    // row after row
   std::vector<int> nothing_;  // rows with no matching character, by depth
 };
@@ -788,8 +794,7 @@ void addNearLayouts(const SimilarNames& table, const SimilarNames::Shelf& shelf,
     rows.restart(length, limit);
     walkSorted<true>(
         shelf.byLength[length], shelf.byLength[length + 1], length, layoutAt,
-        shelf.layoutsShared.data(), rows,
-        [&] { return limit; },
+        shelf.layoutsShared.data(), rows, [&] { return limit; },
         [&](std::size_t i) {
           return distanceAtLeast(n, length, query.bag, shelf.layoutBags[i]) > limit ||
                  holdsNumberedSiblings(shelf.layouts[i], layoutAt(i), query);
@@ -826,14 +831,16 @@ class LayoutDescent {
     while (depth < layout_.size() && layout_[depth] != SimilarNames::kAnyDigit) {
       ++depth;
       rows_.lower(limitFor(begin));
-      if (!rows_.compute<false>(depth, layout_[depth - 1],
-                                characterAt(begin, static_cast<std::ptrdiff_t>(depth) - 2))) {
+      if (!rows_.compute<false>(
+              depth, layout_[depth - 1],
+              characterAt(begin, static_cast<std::ptrdiff_t>(depth) - 2))) {
         return;
       }
     }
     if (depth == layout_.size()) {  // the same stem in several folders
       const int distance = rows_.distance();
-      for (std::uint32_t i = begin; i < end; ++i) closest_.offer(distance, shelf_.stems[i].file);
+      for (std::uint32_t i = begin; i < end; ++i)
+        closest_.offer(distance, shelf_.stems[i].file);
       return;
     }
     ++depth;
@@ -843,7 +850,8 @@ class LayoutDescent {
     if (!rows_.mayEndWithinMatchingNothing(depth, before, near)) {
       // Only a digit the query holds near this row can keep it open.
       std::sort(near.digits.begin(), near.digits.begin() + near.count);
-      const auto last = std::unique(near.digits.begin(), near.digits.begin() + near.count);
+      const auto last =
+          std::unique(near.digits.begin(), near.digits.begin() + near.count);
       for (auto digit = near.digits.begin(); digit != last; ++digit) {
         const auto [low, high] = runOf(begin, end, depth - 1, *digit);
         if (low < high) follow(low, high, depth, *digit, before);
@@ -873,7 +881,8 @@ class LayoutDescent {
   // the limit after the last of a full list cannot enter; the runs that follow come
   // later still.
   int limitFor(std::uint32_t begin) const {
-    return walkOrdered_ ? closest_.limitAfter(shelf_.stems[begin].file) : closest_.limit();
+    return walkOrdered_ ? closest_.limitAfter(shelf_.stems[begin].file)
+                        : closest_.limit();
   }
 
   void follow(std::uint32_t begin, std::uint32_t end, std::size_t depth, char32_t digit,
@@ -883,7 +892,8 @@ class LayoutDescent {
   }
 
   char32_t characterAt(std::uint32_t stem, std::ptrdiff_t at) const {
-    return at < 0 ? 0 : table_.units[shelf_.stems[stem].start + static_cast<std::size_t>(at)];
+    return at < 0 ? 0
+                  : table_.units[shelf_.stems[stem].start + static_cast<std::size_t>(at)];
   }
 
   // The end of the run of stems from `begin` with the same character `at`, given that
@@ -892,7 +902,8 @@ class LayoutDescent {
     const auto where = static_cast<std::ptrdiff_t>(at);
     const char32_t c = characterAt(begin, where);
     std::uint32_t known = begin, probe = begin + 1;
-    for (std::uint32_t step = 1; probe < end && characterAt(probe, where) == c; step *= 2) {
+    for (std::uint32_t step = 1; probe < end && characterAt(probe, where) == c;
+         step *= 2) {
       known = probe;
       probe = begin + 2 * step;
     }
@@ -961,7 +972,8 @@ void offerStems(const SimilarNames& table, const Candidate& candidate, const Que
   const std::u32string_view text(table.units.data() + layout.start, candidate.length);
   if (!ahead) ahead.emplace(text, query.stem, limit);
   rows.restart(text.size(), closest.limit(), &*ahead);
-  LayoutDescent(table, shelf, layout, text, rows, closest).descend(layout.firstStem, layout.endStem, 0);
+  LayoutDescent(table, shelf, layout, text, rows, closest)
+      .descend(layout.firstStem, layout.endStem, 0);
 }
 
 // The `room` closest stems of `shelves` within `limit` of the query, (distance, file)
@@ -982,7 +994,8 @@ std::vector<std::pair<int, std::uint32_t>> closestStems(
   });
   std::vector<std::optional<DistancesAhead>> ahead(near.size());
   // No stem is nearer than its layout.
-  for (int within = near.empty() ? limit : std::max(1, near.front().distance);; ++within) {
+  for (int within = near.empty() ? limit : std::max(1, near.front().distance);;
+       ++within) {
     Closest closest(room, within);
     for (std::size_t c = 0; c < near.size(); ++c) {
       if (near[c].distance > closest.limit()) break;
