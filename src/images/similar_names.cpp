@@ -667,64 +667,36 @@ class Closest {
   std::vector<std::pair<int, std::uint32_t>> taken_;
 };
 
-// Calls found(i, distance) for each text i in [begin, end) (sorted, all of `length`
-// characters, text(i) giving each) that may be within limit() of the query, with its
-// distance when it is within. Texts that begin alike share their rows, and a row that
-// can lead to no distance within the limit skips every text that begins so. skip(i)
-// leaves a text out before it is measured. With kWildcards the texts are layouts;
-// else they are the stems of one layout, which differ only in digits: at a digit,
-// a row computed with no matching character rules out at once the texts whose digit
-// there matches nothing of the query near it.
-template <bool kWildcards, typename Text, typename Limit, typename Skip, typename Found>
-void walkSorted(std::size_t begin, std::size_t end, std::size_t length, Text text,
-                const std::uint8_t* shared, AlignmentRows& rows, Limit limit, Skip skip,
-                Found found) {
-  std::size_t valid = 0;  // rows computed for the last text measured
-  // The characters text(i) shares with the last text measured.
+// Calls found(i, distance) for each layout i in [begin, end) of `shelf` (sorted, all
+// of `length` characters) whose distance from the query is within `limit`. Layouts
+// that begin alike share their rows, and a row that can lead to no distance within
+// the limit skips every layout that begins so. skip(i) leaves a layout out before it
+// is measured.
+template <typename Skip, typename Found>
+void walkLayouts(const SimilarNames& table, const SimilarNames::Shelf& shelf,
+                 std::size_t begin, std::size_t end, std::size_t length, int limit,
+                 AlignmentRows& rows, Skip skip, Found found) {
+  const auto text = [&](std::size_t i) {
+    return std::u32string_view(table.units.data() + shelf.layouts[i].start, length);
+  };
+  rows.restart(length, limit);
+  std::size_t valid = 0;  // rows computed for the last layout measured
+  // The characters layout i shares with the last layout measured.
   std::size_t sharedWithLast = 0;
-  // By row: whether the row computed with no matching character is known for the
-  // rows above it now, and if it is, whether it can end within the limit and which
-  // characters can make it so.
-  struct MatchingNothing {
-    bool known = false, open = false;
-    std::vector<char32_t> near;
-  };
-  std::vector<MatchingNothing> nothing(kWildcards ? 0 : length + 3);
-  const auto mayEndWithin = [&](std::size_t depth, const std::u32string_view stem) {
-    if constexpr (!kWildcards) {
-      const char32_t c = stem[depth - 1];
-      const char32_t before = depth >= 2 ? stem[depth - 2] : 0;
-      if (isDigit(c)) {
-        MatchingNothing& known = nothing[depth];
-        if (!known.known) {
-          known.open = rows.mayEndWithinMatchingNothing(depth, before, known.near);
-          known.known = true;
-        }
-        if (!known.open &&
-            std::find(known.near.begin(), known.near.end(), c) == known.near.end()) {
-          return false;
-        }
-      }
-      // A new row changes what the rows below it know.
-      nothing[depth + 1].known = false;
-      nothing[depth + 2].known = false;
-    }
-    return rows.compute<kWildcards>(depth, stem[depth - 1],
-                                    depth >= 2 ? stem[depth - 2] : 0);
-  };
   for (std::size_t i = begin; i < end;) {
     if (skip(i)) {
       ++i;
-      if (i < end) sharedWithLast = std::min<std::size_t>(sharedWithLast, shared[i]);
+      if (i < end)
+        sharedWithLast = std::min<std::size_t>(sharedWithLast, shelf.layoutsShared[i]);
       continue;
     }
-    const std::u32string_view stem = text(i);
-    rows.lower(limit());
+    const std::u32string_view layout = text(i);
     std::size_t depth = std::min(valid, sharedWithLast);
     bool ended = false;
     while (depth < length) {
       ++depth;
-      if (!mayEndWithin(depth, stem)) {
+      if (!rows.compute<true>(depth, layout[depth - 1],
+                              depth >= 2 ? layout[depth - 2] : 0)) {
         ended = true;
         break;
       }
@@ -733,13 +705,13 @@ void walkSorted(std::size_t begin, std::size_t end, std::size_t length, Text tex
       valid = length;
       found(i, rows.distance());
       ++i;
-      if (i < end) sharedWithLast = shared[i];
+      if (i < end) sharedWithLast = shelf.layoutsShared[i];
       continue;
     }
-    // Every text that begins like this one up to `depth` ends the same way; being
-    // sorted, they follow it, mostly a few: look at 1, 2, 4... texts ahead.
+    // Every layout that begins like this one up to `depth` ends the same way; being
+    // sorted, they follow it, mostly a few: look at 1, 2, 4... layouts ahead.
     valid = depth - 1;
-    const std::u32string_view beginning = stem.substr(0, depth);
+    const std::u32string_view beginning = layout.substr(0, depth);
     const auto beginsAlike = [&](std::size_t k) {
       const std::u32string_view other = text(k);
       // From the end: neighbours in sorted order differ late.
@@ -748,13 +720,13 @@ void walkSorted(std::size_t begin, std::size_t end, std::size_t length, Text tex
       }
       return true;
     };
-    std::size_t known = i;  // the last text known to begin alike
+    std::size_t known = i;  // the last layout known to begin alike
     std::size_t probe = i + 1;
     for (std::size_t step = 1; probe < end && beginsAlike(probe); step *= 2) {
       known = probe;
       probe = i + 2 * step;
     }
-    // The first text that begins otherwise lies after `known`, at `probe` at the
+    // The first layout that begins otherwise lies after `known`, at `probe` at the
     // latest.
     std::size_t low = known + 1, high = std::min(probe, end);
     while (low < high) {
@@ -765,10 +737,10 @@ void walkSorted(std::size_t begin, std::size_t end, std::size_t length, Text tex
         high = middle;
       }
     }
-    // What the texts skipped share with text(i) is at least `depth`: what text(low)
-    // shares with it is what it shares with the one before it.
+    // What the layouts skipped share with layout i is at least `depth`: what
+    // layout(low) shares with it is what it shares with the one before it.
     i = low;
-    if (i < end) sharedWithLast = shared[i];
+    if (i < end) sharedWithLast = shelf.layoutsShared[i];
   }
 }
 
@@ -788,16 +760,14 @@ void addNearLayouts(const SimilarNames& table, const SimilarNames::Shelf& shelf,
   const auto reach = static_cast<std::size_t>(limit);
   for (std::size_t length = n > reach ? n - reach : 0;
        length <= n + reach && length + 1 < shelf.byLength.size(); ++length) {
-    const auto layoutAt = [&](std::size_t i) {
-      return std::u32string_view(table.units.data() + shelf.layouts[i].start, length);
-    };
-    rows.restart(length, limit);
-    walkSorted<true>(
-        shelf.byLength[length], shelf.byLength[length + 1], length, layoutAt,
-        shelf.layoutsShared.data(), rows, [&] { return limit; },
+    walkLayouts(
+        table, shelf, shelf.byLength[length], shelf.byLength[length + 1], length, limit,
+        rows,
         [&](std::size_t i) {
+          const auto text =
+              std::u32string_view(table.units.data() + shelf.layouts[i].start, length);
           return distanceAtLeast(n, length, query.bag, shelf.layoutBags[i]) > limit ||
-                 holdsNumberedSiblings(shelf.layouts[i], layoutAt(i), query);
+                 holdsNumberedSiblings(shelf.layouts[i], text, query);
         },
         [&](std::size_t i, int distance) {
           if (distance <= limit) {
