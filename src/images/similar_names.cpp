@@ -994,6 +994,28 @@ void append(std::vector<std::uint32_t>& files,
   }
 }
 
+// The optimal-string-alignment distance of `a` and `b`, the whole table computed:
+// the plain form the search is checked against.
+int plainAlignmentDistance(std::u32string_view a, std::u32string_view b) {
+  const std::size_t width = b.size() + 1;
+  std::vector<int> d((a.size() + 1) * width);
+  for (std::size_t i = 0; i <= a.size(); ++i) {
+    for (std::size_t j = 0; j <= b.size(); ++j) {
+      int& cell = d[i * width + j];
+      if (i == 0 || j == 0) {
+        cell = static_cast<int>(i + j);
+        continue;
+      }
+      cell = std::min({d[(i - 1) * width + j] + 1, d[i * width + j - 1] + 1,
+                       d[(i - 1) * width + j - 1] + (a[i - 1] != b[j - 1])});
+      if (i >= 2 && j >= 2 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+        cell = std::min(cell, d[(i - 2) * width + j - 2] + 1);
+      }
+    }
+  }
+  return d.back();
+}
+
 // (distance, file) of every image of `index` of a kind `admits` whose stem is near
 // `stem`, sorted: each file measured on its own.
 template <typename Admits>
@@ -1004,13 +1026,21 @@ std::vector<std::pair<int, std::uint32_t>> nearStemsOneByOne(const ImageIndex& i
   if (stem.size() < kShortestStemWithTypos) return near;
   const int limit = distanceLimit(stem.size());
   const std::u32string digitless = withoutDigits(stem);
+  std::u32string folded;
   for (std::uint32_t file = 0; file < index.files.size(); file = fileAfter(index, file)) {
-    const std::u32string folded = foldedCharacters(fileNameAt(index, file));
+    folded.clear();
+    forEachFoldedCharacter(fileNameAt(index, file),
+                           [&](char32_t c) { folded.push_back(c); });
     const auto kind = kindOf(folded);
     if (!kind || !admits(kind->kind)) continue;
     const std::u32string_view candidate(folded.data(), kind->stemLength);
+    // Lengths further apart than the limit are further apart than the limit.
+    if (candidate.size() + limit < stem.size() ||
+        stem.size() + limit < candidate.size()) {
+      continue;
+    }
     if (withoutDigits(candidate) == digitless) continue;
-    const int distance = boundedAlignmentDistance(candidate, stem, limit);
+    const int distance = plainAlignmentDistance(candidate, stem);
     if (distance > 0 && distance <= limit) near.emplace_back(distance, file);
   }
   std::sort(near.begin(), near.end());

@@ -283,7 +283,7 @@ TEST(SimilarNames, FastSearchFindsWhatMeasuringEveryFileFinds) {
   std::ostringstream log;
   ImageIndex index = buildImageIndex(tree.root, log, /*keepEveryImage=*/true);
   int compared = 0, suggested = 0, differing = 0;
-  for (int i = 0; i < 2500; ++i) {
+  for (int i = 0; i < 1500; ++i) {
     const std::u8string& file = files[random() % files.size()];
     const std::u8string name = nearMiss(file.substr(file.rfind(u8'/') + 1), random);
     const auto native = fs::path(name).native();
