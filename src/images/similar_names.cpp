@@ -452,11 +452,14 @@ class AlignmentRows {
     length_ = stemLength;
     beyond_ = limit + 1;
     ahead_ = ahead;
-    cells_.assign((stemLength + 1) * width_, beyond_);
+    // A row is written before it is read, within its band and one cell beyond each
+    // end; no other cell is read.
+    cells_.resize(std::max(cells_.size(), (stemLength + 1) * width_));
     nothing_.resize(cells_.size());
     limit_ = limit;
     const auto [low, high] = band(0);
     for (std::size_t j = low; j <= high; ++j) cells_[j] = capped(static_cast<int>(j));
+    if (high + 1 < width_) cells_[high + 1] = beyond_;
   }
 
   // Candidates found so far may leave less room: a smaller limit. Rows computed
@@ -893,29 +896,18 @@ class LayoutDescent {
   // sorted by it.
   std::pair<std::uint32_t, std::uint32_t> runOf(std::uint32_t begin, std::uint32_t end,
                                                 std::size_t at, char32_t digit) const {
-    const auto lowerThan = [&](std::uint32_t stem, char32_t c) {
-      return characterAt(stem, static_cast<std::ptrdiff_t>(at)) < c;
-    };
+    const auto where = static_cast<std::ptrdiff_t>(at);
     std::uint32_t low = begin, high = end;
     while (low < high) {  // the first not below `digit`
       const std::uint32_t middle = low + (high - low) / 2;
-      if (lowerThan(middle, digit)) {
+      if (characterAt(middle, where) < digit) {
         low = middle + 1;
       } else {
         high = middle;
       }
     }
-    std::uint32_t last = low;
-    high = end;
-    while (last < high) {  // the first beyond `digit`
-      const std::uint32_t middle = last + (high - last) / 2;
-      if (!lowerThan(middle, digit + 1)) {
-        high = middle;
-      } else {
-        last = middle + 1;
-      }
-    }
-    return {low, last};
+    if (low == end || characterAt(low, where) != digit) return {low, low};
+    return {low, runEnd(low, end, at)};
   }
 
   const SimilarNames& table_;
