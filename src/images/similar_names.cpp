@@ -210,14 +210,14 @@ Entry appendEntry(ImageIndex::NameView stem, std::uint32_t file,
   forEachFoldedCharacter(stem, [&](char32_t c) {
     *next++ = c;
     const bool digit = isDigit(c);
-    const char32_t layout = digit ? SimilarNames::kAnyDigit : c;
     entry.layoutHash =
-        (entry.layoutHash ^ static_cast<std::uint32_t>(layout)) * 16777619u;
+        (entry.layoutHash ^ (digit ? 0u : static_cast<std::uint32_t>(c))) * 16777619u;
     if (digit) {
-      entry.manyDigits = entry.manyDigits || ++digitCount > 19;
+      ++digitCount;
       entry.digits = entry.digits * 10 + (c - '0');
     }
   });
+  entry.manyDigits = digitCount > 19;
   units.insert(units.end(), buffer.data(), next);
   entry.length = static_cast<std::uint32_t>(next - buffer.data());
   return entry;
