@@ -454,8 +454,9 @@ class AlignmentRows {
     ahead_ = ahead;
     // A row is written before it is read, within its band and one cell beyond each
     // end; no other cell is read.
-    cells_.resize(std::max(cells_.size(), (stemLength + 1) * width_));
-    nothing_.resize(cells_.size());
+    const std::size_t cells = (stemLength + 1) * width_;
+    if (cells_.size() < cells) cells_.resize(cells);
+    if (ahead != nullptr && nothing_.size() < cells) nothing_.resize(cells);
     limit_ = limit;
     const auto [low, high] = band(0);
     for (std::size_t j = low; j <= high; ++j) cells_[j] = capped(static_cast<int>(j));
@@ -682,7 +683,7 @@ void walkLayouts(const SimilarNames& table, const SimilarNames::Shelf& shelf,
   const auto text = [&](std::size_t i) {
     return std::u32string_view(table.units.data() + shelf.layouts[i].start, length);
   };
-  rows.restart(length, limit);
+  bool started = false;   // the table is restarted at the first layout measured
   std::size_t valid = 0;  // rows computed for the last layout measured
   // The characters layout i shares with the last layout measured.
   std::size_t sharedWithLast = 0;
@@ -692,6 +693,10 @@ void walkLayouts(const SimilarNames& table, const SimilarNames::Shelf& shelf,
       if (i < end)
         sharedWithLast = std::min<std::size_t>(sharedWithLast, shelf.layoutsShared[i]);
       continue;
+    }
+    if (!started) {
+      rows.restart(length, limit);
+      started = true;
     }
     const std::u32string_view layout = text(i);
     std::size_t depth = std::min(valid, sharedWithLast);
