@@ -34,7 +34,7 @@ import random
 import shutil
 import sys
 
-GENERATOR_VERSION = 2
+GENERATOR_VERSION = 3
 
 PRESETS = {
     "small": {"scripts": 20, "lines": 5_000, "refs": 800, "files": 1_000},
@@ -151,6 +151,7 @@ class Images:
                 path = f"data/image/{kind}/{(i // 4) % 7:02d}/{name}"
                 self.search.append((kind, name, path))
         self.hint_bg = [h for h in self.hint if h[1] == "data/bgimage"]
+        self.search_deep = [s for s in self.search if s[2].count("/") >= 4]
         self.character_keys = CHARACTER_KEYS
         self.names = None
         self.decoys = []
@@ -212,6 +213,7 @@ class NumberedImages:
         self.search = [(key, name, f"{folder}/{name}") for key, folder, name
                        in members[plan.hint_pool:plan.hint_pool + plan.search_pool]]
         self.hint_bg = [h for h in self.hint if h[1] == "data/bgimage"]
+        self.search_deep = [s for s in self.search if s[2].count("/") >= 4]
         self.decoys = [f"{folder}/{name}" for _, folder, name
                        in members[plan.hint_pool + plan.search_pool:]]
 
@@ -387,7 +389,8 @@ class References:
             # The first tag's hint applies to the whole line, so the sprite that
             # follows misses it and is left to the search.
             bg, folder, _ = self.rng.choice(self.images.hint_bg)
-            key, name, path = self.rng.choice(self.images.search)
+            # Not one in data/bgimage, which the first tag's folder would find.
+            key, name, path = self.rng.choice(self.images.search_deep)
             below = "/".join(path.split("/")[3:])  # below data/fgimage/chara
             return (f'[bg storage="{bg}" folder="{folder}"]'
                     f'[image storage="{below}" folder="data/fgimage" layer=1]')
