@@ -24,8 +24,8 @@ namespace {
 const char* const kCharacters[] = {"aoi", "misaki", "yuma", "ren", "sora", "hikari"};
 const char* const kParts[] = {"face", "pose", "cos"};
 const char* const kFaces[] = {"normal", "smile", "angry", "sad", "shy"};
-const char* const kKeys[] = {"sakura", "aoi", "misaki", "yuma", "ren", "hina", "minato",
-                             "sora", "kaede", "tsubasa", "kotone", "haruto"};
+const char* const kKeys[] = {"sakura", "aoi",  "misaki", "yuma",    "ren",    "hina",
+                             "minato", "sora", "kaede",  "tsubasa", "kotone", "haruto"};
 
 std::string number(int value, std::size_t width) {
   const std::string text = std::to_string(value);
@@ -37,11 +37,11 @@ fs::path fileOf(bool numbered, int i) {
   if (!numbered) {
     const std::string key = kCharacters[i % 6];
     const std::string part = kParts[(i / 6) % 3];
-    return i % 4 == 3 ? fs::path("ev") / std::to_string(i % 7) /
-                            ("ev_" + number(i, 4) + ".jpg")
-                      : fs::path(key) / part /
-                            (key + "_" + part + "_" + kFaces[i % 5] + "_" + number(i, 5) +
-                             ".png");
+    return i % 4 == 3
+               ? fs::path("ev") / std::to_string(i % 7) / ("ev_" + number(i, 4) + ".jpg")
+               : fs::path(key) / part /
+                     (key + "_" + part + "_" + kFaces[i % 5] + "_" + number(i, 5) +
+                      ".png");
   }
   switch (i % 4) {
     case 0:
@@ -154,7 +154,8 @@ BENCHMARK(BM_SimilarFilesNumbered)
 
 void BM_SimilarFilesByStemNumbered(benchmark::State& state) {
   searchEach(state, true, 20000, [](ImageIndex& index, const ImageIndex::Name& name) {
-    return similarFilesByStem(index, ImageIndex::NameView(name).substr(0, name.rfind('.')));
+    return similarFilesByStem(index,
+                              ImageIndex::NameView(name).substr(0, name.rfind('.')));
   });
 }
 BENCHMARK(BM_SimilarFilesByStemNumbered)->Unit(benchmark::kMillisecond);

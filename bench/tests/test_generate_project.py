@@ -83,12 +83,16 @@ def tree_digest(root):
     return digest.hexdigest()
 
 
-class GeneratedProjectTest(unittest.TestCase):
+class GeneratedProjectCase(unittest.TestCase):
+    """Tests of one project generated with ARGS, made once for the class."""
+
+    ARGS = SMALL_ARGS
+
     @classmethod
     def setUpClass(cls):
         cls.scratch = tempfile.TemporaryDirectory(prefix="kic-gen-")
         cls.root = os.path.join(cls.scratch.name, "p")
-        result = generate(cls.root, SMALL_ARGS)
+        result = generate(cls.root, cls.ARGS)
         if result.returncode != 0:
             raise AssertionError(result.stderr)
         with open(cls.root + ".manifest.json", encoding="utf-8") as f:
@@ -99,6 +103,21 @@ class GeneratedProjectTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.scratch.cleanup()
 
+    def resolved(self):
+        """The names of the tree's files, and where its references resolve, which
+        must be in the planned shares."""
+        names = {}
+        for p in self.files:
+            names.setdefault(os.path.basename(p), os.path.dirname(p))
+        counts, found_in = resolve(self.root, names)
+        expected = self.manifest["counts"]
+        self.assertEqual(counts, {"hint": expected["refs_hint"],
+                                  "search": expected["refs_search"],
+                                  "missing": expected["refs_missing"]})
+        return names, counts, found_in
+
+
+class GeneratedProjectTest(GeneratedProjectCase):
     def test_tree_holds_the_requested_files_and_scripts(self):
         self.assertEqual(len(self.files), 900)
         scripts = [p for p in self.files if p.startswith("scenario" + os.sep)]
@@ -121,14 +140,7 @@ class GeneratedProjectTest(unittest.TestCase):
         self.assertGreater(japanese, len(lines) // 2, "mostly dialogue expected")
 
     def test_references_resolve_in_the_intended_shares(self):
-        names = {}
-        for p in self.files:
-            names.setdefault(os.path.basename(p), os.path.dirname(p))
-        counts, found_in = resolve(self.root, names)
-        expected = self.manifest["counts"]
-        self.assertEqual(counts, {"hint": expected["refs_hint"],
-                                  "search": expected["refs_search"],
-                                  "missing": expected["refs_missing"]})
+        _, counts, found_in = self.resolved()
         self.assertEqual(counts["hint"], 300)
         self.assertEqual(counts["missing"], 18)
         # The search has to go down into nested folders, not just one level.
@@ -147,23 +159,10 @@ class GeneratedProjectTest(unittest.TestCase):
         self.assertEqual(crlf, {True, False})
 
 
-class NumberedProjectTest(unittest.TestCase):
+class NumberedProjectTest(GeneratedProjectCase):
     """The numbered preset: names of numbered series, missing names near them."""
 
-    @classmethod
-    def setUpClass(cls):
-        cls.scratch = tempfile.TemporaryDirectory(prefix="kic-gen-")
-        cls.root = os.path.join(cls.scratch.name, "p")
-        result = generate(cls.root, ["--preset", "numbered", "--scale", "0.02", "--seed", "3"])
-        if result.returncode != 0:
-            raise AssertionError(result.stderr)
-        with open(cls.root + ".manifest.json", encoding="utf-8") as f:
-            cls.manifest = json.load(f)
-        cls.files = walk_files(cls.root)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.scratch.cleanup()
+    ARGS = ["--preset", "numbered", "--scale", "0.02", "--seed", "3"]
 
     def test_nine_files_in_ten_are_numbered_images(self):
         images = [p for p in self.files if p.endswith((".png", ".jpg"))]
@@ -174,14 +173,8 @@ class NumberedProjectTest(unittest.TestCase):
         self.assertEqual(self.manifest["params"]["names"], "numbered")
 
     def test_missing_references_are_near_misses(self):
-        names = {}
-        for p in self.files:
-            names.setdefault(os.path.basename(p), os.path.dirname(p))
-        counts, _ = resolve(self.root, names)
+        names, _, _ = self.resolved()
         expected = self.manifest["counts"]
-        self.assertEqual(counts, {"hint": expected["refs_hint"],
-                                  "search": expected["refs_search"],
-                                  "missing": expected["refs_missing"]})
         # Each missing name keeps most of some file's name: the stem of a file is in
         # it, or it differs from one in a letter or two, or only in its number.
         stems = {n.rsplit(".", 1)[0] for n in names}
