@@ -280,15 +280,33 @@ SimilarNames::Shelf shelfOf(const std::vector<Entry>& entries,
       }
     }
   }
-  // The layouts in order.
-  std::vector<std::uint32_t> order(firstOfGroup.size());
-  for (std::uint32_t g = 0; g < order.size(); ++g) order[g] = g;
-  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    const Entry& x = entries[firstOfGroup[a]];
-    const Entry& y = entries[firstOfGroup[b]];
-    if (x.length != y.length) return x.length < y.length;
-    return layoutPrecedes(textOf(x), textOf(y));
+  // The layouts in order: by length, then by their first eight characters read as
+  // two numbers (a character above U+FFFF as U+FFFF, which keeps the order), which
+  // settle most comparisons, then by the rest.
+  struct Keyed {
+    std::uint64_t head[2];
+    std::uint32_t length, group;
+  };
+  std::vector<Keyed> keyed(firstOfGroup.size());
+  for (std::uint32_t g = 0; g < keyed.size(); ++g) {
+    const Entry& first = entries[firstOfGroup[g]];
+    keyed[g] = {{0, 0}, first.length, g};
+    for (std::size_t i = 0; i < 8; ++i) {
+      const char32_t c = i < first.length ? units[first.start + i] : kAnyDigit;
+      const std::uint64_t key =
+          isAsciiDigit(c) ? kAnyDigit : std::min<char32_t>(c, 0xFFFF);
+      keyed[g].head[i / 4] = (keyed[g].head[i / 4] << 16) | key;
+    }
+  }
+  std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+    if (a.length != b.length) return a.length < b.length;
+    if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+    return layoutPrecedes(textOf(entries[firstOfGroup[a.group]]),
+                          textOf(entries[firstOfGroup[b.group]]));
   });
+  std::vector<std::uint32_t> order(keyed.size());
+  for (std::size_t k = 0; k < keyed.size(); ++k) order[k] = keyed[k].group;
   // Where the stems of each layout go, in that order; they arrive in walk order.
   std::vector<std::uint32_t> next(order.size());
   SimilarNames::Shelf shelf;
@@ -443,12 +461,12 @@ class Closest {
 // Calls found(i, distance) for each layout i in [begin, end) of `shelf` (sorted, all
 // of `length` characters) whose distance from the query is within `limit`. Layouts
 // that begin alike share their rows, and a row that can lead to no distance within
-// the limit skips every layout that begins so. skip(i) leaves a layout out before it
-// is measured.
-template <typename Skip, typename Found>
+// the limit skips every layout that begins so. excluded(i) leaves a layout out before
+// it is measured; so may ruledOut(i), a cheap test that it is beyond the limit.
+template <typename Excluded, typename RuledOut, typename Found>
 void walkLayouts(const SimilarNames& table, const SimilarNames::Shelf& shelf,
                  std::size_t begin, std::size_t end, std::size_t length, int limit,
-                 AlignmentRows& rows, Skip skip, Found found) {
+                 AlignmentRows& rows, Excluded excluded, RuledOut ruledOut, Found found) {
   const auto text = [&](std::size_t i) {
     return std::u32string_view(table.units.data() + shelf.layouts[i].start, length);
   };
@@ -456,13 +474,21 @@ void walkLayouts(const SimilarNames& table, const SimilarNames::Shelf& shelf,
   std::size_t valid = 0;  // rows computed for the last layout measured
   // The characters layout i shares with the last layout measured.
   std::size_t sharedWithLast = 0;
+  constexpr int kMostRuledOutInRow = 64;
+  int ruledOutInRow = 0;
   for (std::size_t i = begin; i < end;) {
-    if (skip(i)) {
+    // Layouts skipped one by one are not skipped in bulk as rows that end are: after
+    // a few in a row, rows decide again.
+    // Layouts ruled out one by one are not skipped in bulk as those whose rows end
+    // are: after a few in a row, rows decide again.
+    if (excluded(i) || (ruledOutInRow < kMostRuledOutInRow && ruledOut(i))) {
+      ++ruledOutInRow;
       ++i;
       if (i < end)
         sharedWithLast = std::min<std::size_t>(sharedWithLast, shelf.layoutsShared[i]);
       continue;
     }
+    ruledOutInRow = 0;
     if (!started) {
       rows.restart(length, limit);
       started = true;
@@ -543,8 +569,10 @@ void addNearLayouts(const SimilarNames& table, const SimilarNames::Shelf& shelf,
         [&](std::size_t i) {
           const auto text =
               std::u32string_view(table.units.data() + shelf.layouts[i].start, length);
-          return distanceAtLeast(n, length, query.bag, shelf.layoutBags[i]) > limit ||
-                 holdsNumberedSiblings(shelf.layouts[i], text, query);
+          return holdsNumberedSiblings(shelf.layouts[i], text, query);
+        },
+        [&](std::size_t i) {
+          return distanceAtLeast(n, length, query.bag, shelf.layoutBags[i]) > limit;
         },
         [&](std::size_t i, int distance) {
           if (distance <= limit) {
