@@ -1,15 +1,20 @@
 #!/usr/bin/env python3
 """Times ks-image-check on generated projects against the cost of their I/O.
 
-Called by run_bench.sh, which supplies the default program path. Two modes:
+Called by run_bench.sh, which supplies the default program path. Three modes:
 
-  default    one project (preset small or large): the program and the I/O floor
-             (every script read once, the whole tree listed once) run alternately,
-             after one warm-up of each; medians, their ratio and the peak resident
-             memory are printed.
-  --scaling  the program on a base project, on one twice its size (scripts,
-             lines, references, files) and on one with four times the lines per
-             script; prints the time ratio and the peak-memory ratio.
+  default      one project (preset small, large or numbered): the program and the
+               I/O floor (every script read once, the whole tree listed once) run
+               alternately, after one warm-up of each; medians, their ratio and the
+               peak resident memory are printed. With --write-floor (the default for
+               numbered) a second floor also writes as many bytes as the program
+               does (its own count, /proc/PID/io) and is timed alongside.
+  --scaling    the program on a base project, on one twice its size (scripts,
+               lines, references, files) and on one with four times the lines per
+               script; prints the time ratio and the peak-memory ratio.
+  --callgrind  the instructions of one run on one thread (valgrind's callgrind,
+               KIC_THREADS=1), with did-you-mean and with it switched off
+               (KIC_SUGGESTIONS=0); prints both and their ratio.
 
 Runs are alternated so that a slow phase of the machine hits both sides alike.
 The page cache is warm after the warm-ups; nothing is dropped, so both sides
@@ -25,16 +30,21 @@ import tempfile
 import time
 
 TIME_BINARY = "/usr/bin/time"
-FLOOR_COMMAND = ["sh", "-c", "cat scenario/*.ks >/dev/null; find . >/dev/null"]
+FLOOR_SCRIPT = "cat scenario/*.ks >/dev/null; find . >/dev/null"
+FLOOR_COMMAND = ["sh", "-c", FLOOR_SCRIPT]
+WRITE_FLOOR_FILE = "kic_floor_writes.tmp"
 
 FLOOR_RATIO_LIMIT = 3.0
+WRITE_FLOOR_RATIO_LIMIT = 2.0
 PEAK_MEMORY_LIMIT_MB = 64.0
 TIME_SCALING_LIMIT = 2.2
 MEMORY_FLATNESS_LIMIT = 1.10
+SUGGESTION_INSTRUCTIONS_LIMIT = 1.15
 
-# Files the program leaves in the folder it runs in.
+# Files the program leaves in the folder it runs in, and the write floor's.
 OUTPUT_PATTERN = re.compile(
-    r"^(tag_report_image_\d{8}_\d{6}\.txt|image_error_log\.txt|temp_image_error_log\.txt)$")
+    r"^(tag_report_image_\d{8}_\d{6}\.txt|image_error_log\.txt|temp_image_error_log\.txt"
+    r"|kic_floor_writes\.tmp)$")
 
 # The base of --scaling: a quarter of the large preset keeps three projects and
 # their runs within a few minutes while staying far above process start-up costs.
@@ -58,6 +68,27 @@ def median(values):
     if len(ordered) % 2:
         return ordered[middle]
     return (ordered[middle - 1] + ordered[middle]) / 2
+
+
+def write_floor_command(byte_count):
+    """The floor, then `byte_count` bytes written to a file in the project."""
+    return ["sh", "-c", f"{FLOOR_SCRIPT}; head -c {int(byte_count)} /dev/zero >{WRITE_FLOOR_FILE}"]
+
+
+def parse_written_bytes(proc_io):
+    """The bytes passed to write() from the text of /proc/PID/io."""
+    match = re.search(r"^wchar:\s*(\d+)", proc_io, re.MULTILINE)
+    if not match:
+        raise RunError("no wchar in /proc/PID/io")
+    return int(match.group(1))
+
+
+def parse_instructions(callgrind_errors):
+    """The instruction count from callgrind's closing report."""
+    match = re.search(r"Collected\s*:\s*(\d+)", callgrind_errors)
+    if not match:
+        raise RunError("no instruction count in the output of callgrind")
+    return int(match.group(1))
 
 
 def parse_max_rss_kb(time_output):
@@ -107,6 +138,30 @@ def timed_run(argv, cwd, use_time):
         return seconds, usage.ru_maxrss
 
 
+def written_bytes(argv, cwd):
+    """How many bytes a run of argv in cwd writes, as the kernel counts them for the
+    shell that waited for it (its children's counts are added when it reaps them)."""
+    command = ["sh", "-c", '"$@" >/dev/null 2>&1; status=$?; cat /proc/$$/io; exit $status',
+               "sh"] + argv
+    result = subprocess.run(command, cwd=cwd, stdin=subprocess.DEVNULL,
+                            capture_output=True, text=True)
+    if result.returncode != 0:
+        raise RunError(f"{' '.join(argv)} exited with {result.returncode} in {cwd}")
+    return parse_written_bytes(result.stdout)
+
+
+def callgrind_instructions(argv, cwd, environment):
+    """Instructions of one run of argv on one thread under callgrind."""
+    env = dict(os.environ, KIC_THREADS="1", **environment)
+    command = ["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null"] + argv
+    result = subprocess.run(command, cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    if result.returncode != 0:
+        raise RunError(f"callgrind of {' '.join(argv)} exited with {result.returncode}\n"
+                       f"{result.stderr[-2000:]}")
+    return parse_instructions(result.stderr)
+
+
 def verdict(passed):
     return "PASS" if passed else "FAIL"
 
@@ -137,33 +192,68 @@ class Runner:
         finally:
             clean_outputs(project)
 
-    def run_floor(self, project):
-        seconds, _ = timed_run(FLOOR_COMMAND, project, self.use_time)
+    def run_floor(self, project, command=None):
+        try:
+            seconds, _ = timed_run(command or FLOOR_COMMAND, project, self.use_time)
+        finally:
+            clean_outputs(project)
         return seconds
 
-    def floor_comparison(self, project, runs, ratio_applies):
-        """The default mode; returns True when every target that applies is met."""
+    def floor_comparison(self, project, runs, ratio_applies, write_floor=False):
+        """The default mode; returns True when every target that applies is met.
+
+        The ratio to the floor is a target when `ratio_applies`; with `write_floor`
+        the floor that also writes the program's bytes is timed too, and the ratio to
+        it is the target instead."""
         program_warm, _ = self.run_program(project)
         floor_warm = self.run_floor(project)
         self.say(f"warm-up: program {program_warm:.3f} s, floor {floor_warm:.3f} s")
-        self.say(f"{'run':>3}  {'program s':>10}  {'floor s':>10}  {'peak RSS MB':>11}")
-        program_times, floor_times, peaks = [], [], []
+        writes = None
+        if write_floor:
+            clean_outputs(project)
+            try:
+                written = written_bytes([self.program], project)
+            finally:
+                clean_outputs(project)
+            writes = write_floor_command(written)
+            self.run_floor(project, writes)
+            self.say(f"the program writes {written / 1e6:.1f} MB; the write floor writes "
+                     "as much after the floor")
+        header = f"{'run':>3}  {'program s':>10}  {'floor s':>10}"
+        if writes:
+            header += f"  {'w.floor s':>10}"
+        self.say(header + f"  {'peak RSS MB':>11}")
+        program_times, floor_times, write_times, peaks = [], [], [], []
         for run in range(1, runs + 1):
             seconds, peak_kb = self.run_program(project)
             floor = self.run_floor(project)
             program_times.append(seconds)
             floor_times.append(floor)
             peaks.append(peak_kb)
-            self.say(f"{run:>3}  {seconds:>10.3f}  {floor:>10.3f}  {peak_kb / 1024:>11.1f}")
+            row = f"{run:>3}  {seconds:>10.3f}  {floor:>10.3f}"
+            if writes:
+                write_times.append(self.run_floor(project, writes))
+                row += f"  {write_times[-1]:>10.3f}"
+            self.say(row + f"  {peak_kb / 1024:>11.1f}")
         program_median = median(program_times)
         floor_median = median(floor_times)
         ratio = program_median / floor_median
         peak_mb = max(peaks) / 1024
         self.say(f"median: program {program_median:.3f} s, floor {floor_median:.3f} s, "
                  f"ratio program/floor {ratio:.2f}")
-        self.say(f"peak resident memory: {peak_mb:.1f} MB (largest of the runs)")
         passed = True
-        if ratio_applies:
+        if writes:
+            write_median = median(write_times)
+            write_ratio = program_median / write_median
+            self.say(f"median: write floor {write_median:.3f} s, "
+                     f"ratio program/write floor {write_ratio:.2f}")
+        self.say(f"peak resident memory: {peak_mb:.1f} MB (largest of the runs)")
+        if writes:
+            ok = write_ratio <= WRITE_FLOOR_RATIO_LIMIT
+            passed &= ok
+            self.say(f"{verdict(ok)} time: program/write floor {write_ratio:.2f} <= "
+                     f"{WRITE_FLOOR_RATIO_LIMIT:.1f}")
+        elif ratio_applies:
             ok = ratio <= FLOOR_RATIO_LIMIT
             passed &= ok
             self.say(f"{verdict(ok)} time: program/floor {ratio:.2f} <= {FLOOR_RATIO_LIMIT:.1f}")
@@ -174,6 +264,27 @@ class Runner:
         passed &= ok
         self.say(f"{verdict(ok)} memory: peak {peak_mb:.1f} MB <= {PEAK_MEMORY_LIMIT_MB:.0f} MB")
         return passed
+
+    def callgrind_comparison(self, project, target_applies):
+        """--callgrind: the run's instructions with did-you-mean and without."""
+        counts = {}
+        for label, environment in (("with did-you-mean", {}),
+                                   ("did-you-mean off", {"KIC_SUGGESTIONS": "0"})):
+            clean_outputs(project)
+            try:
+                counts[label] = callgrind_instructions([self.program], project, environment)
+            finally:
+                clean_outputs(project)
+            self.say(f"{label}: {counts[label]:,} instructions")
+        ratio = counts["with did-you-mean"] / counts["did-you-mean off"]
+        text = (f"instructions: with did-you-mean {ratio:.3f}x those without "
+                f"<= {SUGGESTION_INSTRUCTIONS_LIMIT:.2f}x")
+        if not target_applies:
+            self.say(f"INFO {text} (the target applies to the numbered preset)")
+            return True
+        ok = ratio <= SUGGESTION_INSTRUCTIONS_LIMIT
+        self.say(f"{verdict(ok)} {text}")
+        return ok
 
     def scaling(self, projects, runs):
         """--scaling: `projects` maps scale-x1, scale-x2 and lines-x4 to folders."""
@@ -216,10 +327,16 @@ def parse_args(argv):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("program", nargs="?", help="the ks-image-check binary")
     parser.add_argument("--default-program", help=argparse.SUPPRESS)
-    parser.add_argument("--preset", choices=["small", "large"], default="large")
+    parser.add_argument("--preset", choices=["small", "large", "numbered"], default="large")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--scaling", action="store_true")
+    parser.add_argument("--callgrind", action="store_true",
+                        help="count the instructions of one run with and without "
+                             "did-you-mean (needs valgrind)")
+    parser.add_argument("--write-floor", action="store_true",
+                        help="also time a floor that writes the bytes the program "
+                             "writes (always on for the numbered preset)")
     parser.add_argument("--floor-only", action="store_true",
                         help="generate the project and time the I/O floor alone")
     args = parser.parse_args(argv)
@@ -255,10 +372,16 @@ def main(argv):
                 runner.say("floor s: " + " ".join(f"{s:.3f}" for s in floors)
                            + f"; median {median(floors):.3f}")
                 return 0
+            if args.callgrind:
+                runner.say(f"program: {program}; callgrind, one thread")
+                passed = runner.callgrind_comparison(
+                    project, target_applies=args.preset == "numbered")
+                return 0 if passed else 1
             runner.say(f"program: {program}; {args.runs} runs; "
                        f"peak memory from {memory_source}")
-            passed = runner.floor_comparison(project, args.runs,
-                                             ratio_applies=args.preset == "large")
+            passed = runner.floor_comparison(
+                project, args.runs, ratio_applies=args.preset == "large",
+                write_floor=args.write_floor or args.preset == "numbered")
     except (RunError, subprocess.CalledProcessError) as error:
         print(f"benchmark failed: {error}", file=sys.stderr)
         return 2

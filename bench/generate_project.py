@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes a synthetic project for benchmarking ks-image-check.
 
-    generate_project.py --preset small|large OUTDIR [--scripts N] [--lines N]
-                        [--refs N] [--files N] [--seed N] [--scale X]
+    generate_project.py --preset small|large|numbered OUTDIR [--scripts N]
+                        [--lines N] [--refs N] [--files N] [--seed N] [--scale X]
                         [--lines-scale X] [--force] [--reuse]
 
 The project looks like a real one to the program: UTF-8 scripts in scenario/
@@ -12,6 +12,13 @@ Image references fall into three groups: about half are found through the
 folder hint of their line, about 3% exist nowhere, and the rest are found only
 by searching the tree for their file name. Image files are empty: only their
 names matter.
+
+The numbered preset names nine files in ten the way large games number their
+pictures (face_sakura_023.png, ev_01_08_a.jpg, map_town_079.png), and its
+missing references are near misses of them (face_sakura_023_old.png, a swapped
+or dropped letter, a number past the end of its series, the other extension):
+many names share a length and most of their characters, which is where a
+did-you-mean search has the most candidates to rule out.
 
 The output depends on the parameters and the seed alone (random.Random with an
 integer seed, no set or dict iteration over strings), so two runs give the same
@@ -27,16 +34,19 @@ import random
 import shutil
 import sys
 
-GENERATOR_VERSION = 2
+GENERATOR_VERSION = 3
 
 PRESETS = {
     "small": {"scripts": 20, "lines": 5_000, "refs": 800, "files": 1_000},
     "large": {"scripts": 400, "lines": 250_000, "refs": 40_000, "files": 50_000},
+    "numbered": {"scripts": 400, "lines": 250_000, "refs": 40_000, "files": 50_000,
+                 "names": "numbered"},
 }
 
 HINT_SHARE = 0.50
 MISSING_SHARE = 0.03
 IMAGE_FILE_SHARE = 0.40  # of all files; the rest are scripts and unrelated files
+NUMBERED_IMAGE_FILE_SHARE = 0.90
 FILES_PER_FOLDER = 100
 
 CHARACTERS = [
@@ -75,7 +85,7 @@ PLAIN_TAGS = [
 class Plan:
     """The counts a project is built from, derived from the parameters."""
 
-    def __init__(self, scripts, lines, refs, files):
+    def __init__(self, scripts, lines, refs, files, image_share=IMAGE_FILE_SHARE):
         if scripts < 1:
             raise ValueError("at least one script is needed")
         self.scripts = scripts
@@ -85,7 +95,7 @@ class Plan:
         self.hint_refs = round(refs * HINT_SHARE)
         self.missing_refs = round(refs * MISSING_SHARE)
         self.search_refs = refs - self.hint_refs - self.missing_refs
-        images = max(round(files * IMAGE_FILE_SHARE), min(2, refs))
+        images = max(round(files * image_share), min(2, refs))
         images = min(images, files - scripts)
         if images < min(2, refs) or images < 0:
             raise ValueError(f"{files} files cannot hold {scripts} scripts and the images")
@@ -141,6 +151,9 @@ class Images:
                 path = f"data/image/{kind}/{(i // 4) % 7:02d}/{name}"
                 self.search.append((kind, name, path))
         self.hint_bg = [h for h in self.hint if h[1] == "data/bgimage"]
+        self.search_deep = [s for s in self.search if s[2].count("/") >= 4]
+        self.character_keys = CHARACTER_KEYS
+        self.names = None
         self.decoys = []
         for i in range(plan.decoy_images):
             key, _ = CHARACTERS[i % len(CHARACTERS)]
@@ -155,6 +168,90 @@ class Images:
     def files(self):
         return ([path for _, _, path in self.hint] + [path for _, _, path in self.search]
                 + self.decoys)
+
+
+NUMBERED_KEYS = ["sakura", "aoi", "misaki", "yuma", "ren", "hina", "minato", "sora",
+                 "kaede", "tsubasa", "kotone", "haruto", "rin", "shiori", "takumi", "mio"]
+MAP_AREAS = ["town", "school", "forest", "station", "harbor", "shrine"]
+# Series of numbered pictures: (share of the images, function of the i-th member
+# giving (key, folder, name)). Every member's name is unique across all series.
+NUMBERED_SERIES = [
+    (0.30, lambda i: (NUMBERED_KEYS[i % 16], f"data/fgimage/chara/{NUMBERED_KEYS[i % 16]}/face",
+                      f"face_{NUMBERED_KEYS[i % 16]}_{i // 16:03d}.png")),
+    (0.15, lambda i: (NUMBERED_KEYS[i % 16], f"data/fgimage/chara/{NUMBERED_KEYS[i % 16]}/pose",
+                      f"st_{NUMBERED_KEYS[i % 16]}_{(i // 16) % 20:02d}_{i // 320:02d}.png")),
+    (0.25, lambda i: ("ev", f"data/image/ev/{i // 100 + 1:02d}",
+                      f"ev_{i // 100 + 1:02d}_{(i // 5) % 20 + 1:02d}_{'abcde'[i % 5]}.jpg")),
+    (0.10, lambda i: ("map", f"data/image/map/{MAP_AREAS[i % 6]}",
+                      f"map_{MAP_AREAS[i % 6]}_{i // 6:03d}.png")),
+    (0.10, lambda i: ("bg", "data/bgimage", f"bg_{i // 3:03d}_{TIMES[i % 3]}.jpg")),
+    (0.10, lambda i: ("thumb", f"data/image/thumb/{i // 100 + 1:02d}",
+                      f"thumb_ev_{i // 100 + 1:02d}_{(i // 5) % 20 + 1:02d}_"
+                      f"{'abcde'[i % 5]}.png")),
+]
+
+
+class NumberedImages:
+    """The groups of Images, named by numbered series and dealt out at random."""
+
+    def __init__(self, plan, rng):
+        counts = split_by_shares(plan.image_files, [share for share, _ in NUMBERED_SERIES])
+        members = []  # (key, folder, name)
+        for (_, member), count in zip(NUMBERED_SERIES, counts):
+            members += [member(i) for i in range(count)]
+        rng.shuffle(members)
+        self.character_keys = NUMBERED_KEYS
+        self.names = [name for _, _, name in members]
+        self.name_set = set(self.names)
+        self.hint = []
+        for key, folder, name in members[:plan.hint_pool]:
+            if folder == "data/bgimage":
+                self.hint.append((name, folder, f"{folder}/{name}"))
+            else:
+                top, below = folder.split("/", 2)[:2], folder.split("/", 2)[2]
+                self.hint.append((f"{below}/{name}", "/".join(top), f"{folder}/{name}"))
+        self.search = [(key, name, f"{folder}/{name}") for key, folder, name
+                       in members[plan.hint_pool:plan.hint_pool + plan.search_pool]]
+        self.hint_bg = [h for h in self.hint if h[1] == "data/bgimage"]
+        self.search_deep = [s for s in self.search if s[2].count("/") >= 4]
+        self.decoys = [f"{folder}/{name}" for _, folder, name
+                       in members[plan.hint_pool + plan.search_pool:]]
+
+    def files(self):
+        return ([path for _, _, path in self.hint] + [path for _, _, path in self.search]
+                + self.decoys)
+
+
+def split_by_shares(total, shares):
+    counts = [int(total * share) for share in shares]
+    counts[0] += total - sum(counts)
+    return counts
+
+
+NEAR_MISS_SUFFIXES = ["_old", "_new", "_bak", "_b", "2", "_v2"]
+
+
+def near_miss(name, rng):
+    """A name like `name` that a writer might have meant it by: a suffix, a typo,
+    a number past the series, the other extension."""
+    stem, ext = name.rsplit(".", 1)
+    roll = rng.random()
+    letters = [i for i, c in enumerate(stem) if c.isalpha()]
+    if roll < 0.40:
+        return f"{stem}{rng.choice(NEAR_MISS_SUFFIXES)}.{ext}"
+    if roll < 0.60:  # two neighbouring letters swapped
+        i = rng.choice([i for i in letters if i + 1 < len(stem) and stem[i + 1] != stem[i]])
+        return f"{stem[:i]}{stem[i + 1]}{stem[i]}{stem[i + 2:]}.{ext}"
+    if roll < 0.75:  # a letter dropped
+        i = rng.choice(letters)
+        return f"{stem[:i]}{stem[i + 1:]}.{ext}"
+    if roll < 0.85:  # a letter doubled
+        i = rng.choice(letters)
+        return f"{stem[:i]}{stem[i]}{stem[i:]}.{ext}"
+    if roll < 0.93:  # past the end of its series: a numbered sibling
+        digits = [i for i, c in enumerate(stem) if c.isdigit()]
+        return f"{stem[:digits[-1]]}{9 - int(stem[digits[-1]]) % 9}9{stem[digits[-1] + 1:]}.{ext}"
+    return f"{stem}.{'jpg' if ext == 'png' else 'png'}"
 
 
 def unrelated_paths(count):
@@ -240,7 +337,7 @@ class References:
     def searched(self):
         rng = self.rng
         key, name, path = rng.choice(self.images.search)
-        if key in CHARACTER_KEYS:
+        if key in self.images.character_keys:
             layer = rng.randrange(3)
             part = path.split("/")[-2]
             forms = [
@@ -261,6 +358,8 @@ class References:
     def missing(self):
         rng = self.rng
         self.missing_number += 1
+        if self.images.names is not None:
+            return self.near_miss()
         key = rng.choice(CHARACTERS)[0]
         name = f"old_{key}_{self.missing_number:05d}"
         forms = [
@@ -271,13 +370,27 @@ class References:
         ]
         return rng.choice(forms)
 
+    def near_miss(self):
+        rng = self.rng
+        name = near_miss(rng.choice(self.images.names), rng)
+        while name in self.images.name_set:
+            name = near_miss(rng.choice(self.images.names), rng)
+        forms = [
+            f'[image storage="{name}" folder="data/fgimage" layer=1]',
+            f"; 差し替え前: {name}",
+            f"@bg storage={name}",
+            f'[bg storage="{name}" folder="data/bgimage"]',
+        ]
+        return rng.choice(forms)
+
     def line(self, groups):
         """A line for one or two references; `groups` lists their groups."""
         if groups == ("h", "s"):
             # The first tag's hint applies to the whole line, so the sprite that
             # follows misses it and is left to the search.
             bg, folder, _ = self.rng.choice(self.images.hint_bg)
-            key, name, path = self.rng.choice(self.images.search)
+            # Not one in data/bgimage, which the first tag's folder would find.
+            key, name, path = self.rng.choice(self.images.search_deep)
             below = "/".join(path.split("/")[3:])  # below data/fgimage/chara
             return (f'[bg storage="{bg}" folder="{folder}"]'
                     f'[image storage="{below}" folder="data/fgimage" layer=1]')
@@ -344,14 +457,14 @@ def make_dirs(paths):
     return len(every)
 
 
-def generate(outdir, plan, seed):
+def generate(outdir, plan, seed, names="plain"):
     """Writes the project into `outdir` (which must not exist) and returns counts."""
     rng = random.Random(seed)
     os.makedirs(outdir)
     cwd = os.getcwd()
     os.chdir(outdir)
     try:
-        images = Images(plan)
+        images = NumberedImages(plan, rng) if names == "numbered" else Images(plan)
         image_paths = images.files()
         other_paths = unrelated_paths(plan.unrelated_files)
         folders = make_dirs(["scenario/x"] + image_paths + other_paths)
@@ -405,6 +518,7 @@ def parameters(args):
     values["scripts"] = max(1, values["scripts"])
     values["lines"] = round(values["lines"] * args.lines_scale)
     values["seed"] = args.seed
+    values["names"] = preset.get("names", "plain")
     values["version"] = GENERATOR_VERSION
     return values
 
@@ -467,11 +581,13 @@ def main(argv):
     if os.path.exists(manifest_path(outdir)):
         os.remove(manifest_path(outdir))
     try:
-        plan = Plan(params["scripts"], params["lines"], params["refs"], params["files"])
+        share = NUMBERED_IMAGE_FILE_SHARE if params["names"] == "numbered" else IMAGE_FILE_SHARE
+        plan = Plan(params["scripts"], params["lines"], params["refs"], params["files"],
+                    share)
     except ValueError as error:
         print(f"bad parameters: {error}", file=sys.stderr)
         return 2
-    counts = generate(outdir, plan, params["seed"])
+    counts = generate(outdir, plan, params["seed"], params["names"])
     with open(manifest_path(outdir), "w", encoding="utf-8") as f:
         json.dump({"params": params, "counts": counts}, f, indent=1, sort_keys=True)
         f.write("\n")

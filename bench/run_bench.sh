@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Times ks-image-check against the I/O floor on a generated project.
 #
-#   bench/run_bench.sh [--preset small|large] [--runs N] [--seed N] [PROGRAM]
+#   bench/run_bench.sh [--preset small|large|numbered] [--runs N] [--seed N]
+#                      [--write-floor] [PROGRAM]
 #   bench/run_bench.sh --scaling [--runs N] [PROGRAM]
-#   bench/run_bench.sh --floor-only [--preset small|large]
+#   bench/run_bench.sh --callgrind [--preset numbered] [PROGRAM]
+#   bench/run_bench.sh --floor-only [--preset small|large|numbered]
 #
 # PROGRAM defaults to build/release/ks-image-check in this repository; nothing is
 # built here. Projects are generated once into bench/out/ and reused while their

@@ -86,11 +86,24 @@ class FiguresTest(unittest.TestCase):
                 bench_runner.parse_max_rss_kb(broken)
 
 
+    def test_bytes_written_from_proc_io(self):
+        text = "rchar: 16516446\nwchar: 48539196\nsyscr: 1223\n"
+        self.assertEqual(bench_runner.parse_written_bytes(text), 48539196)
+        with self.assertRaises(bench_runner.RunError):
+            bench_runner.parse_written_bytes("rchar: 1\n")
+
+    def test_instructions_from_callgrind_report(self):
+        text = "==17250== Events    : Ir\n==17250== Collected : 4076232740\n==17250==\n"
+        self.assertEqual(bench_runner.parse_instructions(text), 4076232740)
+        with self.assertRaises(bench_runner.RunError):
+            bench_runner.parse_instructions("==1== I   refs: 12\n")
+
+
 class CleanOutputsTest(ScratchTest):
     def test_removes_only_what_the_program_writes(self):
         root = self.project("p")
-        removed = ["image_error_log.txt", "tag_report_image_20250805_090307.txt",
-                   "temp_image_error_log.txt"]
+        removed = ["image_error_log.txt", "kic_floor_writes.tmp",
+                   "tag_report_image_20250805_090307.txt", "temp_image_error_log.txt"]
         kept = ["tag_report_image_x.txt", "image_error_log.txt.bak",
                 "tag_report_image_20250805_0903.txt", os.path.join("scenario", "a.ks"),
                 os.path.join("scenario", "image_error_log.txt")]
@@ -145,6 +158,21 @@ class RunnerTest(ScratchTest):
         self.assertIn("median: program", text)
         self.assertIn("INFO time: program/floor", text)
         self.assertIn("PASS memory: peak", text)
+        self.assertEqual(sorted(os.listdir(root)), ["memory-mb", "scenario"])
+
+    @unittest.skipUnless(os.path.exists("/proc/self/io"), "needs /proc/PID/io")
+    def test_write_floor_writes_what_the_program_writes(self):
+        root = self.project("p")
+        # The stand-in writes "report" to three files: 18 bytes.
+        self.assertEqual(bench_runner.written_bytes([self.program], root), 18)
+        bench_runner.clean_outputs(root)
+        out = io.StringIO()
+        runner = bench_runner.Runner(self.program, TIME_MODES[-1], out)
+        runner.floor_comparison(root, 2, ratio_applies=False, write_floor=True)
+        text = out.getvalue()
+        self.assertIn("the program writes 0.0 MB", text)
+        self.assertIn("ratio program/write floor", text)
+        self.assertRegex(text, r"(PASS|FAIL) time: program/write floor")
         self.assertEqual(sorted(os.listdir(root)), ["memory-mb", "scenario"])
 
     def test_memory_verdicts(self):

@@ -83,12 +83,16 @@ def tree_digest(root):
     return digest.hexdigest()
 
 
-class GeneratedProjectTest(unittest.TestCase):
+class GeneratedProjectCase(unittest.TestCase):
+    """Tests of one project generated with ARGS, made once for the class."""
+
+    ARGS = SMALL_ARGS
+
     @classmethod
     def setUpClass(cls):
         cls.scratch = tempfile.TemporaryDirectory(prefix="kic-gen-")
         cls.root = os.path.join(cls.scratch.name, "p")
-        result = generate(cls.root, SMALL_ARGS)
+        result = generate(cls.root, cls.ARGS)
         if result.returncode != 0:
             raise AssertionError(result.stderr)
         with open(cls.root + ".manifest.json", encoding="utf-8") as f:
@@ -99,6 +103,21 @@ class GeneratedProjectTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.scratch.cleanup()
 
+    def resolved(self):
+        """The names of the tree's files, and where its references resolve, which
+        must be in the planned shares."""
+        names = {}
+        for p in self.files:
+            names.setdefault(os.path.basename(p), os.path.dirname(p))
+        counts, found_in = resolve(self.root, names)
+        expected = self.manifest["counts"]
+        self.assertEqual(counts, {"hint": expected["refs_hint"],
+                                  "search": expected["refs_search"],
+                                  "missing": expected["refs_missing"]})
+        return names, counts, found_in
+
+
+class GeneratedProjectTest(GeneratedProjectCase):
     def test_tree_holds_the_requested_files_and_scripts(self):
         self.assertEqual(len(self.files), 900)
         scripts = [p for p in self.files if p.startswith("scenario" + os.sep)]
@@ -121,14 +140,7 @@ class GeneratedProjectTest(unittest.TestCase):
         self.assertGreater(japanese, len(lines) // 2, "mostly dialogue expected")
 
     def test_references_resolve_in_the_intended_shares(self):
-        names = {}
-        for p in self.files:
-            names.setdefault(os.path.basename(p), os.path.dirname(p))
-        counts, found_in = resolve(self.root, names)
-        expected = self.manifest["counts"]
-        self.assertEqual(counts, {"hint": expected["refs_hint"],
-                                  "search": expected["refs_search"],
-                                  "missing": expected["refs_missing"]})
+        _, counts, found_in = self.resolved()
         self.assertEqual(counts["hint"], 300)
         self.assertEqual(counts["missing"], 18)
         # The search has to go down into nested folders, not just one level.
@@ -145,6 +157,47 @@ class GeneratedProjectTest(unittest.TestCase):
             crlf.add(b"\r\n" in data)
         self.assertEqual(heads, {True, False})
         self.assertEqual(crlf, {True, False})
+
+
+class NumberedProjectTest(GeneratedProjectCase):
+    """The numbered preset: names of numbered series, missing names near them."""
+
+    ARGS = ["--preset", "numbered", "--scale", "0.02", "--seed", "3"]
+
+    def test_nine_files_in_ten_are_numbered_images(self):
+        images = [p for p in self.files if p.endswith((".png", ".jpg"))]
+        self.assertEqual(len(self.files), 1000)
+        self.assertEqual(len(images), 900)
+        numbered = [p for p in images if re.search(r"_\d{2,}", os.path.basename(p))]
+        self.assertEqual(len(numbered), len(images))
+        self.assertEqual(self.manifest["params"]["names"], "numbered")
+
+    def test_missing_references_are_near_misses(self):
+        names, _, _ = self.resolved()
+        expected = self.manifest["counts"]
+        # Each missing name keeps most of some file's name: the stem of a file is in
+        # it, or it differs from one in a letter or two, or only in its number.
+        stems = {n.rsplit(".", 1)[0] for n in names}
+        digitless = {re.sub(r"\d", "", s) for s in stems}
+        missing = []
+        for name in sorted(os.listdir(os.path.join(self.root, "scenario"))):
+            for line in script_lines(os.path.join(self.root, "scenario", name)):
+                for match in IMAGE.finditer(line):
+                    ref = match.group(0).decode().rsplit("/", 1)[-1]
+                    if ref not in names:
+                        missing.append(ref.rsplit(".", 1)[0])
+        self.assertEqual(len(missing), expected["refs_missing"])
+        for stem in missing:
+            near = (any(stem.startswith(s) for s in stems) or
+                    re.sub(r"\d", "", stem) in digitless or
+                    any(len(s) == len(stem) and sum(a != b for a, b in zip(s, stem)) <= 2
+                        for s in stems) or
+                    any(abs(len(s) - len(stem)) == 1 and
+                        (s in stem or stem in s or
+                         any(s[:i] + s[i + 1:] == stem or stem[:i] + stem[i + 1:] == s
+                             for i in range(max(len(s), len(stem)))))
+                        for s in stems))
+            self.assertTrue(near, stem)
 
 
 class DeterminismTest(unittest.TestCase):
@@ -179,6 +232,7 @@ class ParametersTest(unittest.TestCase):
              (40, 40_000, 1_600, 2_000)),
             (["--preset", "small", "--refs", "100", "--files", "300"], (20, 5_000, 100, 300)),
             (["--preset", "small", "--scripts", "0"], (1, 5_000, 800, 1_000)),
+            (["--preset", "numbered"], (400, 250_000, 40_000, 50_000)),
         ]
         for argv, expected in cases:
             with self.subTest(argv=argv):

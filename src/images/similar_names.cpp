@@ -1,35 +1,73 @@
 #include "images/similar_names.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <initializer_list>
+#include <optional>
 #include <string>
-#include <string_view>
 #include <utility>
 
+#include "images/alignment_rows.h"
 #include "text/utf8.h"
 
+// The stems of the kept image files, folded, for the searches. A query compares with
+// stems of its own kind of file and of lengths near its own; the stems of one
+// numbered series and length share a layout, which rules them in or out together.
 struct SimilarNames {
+  enum Kind : std::uint8_t { kPng, kJpg, kOtherImage, kKinds };
+  // How many characters of each class a text holds, characters folded into 64
+  // classes (every digit in one): two texts have at most the sum of the smaller
+  // counts in common, which bounds their distance from below.
+  using Bag = std::array<std::uint8_t, 64>;
   struct Stem {
     std::uint32_t start;  // in `units`
-    std::uint32_t length;
-    std::uint32_t file;  // offset in ImageIndex::files
+    std::uint32_t file;   // offset in ImageIndex::files
   };
-  std::u32string units;   // the folded stems, one after another
-  std::vector<Stem> png;  // sorted by stem, then walk order
-  std::vector<Stem> jpg;
+  // Stems of one length that differ only in their digits, with each digit standing
+  // for any digit (a stem without digits is a layout of its own).
+  struct Layout {
+    std::uint32_t start;               // in `units`
+    std::uint32_t firstStem, endStem;  // its stems in Shelf::stems
+    std::uint32_t skeleton;            // hash of its characters but the digits
+    bool hasDigits;
+    // Whether its stems in sorted order are in walk order too, as when one folder
+    // holds them: the first of a run of them is then the earliest in walk order.
+    bool walkOrdered;
+  };
+  // The layouts of one kind sorted by length in characters, then by their
+  // characters, those of length n from layouts[byLength[n]] to
+  // layouts[byLength[n + 1]]; the stems of each sorted by their characters, then walk
+  // order. Beside each layout, how many characters it shares with the one before it
+  // (at most 255).
+  struct Shelf {
+    std::vector<Stem> stems;
+    std::vector<Layout> layouts;
+    std::vector<Bag> layoutBags;
+    std::vector<std::uint8_t> layoutsShared;
+    std::vector<std::uint32_t> byLength;
+  };
+  std::vector<char32_t> units;  // the stems and layouts, one after another
+  std::array<Shelf, kKinds> shelves;
 };
 
 namespace {
 
+using Kind = SimilarNames::Kind;
+
+constexpr std::size_t kMost = 3;
+
 char32_t foldAscii(char32_t c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
-// The characters of a native name, ASCII letters folded.
-std::u32string foldedCharacters(ImageIndex::NameView name) {
-  std::u32string out;
+// Calls f(c) for each character of a native name, ASCII letters folded; bytes that
+// form no character are U+FFFD, as decodeUtf8 reads them.
+template <typename F>
+void forEachFoldedCharacter(ImageIndex::NameView name, F f) {
   if constexpr (sizeof(ImageIndex::NameView::value_type) == 1) {
     const std::string_view bytes(reinterpret_cast<const char*>(name.data()), name.size());
     for (std::size_t i = 0; i < bytes.size();) {
       const Utf8Char c = decodeUtf8At(bytes, i);
-      out.push_back(foldAscii(c.codePoint));
+      f(foldAscii(c.codePoint));
       i += c.length;
     }
   } else {
@@ -42,282 +80,826 @@ std::u32string foldedCharacters(ImageIndex::NameView name) {
           ++i;
         }
       }
-      out.push_back(foldAscii(c));
+      f(foldAscii(c));
     }
   }
+}
+
+std::u32string foldedCharacters(ImageIndex::NameView name) {
+  std::u32string out;
+  out.reserve(name.size());
+  forEachFoldedCharacter(name, [&](char32_t c) { out.push_back(c); });
   return out;
 }
 
-// Appends a native name as UTF-8 with ASCII letters folded (and U+FFFD for what
-// forms no character). Folding first changes nothing else: no other unit is an
-// ASCII letter, or part of a character.
-void appendFoldedUtf8(ImageIndex::NameView name, std::string& out) {
-  const ImageIndex::Name folded = foldAsciiCase(ImageIndex::Name(name));
-  if constexpr (sizeof(ImageIndex::Name::value_type) == 1) {
-    const std::string_view bytes(reinterpret_cast<const char*>(folded.data()),
-                                 folded.size());
-    // Names are nearly always UTF-8 already.
-    if (isValidUtf8(bytes)) {
-      out += bytes;
-    } else {
-      appendUtf8Lenient(decodeUtf8(bytes), out);
-    }
-  } else {
-    appendUtf8Lenient(std::wstring(folded.begin(), folded.end()), out);
-  }
-}
+// The extensions besides png and jpg that a reference without one may load.
+constexpr std::string_view kOtherImageExtensions[] = {
+    "jpeg", "gif", "webp", "bmp", "svg", "tlg6", "tlg5", "tlg", "eri", "jif", "dib"};
 
-enum class Extension { none, png, jpg };
+struct KindAndStem {
+  Kind kind;
+  std::size_t stemLength;  // in the units of the text asked about
+};
 
+// What a name's last extension makes it (ASCII letter case ignored), and where its
+// stem ends; nullopt for a name that is no image. The dot is the same unit in every
+// encoding of a name.
 template <typename Text>
-Extension extensionOf(const Text& folded) {
-  const auto endsWith = [&](const char* extension) {
-    if (folded.size() < 4) return false;
-    for (std::size_t i = 0; i < 4; ++i) {
-      if (folded[folded.size() - 4 + i] != static_cast<unsigned char>(extension[i])) {
-        return false;
-      }
-    }
-    return true;
+std::optional<KindAndStem> kindOf(const Text& folded) {
+  const std::size_t dot = folded.rfind('.');
+  if (dot == Text::npos) return std::nullopt;
+  const auto is = [&](std::string_view extension) {
+    return folded.size() - dot - 1 == extension.size() &&
+           std::equal(extension.begin(), extension.end(), folded.begin() + dot + 1,
+                      [](char a, auto b) {
+                        return static_cast<char32_t>(static_cast<unsigned char>(a)) ==
+                               foldAscii(static_cast<char32_t>(b));
+                      });
   };
-  if (endsWith(".png")) return Extension::png;
-  if (endsWith(".jpg")) return Extension::jpg;
-  return Extension::none;
+  if (is("png")) return KindAndStem{Kind::kPng, dot};
+  if (is("jpg")) return KindAndStem{Kind::kJpg, dot};
+  for (const std::string_view extension : kOtherImageExtensions) {
+    if (is(extension)) return KindAndStem{Kind::kOtherImage, dot};
+  }
+  return std::nullopt;
 }
 
 std::u32string withoutDigits(std::u32string_view text) {
   std::u32string out;
   for (char32_t c : text) {
-    if (c < '0' || c > '9') out.push_back(c);
+    if (!isAsciiDigit(c)) out.push_back(c);
   }
   return out;
+}
+
+// FNV-1a of the characters of `text` that are not digits: equal for the stems of
+// one numbered series, and for their layouts.
+std::uint32_t skeletonOf(std::u32string_view text) {
+  std::uint32_t hash = 2166136261u;
+  for (char32_t c : text) {
+    if (!isDigitOrAny(c)) hash = (hash ^ static_cast<std::uint32_t>(c)) * 16777619u;
+  }
+  return hash;
+}
+
+SimilarNames::Bag bagOf(std::u32string_view text) {
+  SimilarNames::Bag bag{};
+  for (const char32_t c : text) {
+    const std::size_t kind = c >= 'a' && c <= 'z' ? c - 'a'
+                             : isDigitOrAny(c)    ? 26
+                             : c == '_'           ? 27
+                             : c == '-'           ? 28
+                                                  : 29 + c % 35;
+    if (bag[kind] < 255) ++bag[kind];
+  }
+  return bag;
+}
+
+// A lower bound of the distance of texts of lengths `a` and `b` with these bags:
+// each character of the longer one that the other lacks takes an edit (a swap keeps
+// the characters). A plain loop over bytes, which compilers make vector instructions.
+int distanceAtLeast(std::size_t a, std::size_t b, const SimilarNames::Bag& x,
+                    const SimilarNames::Bag& y) {
+  unsigned shared = 0;
+  for (std::size_t i = 0; i < x.size(); ++i) shared += std::min(x[i], y[i]);
+  return static_cast<int>(std::max(a, b)) - static_cast<int>(shared);
 }
 
 int distanceLimit(std::size_t stemLength) {
   return stemLength <= 4 ? 1 : stemLength <= 9 ? 2 : 3;
 }
 
-// Eight bytes of `bytes` from `from` as a number that orders like them (zeros after
-// a shorter text, which no name holds).
-std::uint64_t orderKeyOf(std::string_view bytes, std::size_t from) {
-  std::uint64_t key = 0;
-  for (std::size_t i = from; i < from + 8; ++i) {
-    key = (key << 8) | (i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u);
-  }
-  return key;
+// Shorter stems get no typos: nearly every name that short is a typo of another.
+constexpr std::size_t kShortestStemWithTypos = 3;
+
+bool suggestionsSwitchedOff() {
+  // For measuring what suggestions cost a run; no user needs it.
+  static const bool off = [] {
+    const char* value = std::getenv("KIC_SUGGESTIONS");
+    return value != nullptr && std::string_view(value) == "0";
+  }();
+  return off;
 }
 
-// The stems sorted by their UTF-8 bytes, which is the order of their characters:
-// comparing bytes costs far less than comparing characters, and comparing the first
-// sixteen as two numbers settles most comparisons without reading the text (names
-// of a project often share their first eight: a character's, a scene's).
-void sortStems(std::vector<SimilarNames::Stem>& stems, const std::string& utf8) {
-  constexpr std::size_t kKeyBytes = 16;
-  struct Keyed {
-    std::uint64_t head, next;
-    SimilarNames::Stem stem;
+// ---- The table
+
+// A stem as the walk of the index meets it.
+struct Entry {
+  std::uint32_t start, length;  // its characters in `units`
+  std::uint32_t file;
+  std::uint32_t layoutHash;
+  // Its digits read as one number, which orders the stems of a layout (their digits
+  // stand in the same places); with more than 19 digits they are compared as text.
+  std::uint64_t digits;
+  bool manyDigits;
+};
+
+// Appends the characters of a native stem to `units`; returns its entry. `buffer`
+// is room for the characters on their way.
+Entry appendEntry(ImageIndex::NameView stem, std::uint32_t file,
+                  std::vector<char32_t>& units, std::vector<char32_t>& buffer) {
+  Entry entry{static_cast<std::uint32_t>(units.size()), 0, file, 2166136261u, 0, false};
+  if (buffer.size() < stem.size()) buffer.resize(stem.size());
+  char32_t* next = buffer.data();
+  int digitCount = 0;
+  forEachFoldedCharacter(stem, [&](char32_t c) {
+    *next++ = c;
+    const bool digit = isAsciiDigit(c);
+    entry.layoutHash =
+        (entry.layoutHash ^ (digit ? 0u : static_cast<std::uint32_t>(c))) * 16777619u;
+    if (digit) {
+      ++digitCount;
+      entry.digits = entry.digits * 10 + (c - '0');
+    }
+  });
+  entry.manyDigits = digitCount > 19;
+  units.insert(units.end(), buffer.data(), next);
+  entry.length = static_cast<std::uint32_t>(next - buffer.data());
+  return entry;
+}
+
+// Whether two texts of one length are alike but for their digits.
+bool sameLayout(std::u32string_view a, std::u32string_view b) {
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && !(isDigitOrAny(a[i]) && isDigitOrAny(b[i]))) return false;
+  }
+  return true;
+}
+
+// The order of two texts of one length with digits read as kAnyDigit.
+bool layoutPrecedes(std::u32string_view a, std::u32string_view b) {
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const char32_t x = isAsciiDigit(a[i]) ? kAnyDigit : a[i];
+    const char32_t y = isAsciiDigit(b[i]) ? kAnyDigit : b[i];
+    if (x != y) return x < y;
+  }
+  return false;
+}
+
+std::uint8_t sharedBeginning(std::u32string_view a, std::u32string_view b) {
+  std::size_t shared = 0;
+  while (shared < a.size() && shared < b.size() && shared < 255 &&
+         a[shared] == b[shared]) {
+    ++shared;
+  }
+  return static_cast<std::uint8_t>(shared);
+}
+
+// The entries of one kind grouped in layouts, sorted. Grouping by hash leaves only
+// the layouts to sort by their text, and the stems of a layout by one number; in a
+// numbered project there are few layouts.
+SimilarNames::Shelf shelfOf(const std::vector<Entry>& entries,
+                            std::vector<char32_t>& units) {
+  const auto textOf = [&](const Entry& entry) {
+    return std::u32string_view(units.data() + entry.start, entry.length);
   };
-  std::vector<Keyed> keyed;
-  keyed.reserve(stems.size());
-  for (const auto& stem : stems) {
-    const std::string_view bytes(utf8.data() + stem.start, stem.length);
-    keyed.push_back({orderKeyOf(bytes, 0), orderKeyOf(bytes, 8), stem});
+  // Layouts by their first entry, found through an open-addressing table of hashes.
+  std::vector<std::uint32_t> groupOf(entries.size());
+  std::vector<std::uint32_t> firstOfGroup, sizeOfGroup;
+  constexpr std::uint32_t kFree = 0xFFFFFFFF;
+  std::size_t slotCount = 16;
+  while (slotCount < 2 * entries.size()) slotCount *= 2;
+  std::vector<std::uint32_t> slots(slotCount, kFree);
+  for (std::uint32_t e = 0; e < entries.size(); ++e) {
+    const Entry& entry = entries[e];
+    for (std::size_t slot = (entry.layoutHash ^ entry.length) & (slotCount - 1);;
+         slot = (slot + 1) & (slotCount - 1)) {
+      if (slots[slot] == kFree) {
+        slots[slot] = static_cast<std::uint32_t>(firstOfGroup.size());
+        groupOf[e] = slots[slot];
+        firstOfGroup.push_back(e);
+        sizeOfGroup.push_back(1);
+        break;
+      }
+      const Entry& first = entries[firstOfGroup[slots[slot]]];
+      if (first.layoutHash == entry.layoutHash && first.length == entry.length &&
+          sameLayout(textOf(first), textOf(entry))) {
+        groupOf[e] = slots[slot];
+        ++sizeOfGroup[slots[slot]];
+        break;
+      }
+    }
+  }
+  // The layouts in order: by length, then by their first eight characters read as
+  // two numbers (a character above U+FFFF as U+FFFF, which keeps the order), which
+  // settle most comparisons, then by the rest.
+  struct Keyed {
+    std::uint64_t head[2];
+    std::uint32_t length, group;
+  };
+  std::vector<Keyed> keyed(firstOfGroup.size());
+  for (std::uint32_t g = 0; g < keyed.size(); ++g) {
+    const Entry& first = entries[firstOfGroup[g]];
+    keyed[g] = {{0, 0}, first.length, g};
+    for (std::size_t i = 0; i < 8; ++i) {
+      const char32_t c = i < first.length ? units[first.start + i] : kAnyDigit;
+      const std::uint64_t key =
+          isAsciiDigit(c) ? kAnyDigit : std::min<char32_t>(c, 0xFFFF);
+      keyed[g].head[i / 4] = (keyed[g].head[i / 4] << 16) | key;
+    }
   }
   std::sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
-    if (a.head != b.head) return a.head < b.head;
-    if (a.next != b.next) return a.next < b.next;
-    // The first sixteen bytes (or all of a shorter stem) are equal.
-    const std::string_view x(utf8.data() + a.stem.start, a.stem.length);
-    const std::string_view y(utf8.data() + b.stem.start, b.stem.length);
-    const int order = x.substr(std::min(kKeyBytes, x.size()))
-                          .compare(y.substr(std::min(kKeyBytes, y.size())));
-    return order != 0 ? order < 0 : a.stem.file < b.stem.file;
+    if (a.length != b.length) return a.length < b.length;
+    if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+    return layoutPrecedes(textOf(entries[firstOfGroup[a.group]]),
+                          textOf(entries[firstOfGroup[b.group]]));
   });
-  for (std::size_t i = 0; i < stems.size(); ++i) stems[i] = keyed[i].stem;
-}
-
-// `stems` in sorted order, moved from UTF-8 bytes to characters in `units`.
-void toCharacters(std::vector<SimilarNames::Stem>& stems, const std::string& utf8,
-                  std::u32string& units) {
-  for (auto& stem : stems) {
-    const std::string_view bytes(utf8.data() + stem.start, stem.length);
-    stem.start = static_cast<std::uint32_t>(units.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-      const Utf8Char c = decodeUtf8At(bytes, i);
-      units.push_back(c.codePoint);
-      i += c.length;
+  std::vector<std::uint32_t> order(keyed.size());
+  for (std::size_t k = 0; k < keyed.size(); ++k) order[k] = keyed[k].group;
+  // Where the stems of each layout go, in that order; they arrive in walk order.
+  std::vector<std::uint32_t> next(order.size());
+  SimilarNames::Shelf shelf;
+  const std::size_t longest =
+      entries.empty() ? 0 : entries[firstOfGroup[order.back()]].length;
+  shelf.byLength.assign(longest + 2, 0);
+  std::uint32_t at = 0;
+  for (const std::uint32_t g : order) {
+    next[g] = at;
+    const Entry& first = entries[firstOfGroup[g]];
+    const bool hasDigits =
+        std::any_of(textOf(first).begin(), textOf(first).end(), isAsciiDigit);
+    auto start = first.start;
+    if (hasDigits) {
+      start = static_cast<std::uint32_t>(units.size());
+      for (std::size_t i = 0; i < first.length; ++i) {
+        const char32_t c = units[first.start + i];
+        units.push_back(isAsciiDigit(c) ? kAnyDigit : c);
+      }
     }
-    stem.length = static_cast<std::uint32_t>(units.size() - stem.start);
+    const std::u32string_view layout(units.data() + start, first.length);
+    shelf.layouts.push_back(
+        {start, at, at + sizeOfGroup[g], skeletonOf(layout), hasDigits, true});
+    shelf.layoutBags.push_back(bagOf(layout));
+    ++shelf.byLength[first.length + 1];
+    at += sizeOfGroup[g];
   }
+  for (std::size_t n = 1; n < shelf.byLength.size(); ++n) {
+    shelf.byLength[n] += shelf.byLength[n - 1];
+  }
+  std::vector<std::uint32_t> placed(entries.size());
+  for (std::uint32_t e = 0; e < entries.size(); ++e) placed[next[groupOf[e]]++] = e;
+  const auto precedes = [&](std::uint32_t a, std::uint32_t b) {
+    const Entry& x = entries[a];
+    const Entry& y = entries[b];
+    if (x.manyDigits || y.manyDigits) return textOf(x) < textOf(y);
+    return x.digits < y.digits;
+  };
+  for (auto& layout : shelf.layouts) {
+    const auto first = placed.begin() + layout.firstStem;
+    const auto last = placed.begin() + layout.endStem;
+    // Stable, for walk order. The walk meets a folder's files in name order, so the
+    // stems of a layout mostly come sorted.
+    if (layout.hasDigits && !std::is_sorted(first, last, precedes)) {
+      std::stable_sort(first, last, precedes);
+      layout.walkOrdered = std::is_sorted(first, last);  // entries are in walk order
+    }
+  }
+  shelf.stems.reserve(entries.size());
+  for (const std::uint32_t e : placed)
+    shelf.stems.push_back({entries[e].start, entries[e].file});
+  for (std::size_t l = 0; l < shelf.layouts.size(); ++l) {
+    const auto& layout = shelf.layouts[l];
+    shelf.layoutsShared.push_back(0);
+    if (l == 0) continue;
+    const auto& before = shelf.layouts[l - 1];
+    const std::size_t a = entries[placed[before.firstStem]].length;
+    const std::size_t b = entries[placed[layout.firstStem]].length;
+    if (a != b) continue;
+    shelf.layoutsShared.back() =
+        sharedBeginning(std::u32string_view(units.data() + before.start, a),
+                        std::u32string_view(units.data() + layout.start, b));
+  }
+  return shelf;
 }
 
 const SimilarNames& tableOf(ImageIndex& index) {
   if (index.similarNames) return *index.similarNames;
   auto table = std::make_shared<SimilarNames>();
-  std::string utf8;  // the folded stems, one after another
-  std::string name;
+  std::array<std::vector<Entry>, Kind::kKinds> entries;
+  std::vector<char32_t>& units = table->units;
+  // Headers take half the units of `files` or more: room for the stems at once.
+  units.reserve(index.files.size() / 2);
+  std::vector<char32_t> buffer;
   for (std::uint32_t file = 0; file < index.files.size(); file = fileAfter(index, file)) {
-    name.clear();
-    appendFoldedUtf8(fileNameAt(index, file), name);
-    const Extension extension = extensionOf(name);
-    if (extension == Extension::none) continue;
-    const auto length = static_cast<std::uint32_t>(name.size() - 4);
-    const SimilarNames::Stem stem{static_cast<std::uint32_t>(utf8.size()), length, file};
-    utf8.append(name, 0, length);
-    (extension == Extension::png ? table->png : table->jpg).push_back(stem);
+    const ImageIndex::NameView name = fileNameAt(index, file);
+    const auto kind = kindOf(name);
+    if (!kind) continue;
+    entries[kind->kind].push_back(
+        appendEntry(name.substr(0, kind->stemLength), file, units, buffer));
   }
-  sortStems(table->png, utf8);
-  sortStems(table->jpg, utf8);
-  toCharacters(table->png, utf8, table->units);
-  toCharacters(table->jpg, utf8, table->units);
+  for (std::size_t kind = 0; kind < Kind::kKinds; ++kind) {
+    table->shelves[kind] = shelfOf(entries[kind], table->units);
+  }
   index.similarNames = std::move(table);
   return *index.similarNames;
 }
 
-// The optimal-string-alignment table of `query` against the stems in sorted order,
-// one row per character of a stem. Stems that share a beginning share its rows, and
-// a row whose every cell is beyond the limit ends every stem that begins so: the
-// search costs what the distinct beginnings near the query cost, not every name.
-class AlignmentRows {
- public:
-  AlignmentRows(std::u32string_view query, int limit)
-      : query_(query), limit_(limit), width_(query.size() + 1) {
-    cells_.resize(width_);
-    for (std::size_t j = 0; j < width_; ++j) cells_[j] = capped(static_cast<int>(j));
-  }
+// ---- The search
 
-  // Row `depth` (1 or more) for the stem character `c` after `previous`, given the
-  // rows before it; returns whether a cell of it is within the limit. Only cells at
-  // most the limit away from the diagonal can be within it: the others are left
-  // alone, but for one beyond the limit at each end of the band, which the next
-  // rows read.
-  bool compute(std::size_t depth, char32_t c, char32_t previous) {
-    if (cells_.size() < (depth + 1) * width_)
-      cells_.resize((depth + 1) * width_, limit_ + 1);
-    int* row = &cells_[depth * width_];
-    const int* above = &cells_[(depth - 1) * width_];
-    const int* twoAbove = depth >= 2 ? &cells_[(depth - 2) * width_] : nullptr;
-    const auto band = static_cast<std::size_t>(limit_);
-    const std::size_t low = depth > band ? depth - band : 0;
-    const std::size_t high = std::min(depth + band, width_ - 1);
-    int best = limit_ + 1;
-    if (low == 0) {
-      row[0] = capped(static_cast<int>(depth));
-      best = row[0];
-    } else {
-      row[low - 1] = limit_ + 1;
-    }
-    if (high + 1 < width_) row[high + 1] = limit_ + 1;
-    for (std::size_t j = std::max<std::size_t>(low, 1); j <= high; ++j) {
-      const char32_t q = query_[j - 1];
-      int cell = std::min({above[j] + 1, row[j - 1] + 1, above[j - 1] + (q != c)});
-      if (twoAbove != nullptr && j >= 2 && q == previous && query_[j - 2] == c) {
-        cell = std::min(cell, twoAbove[j - 2] + 1);
-      }
-      row[j] = capped(cell);
-      best = std::min(best, row[j]);
-    }
-    return best <= limit_;
-  }
-
-  int distance(std::size_t depth) const { return cells_[depth * width_ + width_ - 1]; }
-
- private:
-  int capped(int value) const { return std::min(value, limit_ + 1); }
-
-  std::u32string_view query_;
-  int limit_;
-  std::size_t width_;
-  std::vector<int> cells_;  // row after row
+// The stem asked about, with what the numbered-sibling rule compares.
+struct Query {
+  std::u32string_view stem;
+  std::u32string digitless;
+  std::uint32_t skeleton;
+  SimilarNames::Bag bag;
 };
 
-// (distance, file) of every stem of `stems` within `limit` of `query`, apart from
-// numbered siblings.
-void addNearStems(const SimilarNames& table, const std::vector<SimilarNames::Stem>& stems,
-                  std::u32string_view query, int limit,
-                  std::vector<std::pair<int, std::uint32_t>>& near) {
-  const std::u32string queryDigitless = withoutDigits(query);
-  AlignmentRows rows(query, limit);
-  const auto stemAt = [&](std::size_t i) {
-    return std::u32string_view(table.units.data() + stems[i].start, stems[i].length);
+Query queryOf(std::u32string_view stem) {
+  return {stem, withoutDigits(stem), skeletonOf(stem), bagOf(stem)};
+}
+
+// Whether the stems of `layout` are numbered siblings of the query: equal to it once
+// digits are removed from both.
+bool holdsNumberedSiblings(const SimilarNames::Layout& layout, std::u32string_view text,
+                           const Query& query) {
+  if (layout.skeleton != query.skeleton) return false;
+  std::size_t at = 0;
+  for (char32_t c : text) {
+    if (isDigitOrAny(c)) continue;
+    if (at == query.digitless.size() || query.digitless[at] != c) return false;
+    ++at;
+  }
+  return at == query.digitless.size();
+}
+
+// The closest stems met so far, (distance, file), in the order they are suggested:
+// once there are as many as room is left for, a stem farther than the last of them
+// cannot enter, and the search needs no more rows for it.
+class Closest {
+ public:
+  Closest(std::size_t room, int limit) : room_(room), limit_(limit) {}
+
+  int limit() const { return limit_; }
+
+  // The largest distance a stem met after `file` in walk order can have and still
+  // enter: at the limit it would follow the last of a full list.
+  int limitAfter(std::uint32_t file) const {
+    return taken_.size() == room_ && file > taken_.back().second ? limit_ - 1 : limit_;
+  }
+
+  void offer(int distance, std::uint32_t file) {
+    // Distance 0: a spelling in other letter case, which the case hint reports.
+    if (distance == 0 || distance > limit_ || room_ == 0) return;
+    const std::pair<int, std::uint32_t> entry(distance, file);
+    if (taken_.size() == room_) {
+      if (!(entry < taken_.back())) return;
+      taken_.pop_back();
+    }
+    taken_.insert(std::upper_bound(taken_.begin(), taken_.end(), entry), entry);
+    if (taken_.size() == room_) limit_ = taken_.back().first;
+  }
+
+  const std::vector<std::pair<int, std::uint32_t>>& taken() const { return taken_; }
+
+ private:
+  std::size_t room_;
+  int limit_;
+  std::vector<std::pair<int, std::uint32_t>> taken_;
+};
+
+// Calls found(i, distance) for each layout i in [begin, end) of `shelf` (sorted, all
+// of `length` characters) whose distance from the query is within `limit`. Layouts
+// that begin alike share their rows, and a row that can lead to no distance within
+// the limit skips every layout that begins so. excluded(i) leaves a layout out before
+// it is measured; so may ruledOut(i), a cheap test that it is beyond the limit.
+template <typename Excluded, typename RuledOut, typename Found>
+void walkLayouts(const SimilarNames& table, const SimilarNames::Shelf& shelf,
+                 std::size_t begin, std::size_t end, std::size_t length, int limit,
+                 AlignmentRows& rows, Excluded excluded, RuledOut ruledOut, Found found) {
+  const auto text = [&](std::size_t i) {
+    return std::u32string_view(table.units.data() + shelf.layouts[i].start, length);
   };
-  std::u32string_view previous;  // the stem whose rows are computed up to `valid`
-  std::size_t valid = 0;
-  for (std::size_t i = 0; i < stems.size();) {
-    const std::u32string_view stem = stemAt(i);
-    std::size_t depth = 0;
-    while (depth < valid && depth < stem.size() && stem[depth] == previous[depth])
-      ++depth;
+  bool started = false;   // the table is restarted at the first layout measured
+  std::size_t valid = 0;  // rows computed for the last layout measured
+  // The characters layout i shares with the last layout measured.
+  std::size_t sharedWithLast = 0;
+  constexpr int kMostRuledOutInRow = 64;
+  int ruledOutInRow = 0;
+  for (std::size_t i = begin; i < end;) {
+    // Layouts skipped one by one are not skipped in bulk as rows that end are: after
+    // a few in a row, rows decide again.
+    // Layouts ruled out one by one are not skipped in bulk as those whose rows end
+    // are: after a few in a row, rows decide again.
+    if (excluded(i) || (ruledOutInRow < kMostRuledOutInRow && ruledOut(i))) {
+      ++ruledOutInRow;
+      ++i;
+      if (i < end)
+        sharedWithLast = std::min<std::size_t>(sharedWithLast, shelf.layoutsShared[i]);
+      continue;
+    }
+    ruledOutInRow = 0;
+    if (!started) {
+      rows.restart(length, limit);
+      started = true;
+    }
+    const std::u32string_view layout = text(i);
+    std::size_t depth = std::min(valid, sharedWithLast);
     bool ended = false;
-    while (depth < stem.size()) {
+    while (depth < length) {
       ++depth;
-      // Longer than the query by more than the limit, or no cell within it.
-      if (depth > query.size() + static_cast<std::size_t>(limit) ||
-          !rows.compute(depth, stem[depth - 1], depth >= 2 ? stem[depth - 2] : 0)) {
+      if (!rows.compute<true>(depth, layout[depth - 1],
+                              depth >= 2 ? layout[depth - 2] : 0)) {
         ended = true;
         break;
       }
     }
-    previous = stem;
     if (!ended) {
-      valid = depth;
-      const int distance = rows.distance(depth);
-      if (distance <= limit && withoutDigits(stem) != queryDigitless) {
-        near.emplace_back(distance, stems[i].file);
-      }
+      valid = length;
+      found(i, rows.distance());
       ++i;
+      if (i < end) sharedWithLast = shelf.layoutsShared[i];
       continue;
     }
-    // Every stem that begins like this one up to `depth` ends the same way; being
-    // sorted, they follow it.
+    // Every layout that begins like this one up to `depth` ends the same way; being
+    // sorted, they follow it, mostly a few: look at 1, 2, 4... layouts ahead.
     valid = depth - 1;
-    const std::u32string_view beginning = stem.substr(0, depth);
-    const auto next = std::partition_point(
-        stems.begin() + static_cast<std::ptrdiff_t>(i) + 1, stems.end(),
-        [&](const SimilarNames::Stem& other) {
-          return std::u32string_view(table.units.data() + other.start, other.length)
-              .starts_with(beginning);
-        });
-    i = static_cast<std::size_t>(next - stems.begin());
+    const std::u32string_view beginning = layout.substr(0, depth);
+    const auto beginsAlike = [&](std::size_t k) {
+      const std::u32string_view other = text(k);
+      // From the end: neighbours in sorted order differ late.
+      for (std::size_t d = depth; d-- > 0;) {
+        if (other[d] != beginning[d]) return false;
+      }
+      return true;
+    };
+    std::size_t known = i;  // the last layout known to begin alike
+    std::size_t probe = i + 1;
+    for (std::size_t step = 1; probe < end && beginsAlike(probe); step *= 2) {
+      known = probe;
+      probe = i + 2 * step;
+    }
+    // The first layout that begins otherwise lies after `known`, at `probe` at the
+    // latest.
+    std::size_t low = known + 1, high = std::min(probe, end);
+    while (low < high) {
+      const std::size_t middle = low + (high - low) / 2;
+      if (beginsAlike(middle)) {
+        low = middle + 1;
+      } else {
+        high = middle;
+      }
+    }
+    // What the layouts skipped share with layout i is at least `depth`: what
+    // layout(low) shares with it is what it shares with the one before it.
+    i = low;
+    if (i < end) sharedWithLast = shelf.layoutsShared[i];
   }
+}
+
+struct Candidate {
+  int distance;  // of the layout: no stem of it is nearer
+  const SimilarNames::Shelf* shelf;
+  std::uint32_t layout;
+  std::uint32_t length;
+};
+
+// The layouts of `shelf` within the limit of the query, numbered siblings left out;
+// so are layouts whose characters alone put them beyond the limit, before measuring.
+void addNearLayouts(const SimilarNames& table, const SimilarNames::Shelf& shelf,
+                    const Query& query, int limit, AlignmentRows& rows,
+                    std::vector<Candidate>& near) {
+  const std::size_t n = query.stem.size();
+  const auto reach = static_cast<std::size_t>(limit);
+  for (std::size_t length = n > reach ? n - reach : 0;
+       length <= n + reach && length + 1 < shelf.byLength.size(); ++length) {
+    walkLayouts(
+        table, shelf, shelf.byLength[length], shelf.byLength[length + 1], length, limit,
+        rows,
+        [&](std::size_t i) {
+          const auto text =
+              std::u32string_view(table.units.data() + shelf.layouts[i].start, length);
+          return holdsNumberedSiblings(shelf.layouts[i], text, query);
+        },
+        [&](std::size_t i) {
+          return distanceAtLeast(n, length, query.bag, shelf.layoutBags[i]) > limit;
+        },
+        [&](std::size_t i, int distance) {
+          if (distance <= limit) {
+            near.push_back({distance, &shelf, static_cast<std::uint32_t>(i),
+                            static_cast<std::uint32_t>(length)});
+          }
+        });
+  }
+}
+
+// The stems of one layout within the limit of the query, found by descending their
+// digits: the stems are sorted, so those with the same digits so far lie side by
+// side, and each digit of the layout splits them in runs of one digit each. The rows
+// of the characters between digits are shared by every stem of a run.
+class LayoutDescent {
+ public:
+  LayoutDescent(const SimilarNames& table, const SimilarNames::Shelf& shelf,
+                const SimilarNames::Layout& layout, std::u32string_view text,
+                AlignmentRows& rows, Closest& closest)
+      : table_(table),
+        shelf_(shelf),
+        walkOrdered_(layout.walkOrdered),
+        layout_(text),
+        rows_(rows),
+        closest_(closest) {}
+
+  // The stems in [begin, end) share their first `depth` characters, whose rows are
+  // computed.
+  void descend(std::uint32_t begin, std::uint32_t end, std::size_t depth) {
+    // The characters up to the next digit are the layout's.
+    while (depth < layout_.size() && layout_[depth] != kAnyDigit) {
+      ++depth;
+      rows_.lower(limitFor(begin));
+      if (!rows_.compute<false>(
+              depth, layout_[depth - 1],
+              characterAt(begin, static_cast<std::ptrdiff_t>(depth) - 2))) {
+        return;
+      }
+    }
+    if (depth == layout_.size()) {  // the same stem in several folders
+      const int distance = rows_.distance();
+      for (std::uint32_t i = begin; i < end; ++i)
+        closest_.offer(distance, shelf_.stems[i].file);
+      return;
+    }
+    ++depth;
+    rows_.lower(limitFor(begin));
+    const char32_t before = characterAt(begin, static_cast<std::ptrdiff_t>(depth) - 2);
+    AlignmentRows::Near near;
+    if (!rows_.mayEndWithinMatchingNothing(depth, before, near)) {
+      // Only a digit the query holds near this row can keep it open.
+      std::sort(near.digits.begin(), near.digits.begin() + near.count);
+      const auto last =
+          std::unique(near.digits.begin(), near.digits.begin() + near.count);
+      for (auto digit = near.digits.begin(); digit != last; ++digit) {
+        const auto [low, high] = runOf(begin, end, depth - 1, *digit);
+        if (low < high) follow(low, high, depth, *digit, before);
+      }
+      return;
+    }
+    const auto isNear = [&](char32_t digit) {
+      return std::find(near.digits.begin(), near.digits.begin() + near.count, digit) !=
+             near.digits.begin() + near.count;
+    };
+    for (std::uint32_t low = begin; low < end;) {
+      const char32_t digit = characterAt(low, static_cast<std::ptrdiff_t>(depth) - 1);
+      const std::uint32_t high = runEnd(low, end, depth - 1);
+      if (isNear(digit)) {
+        follow(low, high, depth, digit, before);
+      } else {
+        // Its row is the one with no matching character, which may end within the limit.
+        rows_.useMatchingNothing(depth);
+        descend(low, high, depth);
+      }
+      low = high;
+    }
+  }
+
+ private:
+  // The limit for the stems from `begin` on. When they come in walk order, a stem at
+  // the limit after the last of a full list cannot enter; the runs that follow come
+  // later still.
+  int limitFor(std::uint32_t begin) const {
+    return walkOrdered_ ? closest_.limitAfter(shelf_.stems[begin].file)
+                        : closest_.limit();
+  }
+
+  void follow(std::uint32_t begin, std::uint32_t end, std::size_t depth, char32_t digit,
+              char32_t before) {
+    rows_.lower(limitFor(begin));
+    if (rows_.compute<false>(depth, digit, before)) descend(begin, end, depth);
+  }
+
+  char32_t characterAt(std::uint32_t stem, std::ptrdiff_t at) const {
+    return at < 0 ? 0
+                  : table_.units[shelf_.stems[stem].start + static_cast<std::size_t>(at)];
+  }
+
+  // The end of the run of stems from `begin` with the same character `at`, given that
+  // the stems of [begin, end) are sorted by it: look 1, 2, 4... stems ahead.
+  std::uint32_t runEnd(std::uint32_t begin, std::uint32_t end, std::size_t at) const {
+    const auto where = static_cast<std::ptrdiff_t>(at);
+    const char32_t c = characterAt(begin, where);
+    std::uint32_t known = begin, probe = begin + 1;
+    for (std::uint32_t step = 1; probe < end && characterAt(probe, where) == c;
+         step *= 2) {
+      known = probe;
+      probe = begin + 2 * step;
+    }
+    std::uint32_t low = known + 1, high = std::min(probe, end);
+    while (low < high) {
+      const std::uint32_t middle = low + (high - low) / 2;
+      if (characterAt(middle, where) == c) {
+        low = middle + 1;
+      } else {
+        high = middle;
+      }
+    }
+    return low;
+  }
+
+  // The stems of [begin, end) whose character `at` is `digit`, given that they are
+  // sorted by it.
+  std::pair<std::uint32_t, std::uint32_t> runOf(std::uint32_t begin, std::uint32_t end,
+                                                std::size_t at, char32_t digit) const {
+    const auto where = static_cast<std::ptrdiff_t>(at);
+    std::uint32_t low = begin, high = end;
+    while (low < high) {  // the first not below `digit`
+      const std::uint32_t middle = low + (high - low) / 2;
+      if (characterAt(middle, where) < digit) {
+        low = middle + 1;
+      } else {
+        high = middle;
+      }
+    }
+    if (low == end || characterAt(low, where) != digit) return {low, low};
+    return {low, runEnd(low, end, at)};
+  }
+
+  const SimilarNames& table_;
+  const SimilarNames::Shelf& shelf_;
+  bool walkOrdered_;
+  std::u32string_view layout_;
+  AlignmentRows& rows_;
+  Closest& closest_;
+};
+
+// Offers `closest` the stems of `candidate` within its limit of the query; `ahead`
+// holds the distances ahead of its layout once they are needed.
+void offerStems(const SimilarNames& table, const Candidate& candidate, const Query& query,
+                int limit, AlignmentRows& rows, std::optional<DistancesAhead>& ahead,
+                Closest& closest) {
+  const SimilarNames::Shelf& shelf = *candidate.shelf;
+  const SimilarNames::Layout& layout = shelf.layouts[candidate.layout];
+  if (!layout.hasDigits) {  // its stems are all the layout
+    for (std::uint32_t i = layout.firstStem; i < layout.endStem; ++i) {
+      closest.offer(candidate.distance, shelf.stems[i].file);
+    }
+    return;
+  }
+  const std::u32string_view text(table.units.data() + layout.start, candidate.length);
+  if (!ahead) ahead.emplace(text, query.stem, limit);
+  rows.restart(text.size(), closest.limit(), &*ahead);
+  LayoutDescent(table, shelf, layout, text, rows, closest)
+      .descend(layout.firstStem, layout.endStem, 0);
+}
+
+// The `room` closest stems of `shelves` within `limit` of the query, (distance, file)
+// in the order they are suggested. The layouts near the query come first, the
+// nearest first; their stems are then searched within 1, 2... up to `limit`: most
+// queries have their answers within the first distances, and a search within a
+// small distance rules out nearly every stem of a layout at its first digits.
+std::vector<std::pair<int, std::uint32_t>> closestStems(
+    const SimilarNames& table, std::initializer_list<const SimilarNames::Shelf*> shelves,
+    const Query& query, std::size_t room, int limit) {
+  if (room == 0) return {};
+  AlignmentRows rows(query.stem);
+  std::vector<Candidate> near;
+  for (const auto* shelf : shelves)
+    addNearLayouts(table, *shelf, query, limit, rows, near);
+  std::stable_sort(near.begin(), near.end(), [](const Candidate& a, const Candidate& b) {
+    return a.distance < b.distance;
+  });
+  std::vector<std::optional<DistancesAhead>> ahead(near.size());
+  // No stem is nearer than its layout.
+  for (int within = near.empty() ? limit : std::max(1, near.front().distance);;
+       ++within) {
+    Closest closest(room, within);
+    for (std::size_t c = 0; c < near.size(); ++c) {
+      if (near[c].distance > closest.limit()) break;
+      offerStems(table, near[c], query, limit, rows, ahead[c], closest);
+    }
+    if (closest.taken().size() == room || within == limit) return closest.taken();
+  }
+}
+
+// The files of the same stem and the other extension, folded alike.
+std::vector<std::uint32_t> withOtherExtension(const ImageIndex& index,
+                                              ImageIndex::NameView name, Kind kind) {
+  ImageIndex::Name swapped(name);
+  const char* other = kind == Kind::kPng ? "jpg" : "png";
+  for (std::size_t i = 0; i < 3; ++i) {
+    swapped[swapped.size() - 3 + i] = static_cast<ImageIndex::Name::value_type>(other[i]);
+  }
+  return filesFoldedLike(index, swapped, kMost);
+}
+
+void append(std::vector<std::uint32_t>& files,
+            const std::vector<std::pair<int, std::uint32_t>>& near) {
+  for (const auto& [distance, file] : near) {
+    if (files.size() == kMost) break;
+    files.push_back(file);
+  }
+}
+
+// The optimal-string-alignment distance of `a` and `b`, the whole table computed:
+// the plain form the search is checked against.
+int plainAlignmentDistance(std::u32string_view a, std::u32string_view b) {
+  const std::size_t width = b.size() + 1;
+  std::vector<int> d((a.size() + 1) * width);
+  for (std::size_t i = 0; i <= a.size(); ++i) {
+    for (std::size_t j = 0; j <= b.size(); ++j) {
+      int& cell = d[i * width + j];
+      if (i == 0 || j == 0) {
+        cell = static_cast<int>(i + j);
+        continue;
+      }
+      cell = std::min({d[(i - 1) * width + j] + 1, d[i * width + j - 1] + 1,
+                       d[(i - 1) * width + j - 1] + (a[i - 1] != b[j - 1])});
+      if (i >= 2 && j >= 2 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+        cell = std::min(cell, d[(i - 2) * width + j - 2] + 1);
+      }
+    }
+  }
+  return d.back();
+}
+
+// (distance, file) of every image of `index` of a kind `admits` whose stem is near
+// `stem`, sorted: each file measured on its own.
+template <typename Admits>
+std::vector<std::pair<int, std::uint32_t>> nearStemsOneByOne(const ImageIndex& index,
+                                                             std::u32string_view stem,
+                                                             Admits admits) {
+  std::vector<std::pair<int, std::uint32_t>> near;
+  if (stem.size() < kShortestStemWithTypos) return near;
+  const int limit = distanceLimit(stem.size());
+  const std::u32string digitless = withoutDigits(stem);
+  std::u32string folded;
+  for (std::uint32_t file = 0; file < index.files.size(); file = fileAfter(index, file)) {
+    folded.clear();
+    forEachFoldedCharacter(fileNameAt(index, file),
+                           [&](char32_t c) { folded.push_back(c); });
+    const auto kind = kindOf(folded);
+    if (!kind || !admits(kind->kind)) continue;
+    const std::u32string_view candidate(folded.data(), kind->stemLength);
+    // Lengths further apart than the limit are further apart than the limit.
+    if (candidate.size() + limit < stem.size() ||
+        stem.size() + limit < candidate.size()) {
+      continue;
+    }
+    if (withoutDigits(candidate) == digitless) continue;
+    const int distance = plainAlignmentDistance(candidate, stem);
+    if (distance > 0 && distance <= limit) near.emplace_back(distance, file);
+  }
+  std::sort(near.begin(), near.end());
+  return near;
 }
 
 }  // namespace
 
 int boundedAlignmentDistance(std::u32string_view a, std::u32string_view b, int limit) {
-  AlignmentRows rows(b, limit);
+  AlignmentRows rows(b);
+  rows.restart(a.size(), limit);
   for (std::size_t depth = 1; depth <= a.size(); ++depth) {
-    if (!rows.compute(depth, a[depth - 1], depth >= 2 ? a[depth - 2] : 0)) {
+    if (!rows.compute<false>(depth, a[depth - 1], depth >= 2 ? a[depth - 2] : 0)) {
       return limit + 1;
     }
   }
-  return rows.distance(a.size());
+  return rows.distance();
 }
 
 std::vector<std::uint32_t> similarFiles(ImageIndex& index, ImageIndex::NameView name) {
-  constexpr std::size_t kMost = 3;
+  if (suggestionsSwitchedOff()) return {};
   const std::u32string folded = foldedCharacters(name);
-  const Extension extension = extensionOf(folded);
-  if (extension == Extension::none) return {};
-
-  // The same name with the other extension: the folded look-up finds every spelling.
-  ImageIndex::Name swapped(name);
-  const char* other = extension == Extension::png ? "jpg" : "png";
-  for (std::size_t i = 0; i < 3; ++i) {
-    swapped[swapped.size() - 3 + i] = static_cast<ImageIndex::Name::value_type>(other[i]);
-  }
-  std::vector<std::uint32_t> files = filesFoldedLike(index, swapped, kMost);
-  if (files.size() == kMost) return files;
+  const auto kind = kindOf(folded);
+  if (!kind || kind->kind == Kind::kOtherImage) return {};
+  std::vector<std::uint32_t> files = withOtherExtension(index, name, kind->kind);
+  const std::u32string_view stem(folded.data(), kind->stemLength);
+  if (files.size() == kMost || stem.size() < kShortestStemWithTypos) return files;
 
   const SimilarNames& table = tableOf(index);
-  const std::u32string_view stem(folded.data(), folded.size() - 4);
-  std::vector<std::pair<int, std::uint32_t>> near;
-  addNearStems(table, extension == Extension::png ? table.png : table.jpg, stem,
-               distanceLimit(stem.size()), near);
-  std::sort(near.begin(), near.end());
-  for (const auto& [distance, file] : near) {
-    if (files.size() == kMost) break;
-    if (distance > 0) files.push_back(file);  // 0: a spelling in other letter case
-  }
+  const Query query = queryOf(stem);
+  append(files, closestStems(table, {&table.shelves[kind->kind]}, query,
+                             kMost - files.size(), distanceLimit(stem.size())));
+  return files;
+}
+
+std::vector<std::uint32_t> similarFilesByStem(ImageIndex& index,
+                                              ImageIndex::NameView stem) {
+  if (suggestionsSwitchedOff()) return {};
+  const std::u32string folded = foldedCharacters(stem);
+  if (folded.size() < kShortestStemWithTypos) return {};
+  const SimilarNames& table = tableOf(index);
+  const Query query = queryOf(folded);
+  std::vector<std::uint32_t> files;
+  append(files,
+         closestStems(table, {&table.shelves[0], &table.shelves[1], &table.shelves[2]},
+                      query, kMost, distanceLimit(folded.size())));
+  return files;
+}
+
+std::vector<std::uint32_t> similarFilesPlain(const ImageIndex& index,
+                                             ImageIndex::NameView name) {
+  const std::u32string folded = foldedCharacters(name);
+  const auto kind = kindOf(folded);
+  if (!kind || kind->kind == Kind::kOtherImage) return {};
+  std::vector<std::uint32_t> files = withOtherExtension(index, name, kind->kind);
+  const std::u32string_view stem(folded.data(), kind->stemLength);
+  append(files,
+         nearStemsOneByOne(index, stem, [&](Kind other) { return other == kind->kind; }));
+  return files;
+}
+
+std::vector<std::uint32_t> similarFilesByStemPlain(const ImageIndex& index,
+                                                   ImageIndex::NameView stem) {
+  std::vector<std::uint32_t> files;
+  append(files,
+         nearStemsOneByOne(index, foldedCharacters(stem), [](Kind) { return true; }));
   return files;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "images/image_index.h"
@@ -15,9 +16,27 @@
 // or 3 (10 or more) of `name`'s, characters compared with ASCII letter case ignored;
 // ties in walk order. A stem equal to `name`'s once digits are removed from both is
 // a numbered sibling (ev_02 beside ev_03), not a typo, and is left out; so is the
-// spelling that differs only in letter case, which the case hint reports.
-// The first call builds a table of the index's stems, kept in `index`.
+// spelling that differs only in letter case, which the case hint reports. A stem of
+// one or two characters gets no typos at all: nearly every short name is one edit
+// away from it.
+// The first call builds a table of the index's image stems, kept in `index`; a
+// search then costs what the stems near `name` cost, not every file of its length.
 std::vector<std::uint32_t> similarFiles(ImageIndex& index, ImageIndex::NameView name);
+
+// The same for a reference written without an extension (the game tries a list of
+// them): the files of any image extension (.png .jpg .jpeg .gif .webp .bmp .svg .tlg6
+// .tlg5 .tlg .eri .jif .dib) whose stem, the name before its last dot, is within the
+// distances above of `stem`, under the same rules; a stem at distance 0 is left out,
+// as the caller looks for those itself.
+std::vector<std::uint32_t> similarFilesByStem(ImageIndex& index,
+                                              ImageIndex::NameView stem);
+
+// The same two answers found by measuring every file of the index one by one: the
+// reference the fast search is tested and measured against.
+std::vector<std::uint32_t> similarFilesPlain(const ImageIndex& index,
+                                             ImageIndex::NameView name);
+std::vector<std::uint32_t> similarFilesByStemPlain(const ImageIndex& index,
+                                                   ImageIndex::NameView stem);
 
 // The distance above, for tests: the optimal-string-alignment distance of `a` and
 // `b`, or `limit` + 1 when it is greater than `limit`.

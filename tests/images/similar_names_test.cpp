@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/temp_tree.h"
+#include "text/utf8.h"
 
 namespace fs = std::filesystem;
 
@@ -82,6 +84,222 @@ TEST(SimilarNames, SuggestsTyposAndOtherExtensionsButNotNumberedSiblings) {
     EXPECT_EQ(suggest(c.reference), c.expected)
         << std::string(reinterpret_cast<const char*>(c.reference));
   }
+}
+
+}  // namespace
+
+namespace {
+
+std::string utf8Of(const std::u8string& text) {
+  return std::string(text.begin(), text.end());
+}
+
+struct Suggester {
+  ImageIndex& index;
+  std::vector<std::string> paths(const std::vector<std::uint32_t>& files) const {
+    std::vector<std::string> out;
+    for (const std::uint32_t file : files)
+      out.push_back(relativeFilePath(index, file, '/'));
+    return out;
+  }
+  std::vector<std::string> byName(const char8_t* name) const {
+    return paths(similarFiles(index, fs::path(name).native()));
+  }
+  std::vector<std::string> byStem(const char8_t* stem) const {
+    return paths(similarFilesByStem(index, fs::path(stem).native()));
+  }
+};
+
+TEST(SimilarNames, ShortStemsGetNoTyposButTheOtherExtension) {
+  TempTree tree;
+  for (const char8_t* file :
+       {u8"b.png", u8"c.png", u8"雨.jpg", u8"ab.png", u8"abd.png"}) {
+    tree.file(file);
+  }
+  std::ostringstream log;
+  ImageIndex index = buildImageIndex(tree.root, log);
+  const Suggester suggest{index};
+  struct Case {
+    const char8_t* reference;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {u8"雨.png", {utf8Of(u8"雨.jpg")}},
+      {u8"a.png", {}},
+      {u8"ac.png", {}},
+      {u8"abc.png", {"ab.png", "abd.png"}},  // a stem of three gets typos, short or not
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(suggest.byName(c.reference), c.expected)
+        << std::string(reinterpret_cast<const char*>(c.reference));
+    EXPECT_EQ(suggest.paths(similarFilesPlain(index, fs::path(c.reference).native())),
+              c.expected);
+  }
+}
+
+TEST(SimilarNames, ByStemLooksAtEveryImageExtensionAndNameSearchOnlyAtItsOwn) {
+  TempTree tree;
+  for (const char8_t* file :
+       {u8"a/title.png", u8"b/titel.webp", u8"b/titl.gif", u8"c/tittle.bmp",
+        u8"c/titles.jpeg", u8"d/ev01.png", u8"d/ex01.gif", u8"e/雪.png", u8"f/夜空.webp",
+        u8"f/readme.txt"}) {
+    tree.file(file);
+  }
+  std::ostringstream log;
+  ImageIndex index = buildImageIndex(tree.root, log, /*keepEveryImage=*/true);
+  const Suggester suggest{index};
+  struct Case {
+    const char8_t* stem;
+    std::vector<std::string> expected;
+  };
+  const Case byStem[] = {
+      // Distance 0 (title.png) is the caller's; then three at 1 in walk order.
+      {u8"title", {"b/titel.webp", "b/titl.gif", "c/titles.jpeg"}},
+      {u8"Titl", {"a/title.png", "b/titel.webp"}},  // 4 characters: distance 1
+      {u8"ev02", {}},                               // ev01 is a numbered sibling
+      {u8"ev0", {}},
+      {u8"ey01", {"d/ev01.png", "d/ex01.gif"}},
+      {u8"雨", {}},  // a short stem
+      {u8"夜景", {}},
+      {u8"夜空夜", {utf8Of(u8"f/夜空.webp")}},
+      {u8"readme", {}},  // not an image
+  };
+  for (const auto& c : byStem) {
+    EXPECT_EQ(suggest.byStem(c.stem), c.expected)
+        << std::string(reinterpret_cast<const char*>(c.stem));
+    EXPECT_EQ(suggest.paths(similarFilesByStemPlain(index, fs::path(c.stem).native())),
+              c.expected);
+  }
+  // A name with an extension looks only at its own and the other of png and jpg.
+  EXPECT_EQ(suggest.byName(u8"titles.png"), std::vector<std::string>{"a/title.png"});
+  EXPECT_EQ(suggest.byName(u8"titel.gif"), std::vector<std::string>{});
+}
+
+// Names of a project in its many shapes: numbered series in folders whose order
+// differs from their numbers' (walk order and sorted order apart), the same name in
+// several folders (exact ties), Japanese names, letter case, other extensions.
+std::vector<std::u8string> generatedFiles(std::mt19937& random) {
+  std::vector<std::u8string> files;
+  const char* const keys[] = {"sakura", "aoi", "ren", "mio"};
+  const char* const extensions[] = {".png", ".jpg", ".webp", ".gif"};
+  const auto number = [](int value, std::size_t width) {
+    const std::string text = std::to_string(value);
+    return std::string(width - std::min(text.size(), width), '0') + text;
+  };
+  const auto add = [&](const std::string& path) {
+    files.push_back(std::u8string(path.begin(), path.end()));
+  };
+  for (int i = 0; i < 160; ++i) {
+    const std::string key = keys[i % 4];
+    // Folders z, y, x... hold growing numbers: walk order is against sorted order.
+    add(std::string(1, static_cast<char>('z' - i % 7)) + "/face_" + key + "_" +
+        number(i / 4 * 3 % 97, 3) + ".png");
+  }
+  for (int i = 0; i < 120; ++i) {
+    add("ev/" + number(i % 9, 2) + "/ev_" + number(i / 9, 2) + "_" + number(i % 20, 2) +
+        "_" + std::string(1, static_cast<char>('a' + i % 3)) + extensions[i % 4]);
+  }
+  for (int i = 0; i < 40; ++i) {  // the same names in other folders
+    const std::u8string& some = files[random() % files.size()];
+    files.push_back(u8"copy" + std::u8string(1, static_cast<char8_t>('0' + i % 5)) +
+                    some.substr(some.find(u8'/')));
+  }
+  const std::u8string japanese[] = {u8"背景",   u8"夜",   u8"昼",
+                                    u8"立ち絵", u8"笑顔", u8"雨"};
+  for (int i = 0; i < 60; ++i) {
+    files.push_back(u8"jp/" + japanese[i % 6] + u8"_" + japanese[(i / 6) % 6] +
+                    std::u8string(1, static_cast<char8_t>('0' + i % 10)) + u8".png");
+  }
+  for (int i = 0; i < 40; ++i) {  // letter case, one spelling per folder
+    add("case" + std::to_string(i % 4) + "/Bg_Room_" + number(i, 2) +
+        (i % 2 ? ".JPG" : ".png"));
+  }
+  for (const char* name :
+       {"a.png", "ab.jpg", "abc.png", "x/b.png", "moor.png", "room.jpg"}) {
+    add(std::string("short/") + name);
+  }
+  return files;
+}
+
+// A name a writer may have meant another by: typos of every kind, digits changed,
+// suffixes, the other extension, letter case, short names.
+std::u8string nearMiss(std::u8string name, std::mt19937& random) {
+  std::u32string text;
+  for (std::size_t i = 0; i < name.size();) {
+    const Utf8Char c = decodeUtf8At(
+        std::string_view(reinterpret_cast<const char*>(name.data()), name.size()), i);
+    text.push_back(c.codePoint);
+    i += c.length;
+  }
+  const std::size_t dot = text.rfind(U'.');
+  std::u32string stem = text.substr(0, dot), extension = text.substr(dot);
+  const char32_t alphabet[] = {U'a', U'e', U'o', U'_', U'0', U'1', U'7', U'夜', U'x'};
+  const auto at = [&](std::size_t size) { return size == 0 ? 0 : random() % size; };
+  switch (random() % 9) {
+    case 0:
+      if (stem.size() >= 2) {
+        const std::size_t i = at(stem.size() - 1);
+        std::swap(stem[i], stem[i + 1]);
+      }
+      break;
+    case 1:
+      if (!stem.empty()) stem.erase(at(stem.size()), 1);
+      break;
+    case 2:
+      stem.insert(at(stem.size() + 1), 1, alphabet[random() % 9]);
+      break;
+    case 3:
+      if (!stem.empty()) stem[at(stem.size())] = alphabet[random() % 9];
+      break;
+    case 4:
+      stem += random() % 2 ? U"_old" : U"2";
+      break;
+    case 5:
+      extension = extension == U".png" ? U".jpg" : U".png";
+      break;
+    case 6:
+      for (char32_t& c : stem) {
+        if (c >= U'a' && c <= U'z' && random() % 2) c = c - U'a' + U'A';
+      }
+      break;
+    case 7:
+      stem = stem.substr(0, 1 + random() % 2);
+      break;
+    default:
+      break;  // the name itself
+  }
+  std::string utf8;
+  appendUtf8Lenient(std::wstring(stem.begin(), stem.end()) +
+                        std::wstring(extension.begin(), extension.end()),
+                    utf8);
+  return std::u8string(utf8.begin(), utf8.end());
+}
+
+TEST(SimilarNames, FastSearchFindsWhatMeasuringEveryFileFinds) {
+  std::mt19937 random(20240611);
+  TempTree tree;
+  const std::vector<std::u8string> files = generatedFiles(random);
+  for (const auto& file : files) tree.file(file);
+  std::ostringstream log;
+  ImageIndex index = buildImageIndex(tree.root, log, /*keepEveryImage=*/true);
+  int compared = 0, suggested = 0, differing = 0;
+  for (int i = 0; i < 1500; ++i) {
+    const std::u8string& file = files[random() % files.size()];
+    const std::u8string name = nearMiss(file.substr(file.rfind(u8'/') + 1), random);
+    const auto native = fs::path(name).native();
+    const auto fast = similarFiles(index, native);
+    const ImageIndex::NameView stem(native.data(), native.rfind('.'));
+    const auto fastByStem = similarFilesByStem(index, stem);
+    ++compared;
+    suggested += !fast.empty();
+    if (fast != similarFilesPlain(index, native) ||
+        fastByStem != similarFilesByStemPlain(index, stem)) {
+      if (++differing <= 5) ADD_FAILURE() << "different suggestions for " << utf8Of(name);
+    }
+  }
+  EXPECT_EQ(differing, 0);
+  // The names must exercise the search, not just the early ways out.
+  EXPECT_GT(suggested, compared / 3);
 }
 
 }  // namespace
