@@ -185,8 +185,10 @@ ImageAnswer answerOnSearchPath(std::string_view utf8Image, const fs::path& exeDi
   }
   logNotFound(errLog, utf8Image);
   const auto native = nativeName(filePart);
-  if (native && !native->empty() && hasExtension) {
-    const std::vector<std::uint32_t> similar = similarFiles(index, *native);
+  if (native && !native->empty()) {
+    // Without an extension the stems are compared, whatever the files' extensions.
+    const std::vector<std::uint32_t> similar =
+        hasExtension ? similarFiles(index, *native) : similarFilesByStem(index, *native);
     for (const std::uint32_t file : similar) {
       answer.suggestions.push_back(relativeFilePath(index, file, kSeparator));
     }

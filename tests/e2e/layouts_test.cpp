@@ -197,7 +197,7 @@ const std::vector<ProjectFile> kDesktopProject = {
      "[image storage=deep]\n"                          // 6 below a search folder
      "[image storage=ex]\n"                            // 7 the last registered wins
      "[image storage=away]\n"                          // 8 off the path
-     "[image storage=nowhere]\n"                       // 9 missing
+     "[image storage=bg0l]\n"                          // 9 missing, a typo
      "[image storage=bg01.jpg]\n"                      // 10 as written
      "[image storage=&f.x][image storage=%s][image storage=\"\"]\n"
      "; [image storage=commented]\n"
@@ -219,7 +219,7 @@ TEST(DesktopLayout, NamesAreSearchedOnThePathWithTheExtensionsInOrder) {
                         "a.ks (行 6): deep -> 存在します (フォルダ: fgimage{sep}sub)\n"
                         "a.ks (行 7): ex -> 存在します (フォルダ: extra)\n"
                         "a.ks (行 8): away -> 存在します (フォルダ: other)\n"
-                        "■a.ks (行 9): nowhere -> 存在しません\n"
+                        "■a.ks (行 9): bg0l -> 存在しません\n"
                         "a.ks (行 10): bg01.jpg -> 存在します (フォルダ: bgimage)\n"
                         "a.ks (行 13): UNUSED.PNG -> 存在します (フォルダ: image)\n"));
   EXPECT_FALSE(contains(result.out, "大文字・小文字")) << result.out;
@@ -228,6 +228,9 @@ TEST(DesktopLayout, NamesAreSearchedOnThePathWithTheExtensionsInOrder) {
        {"[WARNING] 検索パスにないフォルダで見つかりました: deep (フォルダ: "
         "fgimage{sep}sub)\n",
         "[WARNING] 検索パスにないフォルダで見つかりました: away (フォルダ: other)\n",
+        "[WARNING] 画像ファイルが見つかりません: a.ks 行 9 (bg0l)\n"
+        "[INFO] 似た名前のファイルがあります: bgimage{sep}bg01.jpg\n"
+        "[INFO] 似た名前のファイルがあります: bgimage{sep}bg01.png\n",
         "(存在: 9 件, 見つからない: 1 件, 読み込めない場所: 2 件)"}) {
     EXPECT_TRUE(contains(result.out, withPlatformSeparator(line))) << line;
   }
