@@ -34,8 +34,6 @@ std::optional<std::string_view> findFolderValue(std::string_view attributes);
 struct FoundReference {
   std::string_view text;  // as written: a view into the line
   LoadPlace place;        // LoadFrom::anywhere outside a layout's table
-
-  bool operator==(const FoundReference&) const = default;
 };
 
 // Every image reference of a line, left to right, as views into `utf8Line`: the
