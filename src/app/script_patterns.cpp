@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "text/ascii_case.h"
+
 namespace {
 
 // The classes of each byte, looked up rather than worked out: the reference search
@@ -161,10 +163,6 @@ std::string_view trimSpaces(std::string_view text) {
   return text.substr(first, last - first);
 }
 
-char foldAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // The image extensions a whole value may end in, with their dots: the pattern's two
 // first, then those it never finds.
 constexpr std::string_view kValueExtensions[] = {".png",  ".jpg", ".jpeg", ".gif",
@@ -181,7 +179,7 @@ int valueExtensionOf(std::string_view item) {
   if (dot == std::string_view::npos) return -1;
   char folded[5] = {'.'};
   const std::size_t length = item.size() - dot;
-  for (std::size_t i = 1; i < length; ++i) folded[i] = foldAscii(item[dot + i]);
+  for (std::size_t i = 1; i < length; ++i) folded[i] = foldAsciiLetter(item[dot + i]);
   const std::string_view extension(folded, length);
   for (std::size_t e = 0; e < std::size(kValueExtensions); ++e) {
     if (kValueExtensions[e] == extension) return static_cast<int>(e);
@@ -349,7 +347,8 @@ bool mayHoldReference(std::string_view utf8Line, const TagTable* layoutTags) {
        dot = utf8Line.find('.', dot + 1)) {
     if (utf8Line.size() - dot < 4) break;
     char letters[3];
-    for (std::size_t i = 0; i < 3; ++i) letters[i] = foldAscii(utf8Line[dot + 1 + i]);
+    for (std::size_t i = 0; i < 3; ++i)
+      letters[i] = foldAsciiLetter(utf8Line[dot + 1 + i]);
     const std::string_view start(letters, 3);
     if (start == "png" || start == "jpg" || start == "jpe" || start == "gif" ||
         start == "web" || start == "bmp" || start == "svg") {

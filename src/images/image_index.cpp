@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "images/folder_listing.h"
+#include "text/ascii_case.h"
 #include "text/conversions.h"
 #include "text/cp932_literal.h"
 #include "text/name_order.h"
@@ -95,9 +96,7 @@ void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path
 }
 
 ImageIndex::Name::value_type foldUnit(ImageIndex::Name::value_type unit) {
-  return unit >= 'A' && unit <= 'Z'
-             ? static_cast<ImageIndex::Name::value_type>(unit - 'A' + 'a')
-             : unit;
+  return foldAsciiLetter(unit);
 }
 
 // ASCII letters made lower case in eight bytes at once: a letter is a byte from 'A'
@@ -237,15 +236,7 @@ bool sameFolded(ImageIndex::NameView a, ImageIndex::NameView b, bool ignoreCase)
 }
 
 bool sameFoldedText(std::string_view a, std::string_view b, bool ignoreCase) {
-  if (!ignoreCase) return a == b;
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto fold = [](char c) {
-      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
+  return ignoreCase ? equalIgnoringAsciiCase(a, b) : a == b;
 }
 
 }  // namespace
@@ -306,20 +297,16 @@ std::optional<std::uint32_t> folderOfNameBelow(const ImageIndex& index,
                                                bool ignoreCase) {
   const auto first = firstFileFoldedLike(index, name, hashFolded(name));
   // Folded copies only where case is ignored: most runs compare the texts as they are.
-  const auto folded = [](std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    return out;
-  };
-  const std::string foldedBase = ignoreCase ? folded(index.basePath) : std::string();
-  const std::string foldedParts = ignoreCase ? folded(folderParts) : std::string();
+  const std::string foldedBase = ignoreCase ? foldedAscii(index.basePath) : std::string();
+  const std::string foldedParts = ignoreCase ? foldedAscii(folderParts) : std::string();
   for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;) {
     const ImageIndex::FileHeader header = headerOf(index, file);
     if (sameFolded(nameOf(index, file, header), name, ignoreCase) &&
-        (ignoreCase ? endsWithFolders(foldedBase, folded(index.folders[header.folder]),
-                                      foldedParts)
-                    : endsWithFolders(index.basePath, index.folders[header.folder],
-                                      folderParts))) {
+        (ignoreCase
+             ? endsWithFolders(foldedBase, foldedAscii(index.folders[header.folder]),
+                               foldedParts)
+             : endsWithFolders(index.basePath, index.folders[header.folder],
+                               folderParts))) {
       return header.folder;
     }
     file = header.nextFoldedAlike;

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "layouts/desktop_layout.h"
+#include "text/ascii_case.h"
 #include "text/name_order.h"
 #include "text/script_reader.h"
 
@@ -65,10 +66,7 @@ void addFileFolders(const fs::path& path, std::vector<std::string>& folders) {
 // Windows names the same file .tjs and .TJS.
 bool isTjsFile(const fs::path& path) {
   auto extension = path.extension().native();
-  for (auto& unit : extension) {
-    using Unit = fs::path::value_type;
-    if (unit >= 'A' && unit <= 'Z') unit = static_cast<Unit>(unit - 'A' + 'a');
-  }
+  for (auto& unit : extension) unit = foldAsciiLetter(unit);
   return extension.size() == 4 && extension[0] == '.' && extension[1] == 't' &&
          extension[2] == 'j' && extension[3] == 's';
 }

@@ -1,18 +1,11 @@
 #include "layouts/tag_table.h"
 
+#include "text/ascii_case.h"
+
 namespace {
 
-char foldAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool sameName(const TagTable& table, std::string_view a, std::string_view b) {
-  if (!table.ignoresCase) return a == b;
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (foldAscii(a[i]) != foldAscii(b[i])) return false;
-  }
-  return true;
+  return table.ignoresCase ? equalIgnoringAsciiCase(a, b) : a == b;
 }
 
 std::optional<std::string_view> valueOf(const TagTable& table,

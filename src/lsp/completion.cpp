@@ -5,6 +5,7 @@
 
 #include "lsp/protocol_json.h"
 #include "lsp/text_positions.h"
+#include "text/ascii_case.h"
 
 using nlohmann::json;
 
@@ -13,24 +14,13 @@ namespace {
 // The protocol's CompletionItemKind for a file.
 constexpr int kFileKind = 17;
 
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    const auto lower = [](char c) {
-      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    if (lower(text[i]) != lower(prefix[i])) return false;
-  }
-  return true;
-}
-
 // A choice fits what is typed when one of its folders or its name starts with it,
 // letter case aside: "roo" finds "bgimage/room.jpg" as well as "roof/a.png", and
 // "chara/her" finds "fgimage/chara/Heroine.png".
 bool fitsTyped(std::string_view choice, std::string_view typed) {
   std::size_t part = 0;
   while (true) {
-    if (startsWithIgnoringCase(choice.substr(part), typed)) return true;
+    if (startsWithIgnoringAsciiCase(choice.substr(part), typed)) return true;
     const std::size_t slash = choice.find('/', part);
     if (slash == std::string_view::npos) return false;
     part = slash + 1;

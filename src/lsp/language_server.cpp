@@ -10,6 +10,7 @@
 #include "lsp/diagnostics.h"
 #include "lsp/file_uri.h"
 #include "lsp/reference_features.h"
+#include "text/ascii_case.h"
 #include "text/path_text.h"
 #include "text/utf8.h"
 
@@ -61,11 +62,7 @@ TextRange rangeOf(const json& range) {
 }
 
 bool isScriptPath(const fs::path& path) {
-  std::string extension = utf8FromPath(path.extension());
-  std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-  });
-  return extension == ".ks";
+  return equalIgnoringAsciiCase(utf8FromPath(path.extension()), ".ks");
 }
 
 OpenScript* openScript(ServerState& state, const json& params) {

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <optional>
 
+#include "text/ascii_case.h"
+
 namespace {
 
 // Header lines are short; a longer one is no header of this protocol.
@@ -24,14 +26,7 @@ std::optional<std::string> readHeaderLine(std::istream& in) {
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) {
-      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
+  return equalIgnoringAsciiCase(a, b);
 }
 
 // The value of a "Content-Length: N" line; nullopt for any other line.

@@ -10,6 +10,7 @@
 #include "app/script_patterns.h"
 #include "images/layout_locator.h"
 #include "lsp/text_positions.h"
+#include "text/ascii_case.h"
 #include "text/utf8.h"
 
 namespace fs = std::filesystem;
@@ -242,8 +243,7 @@ bool isImageAttribute(std::string_view name) {
 // desktop-style game loads.
 bool hasImageExtension(std::string_view utf8Path) {
   std::string extension(utf8Path.substr(std::min(utf8Path.rfind('.'), utf8Path.size())));
-  for (char& c : extension)
-    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  extension = foldedAscii(extension);
   for (const std::string_view known :
        {".png", ".jpg", ".jpeg", ".gif", ".webp", ".bmp", ".svg", ".tlg", ".tlg5",
         ".tlg6", ".eri", ".jif", ".dib"}) {
