@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "images/image_formats.h"
 #include "text/ascii_case.h"
 
 namespace {
@@ -163,36 +164,15 @@ std::string_view trimSpaces(std::string_view text) {
   return text.substr(first, last - first);
 }
 
-// The image extensions a whole value may end in, with their dots: the pattern's two
-// first, then those it never finds.
-constexpr std::string_view kValueExtensions[] = {".png",  ".jpg", ".jpeg", ".gif",
-                                                 ".webp", ".bmp", ".svg"};
-constexpr std::size_t kPatternExtensions = 2;
-
-// Which of kValueExtensions `item` ends in, letter case ignored; -1 for none.
-int valueExtensionOf(std::string_view item) {
-  // Every extension is a dot and three or four letters.
-  const std::size_t dot =
-      item.size() >= 4 && item[item.size() - 4] == '.'   ? item.size() - 4
-      : item.size() >= 5 && item[item.size() - 5] == '.' ? item.size() - 5
-                                                         : std::string_view::npos;
-  if (dot == std::string_view::npos) return -1;
-  char folded[5] = {'.'};
-  const std::size_t length = item.size() - dot;
-  for (std::size_t i = 1; i < length; ++i) folded[i] = foldAsciiLetter(item[dot + i]);
-  const std::string_view extension(folded, length);
-  for (std::size_t e = 0; e < std::size(kValueExtensions); ++e) {
-    if (kValueExtensions[e] == extension) return static_cast<int>(e);
-  }
-  return -1;
-}
-
-// Whether an item of a value no table claims is a reference as a whole.
+// Whether an item of a value no table claims is a reference as a whole: the pattern
+// finds .png and .jpg names made of its own bytes, and no name of the other formats.
 bool isWholeItem(std::string_view item) {
-  const int extension = valueExtensionOf(item);
-  if (extension < 0) return false;
-  if (static_cast<std::size_t>(extension) >= kPatternExtensions) return true;
-  return item.size() == kValueExtensions[extension].size() || !isMadeOfNameBytes(item);
+  const std::string_view extension = extensionAmong(item, kReferenceExtensions);
+  if (extension.empty()) return false;
+  const bool patternFormat =
+      extension == kReferenceExtensions[0] || extension == kReferenceExtensions[1];
+  if (!patternFormat) return true;
+  return item.size() == extension.size() || !isMadeOfNameBytes(item);
 }
 
 // A stretch of the line that findReferences gives out whole (a reference) or drops
@@ -341,18 +321,14 @@ bool mayBeTagLine(std::string_view text) {
 }  // namespace
 
 bool mayHoldReference(std::string_view utf8Line, const TagTable* layoutTags) {
-  // Every other reference ends in an extension, which starts with a dot and three
-  // letters that fold to one of these.
+  // Every other reference ends in an extension: a dot and three letters that fold to
+  // the start of one.
   for (auto dot = utf8Line.find('.'); dot != std::string_view::npos;
        dot = utf8Line.find('.', dot + 1)) {
     if (utf8Line.size() - dot < 4) break;
-    char letters[3];
-    for (std::size_t i = 0; i < 3; ++i)
-      letters[i] = foldAsciiLetter(utf8Line[dot + 1 + i]);
-    const std::string_view start(letters, 3);
-    if (start == "png" || start == "jpg" || start == "jpe" || start == "gif" ||
-        start == "web" || start == "bmp" || start == "svg") {
-      return true;
+    const std::string_view start = utf8Line.substr(dot, 4);
+    for (const std::string_view extension : kReferenceExtensions) {
+      if (equalsFoldedAscii(start, extension.substr(0, 4))) return true;
     }
   }
   // A layout's table takes values that look like anything.

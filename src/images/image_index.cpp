@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "images/folder_listing.h"
+#include "images/image_formats.h"
 #include "text/ascii_case.h"
 #include "text/conversions.h"
 #include "text/cp932_literal.h"
@@ -38,32 +39,16 @@ void logWalkError(std::ostream& errLog, const fs::path& exeDir, std::string_view
          << cp932FromPathLenient(where) << "]) \n";
 }
 
-// Whether a name ends in `extension` (lower case, with its dot) in any letter case.
-bool endsWithFolded(const ImageIndex::Name& name, std::string_view extension) {
-  if (name.size() < extension.size()) return false;
-  const std::size_t dot = name.size() - extension.size();
-  for (std::size_t i = 0; i < extension.size(); ++i) {
-    // ASCII letters with 0x20 set are lower case; no other unit becomes one.
-    const auto unit = name[dot + i];
-    if (unit != extension[i] && (unit | 0x20) != extension[i]) return false;
-  }
-  return true;
-}
-
 // Whether a name ends in an image extension in any letter case: the locator asks only
 // for such names, or for files whose names differ from those only in letter case.
 bool mayBeAskedFor(const ImageIndex::Name& name, bool keepEveryFile) {
   if (keepEveryFile) return true;
   // Most files are no image: a dot four or five units from the end is tested first.
   const std::size_t size = name.size();
-  const bool dotAtFour = size >= 4 && name[size - 4] == '.';
-  if (!dotAtFour && !(size >= 5 && name[size - 5] == '.')) return false;
-  if (dotAtFour) {
-    return endsWithFolded(name, ".png") || endsWithFolded(name, ".jpg") ||
-           endsWithFolded(name, ".gif") || endsWithFolded(name, ".bmp") ||
-           endsWithFolded(name, ".svg");
+  if (!(size >= 4 && name[size - 4] == '.') && !(size >= 5 && name[size - 5] == '.')) {
+    return false;
   }
-  return endsWithFolded(name, ".jpeg") || endsWithFolded(name, ".webp");
+  return !extensionAmong(ImageIndex::NameView(name), kReferenceExtensions).empty();
 }
 
 void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path relative,

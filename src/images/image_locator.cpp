@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "images/entry_exists.h"
+#include "images/image_formats.h"
 #include "images/index_walk.h"
 #include "images/locator_trace.h"
 #include "images/similar_names.h"
@@ -42,13 +43,8 @@ std::wstring_view extensionOf(std::wstring_view wName) {
 // The extensions a reference may end in, letter case ignored: the pattern's and
 // those whole attribute values may name.
 bool isImageExtension(std::wstring_view wExtension) {
-  std::wstring folded(wExtension);
-  for (auto& c : folded) {
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  }
-  return folded == L".png" || folded == L".jpg" || folded == L".jpeg" ||
-         folded == L".gif" || folded == L".webp" || folded == L".bmp" ||
-         folded == L".svg";
+  return !wExtension.empty() &&
+         extensionAmong(wExtension, kReferenceExtensions).size() == wExtension.size();
 }
 
 // The folders a reference names before its file name, joined by the platform's

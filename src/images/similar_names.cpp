@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "images/alignment_rows.h"
+#include "images/image_formats.h"
 #include "text/utf8.h"
 
 // The stems of the kept image files, folded, for the searches. A query compares with
@@ -92,10 +93,6 @@ std::u32string foldedCharacters(ImageIndex::NameView name) {
   return out;
 }
 
-// The extensions besides png and jpg that a reference without one may load.
-constexpr std::string_view kOtherImageExtensions[] = {
-    "jpeg", "gif", "webp", "bmp", "svg", "tlg6", "tlg5", "tlg", "eri", "jif", "dib"};
-
 struct KindAndStem {
   Kind kind;
   std::size_t stemLength;  // in the units of the text asked about
@@ -108,18 +105,22 @@ template <typename Text>
 std::optional<KindAndStem> kindOf(const Text& folded) {
   const std::size_t dot = folded.rfind('.');
   if (dot == Text::npos) return std::nullopt;
-  const auto is = [&](std::string_view extension) {
-    return folded.size() - dot - 1 == extension.size() &&
-           std::equal(extension.begin(), extension.end(), folded.begin() + dot + 1,
-                      [](char a, auto b) {
-                        return static_cast<char32_t>(static_cast<unsigned char>(a)) ==
-                               foldAscii(static_cast<char32_t>(b));
-                      });
+  const std::basic_string_view<typename Text::value_type> extension(folded.data() + dot,
+                                                                    folded.size() - dot);
+  if (equalsFoldedAscii(extension, kReferenceExtensions[0])) {
+    return KindAndStem{Kind::kPng, dot};
+  }
+  if (equalsFoldedAscii(extension, kReferenceExtensions[1])) {
+    return KindAndStem{Kind::kJpg, dot};
+  }
+  // The other formats a reference, or a desktop-style game for a name without one,
+  // may load.
+  const auto isOneOf = [&](std::span<const std::string_view> extensions) {
+    return extensionAmong(extension, extensions).size() == extension.size();
   };
-  if (is("png")) return KindAndStem{Kind::kPng, dot};
-  if (is("jpg")) return KindAndStem{Kind::kJpg, dot};
-  for (const std::string_view extension : kOtherImageExtensions) {
-    if (is(extension)) return KindAndStem{Kind::kOtherImage, dot};
+  if (isOneOf(std::span(kReferenceExtensions).subspan(kPatternExtensions)) ||
+      isOneOf(kDesktopOnlyExtensions)) {
+    return KindAndStem{Kind::kOtherImage, dot};
   }
   return std::nullopt;
 }

@@ -4,28 +4,13 @@
 #include <filesystem>
 #include <string_view>
 
+#include "images/image_formats.h"
 #include "text/name_order.h"
 #include "text/path_text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// The index may keep every file; only images belong in the list. Desktop-style games
-// show their own formats too.
-bool isImageName(const ImageIndex::Name& folded) {
-  static constexpr std::string_view kExtensions[] = {
-      ".png", ".jpg",  ".jpeg", ".gif", ".webp", ".bmp", ".svg",
-      ".tlg", ".tlg5", ".tlg6", ".eri", ".jif",  ".dib"};
-  for (const std::string_view extension : kExtensions) {
-    if (folded.size() > extension.size() &&
-        std::equal(extension.begin(), extension.end(),
-                   folded.end() - static_cast<std::ptrdiff_t>(extension.size()))) {
-      return true;
-    }
-  }
-  return false;
-}
 
 // The file's path below the base folder as its own bytes, with "/".
 std::string exactRelativePath(const ImageIndex& index, std::uint32_t file) {
@@ -48,8 +33,9 @@ std::vector<std::string> unusedImages(const ImageIndex& index) {
   for (std::uint32_t file = 0; file < index.files.size(); file = fileAfter(index, file)) {
     const ImageIndex::Name folded =
         foldAsciiCase(ImageIndex::Name(fileNameAt(index, file)));
-    if (!isImageName(folded) || index.namesAsked.contains(folded) ||
-        index.filesUsed.contains(file)) {
+    // The index may keep every file; only images belong in the list.
+    if (!isImageFileName(ImageIndex::NameView(folded)) ||
+        index.namesAsked.contains(folded) || index.filesUsed.contains(file)) {
       continue;
     }
     unused.push_back(exactRelativePath(index, file));

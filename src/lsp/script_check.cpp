@@ -8,6 +8,7 @@
 #include "app/comment_lines.h"
 #include "app/reference_record.h"
 #include "app/script_patterns.h"
+#include "images/image_formats.h"
 #include "images/layout_locator.h"
 #include "lsp/text_positions.h"
 #include "text/ascii_case.h"
@@ -239,19 +240,6 @@ bool isImageAttribute(std::string_view name) {
   return false;
 }
 
-// The image files a value may name: every format a run checks, and those a
-// desktop-style game loads.
-bool hasImageExtension(std::string_view utf8Path) {
-  std::string extension(utf8Path.substr(std::min(utf8Path.rfind('.'), utf8Path.size())));
-  extension = foldedAscii(extension);
-  for (const std::string_view known :
-       {".png", ".jpg", ".jpeg", ".gif", ".webp", ".bmp", ".svg", ".tlg", ".tlg5",
-        ".tlg6", ".eri", ".jif", ".dib"}) {
-    if (extension == known) return true;
-  }
-  return false;
-}
-
 // Where an attribute of a layout's table loads from, given the tag's attributes;
 // nullopt when the table does not list it or the tag loads nothing.
 std::optional<LoadPlace> tablePlace(const TagTable& table, std::string_view tagName,
@@ -311,7 +299,7 @@ std::vector<OfferedImage> imagesOffered(const ProjectState& project,
   std::vector<OfferedImage> images;
   for (std::uint32_t file = 0; file < index.files.size(); file = fileAfter(index, file)) {
     std::string path = relativeFilePath(index, file, '/');
-    if (!hasImageExtension(path)) continue;
+    if (!isImageFileName(std::string_view(path))) continue;
     if (value.onSearchPath) {
       // The game finds a file directly in a folder of its path by its name alone.
       const std::string& folder = index.folders[fileFolderAt(index, file)];

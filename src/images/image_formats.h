@@ -1,0 +1,53 @@
+// The image formats references name, in one list for the scan, the locator, the
+// index, did-you-mean, the list of unused images and the editor's completion.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string_view>
+
+#include "text/ascii_case.h"
+
+// What a reference may end in, lower case with the dot: the plain pattern's two
+// first, then those only whole tag values name.
+inline constexpr std::string_view kReferenceExtensions[] = {
+    ".png", ".jpg", ".jpeg", ".gif", ".webp", ".bmp", ".svg"};
+inline constexpr std::size_t kPatternExtensions = 2;
+
+// The formats of their own that desktop-style games load.
+inline constexpr std::string_view kDesktopOnlyExtensions[] = {".tlg6", ".tlg5", ".tlg",
+                                                              ".eri",  ".jif",  ".dib"};
+
+// Whether `text` (any code unit) is `lowerAscii` apart from ASCII letter case.
+template <class Unit>
+bool equalsFoldedAscii(std::basic_string_view<Unit> text, std::string_view lowerAscii) {
+  if (text.size() != lowerAscii.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (foldAsciiLetter(text[i]) != static_cast<Unit>(lowerAscii[i])) return false;
+  }
+  return true;
+}
+
+// The entry of `extensions` that `name` ends in, letter case ignored (a longer name,
+// or the extension alone when `wholeName` allows it); "" for none.
+template <class Unit>
+std::string_view extensionAmong(std::basic_string_view<Unit> name,
+                                std::span<const std::string_view> extensions,
+                                bool wholeName = true) {
+  for (const std::string_view extension : extensions) {
+    if (name.size() < extension.size() || (!wholeName && name.size() == extension.size()))
+      continue;
+    if (equalsFoldedAscii(name.substr(name.size() - extension.size()), extension)) {
+      return extension;
+    }
+  }
+  return {};
+}
+
+// Whether a file name is that of an image a reference or a desktop-style game may
+// load: for the list of unused images and for completion.
+template <class Unit>
+bool isImageFileName(std::basic_string_view<Unit> name) {
+  return !extensionAmong(name, kReferenceExtensions, false).empty() ||
+         !extensionAmong(name, kDesktopOnlyExtensions, false).empty();
+}
