@@ -3,17 +3,11 @@
 #include <filesystem>
 #include <string>
 
+#include "text/path_text.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string withForwardSlashes(std::string_view text) {
-  std::string out(text);
-  for (auto& c : out) {
-    if (c == '\\') c = '/';
-  }
-  return out;
-}
 
 // The file a lookup found, relative to the root with "/": the hint and the whole
 // reference, or the folder the search gave and the reference's last element. Scripts
@@ -22,11 +16,7 @@ std::string foundFile(std::string_view utf8Image, std::string_view utf8Hint,
                       const ImageLookup& lookup) {
   const std::string image = withForwardSlashes(utf8Image);
   if (lookup.throughHint) {
-    // The folder as a path from the root: "./data/bg/" is "data/bg".
-    std::string hint = withForwardSlashes(utf8Hint);
-    while (hint.starts_with("./")) hint.erase(0, 2);
-    if (hint == ".") hint.clear();
-    while (hint.ends_with('/')) hint.pop_back();
+    const std::string hint = folderFromRoot(utf8Hint);
     return hint.empty() ? image : hint + "/" + image;
   }
   const std::string name = image.substr(image.rfind('/') + 1);
@@ -37,6 +27,14 @@ std::string foundFile(std::string_view utf8Image, std::string_view utf8Hint,
 }
 
 }  // namespace
+
+std::string folderFromRoot(std::string_view utf8Folder) {
+  std::string folder = withForwardSlashes(utf8Folder);
+  while (folder.starts_with("./")) folder.erase(0, 2);
+  if (folder == ".") folder.clear();
+  while (folder.ends_with('/')) folder.pop_back();
+  return folder;
+}
 
 ReferenceResult referenceRecord(std::string_view utf8Image,
                                 const std::optional<std::string_view>& utf8Hint,

@@ -3,11 +3,17 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "images/answer_cache.h"
 #include "images/image_index.h"
 #include "outputs/run_record.h"
+
+// A folder as written in a script (a folder attribute, a layout's folder) as a path
+// from the root: "/" between parts, no "./" before them, no "/" after them, "" for
+// the root itself ("./data/bg/" is "data/bg").
+std::string folderFromRoot(std::string_view utf8Folder);
 
 // The record of `utf8Image` (as written; `utf8Hint` its line's folder attribute) by
 // `lookup`, made with `index`; its script and line are the caller's to fill.

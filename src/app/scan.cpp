@@ -115,14 +115,6 @@ void appendReferenceHead(std::string& line, const Script& script,
   line += " -> ";
 }
 
-std::string withForwardSlashes(std::string_view text) {
-  std::string out(text);
-  for (auto& c : out) {
-    if (c == '\\') c = '/';
-  }
-  return out;
-}
-
 void recordReference(const Script& script, std::string_view utf8Image,
                      const std::optional<std::string_view>& utf8Hint,
                      const ImageLookup& lookup, const ImageIndex& index,

@@ -12,6 +12,7 @@
 #include "images/layout_locator.h"
 #include "lsp/text_positions.h"
 #include "text/ascii_case.h"
+#include "text/path_text.h"
 #include "text/utf8.h"
 
 namespace fs = std::filesystem;
@@ -31,24 +32,6 @@ constexpr std::size_t kRememberedAnswerBytes = 8 << 20;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
-std::string withForwardSlashes(std::string_view text) {
-  std::string out(text);
-  for (auto& c : out) {
-    if (c == '\\') c = '/';
-  }
-  return out;
-}
-
-// A folder attribute as a folder relative to the root: "/" between parts, no "./"
-// before them and no "/" after them ("" for the root itself).
-std::string folderFromHint(std::string_view utf8Hint) {
-  std::string folder = withForwardSlashes(utf8Hint);
-  while (folder.starts_with("./")) folder.erase(0, 2);
-  if (folder == ".") folder.clear();
-  while (folder.ends_with('/')) folder.pop_back();
-  return folder;
-}
-
 // The folder hint of a line: the folder attribute of its first image/bg/bg2 tag.
 std::optional<std::string_view> folderHintOf(std::string_view utf8Line) {
   const auto attributes = findTagAttributes(utf8Line);
@@ -63,10 +46,10 @@ void setWrittenFrom(CheckedReference& checked, const LoadPlace& place,
                     const ProjectState& project) {
   switch (place.from) {
     case LoadFrom::anywhere:
-      if (utf8Hint) checked.writtenFrom = folderFromHint(*utf8Hint);
+      if (utf8Hint) checked.writtenFrom = folderFromRoot(*utf8Hint);
       return;
     case LoadFrom::folder:
-      checked.writtenFrom = folderFromHint(place.folder);
+      checked.writtenFrom = folderFromRoot(place.folder);
       return;
     case LoadFrom::gameFolder:
       checked.writtenFrom = "";
@@ -284,7 +267,7 @@ std::optional<ImageValue> imageValueAt(const ProjectState& project,
     if (!isImageAttribute(attribute.name)) continue;
     // As the check reads the line, so that what is offered is what it finds.
     if (const auto hint = folderHintOf(utf8Line))
-      value.writtenFrom = folderFromHint(*hint);
+      value.writtenFrom = folderFromRoot(*hint);
     return value;
   }
   return std::nullopt;

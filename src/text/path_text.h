@@ -22,6 +22,16 @@ std::optional<std::filesystem::path> pathFromWide(std::wstring_view text);
 bool appendNativeFromWide(std::wstring_view text,
                           std::filesystem::path::string_type& native);
 
+// `utf8Path` with every "\" made "/": scripts are written for Windows, where both
+// separate folders.
+inline std::string withForwardSlashes(std::string_view utf8Path) {
+  std::string out(utf8Path);
+  for (auto& c : out) {
+    if (c == '\\') c = '/';
+  }
+  return out;
+}
+
 // The path as wide text; parts the platform cannot decode (non-UTF-8 bytes of a
 // POSIX name) become U+FFFD.
 std::wstring wideFromPath(const std::filesystem::path& path);
