@@ -8,6 +8,7 @@
 #include "app/script_feed.h"
 #include "images/image_locator.h"
 #include "images/layout_locator.h"
+#include "outputs/findings.h"
 #include "text/console.h"
 #include "text/conversions.h"
 #include "text/cp932.h"
@@ -125,18 +126,14 @@ void recordReference(const Script& script, std::string_view utf8Image,
   record.line = script.lineNumber;
 }
 
-// The warning for an image found, but not where the game loads it from: the place
-// the tag's rule names, or the search path. Empty when the game finds it.
+// The warning for an image found, but not where the game loads it from, in the
+// words of the run's findings. Empty when the game finds it.
 std::wstring notLoadableWarning(const FoundReference& reference,
                                 const ImageLookup& lookup) {
   if (lookup.loadable != false || lookup.folder.empty()) return {};
-  if (reference.place.from == LoadFrom::searchPath) {
-    return L"[WARNING] 検索パスにないフォルダで見つかりました: " +
-           decodeUtf8(reference.text) + L" (フォルダ: " + decodeUtf8(lookup.folder) +
-           L")\n";
-  }
-  return L"[WARNING] ゲームが読み込む場所にありません: " + decodeUtf8(reference.text) +
-         L" (読み込む場所: " + decodeUtf8(lookup.loadsFrom) + L")\n";
+  return L"[WARNING] " +
+         decodeUtf8(notLoadableMessage(reference.text, lookup.loadsFrom, lookup.folder)) +
+         L"\n";
 }
 
 void checkReference(const Script& script, const FoundReference& reference,

@@ -77,6 +77,20 @@ std::optional<ImageLookup> findAnswer(const AnswerCache& cache,
   return lookupOf(cache, *found);
 }
 
+ImageAnswer answerOf(const ImageLookup& lookup) {
+  ImageAnswer answer;
+  answer.folder = lookup.folder;
+  answer.caseOnlyMatch = lookup.caseOnlyMatch;
+  answer.nameOnDisk = lookup.nameOnDisk;
+  answer.folderMismatch = lookup.folderMismatch;
+  answer.throughHint = lookup.throughHint;
+  answer.suggestions.assign(lookup.suggestions.begin(), lookup.suggestions.end());
+  answer.loadsFrom = lookup.loadsFrom;
+  answer.loadable = lookup.loadable;
+  answer.file = lookup.file;
+  return answer;
+}
+
 ImageLookup rememberAnswer(AnswerCache& cache, std::string_view folderValue,
                            std::string_view imageFile, const ImageAnswer& answer) {
   Header header{static_cast<std::uint32_t>(folderValue.size()),

@@ -68,6 +68,9 @@ struct AnswerCache {
   std::vector<ImageAnswer> notes;
 };
 
+// `lookup` with text of its own, to be changed and remembered anew.
+ImageAnswer answerOf(const ImageLookup& lookup);
+
 // The answer remembered for `imageFile` under the hint `folderValue` (both UTF-8).
 // Its text holds until the next rememberAnswer.
 std::optional<ImageLookup> findAnswer(const AnswerCache& cache,

@@ -58,18 +58,6 @@ std::string tracedName(const ImageIndex& index, std::uint32_t file,
   return utf8FromPath(fs::path(ImageIndex::Name(fileNameAt(index, file))));
 }
 
-ImageAnswer copyOf(const ImageLookup& lookup) {
-  ImageAnswer answer;
-  answer.folder = lookup.folder;
-  answer.caseOnlyMatch = lookup.caseOnlyMatch;
-  answer.nameOnDisk = lookup.nameOnDisk;
-  answer.folderMismatch = lookup.folderMismatch;
-  answer.throughHint = lookup.throughHint;
-  answer.suggestions.assign(lookup.suggestions.begin(), lookup.suggestions.end());
-  answer.file = lookup.file;
-  return answer;
-}
-
 // The file at `path` (relative to the root with "/"), exactly as spelt: looked up in
 // the index below the root, asked of the file system above it. The folder shown for
 // it, or nullopt.
@@ -115,7 +103,7 @@ ImageAnswer answerInBrowser(std::string_view utf8Image, const LoadPlace& place,
   }
   // What the search finds elsewhere is what the report shows; the game shows nothing.
   ImageAnswer answer =
-      copyOf(locateImage(utf8Image, utf8Hint, exeDir, index, errLog, true));
+      answerOf(locateImage(utf8Image, utf8Hint, exeDir, index, errLog, true));
   answer.folderMismatch = false;  // the place the game loads from says more
   answer.loadsFrom = load.path.empty() ? std::string(".") : load.path;
   answer.loadable = false;

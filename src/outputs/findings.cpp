@@ -100,6 +100,18 @@ void addInvalidBytesFinding(const ScriptResult& script, const std::string& file,
 
 }  // namespace
 
+std::string notLoadableMessage(std::string_view utf8Reference,
+                               std::string_view utf8LoadsFrom,
+                               std::string_view utf8Folder) {
+  const std::string reference(utf8Reference);
+  if (utf8LoadsFrom.empty()) {
+    return "検索パスにないフォルダで見つかりました: " + reference +
+           " (フォルダ: " + std::string(utf8Folder) + ")";
+  }
+  return "ゲームが読み込む場所にありません: " + reference +
+         " (読み込む場所: " + std::string(utf8LoadsFrom) + ")";
+}
+
 void addReferenceFindings(const ReferenceResult& reference, const std::string& file,
                           std::vector<Finding>& findings) {
   const auto add = [&](FindingRule rule, std::string message) {
@@ -120,13 +132,9 @@ void addReferenceFindings(const ReferenceResult& reference, const std::string& f
             reference.nameOnDisk + ")");
   }
   if (reference.loadable == false) {
-    // A browser-style game loads from one place; a desktop-style one searches a path.
     add(FindingRule::notLoadable,
-        reference.loadsFrom
-            ? "ゲームが読み込む場所にありません: " + reference.reference +
-                  " (読み込む場所: " + *reference.loadsFrom + ")"
-            : "検索パスにないフォルダで見つかりました: " + reference.reference +
-                  " (フォルダ: " + reference.folder + ")");
+        notLoadableMessage(reference.reference, reference.loadsFrom.value_or(""),
+                           reference.folder));
   }
   if (reference.folderMismatch) {
     add(FindingRule::folderMismatch,

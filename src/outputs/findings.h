@@ -48,6 +48,13 @@ struct Finding {
   std::string utf8Message;
 };
 
+// What is said of an image found, but not where the game loads it from (UTF-8):
+// with `utf8LoadsFrom`, the one place a browser-style tag loads from; without, a
+// desktop-style game's search path, which `utf8Folder` is not on.
+std::string notLoadableMessage(std::string_view utf8Reference,
+                               std::string_view utf8LoadsFrom,
+                               std::string_view utf8Folder);
+
 // The findings of one reference, in the order the outputs list them (a missing image
 // before its letter-case hint), located at `file` and the reference's line.
 void addReferenceFindings(const ReferenceResult& reference, const std::string& file,
