@@ -105,15 +105,7 @@ void announceLayout(const RunLayout& layout, std::ostream& errLog) {
   if (layout.wAnnouncement.empty()) return;
   writeConsoleOut(layout.wAnnouncement);
   errLog << encodeCp932Lenient(layout.wAnnouncement);
-  if (layout.search.searchPath.empty()) return;
-  std::string folders;
-  for (const std::string& folder : layout.search.searchPath) {
-    if (!folders.empty()) folders += ", ";
-    for (const char c : folder) {
-      folders += c == static_cast<char>(fs::path::preferred_separator) ? '/' : c;
-    }
-  }
-  errLog << "[DEBUG] 検索パス: "_sj << utf8ToCp932ForLog(folders) << '\n';
+  errLog << utf8ToCp932ForLog(layout.utf8SearchPathLine);
 }
 
 // What the outputs written at the run's end need of the options.
@@ -176,8 +168,7 @@ int checkProject(const Options& options, const fs::path& startFolder) {
 
     // The walk overlaps reading the scripts; a run that never searches abandons it.
     ImageIndex index;
-    // A layout's tags load names of any form, so the index keeps every file.
-    index.keepEveryFile = layout.tags != nullptr;
+    index.keepEveryFile = layout.indexKeepsEveryFile;
     index.recordsUse = options.unused;
     index.ignoresCase = layout.ignoresCase;
     if (runsUseThreads()) index.pendingWalk = startIndexWalk(exeDir, index.keepEveryFile);

@@ -19,16 +19,22 @@ RunLayout runLayoutFor(const fs::path& root, std::optional<Layout> chosen) {
     case Layout::desktop:
       run.tags = &desktopTagTable();
       run.ignoresCase = desktopTagTable().ignoresCase;
+      run.utf8SearchPathLine = "[DEBUG] 検索パス: ";
       for (std::string folder : desktopSearchPath(root)) {
+        if (run.search.searchPath.size() > 0) run.utf8SearchPathLine += ", ";
+        run.utf8SearchPathLine += folder;
+        // The index keeps folders with the platform's separators.
         for (char& c : folder) {
           if (c == '/') c = static_cast<char>(fs::path::preferred_separator);
         }
         run.search.searchPath.push_back(std::move(folder));
       }
+      run.utf8SearchPathLine += '\n';
       run.wAnnouncement = L"[INFO] プロジェクトの形式: デスクトップ向け\n";
       break;
     case Layout::plain:
       break;
   }
+  run.indexKeepsEveryFile = run.tags != nullptr;
   return run;
 }

@@ -15,6 +15,11 @@ struct RunLayout {
   LayoutSearch search;
   // The game runs on Windows: every name is found apart from ASCII letter case.
   bool ignoresCase = false;
+  // A layout's tags load names of any form, so its index keeps every file.
+  bool indexKeepsEveryFile = false;
+  // "[DEBUG] 検索パス: ..." with its line feed (UTF-8), for the log; empty without a
+  // search path.
+  std::string utf8SearchPathLine;
   // "[INFO] プロジェクトの形式: ..." for the console and the log; empty for plain.
   std::wstring wAnnouncement;
 };

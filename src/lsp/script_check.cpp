@@ -99,8 +99,9 @@ ProjectState openProject(const fs::path& root) {
 
 void refreshProject(ProjectState& project) {
   DiscardingStream discard;
-  // As a run's walk: a layout's tags load names of any form.
-  project.index = buildImageIndex(project.root, discard, project.layout.tags != nullptr);
+  // As a run's walk.
+  project.index =
+      buildImageIndex(project.root, discard, project.layout.indexKeepsEveryFile);
   project.index.ignoresCase = project.layout.ignoresCase;
 }
 
