@@ -182,17 +182,12 @@ struct Covered {
   bool isReference = true;
 };
 
-void addItems(std::string_view value, std::vector<Covered>& covered,
-              const std::optional<LoadPlace>& tablePlace, const TagTable* table,
-              const TagRow* row) {
+// Hands each item of a comma-separated value, trimmed of blanks, to `onItem`.
+template <class OnItem>
+void forEachItem(std::string_view value, OnItem onItem) {
   while (true) {
     const std::size_t comma = value.find(',');
-    const std::string_view item = trimSpaces(value.substr(0, comma));
-    if (tablePlace) {
-      if (!namesNoFile(*table, *row, item)) covered.push_back({{item, *tablePlace}});
-    } else if (isWholeItem(item)) {
-      covered.push_back({{item, {}}});
-    }
+    onItem(trimSpaces(value.substr(0, comma)));
     if (comma == std::string_view::npos) return;
     value.remove_prefix(comma + 1);
   }
@@ -252,7 +247,9 @@ void addPlainValue(std::string_view name, std::string_view value,
   // Most values are numbers and names.
   if (value.find('.') == std::string_view::npos) return;
   if (name == "folder" || trimSpaces(value).starts_with('&')) return;
-  addItems(value, covered, std::nullopt, nullptr, nullptr);
+  forEachItem(value, [&](std::string_view item) {
+    if (isWholeItem(item)) covered.push_back({{item, {}}});
+  });
 }
 
 // The whole-value references (and addresses) of one tag, left to right.
@@ -284,7 +281,9 @@ void addTagValues(const char* at, const char* end, const TagTable* table,
     if (isAddress(*table, value)) {
       covered.push_back({{value, {}}, false});
     } else if (!namesNoFile(*table, *row, value)) {
-      addItems(attribute.value, covered, place, table, row);
+      forEachItem(attribute.value, [&](std::string_view item) {
+        if (!namesNoFile(*table, *row, item)) covered.push_back({{item, *place}});
+      });
     }
   }
 }
@@ -326,9 +325,12 @@ bool mayHoldReference(std::string_view utf8Line, const TagTable* layoutTags) {
   for (auto dot = utf8Line.find('.'); dot != std::string_view::npos;
        dot = utf8Line.find('.', dot + 1)) {
     if (utf8Line.size() - dot < 4) break;
-    const std::string_view start = utf8Line.substr(dot, 4);
+    const char folded[] = {foldAsciiLetter(utf8Line[dot + 1]),
+                           foldAsciiLetter(utf8Line[dot + 2]),
+                           foldAsciiLetter(utf8Line[dot + 3])};
+    const std::string_view letters(folded, 3);
     for (const std::string_view extension : kReferenceExtensions) {
-      if (equalsFoldedAscii(start, extension.substr(0, 4))) return true;
+      if (extension.substr(1, 3) == letters) return true;
     }
   }
   // A layout's table takes values that look like anything.
