@@ -18,16 +18,6 @@ inline constexpr std::size_t kPatternExtensions = 2;
 inline constexpr std::string_view kDesktopOnlyExtensions[] = {".tlg6", ".tlg5", ".tlg",
                                                               ".eri",  ".jif",  ".dib"};
 
-// Whether `text` (any code unit) is `lowerAscii` apart from ASCII letter case.
-template <class Unit>
-bool equalsFoldedAscii(std::basic_string_view<Unit> text, std::string_view lowerAscii) {
-  if (text.size() != lowerAscii.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (foldAsciiLetter(text[i]) != static_cast<Unit>(lowerAscii[i])) return false;
-  }
-  return true;
-}
-
 // The entry of `extensions` that `name` ends in, letter case ignored (a longer name,
 // or the extension alone when `wholeName` allows it); "" for none.
 template <class Unit>

@@ -65,10 +65,9 @@ void addFileFolders(const fs::path& path, std::vector<std::string>& folders) {
 
 // Windows names the same file .tjs and .TJS.
 bool isTjsFile(const fs::path& path) {
-  auto extension = path.extension().native();
-  for (auto& unit : extension) unit = foldAsciiLetter(unit);
-  return extension.size() == 4 && extension[0] == '.' && extension[1] == 't' &&
-         extension[2] == 'j' && extension[3] == 's';
+  const fs::path::string_type extension = path.extension().native();
+  return equalsFoldedAscii(std::basic_string_view<fs::path::value_type>(extension),
+                           ".tjs");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // letter there.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,16 @@
 template <class Unit>
 constexpr Unit foldAsciiLetter(Unit c) {
   return c >= 'A' && c <= 'Z' ? static_cast<Unit>(c - 'A' + 'a') : c;
+}
+
+// Whether `text` (any code unit) is `lowerAscii` apart from ASCII letter case.
+template <class Unit>
+bool equalsFoldedAscii(std::basic_string_view<Unit> text, std::string_view lowerAscii) {
+  if (text.size() != lowerAscii.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (foldAsciiLetter(text[i]) != static_cast<Unit>(lowerAscii[i])) return false;
+  }
+  return true;
 }
 
 inline std::string foldedAscii(std::string_view text) {
