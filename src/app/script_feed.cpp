@@ -59,13 +59,6 @@ struct Piece {
   std::exception_ptr failure;      // the reading failed here; nothing follows
 };
 
-// The folder hint of a line: the folder attribute of its first image/bg/bg2 tag.
-std::optional<std::string_view> folderHintOf(std::string_view utf8Line) {
-  auto attributes = findTagAttributes(utf8Line);
-  if (!attributes) return std::nullopt;
-  return findFolderValue(*attributes);
-}
-
 // Adds one to the decimal number that `text` ends with from `from` on: cheaper than
 // formatting the number anew.
 void countUp(std::string& text, std::size_t from) {

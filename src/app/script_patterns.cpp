@@ -147,6 +147,12 @@ std::optional<std::string_view> findFolderValue(std::string_view attributes) {
   return std::nullopt;
 }
 
+std::optional<std::string_view> folderHintOf(std::string_view utf8Line) {
+  const auto attributes = findTagAttributes(utf8Line);
+  if (!attributes) return std::nullopt;
+  return findFolderValue(*attributes);
+}
+
 namespace {
 
 bool isMadeOfNameBytes(std::string_view text) {

@@ -29,6 +29,10 @@ std::optional<std::string_view> findTagAttributes(std::string_view text);
 // folder\s*=\s*"([^"]*) searched in `attributes`: returns group 1, or nullopt.
 std::optional<std::string_view> findFolderValue(std::string_view attributes);
 
+// The folder hint of a line: the folder attribute of its first image/bg/bg2 tag, as
+// the two searches above find it.
+std::optional<std::string_view> folderHintOf(std::string_view utf8Line);
+
 // An image reference of a line, and where the game loads it from when a layout's tag
 // table says so.
 struct FoundReference {

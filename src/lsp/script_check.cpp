@@ -32,13 +32,6 @@ constexpr std::size_t kRememberedAnswerBytes = 8 << 20;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
-// The folder hint of a line: the folder attribute of its first image/bg/bg2 tag.
-std::optional<std::string_view> folderHintOf(std::string_view utf8Line) {
-  const auto attributes = findTagAttributes(utf8Line);
-  if (!attributes) return std::nullopt;
-  return findFolderValue(*attributes);
-}
-
 // Where a reference is written from, as the tag's rule of the layout says (or the
 // line's folder attribute says for the plain rules).
 void setWrittenFrom(CheckedReference& checked, const LoadPlace& place,
