@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/script_patterns.h"
 #include "fuzz_check.h"
 #include "layouts/browser_layout.h"
 #include "layouts/desktop_layout.h"
+#include "script/script_patterns.h"
 #include "support/pattern_reference.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/script_patterns.h"
 #include "sample_text.h"
+#include "script/script_patterns.h"
 
 namespace {
 

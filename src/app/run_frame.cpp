@@ -16,15 +16,14 @@
 #include "app/report.h"
 #include "app/report_file_name.h"
 #include "app/root_from_start.h"
-#include "app/run_layout.h"
 #include "app/scan.h"
 #include "app/scenario_hint.h"
 #include "images/image_index.h"
 #include "images/image_locator.h"
 #include "images/index_walk.h"
 #include "images/unused_images.h"
-#include "lsp/server_loop.h"
 #include "outputs/outputs.h"
+#include "project/run_layout.h"
 #include "targets/target_selection.h"
 #include "text/console.h"
 #include "text/conversions.h"
@@ -257,8 +256,6 @@ int runProgram(const std::vector<std::wstring>& args) {
     writeConsoleOut(versionText());
     return 0;
   }
-  // Standard output carries the protocol alone: no warning, no report, no log.
-  if (options.lsp) return runLanguageServer();
   // Standard output then carries the JSON document alone.
   if (options.jsonFile == L"-") sendConsoleOutToError();
   for (const auto& arg : options.ignored) {

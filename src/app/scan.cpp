@@ -3,9 +3,9 @@
 #include <optional>
 #include <string_view>
 
-#include "app/reference_record.h"
 #include "app/report.h"
 #include "app/script_feed.h"
+#include "checks/reference_record.h"
 #include "images/image_locator.h"
 #include "images/layout_locator.h"
 #include "outputs/findings.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/run_layout.h"
 #include "images/image_index.h"
 #include "outputs/run_record.h"
+#include "project/run_layout.h"
 
 // Reads every script of `targetFiles` (CP932 names below `scenarioDir`), finds its
 // image references and writes one report line per reference to `logFile` (UTF-8),

@@ -9,8 +9,8 @@
 #include <thread>
 #include <utility>
 
-#include "app/comment_lines.h"
-#include "app/script_patterns.h"
+#include "script/comment_lines.h"
+#include "script/script_patterns.h"
 #include "text/conversions.h"
 #include "text/cp932_literal.h"
 

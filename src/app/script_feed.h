@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/script_patterns.h"
+#include "script/script_patterns.h"
 #include "text/script_reader.h"
 
 // What the feed learnt of a script before its lines.

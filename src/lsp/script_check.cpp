@@ -5,12 +5,12 @@
 #include <ostream>
 #include <utility>
 
-#include "app/comment_lines.h"
-#include "app/reference_record.h"
-#include "app/script_patterns.h"
+#include "checks/reference_record.h"
 #include "images/image_formats.h"
 #include "images/layout_locator.h"
 #include "lsp/text_positions.h"
+#include "script/comment_lines.h"
+#include "script/script_patterns.h"
 #include "text/ascii_case.h"
 #include "text/path_text.h"
 #include "text/utf8.h"

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/run_layout.h"
 #include "images/image_index.h"
 #include "outputs/findings.h"
+#include "project/run_layout.h"
 
 // A project the server checks scripts of: its root, its layout and one walk of its
 // tree.

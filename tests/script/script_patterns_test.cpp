@@ -1,4 +1,4 @@
-#include "app/script_patterns.h"
+#include "script/script_patterns.h"
 
 #include <gtest/gtest.h>
 

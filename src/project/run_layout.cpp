@@ -1,4 +1,4 @@
-#include "app/run_layout.h"
+#include "project/run_layout.h"
 
 #include "layouts/browser_layout.h"
 #include "layouts/desktop_layout.h"

@@ -1,4 +1,4 @@
-#include "app/comment_lines.h"
+#include "script/comment_lines.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/reference_record.h"
+#include "checks/reference_record.h"
 
 #include <filesystem>
 #include <string>
