@@ -18,6 +18,7 @@
 #include "app/root_from_start.h"
 #include "app/scan.h"
 #include "app/scenario_hint.h"
+#include "project/project_scripts.h"
 #include "images/image_index.h"
 #include "images/image_locator.h"
 #include "images/index_walk.h"
@@ -107,6 +108,21 @@ void announceLayout(const RunLayout& layout, std::ostream& errLog) {
   errLog << utf8ToCp932ForLog(layout.utf8SearchPathLine);
 }
 
+// Every script below the root, read once for what it defines; the targets keep their
+// bytes for the scan.
+ProjectScripts readScriptsOfProject(const fs::path& exeDir, const fs::path& scenarioDir,
+                                    const std::vector<std::string>& targetFiles,
+                                    const RunLayout& layout, std::ostream& errLog) {
+  std::vector<fs::path> toCheck;
+  for (const std::string& name : targetFiles) {
+    if (const auto path = pathFromCp932(name)) toCheck.push_back(scenarioDir / *path);
+  }
+  ProjectScripts scripts = readProjectScripts(exeDir, {""}, toCheck,
+                                              outlineRulesFor(layout), layout.tags);
+  for (const std::string& line : scripts.utf8LogLines) errLog << utf8ToCp932ForLog(line);
+  return scripts;
+}
+
 // What the outputs written at the run's end need of the options.
 OutputRequests outputRequests(const Options& options) {
   return {options.jsonFile, options.sarifFile, options.github, options.htmlFile};
@@ -194,10 +210,12 @@ int checkProject(const Options& options, const fs::path& startFolder) {
     results.scriptsInSubfolders =
         selectTargetsFromFolder(targetFiles, scenarioDir, errLog, options.recursive);
     announceLayout(layout, errLog);
+    const ProjectScripts projectScripts =
+        readScriptsOfProject(exeDir, scenarioDir, targetFiles, layout, errLog);
 
     const ScanTotals totals =
         scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile, kept,
-                          runsUseThreads(), layout);
+                          runsUseThreads(), layout, &projectScripts);
 
     logFile.close();
     // A full disk fails writes silently; a report cut short must not pass as complete.

@@ -116,14 +116,24 @@ void appendReferenceHead(std::string& line, const Script& script,
   line += " -> ";
 }
 
-void recordReference(const Script& script, std::string_view utf8Image,
+void recordReference(const Script& script, std::string_view utf8Line,
+                     const FoundReference& reference,
                      const std::optional<std::string_view>& utf8Hint,
                      const ImageLookup& lookup, const ImageIndex& index,
                      RunResults& results) {
   ReferenceResult& record = results.references.emplace_back(
-      referenceRecord(utf8Image, utf8Hint, lookup, index));
+      referenceRecord(reference.text, utf8Hint, lookup, index));
   record.script = results.scripts.size() - 1;
   record.line = script.lineNumber;
+  setColumns(record, utf8Line, reference);
+}
+
+// " (マクロ NAME)" after a reference made through a macro, for the log.
+void appendMacroNote(std::string& trace, const FoundReference& reference) {
+  if (reference.macro.empty()) return;
+  trace += " (マクロ "_sj;
+  appendUtf8AsCp932Lenient(reference.macro, trace);
+  trace += ')';
 }
 
 // The warning for an image found, but not where the game loads it from, in the
@@ -136,7 +146,8 @@ std::wstring notLoadableWarning(const FoundReference& reference,
          L"\n";
 }
 
-void checkReference(const Script& script, const FoundReference& reference,
+void checkReference(const Script& script, std::string_view utf8Line,
+                    const FoundReference& reference,
                     const std::optional<std::string_view>& hintAttribute, Sinks& sinks) {
   const std::string_view utf8Image = reference.text;
   const std::string_view utf8Hint = hintAttribute.value_or("");
@@ -144,7 +155,9 @@ void checkReference(const Script& script, const FoundReference& reference,
   std::string& trace = sinks.trace.text;
   startTrace(trace, script.referenceTraceHead, script);
   appendUtf8AsCp932Lenient(utf8Image, trace);
-  trace += ") \n";
+  trace += ')';
+  appendMacroNote(trace, reference);
+  trace += " \n";
   flush(sinks.trace);
 
   const ImageLookup lookup =
@@ -218,7 +231,7 @@ void checkReference(const Script& script, const FoundReference& reference,
     if (!notLoadable.empty()) sinks.errLog << encodeCp932Lenient(notLoadable);
   }
   if (sinks.results)
-    recordReference(script, utf8Image, hintAttribute, lookup, sinks.index,
+    recordReference(script, utf8Line, reference, hintAttribute, lookup, sinks.index,
                     *sinks.results);
 }
 
@@ -228,7 +241,9 @@ void traceCommentedReference(const Script& script, const FoundReference& referen
   std::string& trace = sinks.trace.text;
   startTrace(trace, script.commentTraceHead, script);
   appendUtf8AsCp932Lenient(reference.text, trace);
-  trace += ")\n";
+  trace += ')';
+  appendMacroNote(trace, reference);
+  trace += '\n';
 }
 
 // Invalid bytes become U+FFFD and reading goes on, so a script saved in the wrong
@@ -268,7 +283,7 @@ void scanLine(Script& script, const FedLine& line, Sinks& sinks) {
     if (line.comment) {
       traceCommentedReference(script, reference, sinks);
     } else {
-      checkReference(script, reference, line.folderHint, sinks);
+      checkReference(script, line.utf8, reference, line.folderHint, sinks);
     }
   }
 }
@@ -305,7 +320,8 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
                              const fs::path& scenarioDir, const fs::path& exeDir,
                              ImageIndex& index, std::ostream& errLog,
                              std::ostream& logFile, RunResults* results, bool readAhead,
-                             const RunLayout& layout) {
+                             const RunLayout& layout,
+                             const ProjectScripts* projectScripts) {
   // Kept in the results as the scan goes, so that a run ended by an error still
   // tells what it checked.
   ScanTotals ownTotals;
@@ -324,9 +340,19 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
     // A name that names nothing (it holds a zero byte) is a missing script.
     std::optional<fs::path> scriptPath = pathFromCp932(fileName);
     if (scriptPath) scriptPath = scenarioDir / *scriptPath;
-    sources.push_back({fileName, std::move(scriptPath)});
+    FedScriptSource& source = sources.emplace_back();
+    source.cp932Name = fileName;
+    source.path = std::move(scriptPath);
+    const ProjectScript* readBefore =
+        projectScripts && source.path ? findProjectScript(*projectScripts, *source.path)
+                                      : nullptr;
+    if (readBefore) {
+      source.bytes = readBefore->bytes;
+      source.macroBodies = readBefore->outline.macroBodies;
+    }
   }
-  const ScriptFeedHandle feed = startScriptFeed(sources, readAhead, layout.tags);
+  const ReadingRules rules(layout.tags, projectScripts ? &projectScripts->macros : nullptr);
+  const ScriptFeedHandle feed = startScriptFeed(sources, readAhead, rules);
 
   int processedCount = 0;
   const std::wstring wTotal = std::to_wstring(targetFiles.size());

@@ -7,6 +7,7 @@
 
 #include "images/image_index.h"
 #include "outputs/run_record.h"
+#include "project/project_scripts.h"
 #include "project/run_layout.h"
 
 // Reads every script of `targetFiles` (CP932 names below `scenarioDir`), finds its
@@ -15,10 +16,12 @@
 // `results` is given, every script and reference is recorded there as well. With
 // `readAhead`, the scripts are read on a second thread ahead of the scan; the
 // outputs are the same. References on comment lines are only traced; the others are
-// found and located by the rules of `layout`.
+// found and located by the rules of `layout` and the project's macros. Scripts that
+// `projectScripts` read already are not read again.
 ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
                              const std::filesystem::path& scenarioDir,
                              const std::filesystem::path& exeDir, ImageIndex& index,
                              std::ostream& errLog, std::ostream& logFile,
                              RunResults* results = nullptr, bool readAhead = false,
-                             const RunLayout& layout = {});
+                             const RunLayout& layout = {},
+                             const ProjectScripts* projectScripts = nullptr);

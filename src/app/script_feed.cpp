@@ -13,6 +13,7 @@
 #include "script/script_patterns.h"
 #include "text/conversions.h"
 #include "text/cp932_literal.h"
+#include "text/memory_input.h"
 
 namespace fs = std::filesystem;
 
@@ -27,18 +28,25 @@ struct Span {
   std::size_t begin, length;  // in the line
 };
 
-// Where a reference loads from: its folder is a stretch of the line or static text
-// of a layout's table.
-struct PlaceEntry {
-  LoadFrom from;
-  bool folderInLine;
-  Span folder;  // in the line
-  const char* staticFolder;
+// A stretch of the line, or text that outlives the feed (a layout's table, the
+// project's macros).
+struct TextEntry {
+  Span span;  // in the line, or the length of `outside`
+  const char* outside;  // null: in the line
 };
 
-// A line takes its UTF-8 text and then its trace line in Piece::text, and its
-// references, then its folder hint if it has one, in Piece::spans. Kept small: a
-// piece holds some thousand lines, written once and read once.
+// A reference: its text, where it loads from and how it was made.
+struct ReferenceEntry {
+  TextEntry text;
+  LoadFrom from;
+  TextEntry folder;
+  std::size_t column;
+  Span macro;  // in the line
+};
+
+// A line takes its UTF-8 text and then its trace line in Piece::text, its references
+// in Piece::references, and its folder hint, if it has one, in Piece::spans. Kept
+// small: a piece holds some thousand lines, written once and read once.
 struct LineEntry {
   std::size_t utf8Length;
   std::uint32_t traceLength;  // a name and some hundred bytes
@@ -55,7 +63,7 @@ struct Piece {
   std::string text;
   std::vector<LineEntry> lines;
   std::vector<Span> spans;
-  std::vector<PlaceEntry> places;  // one for each reference
+  std::vector<ReferenceEntry> references;
   std::exception_ptr failure;      // the reading failed here; nothing follows
 };
 
@@ -76,11 +84,14 @@ void countUp(std::string& text, std::size_t from) {
 // Reads the scripts one piece at a time, on whichever thread calls it.
 struct Reader {
   std::vector<FedScriptSource> scripts;
-  const TagTable* layoutTags = nullptr;
+  ReadingRules rules;
   CommentState comments;  // of the open script
   std::size_t next = 0;   // the script to start
   bool inScript = false;
   std::ifstream file;
+  std::optional<MemoryInput> memory;  // instead of `file`, for bytes read already
+  int lineNumber = 0;  // of the open script's last line
+  std::size_t nextBody = 0;  // the first of its macro bodies not yet passed
   ScriptReader reader;
   // "[DEBUG] 行変換成功: <name> 行 <n>" of the open script and the line to add.
   std::string traceHead;
@@ -107,17 +118,25 @@ void Reader::startNextScript(Piece& piece) {
   // Only a regular file has lines to read: a folder opens like a file on some
   // systems, and opening a named pipe would wait for a writer for ever.
   if (!script.statusError && fs::is_regular_file(script.status)) {
-    file.open(*source.path, std::ios::in | std::ios::binary);
-    script.opened = file.is_open();
+    if (source.bytes) {
+      memory.emplace(*source.bytes);
+      script.opened = true;
+    } else {
+      file.open(*source.path, std::ios::in | std::ios::binary);
+      script.opened = file.is_open();
+    }
   }
   if (!script.opened) {
     piece.endsScript = true;
     return;
   }
-  script.hadByteOrderMark = startScript(reader, file);
+  script.hadByteOrderMark =
+      startScript(reader, memory ? static_cast<std::istream&>(*memory) : file);
   script.encoding = reader.encoding;
   inScript = true;
   comments = {};
+  lineNumber = 0;
+  nextBody = 0;
   traceHead = "[DEBUG] 行変換成功: "_sj;
   traceHead += source.cp932Name;
   traceHead += " 行 "_sj;
@@ -135,21 +154,30 @@ void Reader::addLine(const ScriptLine& line, Piece& piece) {
 
   entry.comment = isCommentLine(line.utf8, comments);
 
+  ++lineNumber;
+  const auto& bodies = scripts[next - 1].macroBodies;
+  while (nextBody < bodies.size() && bodies[nextBody].second < lineNumber) ++nextBody;
+  const bool inMacroBody =
+      nextBody < bodies.size() && bodies[nextBody].first <= lineNumber;
+
   references.clear();
-  if (mayHoldReference(line.utf8, layoutTags)) {
-    findReferences(line.utf8, layoutTags, references);
+  if (mayHoldReference(line.utf8, rules)) {
+    findReferences(line.utf8, rules, references, inMacroBody);
   }
   const auto spanOf = [&](std::string_view part) {
     return Span{static_cast<std::size_t>(part.data() - line.utf8.data()), part.size()};
   };
+  const auto textOf = [&](std::string_view part) {
+    const bool inLine = part.data() >= line.utf8.data() &&
+                        part.data() <= line.utf8.data() + line.utf8.size();
+    return inLine ? TextEntry{spanOf(part), nullptr}
+                  : TextEntry{Span{0, part.size()}, part.data()};
+  };
   for (const FoundReference& reference : references) {
-    piece.spans.push_back(spanOf(reference.text));
-    const std::string_view folder = reference.place.folder;
-    const bool inLine = folder.data() >= line.utf8.data() &&
-                        folder.data() <= line.utf8.data() + line.utf8.size();
-    piece.places.push_back({reference.place.from, inLine,
-                            inLine ? spanOf(folder) : Span{0, folder.size()},
-                            inLine ? nullptr : folder.data()});
+    piece.references.push_back({textOf(reference.text), reference.place.from,
+                                textOf(reference.place.folder), reference.column,
+                                reference.macro.empty() ? Span{0, 0}
+                                                        : spanOf(reference.macro)});
   }
   entry.references = static_cast<std::uint32_t>(references.size());
   entry.hasFolderHint = false;
@@ -179,7 +207,7 @@ bool Reader::fill(Piece& piece) {
   piece.text.clear();
   piece.lines.clear();
   piece.spans.clear();
-  piece.places.clear();
+  piece.references.clear();
   piece.failure = nullptr;
   if (!inScript) {
     if (next == scripts.size()) return false;
@@ -192,6 +220,7 @@ bool Reader::fill(Piece& piece) {
     if (!readScriptLine(reader, line)) {
       file.close();
       file.clear();
+      memory.reset();
       inScript = false;
       piece.endsScript = true;
       break;
@@ -206,9 +235,9 @@ bool Reader::fill(Piece& piece) {
 class ScriptFeed {
  public:
   ScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-             const TagTable* layoutTags) {
+             const ReadingRules& rules) {
     reader_.scripts = std::move(scripts);
-    reader_.layoutTags = layoutTags;
+    reader_.rules = rules;
     if (onThread) thread_ = std::thread([this] { readAhead(); });
   }
 
@@ -244,7 +273,7 @@ class ScriptFeed {
   std::size_t nextLine = 0;
   std::size_t nextText = 0;
   std::size_t nextSpan = 0;
-  std::size_t nextPlace = 0;
+  std::size_t nextReference = 0;
 
  private:
   void readAhead() {
@@ -291,8 +320,8 @@ class ScriptFeed {
 void ScriptFeedCloser::operator()(ScriptFeed* feed) const { delete feed; }
 
 ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-                                 const TagTable* layoutTags) {
-  return ScriptFeedHandle(new ScriptFeed(std::move(scripts), onThread, layoutTags));
+                                 const ReadingRules& rules) {
+  return ScriptFeedHandle(new ScriptFeed(std::move(scripts), onThread, rules));
 }
 
 FedScript nextFedScript(ScriptFeed& feed) {
@@ -301,7 +330,7 @@ FedScript nextFedScript(ScriptFeed& feed) {
   if (piece == nullptr || !piece->startsScript) {
     throw std::logic_error("script feed: no script to start");
   }
-  feed.nextLine = feed.nextText = feed.nextSpan = feed.nextPlace = 0;
+  feed.nextLine = feed.nextText = feed.nextSpan = feed.nextReference = 0;
   return piece->script;
 }
 
@@ -311,7 +340,7 @@ bool nextFedLine(ScriptFeed& feed, FedLine& line) {
     if (piece->endsScript) return false;
     piece = feed.take();
     if (piece == nullptr) throw std::logic_error("script feed: a script without its end");
-    feed.nextLine = feed.nextText = feed.nextSpan = feed.nextPlace = 0;
+    feed.nextLine = feed.nextText = feed.nextSpan = feed.nextReference = 0;
   }
   const LineEntry& entry = piece->lines[feed.nextLine++];
   const std::string_view text = piece->text;
@@ -326,13 +355,15 @@ bool nextFedLine(ScriptFeed& feed, FedLine& line) {
   const auto viewOf = [&](const Span& span) {
     return line.utf8.substr(span.begin, span.length);
   };
+  const auto textOf = [&](const TextEntry& text) {
+    return text.outside ? std::string_view(text.outside, text.span.length)
+                        : viewOf(text.span);
+  };
   for (std::uint32_t i = 0; i < entry.references; ++i) {
-    const PlaceEntry& place = piece->places[feed.nextPlace++];
-    const std::string_view folder =
-        place.folderInLine ? viewOf(place.folder)
-                           : std::string_view(place.staticFolder, place.folder.length);
-    line.references.push_back(
-        {viewOf(piece->spans[feed.nextSpan++]), LoadPlace{place.from, folder}});
+    const ReferenceEntry& reference = piece->references[feed.nextReference++];
+    line.references.push_back({textOf(reference.text),
+                               LoadPlace{reference.from, textOf(reference.folder)},
+                               reference.column, viewOf(reference.macro)});
   }
   line.folderHint.reset();
   if (entry.hasFolderHint) line.folderHint = viewOf(piece->spans[feed.nextSpan++]);

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "script/script_patterns.h"
@@ -40,6 +41,10 @@ struct FedLine {
 struct FedScriptSource {
   std::string cp932Name;                      // as the trace lines show it
   std::optional<std::filesystem::path> path;  // none: a name that names nothing
+  // The script's bytes when they were read already (its status is still asked).
+  std::shared_ptr<const std::string> bytes = {};
+  // The lines of its macro bodies, as [first, last] pairs in order, counting from 1.
+  std::vector<std::pair<int, int>> macroBodies = {};
 };
 
 class ScriptFeed;
@@ -50,10 +55,10 @@ struct ScriptFeedCloser {
 using ScriptFeedHandle = std::unique_ptr<ScriptFeed, ScriptFeedCloser>;
 
 // Starts reading `scripts`; with `onThread`, ahead of the caller on a second thread,
-// otherwise piece by piece inside the calls below. References are found with the
-// layout's tag table, if any (static data).
+// otherwise piece by piece inside the calls below. References are found by `rules`,
+// whose tables must stay unchanged while the feed lives.
 ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-                                 const TagTable* layoutTags = nullptr);
+                                 const ReadingRules& rules = {});
 
 // The next script. Call once for each script, in order, and read its lines (all of
 // them, when it was opened) before asking for the next.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "text/path_text.h"
+#include "text/utf8.h"
 
 namespace fs = std::filesystem;
 
@@ -59,4 +60,15 @@ ReferenceResult referenceRecord(std::string_view utf8Image,
   record.folderMismatch = lookup.folderMismatch;
   record.suggestions.assign(lookup.suggestions.begin(), lookup.suggestions.end());
   return record;
+}
+
+void setColumns(ReferenceResult& record, std::string_view utf8Line,
+                const FoundReference& reference) {
+  record.macro = reference.macro;
+  if (reference.column == std::string_view::npos || reference.column > utf8Line.size()) {
+    return;
+  }
+  const std::size_t before = utf16Length(utf8Line.substr(0, reference.column));
+  record.column = static_cast<int>(before) + 1;
+  record.endColumn = record.column + static_cast<int>(utf16Length(reference.text));
 }

@@ -9,6 +9,7 @@
 #include "images/answer_cache.h"
 #include "images/image_index.h"
 #include "outputs/run_record.h"
+#include "script/script_patterns.h"
 
 // A folder as written in a script (a folder attribute, a layout's folder) as a path
 // from the root: "/" between parts, no "./" before them, no "/" after them, "" for
@@ -20,3 +21,7 @@ std::string folderFromRoot(std::string_view utf8Folder);
 ReferenceResult referenceRecord(std::string_view utf8Image,
                                 const std::optional<std::string_view>& utf8Hint,
                                 const ImageLookup& lookup, const ImageIndex& index);
+
+// Sets where `reference` is written in `utf8Line` (columns and macro) in `record`.
+void setColumns(ReferenceResult& record, std::string_view utf8Line,
+                const FoundReference& reference);

@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "checks/reference_record.h"
+#include "project/project_scripts.h"
+#include "script/script_outline.h"
 #include "images/image_formats.h"
 #include "images/layout_locator.h"
 #include "lsp/text_positions.h"
@@ -85,7 +87,7 @@ CheckedReference checkReference(const FoundReference& reference,
 }  // namespace
 
 ProjectState openProject(const fs::path& root) {
-  ProjectState project{root, runLayoutFor(root, std::nullopt), {}};
+  ProjectState project{root, runLayoutFor(root, std::nullopt), {}, {}};
   refreshProject(project);
   return project;
 }
@@ -96,6 +98,9 @@ void refreshProject(ProjectState& project) {
   project.index =
       buildImageIndex(project.root, discard, project.layout.indexKeepsEveryFile);
   project.index.ignoresCase = project.layout.ignoresCase;
+  project.macros = readProjectScripts(project.root, {""}, {},
+                                      outlineRulesFor(project.layout), project.layout.tags)
+                       .macros;
 }
 
 CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) {
@@ -109,6 +114,10 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) 
   CommentState comments;
   std::vector<FoundReference> references;
   const std::vector<std::size_t> starts = lineStarts(utf8Text);
+  const ReadingRules rules(project.layout.tags, &project.macros);
+  const std::vector<std::pair<int, int>> bodies =
+      outlineScript(utf8Text, "", outlineRulesFor(project.layout)).macroBodies;
+  std::size_t nextBody = 0;
   for (std::size_t line = 0; line < starts.size(); ++line) {
     const std::string_view wholeLine = lineText(utf8Text, starts, line);
     // The mark is no part of the script's first line, but its columns count.
@@ -121,18 +130,24 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) 
     }
     // Comment lines stay silent, as a run skips them.
     if (isCommentLine(utf8Line, comments)) continue;
-    const TagTable* const tags = project.layout.tags;
-    if (!mayHoldReference(utf8Line, tags)) continue;
-    findReferences(utf8Line, tags, references);
+    const int lineNumber = static_cast<int>(line) + 1;
+    while (nextBody < bodies.size() && bodies[nextBody].second < lineNumber) ++nextBody;
+    const bool inMacroBody = nextBody < bodies.size() && bodies[nextBody].first <= lineNumber;
+    if (!mayHoldReference(utf8Line, rules)) continue;
+    findReferences(utf8Line, rules, references, inMacroBody);
     if (references.empty()) continue;
     const auto hint = folderHintOf(utf8Line);
     for (const FoundReference& reference : references) {
       CheckedReference& result = checked.references.emplace_back(
           checkReference(reference, hint, project, discard));
       result.line = static_cast<int>(line);
-      result.begin =
-          markLength + static_cast<std::size_t>(reference.text.data() - utf8Line.data());
-      result.end = result.begin + reference.text.size();
+      // A macro's default is not written on the line: the call's name stands for it.
+      const bool written = reference.column != std::string_view::npos;
+      const std::string_view shown = written ? reference.text : reference.macro;
+      result.begin = markLength + (written ? reference.column
+                                           : static_cast<std::size_t>(
+                                                 shown.data() - utf8Line.data()));
+      result.end = result.begin + shown.size();
     }
   }
   return checked;

@@ -14,6 +14,7 @@
 #include "images/image_index.h"
 #include "outputs/findings.h"
 #include "project/run_layout.h"
+#include "script/macros.h"
 
 // A project the server checks scripts of: its root, its layout and one walk of its
 // tree.
@@ -21,6 +22,7 @@ struct ProjectState {
   std::filesystem::path root;
   RunLayout layout;  // detected as a run detects it
   ImageIndex index;  // built by openProject, rebuilt by refreshProject
+  MacroTable macros;  // of every script below the root, read with the index
 };
 
 // Detects the layout of the project at `root` and walks its tree as a run does.

@@ -49,6 +49,12 @@ struct ReferenceResult {
   std::optional<std::string> loadsFrom;
   // Whether the game finds it there; nullopt when no layout's rule applies.
   std::optional<bool> loadable;
+  // Where the reference is written on its line, from 1, in UTF-16 code units as
+  // editors and code-scanning tools count: [column, endColumn). 0 when it is not
+  // written there (a macro's default, reported at its call).
+  int column = 0;
+  int endColumn = 0;
+  std::string macro = {};  // the macro called on the line that made it, as written there
 };
 
 struct RunResults {

@@ -38,3 +38,11 @@ RunLayout runLayoutFor(const fs::path& root, std::optional<Layout> chosen) {
   run.indexKeepsEveryFile = run.tags != nullptr;
   return run;
 }
+
+OutlineRules outlineRulesFor(const RunLayout& layout) {
+  OutlineRules rules;
+  const bool desktop = layout.layout == Layout::desktop;
+  rules.naming.ignoresCase = desktop;
+  rules.desktopLabels = desktop;
+  return rules;
+}

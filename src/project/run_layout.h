@@ -8,6 +8,7 @@
 #include "images/layout_locator.h"
 #include "layouts/layout.h"
 #include "layouts/tag_table.h"
+#include "script/script_outline.h"
 
 struct RunLayout {
   Layout layout = Layout::plain;
@@ -23,6 +24,9 @@ struct RunLayout {
   // "[INFO] プロジェクトの形式: ..." for the console and the log; empty for plain.
   std::wstring wAnnouncement;
 };
+
+// How the scripts of a project in `layout` define macros and labels.
+OutlineRules outlineRulesFor(const RunLayout& layout);
 
 // The layout `chosen` (--layout), or the one detected at `root`, with its tables and,
 // for a desktop-style project, its search path (which reads the project's scripts).

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
 
 #include "images/image_formats.h"
+#include "script/line_tags.h"
 #include "text/ascii_case.h"
 
 namespace {
@@ -15,8 +15,6 @@ namespace {
 constexpr std::uint8_t kWord = 1;       // \w of the classic locale
 constexpr std::uint8_t kName = 2;       // [\w\-\.\/\\], the bytes of an image name
 constexpr std::uint8_t kSpace = 4;      // \s of the classic locale
-constexpr std::uint8_t kNameEnd = 8;    // ends an attribute's name: \s or "="
-constexpr std::uint8_t kValueEnd = 16;  // ends an unquoted value: \s or "]"
 
 constexpr auto kByteClasses = [] {
   std::array<std::uint8_t, 256> classes{};
@@ -26,8 +24,7 @@ constexpr auto kByteClasses = [] {
     const bool name = word || c == '-' || c == '.' || c == '/' || c == '\\';
     const bool space = c == ' ' || (c >= '\t' && c <= '\r');
     classes[c] = static_cast<std::uint8_t>(
-        (word ? kWord : 0) | (name ? kName : 0) | (space ? kSpace : 0) |
-        (space || c == '=' ? kNameEnd : 0) | (space || c == ']' ? kValueEnd : 0));
+        (word ? kWord : 0) | (name ? kName : 0) | (space ? kSpace : 0));
   }
   return classes;
 }();
@@ -181,11 +178,14 @@ bool isWholeItem(std::string_view item) {
   return item.size() == extension.size() || !isMadeOfNameBytes(item);
 }
 
-// A stretch of the line that findReferences gives out whole (a reference) or drops
-// (an address), and in which no match of the pattern counts.
+// What findReferences gives out (a reference) or drops (an address, a value a macro
+// call hands on), placed in the line: no match of the pattern inside [position,
+// coverEnd) counts.
 struct Covered {
   FoundReference reference;
   bool isReference = true;
+  std::size_t position = 0;  // in the line, for the order
+  std::size_t coverEnd = 0;
 };
 
 // Hands each item of a comma-separated value, trimmed of blanks, to `onItem`.
@@ -199,133 +199,147 @@ void forEachItem(std::string_view value, OnItem onItem) {
   }
 }
 
-const char* skipWhile(const char* at, const char* end, std::uint8_t classes) {
-  while (at != end && hasClass(*at, classes)) ++at;
-  return at;
-}
+struct LineContext {
+  std::string_view line;
+  const ReadingRules& rules;
+  bool inMacroBody;
+  std::vector<Covered>& covered;
 
-const char* skipUntil(const char* at, const char* end, std::uint8_t classes) {
-  while (at != end && !hasClass(*at, classes)) ++at;
-  return at;
-}
-
-// Reads the attributes of the tag whose name starts at `at` and which ends at `end`
-// (its "]", or the end of an "@" line), handing each to `onAttribute(name, value)`
-// (the value without its quotes); returns the tag's name. A quote left open ends the
-// reading: the rest of the tag lies inside it.
-template <class OnAttribute>
-std::string_view readTag(const char* at, const char* end, OnAttribute onAttribute) {
-  const char* nameStart = at;
-  at = skipUntil(at, end, kSpace);
-  const std::string_view tagName(nameStart, static_cast<std::size_t>(at - nameStart));
-  while (true) {
-    at = skipWhile(at, end, kSpace);
-    if (at == end) return tagName;
-    const char* attributeStart = at;
-    at = skipUntil(at, end, kNameEnd);
-    const std::string_view name(attributeStart,
-                                static_cast<std::size_t>(at - attributeStart));
-    const char* equals = skipWhile(at, end, kSpace);
-    if (equals == end || *equals != '=') continue;  // an attribute without value
-    at = skipWhile(equals + 1, end, kSpace);
-    if (at == end) return tagName;
-    const char* valueStart = at;
-    const char* valueEnd = nullptr;
-    if (*at == '"' || *at == '\'') {
-      const auto* close = static_cast<const char*>(
-          std::memchr(at + 1, *at, static_cast<std::size_t>(end - at - 1)));
-      if (close == nullptr) return tagName;
-      valueStart = at + 1;
-      valueEnd = close;
-      at = close + 1;
-    } else {
-      at = skipUntil(at, end, kValueEnd);
-      valueEnd = at;
-    }
-    onAttribute(name, std::string_view(valueStart,
-                                       static_cast<std::size_t>(valueEnd - valueStart)));
+  std::size_t offsetOf(std::string_view part) const {
+    return static_cast<std::size_t>(part.data() - line.data());
   }
-}
+  // A reference written in the line.
+  void addReference(std::string_view text, const LoadPlace& place,
+                    std::string_view macro = {}) {
+    const std::size_t at = offsetOf(text);
+    covered.push_back({{text, place, at, macro}, true, at, at + text.size()});
+  }
+  // A stretch of the line that holds no reference.
+  void cover(std::string_view text) {
+    const std::size_t at = offsetOf(text);
+    covered.push_back({{text, {}, at, {}}, false, at, at + text.size()});
+  }
+};
 
 // The items of a value no table claims that are references as a whole.
-void addPlainValue(std::string_view name, std::string_view value,
-                   std::vector<Covered>& covered) {
+void addPlainValue(LineContext& context, std::string_view name, std::string_view value) {
   // Most values are numbers and names.
   if (value.find('.') == std::string_view::npos) return;
   if (name == "folder" || trimSpaces(value).starts_with('&')) return;
   forEachItem(value, [&](std::string_view item) {
-    if (isWholeItem(item)) covered.push_back({{item, {}}});
+    if (isWholeItem(item)) context.addReference(item, {});
   });
 }
 
-// The whole-value references (and addresses) of one tag, left to right.
-void addTagValues(const char* at, const char* end, const TagTable* table,
-                  std::vector<Covered>& covered) {
-  if (table == nullptr) {
-    readTag(at, end, [&](std::string_view name, std::string_view value) {
-      addPlainValue(name, value, covered);
-    });
-    return;
-  }
-  // Where a listed attribute loads from may hang on the tag's other attributes, so
-  // all are read first. Kept from tag to tag: most tag lines would otherwise allocate.
-  thread_local std::vector<TagAttribute> attributes;
-  attributes.clear();
-  const std::string_view tagName =
-      readTag(at, end, [&](std::string_view name, std::string_view value) {
-        attributes.push_back({name, value});
-      });
-  const TagRow* row = findTagRow(*table, tagName);
+// A value of a macro's body that a call fills in is no name at the body's line.
+bool isFilledInAtCalls(const LineContext& context, std::string_view value) {
+  return context.inMacroBody && value.find('%') != std::string_view::npos;
+}
+
+// The whole-value references (and addresses) of one tag written in the line.
+void addTagValues(LineContext& context, std::string_view tagName,
+                  std::span<const TagAttribute> attributes) {
+  const TagTable* table = context.rules.tags;
+  const TagRow* row = table ? findTagRow(*table, tagName) : nullptr;
   std::optional<LoadPlace> place;
   if (row) place = loadPlaceOf(*table, *row, attributes);
   for (const TagAttribute& attribute : attributes) {
+    if (isFilledInAtCalls(context, attribute.value)) {
+      context.cover(attribute.value);
+      continue;
+    }
     if (!place || !listsAttribute(*table, *row, attribute.name)) {
-      addPlainValue(attribute.name, attribute.value, covered);
+      addPlainValue(context, attribute.name, attribute.value);
       continue;
     }
     const std::string_view value = trimSpaces(attribute.value);
     if (isAddress(*table, value)) {
-      covered.push_back({{value, {}}, false});
+      context.cover(value);
     } else if (!namesNoFile(*table, *row, value)) {
       forEachItem(attribute.value, [&](std::string_view item) {
-        if (!namesNoFile(*table, *row, item)) covered.push_back({{item, *place}});
+        if (!namesNoFile(*table, *row, item)) context.addReference(item, *place);
       });
     }
   }
 }
 
-// The whole-value references of every tag of the line, left to right.
-void findValueReferences(std::string_view text, const TagTable* table,
-                         std::vector<Covered>& covered) {
-  const char* const lineEnd = text.data() + text.size();
-  const std::size_t first = skipSpaces(text, 0);
-  if (first < text.size() && text[first] == '@') {
-    addTagValues(text.data() + first + 1, lineEnd, table, covered);
-    return;
-  }
-  std::size_t open = text.find('[');
-  while (open != std::string_view::npos) {
-    const std::size_t close = text.find(']', open + 1);
-    if (close == std::string_view::npos) return;
-    const std::size_t nameStart = open + 1;
-    if (nameStart == close || isSpaceByte(text[nameStart]) || text[nameStart] == '[') {
-      open = text.find('[', open + 1);
-      continue;
+// A tag that calls a macro: the values its body's table tags load, then the call's
+// values the body does not load, by the other rules.
+void addCallValues(LineContext& context, const LineTag& call,
+                   std::span<const TagAttribute> attributes,
+                   const MacroDefinition& macro) {
+  const ReadingRules& rules = context.rules;
+  thread_local Expansion expansion;
+  expandCall(*rules.macros, rules.tags, macro, attributes, expansion);
+  // The call's values a table tag of the body loads, by where they start.
+  thread_local std::vector<const char*> loaded;
+  loaded.clear();
+  const TagTable* table = rules.tags;
+  for (const ExpandedTag& tag : expansion.tags) {
+    const TagRow* row = table ? findTagRow(*table, tag.name) : nullptr;
+    if (row == nullptr) continue;
+    const auto place = loadPlaceOf(*table, *row, tableAttributesOf(expansion, tag));
+    if (!place) continue;
+    for (const ExpandedAttribute& attribute : attributesOf(expansion, tag)) {
+      // A body's own text was checked at its own line.
+      if (attribute.source == ValueSource::body ||
+          !listsAttribute(*table, *row, attribute.name)) {
+        continue;
+      }
+      const bool fromCall = attribute.source == ValueSource::call;
+      if (fromCall) loaded.push_back(attribute.value.data());
+      const std::string_view value = trimSpaces(attribute.value);
+      if (isAddress(*table, value) || namesNoFile(*table, *row, value)) continue;
+      forEachItem(attribute.value, [&](std::string_view item) {
+        if (namesNoFile(*table, *row, item)) return;
+        if (fromCall) {
+          context.addReference(item, *place, call.name);
+        } else {
+          const std::size_t at = call.begin;
+          context.covered.push_back(
+              {{item, *place, std::string_view::npos, call.name}, true, at, at});
+        }
+      });
     }
-    addTagValues(text.data() + nameStart, text.data() + close, table, covered);
-    open = text.find('[', close + 1);
+  }
+  for (const TagAttribute& attribute : attributes) {
+    const bool isLoaded =
+        std::find(loaded.begin(), loaded.end(), attribute.value.data()) != loaded.end();
+    if (isLoaded || isFilledInAtCalls(context, attribute.value)) {
+      context.cover(attribute.value);
+    } else {
+      addPlainValue(context, attribute.name, attribute.value);
+    }
   }
 }
 
-bool mayBeTagLine(std::string_view text) {
-  if (text.find('[') != std::string_view::npos) return true;
-  const std::size_t first = skipSpaces(text, 0);
-  return first < text.size() && text[first] == '@';
+// The whole-value references of every tag of the line, in the order of the line.
+void findValueReferences(LineContext& context) {
+  thread_local LineTags tags;
+  readLineTags(context.line, tags);
+  const ReadingRules& rules = context.rules;
+  for (const LineTag& tag : tags.tags) {
+    const auto attributes = attributesOf(tags, tag);
+    const MacroDefinition* macro =
+        rules.macros ? macroCalled(*rules.macros, rules.tags, tag.name) : nullptr;
+    if (macro) {
+      addCallValues(context, tag, attributes, *macro);
+    } else {
+      addTagValues(context, tag.name, attributes);
+    }
+  }
+  // A call's references follow its values, not its body's order.
+  std::stable_sort(context.covered.begin(), context.covered.end(),
+                   [](const Covered& a, const Covered& b) { return a.position < b.position; });
+}
+
+bool hasMacros(const ReadingRules& rules) {
+  return rules.macros != nullptr && !rules.macros->definitions.empty();
 }
 
 }  // namespace
 
-bool mayHoldReference(std::string_view utf8Line, const TagTable* layoutTags) {
+bool mayHoldReference(std::string_view utf8Line, const ReadingRules& rules) {
   // Every other reference ends in an extension: a dot and three letters that fold to
   // the start of one.
   for (auto dot = utf8Line.find('.'); dot != std::string_view::npos;
@@ -339,32 +353,32 @@ bool mayHoldReference(std::string_view utf8Line, const TagTable* layoutTags) {
       if (extension.substr(1, 3) == letters) return true;
     }
   }
-  // A layout's table takes values that look like anything.
-  return layoutTags != nullptr && mayBeTagLine(utf8Line);
+  // A layout's table takes values that look like anything, and so may a macro.
+  return (rules.tags != nullptr || hasMacros(rules)) && mayHoldTag(utf8Line);
 }
 
-void findReferences(std::string_view utf8Line, const TagTable* layoutTags,
-                    std::vector<FoundReference>& references) {
+void findReferences(std::string_view utf8Line, const ReadingRules& rules,
+                    std::vector<FoundReference>& references, bool inMacroBody) {
   references.clear();
   thread_local std::vector<Covered> covered;
   covered.clear();
-  if (mayBeTagLine(utf8Line)) findValueReferences(utf8Line, layoutTags, covered);
+  LineContext context{utf8Line, rules, inMacroBody, covered};
+  if (mayHoldTag(utf8Line)) findValueReferences(context);
   std::size_t next = 0;
-  const char* coveredUpTo = utf8Line.data();  // the end of the last stretch passed
+  std::size_t coveredUpTo = 0;  // the end of the stretches passed
   const auto passCovered = [&](const Covered& stretch) {
     if (stretch.isReference) references.push_back(stretch.reference);
-    const std::string_view text = stretch.reference.text;
-    coveredUpTo = std::max(coveredUpTo, text.data() + text.size());
+    coveredUpTo = std::max(coveredUpTo, stretch.coverEnd);
   };
   std::size_t from = 0;
   while (auto match = findImageReference(utf8Line, from)) {
-    while (next < covered.size() &&
-           covered[next].reference.text.data() <= match->data()) {
+    const std::size_t at = static_cast<std::size_t>(match->data() - utf8Line.data());
+    while (next < covered.size() && covered[next].position <= at) {
       passCovered(covered[next++]);
     }
     // A match never straddles a stretch's edge: quotes, commas and blanks end both.
-    if (match->data() >= coveredUpTo) references.push_back({*match, {}});
-    from = static_cast<std::size_t>(match->data() - utf8Line.data()) + match->size();
+    if (at >= coveredUpTo) references.push_back({*match, {}, at, {}});
+    from = at + match->size();
   }
   while (next < covered.size()) passCovered(covered[next++]);
 }

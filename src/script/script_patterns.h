@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "layouts/tag_table.h"
+#include "script/macros.h"
 
 // \b[\w\-\.\/\\]+\.(?:png|jpg|PNG|JPG)\b searched in text[from, end), the position
 // `from` taken as the start of the text (as a regex_search over that range does: the
@@ -33,33 +34,55 @@ std::optional<std::string_view> findFolderValue(std::string_view attributes);
 // the two searches above find it.
 std::optional<std::string_view> folderHintOf(std::string_view utf8Line);
 
+// What decides a line's references beyond the pattern: the layout's tag table
+// (which tags load images, from where) and the project's macros.
+struct ReadingRules {
+  ReadingRules(const TagTable* tags = nullptr, const MacroTable* macros = nullptr)
+      : tags(tags), macros(macros) {}
+  const TagTable* tags;
+  const MacroTable* macros;
+};
+
 // An image reference of a line, and where the game loads it from when a layout's tag
 // table says so.
 struct FoundReference {
-  std::string_view text;  // as written: a view into the line
-  LoadPlace place;        // LoadFrom::anywhere outside a layout's table
+  // As written: a view into the line, or, for the default of a macro's "%attr|name",
+  // into the macro table.
+  std::string_view text;
+  LoadPlace place;  // LoadFrom::anywhere outside a layout's table
+  // Where `text` starts in the line (bytes); npos when it is not written there.
+  std::size_t column = 0;
+  // The macro called on the line through which the reference is made (a view into
+  // the line, as written at the call); empty for a reference made directly.
+  std::string_view macro;
 };
 
-// Every image reference of a line, left to right, as views into `utf8Line`: the
-// matches of findImageReference, except inside a tag. A tag is "[" and a name up to
-// the next "]" on the line, or a whole line whose first non-blank character is "@".
-// There an attribute value (quoted with " or ', when the quote closes before the tag
-// ends; else up to the next blank or "]") is a comma-separated list of items, trimmed
-// of blanks, and
-// - with `layoutTags`, the items of an attribute the table lists for the tag are
+// Every image reference of a line, in the order of the line (a reference made
+// through a macro's default at its call's start), as views into `utf8Line`: the
+// matches of findImageReference, except inside a tag. A tag is as readLineTags reads
+// it. There an attribute value is a comma-separated list of items, trimmed of blanks,
+// and
+// - with a tag table, the items of an attribute the table lists for the tag are
 //   references whatever they look like, loaded from where the table says, unless
 //   they name no file (namesNoFile); an address names nothing, and no match of the
 //   pattern inside it counts either;
+// - a tag that calls one of the rules' macros is judged through what the call comes
+//   to: the values the call passes to a listed attribute of a table tag in the
+//   macro's body (and a "%attr|default" it falls back on) are references made
+//   through the macro, loaded as that tag loads; the call's other values follow the
+//   other rules;
 // - any other item is a reference as a whole when it ends in .png, .jpg, .jpeg, .gif,
 //   .webp, .bmp or .svg (letter case ignored) and holds other characters than the
 //   pattern's (Japanese names, blanks, parentheses, which the pattern would cut or
 //   miss), or ends in one of the five other extensions, or is nothing but its
 //   extension (".jpg", a name left empty). Values of `folder` and expressions
 //   (starting with "&") are never such items.
-// Matches of the pattern inside an item give way to it.
-void findReferences(std::string_view utf8Line, const TagTable* layoutTags,
-                    std::vector<FoundReference>& references);
+// Matches of the pattern inside an item give way to it. On a line of a macro's body
+// (`inMacroBody`), a value holding "%" is filled in at each call: neither it nor a
+// match inside it is a reference there.
+void findReferences(std::string_view utf8Line, const ReadingRules& rules,
+                    std::vector<FoundReference>& references, bool inMacroBody = false);
 
 // Whether findReferences can find anything in the line: false for most lines (plain
 // dialogue), at the cost of a look at its dots and brackets.
-bool mayHoldReference(std::string_view utf8Line, const TagTable* layoutTags);
+bool mayHoldReference(std::string_view utf8Line, const ReadingRules& rules);

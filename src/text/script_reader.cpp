@@ -94,6 +94,26 @@ bool startScript(ScriptReader& reader, std::istream& in) {
   return start != 0;
 }
 
+ScriptEncoding encodingDecidedBy(std::string_view firstNonAsciiLine) {
+  return !isValidUtf8(firstNonAsciiLine) && isWellFormedCp932(firstNonAsciiLine)
+             ? ScriptEncoding::shiftJis
+             : ScriptEncoding::utf8;
+}
+
+std::string_view decodeScriptLine(std::string_view raw, ScriptEncoding encoding,
+                                  std::string& buffer, bool& replacedInvalid) {
+  replacedInvalid = false;
+  if (encoding == ScriptEncoding::shiftJis) {
+    buffer.clear();
+    appendCp932AsUtf8(raw, buffer);
+    return buffer;
+  }
+  if (isValidUtf8(raw)) return raw;
+  sanitizeUtf8(raw, buffer);
+  replacedInvalid = true;
+  return buffer;
+}
+
 bool readScriptLine(ScriptReader& reader, ScriptLine& line) {
   line = {};
   if (reader.encoding == ScriptEncoding::utf16le ||
@@ -104,21 +124,9 @@ bool readScriptLine(ScriptReader& reader, ScriptLine& line) {
   if (!readLine(reader.bytes, raw)) return false;
   if (!reader.decided && !isAscii(raw)) {
     reader.decided = true;
-    if (!isValidUtf8(raw) && isWellFormedCp932(raw)) {
-      reader.encoding = ScriptEncoding::shiftJis;
-      line.decidedShiftJis = true;
-    }
+    reader.encoding = encodingDecidedBy(raw);
+    line.decidedShiftJis = reader.encoding == ScriptEncoding::shiftJis;
   }
-  if (reader.encoding == ScriptEncoding::shiftJis) {
-    reader.decoded.clear();
-    appendCp932AsUtf8(raw, reader.decoded);
-    line.utf8 = reader.decoded;
-  } else if (isValidUtf8(raw)) {
-    line.utf8 = raw;
-  } else {
-    sanitizeUtf8(raw, reader.decoded);
-    line.utf8 = reader.decoded;
-    line.replacedInvalid = true;
-  }
+  line.utf8 = decodeScriptLine(raw, reader.encoding, reader.decoded, line.replacedInvalid);
   return true;
 }

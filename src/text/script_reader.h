@@ -38,6 +38,17 @@ struct ScriptReader {
 // mark, if any; returns whether there was one. `in` must outlive the reading.
 bool startScript(ScriptReader& reader, std::istream& in);
 
+// The encoding the first line of a script that is not plain ASCII decides, for a
+// script without byte-order mark: Shift-JIS when the line is no UTF-8 but
+// well-formed CP932, else UTF-8.
+ScriptEncoding encodingDecidedBy(std::string_view firstNonAsciiLine);
+
+// One line of a script in a byte-oriented encoding (UTF-8 or Shift-JIS) as UTF-8, as
+// readScriptLine gives it: a view of `raw` itself, or of `buffer` when it needed
+// converting; `replacedInvalid` tells whether bytes became U+FFFD.
+std::string_view decodeScriptLine(std::string_view raw, ScriptEncoding encoding,
+                                  std::string& buffer, bool& replacedInvalid);
+
 // Sets `line` to the next line, valid until the next call. False at the end of the
 // script; a read that fails ends it too.
 // UTF-8 lines are checked; Shift-JIS lines are decoded as Windows does (a lead byte

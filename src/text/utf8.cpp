@@ -295,3 +295,13 @@ bool appendUtf16AsUtf8(std::string_view bytes, bool bigEndian, std::string& out)
   out.resize(static_cast<std::size_t>(next - out.data()));
   return valid;
 }
+
+std::size_t utf16Length(std::string_view bytes) {
+  std::size_t units = 0;
+  for (std::size_t at = 0; at < bytes.size();) {
+    const Utf8Char c = decodeUtf8At(bytes, at);
+    units += c.codePoint > 0xFFFF ? 2 : 1;
+    at += c.length;
+  }
+  return units;
+}

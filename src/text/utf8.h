@@ -49,6 +49,10 @@ inline Utf8Char decodeUtf8At(std::string_view bytes, std::size_t at) {
   return decodeAnyUtf8At(bytes, at);
 }
 
+// How many UTF-16 code units decodeUtf8(bytes) takes: the columns editors and
+// code-scanning tools count.
+std::size_t utf16Length(std::string_view bytes);
+
 // True when `bytes` is well-formed UTF-8 (no surrogates, nothing beyond U+10FFFF,
 // no overlong forms).
 bool isValidUtf8(std::string_view bytes);

@@ -1,0 +1,167 @@
+#include "project/project_scripts.h"
+
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "text/ascii_case.h"
+#include "text/name_order.h"
+#include "text/path_text.h"
+#include "text/utf8.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isScriptName(const fs::path& name) {
+  const auto extension = name.extension().native();
+  return extension.size() == 3 && extension[0] == '.' &&
+         foldAsciiLetter(extension[1]) == 'k' && foldAsciiLetter(extension[2]) == 's';
+}
+
+struct Listed {
+  fs::path::string_type name;
+  fs::path path;
+  bool folder = false;
+};
+
+// The .ks files below `folder`, depth first: a subfolder to its end as soon as it is
+// met in name order.
+void listScripts(const fs::path& folder, const std::string& utf8Prefix,
+                 std::vector<ProjectScript>& scripts) {
+  std::vector<Listed> entries;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    std::error_code statusError;
+    const bool linked = it->is_symlink(statusError);
+    const bool isFolder = !linked && it->is_directory(statusError);
+    if (!isFolder && !(it->is_regular_file(statusError) && isScriptName(it->path()))) {
+      continue;
+    }
+    entries.push_back({it->path().filename().native(), it->path(), isFolder});
+  }
+  sortByName(entries, &Listed::name);
+  for (const Listed& entry : entries) {
+    const std::string utf8Name = utf8FromPath(entry.path.filename());
+    if (entry.folder) {
+      listScripts(entry.path, utf8Prefix + utf8Name + "/", scripts);
+    } else {
+      ProjectScript& script = scripts.emplace_back();
+      script.utf8Path = utf8Prefix + utf8Name;
+      script.path = entry.path;
+    }
+  }
+}
+
+// Only a regular file has bytes to read: a folder opens like a file on some systems,
+// and opening a named pipe would wait for a writer for ever.
+bool readRegularFile(const fs::path& path, std::string& bytes) {
+  std::error_code error;
+  if (!fs::is_regular_file(fs::status(path, error)) || error) return false;
+  std::ifstream file(path, std::ios::in | std::ios::binary);
+  if (!file) return false;
+  const auto size = fs::file_size(path, error);
+  if (!error) bytes.reserve(static_cast<std::size_t>(size));
+  bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return !file.bad();
+}
+
+std::string key(const fs::path& path) {
+  return utf8FromPath(path.lexically_normal());
+}
+
+std::string placeOf(const MacroDefinition& macro) {
+  return macro.utf8Script + " 行 " + std::to_string(macro.line);
+}
+
+// Whether expanding `macro` can reach `target` again through the calls in bodies.
+bool reaches(const MacroTable& table, const TagTable* engineTags,
+             const MacroDefinition& macro, const MacroDefinition& target,
+             std::unordered_set<const MacroDefinition*>& seen) {
+  for (const MacroBodyTag& tag : macro.body) {
+    const MacroDefinition* called = macroCalled(table, engineTags, tag.name);
+    if (called == nullptr) continue;
+    if (called == &target) return true;
+    if (seen.insert(called).second && reaches(table, engineTags, *called, target, seen)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+ProjectScripts readProjectScripts(const fs::path& root,
+                                  const std::vector<std::string>& folders,
+                                  const std::vector<fs::path>& toCheck,
+                                  const OutlineRules& rules, const TagTable* engineTags) {
+  ProjectScripts project;
+  project.macros.naming = rules.naming;
+  for (const std::string& folder : folders) {
+    const auto relative = pathFromWide(decodeUtf8(folder));
+    if (!relative) continue;
+    listScripts(folder.empty() ? root : root / *relative,
+                folder.empty() ? std::string() : folder + "/", project.scripts);
+  }
+  std::unordered_map<std::string, std::size_t>& byPath = project.byPath;
+  for (std::size_t i = 0; i < project.scripts.size(); ++i) {
+    byPath.emplace(key(project.scripts[i].path), i);
+  }
+  std::unordered_set<std::size_t> kept;
+  for (const fs::path& path : toCheck) {
+    const auto [at, added] = byPath.emplace(key(path), project.scripts.size());
+    if (added) {
+      ProjectScript& script = project.scripts.emplace_back();
+      script.path = path;
+      const fs::path relative = path.lexically_relative(root);
+      script.utf8Path = withForwardSlashes(utf8FromPath(relative.empty() ? path : relative));
+    }
+    kept.insert(at->second);
+  }
+
+  for (std::size_t i = 0; i < project.scripts.size(); ++i) {
+    ProjectScript& script = project.scripts[i];
+    auto bytes = std::make_shared<std::string>();
+    script.read = readRegularFile(script.path, *bytes);
+    if (!script.read) {
+      // A script to check reports its own failure when it is checked.
+      if (!kept.contains(i)) {
+        project.utf8LogLines.push_back("[ERROR] スクリプトを読み込めませんでした: " +
+                                       script.utf8Path + "\n");
+      }
+      continue;
+    }
+    script.outline = outlineScript(*bytes, script.utf8Path, rules);
+    if (kept.contains(i)) script.bytes = std::move(bytes);
+    for (const MacroDefinition& macro : script.outline.macros) {
+      project.utf8LogLines.push_back("[DEBUG] マクロ定義: " + macro.name + " (" +
+                                     placeOf(macro) + ")\n");
+    }
+    for (const MacroDefinition& leftOut :
+         addMacroDefinitions(project.macros, script.outline.macros)) {
+      const MacroDefinition* first = macroNamed(project.macros, leftOut.name);
+      project.utf8LogLines.push_back(
+          "[DEBUG] 同じ名前のマクロは最初の定義を使います: " + leftOut.name + " (" +
+          placeOf(leftOut) + ", 最初は " + (first ? placeOf(*first) : std::string("?")) +
+          ")\n");
+    }
+    script.outline.macros.clear();
+  }
+
+  for (const MacroDefinition& macro : project.macros.definitions) {
+    std::unordered_set<const MacroDefinition*> seen;
+    if (reaches(project.macros, engineTags, macro, macro, seen)) {
+      project.utf8LogLines.push_back("[DEBUG] マクロが自分自身を呼び出します (一度だけ展開します): " +
+                                     macro.name + " (" + placeOf(macro) + ")\n");
+    }
+  }
+  return project;
+}
+
+const ProjectScript* findProjectScript(const ProjectScripts& scripts, const fs::path& path) {
+  const auto found = scripts.byPath.find(key(path));
+  return found == scripts.byPath.end() ? nullptr : &scripts.scripts[found->second];
+}

@@ -1,0 +1,46 @@
+// Every script of a project, read once before any is checked: a call may reach a
+// macro and a jump a label that any script below the root defines. The scripts the
+// run checks keep their bytes, so that no script is read from disk twice.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "layouts/tag_table.h"
+#include "script/macros.h"
+#include "script/script_outline.h"
+
+struct ProjectScript {
+  std::string utf8Path;  // from the root with "/"; as given for a script outside it
+  std::filesystem::path path;
+  std::shared_ptr<const std::string> bytes;  // for the scripts to check; else null
+  bool read = false;                         // false: it could not be read
+  ScriptOutline outline;
+};
+
+struct ProjectScripts {
+  std::vector<ProjectScript> scripts;  // listing order, then the others to check
+  // Each script's index in `scripts` by its path's normal form.
+  std::unordered_map<std::string, std::size_t> byPath;
+  MacroTable macros;
+  // What the log says of them (UTF-8 lines ending in "\n"): each definition, a name
+  // defined twice, a macro that calls itself, a script that could not be read.
+  std::vector<std::string> utf8LogLines;
+};
+
+// The .ks files (any letter case) below each of `folders` (relative to `root`, "/"
+// between parts; "" for the root itself), in the program's listing order, depth
+// first, linked folders not entered; then each of `toCheck` not among them. Every
+// one is outlined by `rules`; the macros go into one table, the first definition of a
+// name winning. The scripts of `toCheck` keep their bytes.
+ProjectScripts readProjectScripts(const std::filesystem::path& root,
+                                  const std::vector<std::string>& folders,
+                                  const std::vector<std::filesystem::path>& toCheck,
+                                  const OutlineRules& rules, const TagTable* engineTags);
+
+// The script at `path`, as readProjectScripts named it; null when it is not there.
+const ProjectScript* findProjectScript(const ProjectScripts& scripts,
+                                       const std::filesystem::path& path);
