@@ -115,7 +115,8 @@ std::string notLoadableMessage(std::string_view utf8Reference,
 void addReferenceFindings(const ReferenceResult& reference, const std::string& file,
                           std::vector<Finding>& findings) {
   const auto add = [&](FindingRule rule, std::string message) {
-    findings.push_back({rule, file, reference.line, std::move(message)});
+    findings.push_back({rule, file, reference.line, std::move(message), reference.column,
+                        reference.endColumn});
   };
   if (!reference.found) {
     add(FindingRule::missingImage,

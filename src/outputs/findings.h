@@ -46,6 +46,9 @@ struct Finding {
   std::string file;
   int line = 0;  // 0: the finding is about the whole file
   std::string utf8Message;
+  // Where on the line, as ReferenceResult counts columns; 0: the whole line.
+  int column = 0;
+  int endColumn = 0;
 };
 
 // What is said of an image found, but not where the game loads it from (UTF-8):

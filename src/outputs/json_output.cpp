@@ -52,6 +52,8 @@ Json referenceJson(const ReferenceResult& reference, const RunResults& results) 
       {"suggestions", reference.suggestions},
       {"loadsFrom", reference.loadsFrom ? Json(*reference.loadsFrom) : Json()},
       {"loadable", reference.loadable ? Json(*reference.loadable) : Json()},
+      {"column", reference.column > 0 ? Json(reference.column) : Json()},
+      {"macro", textOrNull(reference.macro)},
   };
 }
 

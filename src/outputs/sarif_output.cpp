@@ -42,6 +42,10 @@ Json resultJson(const Finding& finding) {
   appendUrlPath(finding.file, uri);
   Json physical = {{"artifactLocation", {{"uri", uri}, {"uriBaseId", kRootBaseId}}}};
   if (finding.line > 0) physical["region"] = {{"startLine", finding.line}};
+  if (finding.line > 0 && finding.column > 0) {
+    physical["region"]["startColumn"] = finding.column;
+    physical["region"]["endColumn"] = finding.endColumn;
+  }
   return {
       {"ruleId", ruleId(finding.rule)},
       {"ruleIndex", ruleIndex(finding.rule)},
@@ -69,6 +73,8 @@ std::string sarifDocument(const RunResults& results) {
           {"rules", std::move(rules)}}}}},
       // A run that completed fails all the same when one of its documents could
       // not be written.
+      // Columns as editors count them, so that a viewer marks the reference itself.
+      {"columnKind", "utf16CodeUnits"},
       {"invocations",
        Json::array({{{"executionSuccessful", results.completed && results.exitCode != 1},
                      {"exitCode", results.exitCode}}})},

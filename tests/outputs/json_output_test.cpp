@@ -23,12 +23,12 @@ TEST(JsonOutput, ScriptsReferencesAndUnusedImages) {
        "status": "missing", "folder": null, "file": null, "caseOnlyMatch": "data/Hero.PNG",
        "nameOnDisk": null, "folderMismatch": false,
        "suggestions": ["data/Hero.PNG", "hero2.png"], "loadsFrom": null,
-       "loadable": null},
+       "loadable": null, "column": null, "macro": null},
       {"script": "序章.ks", "line": 4, "reference": "a.png", "hint": "img",
        "status": "found", "folder": "img", "file": "img/a.png", "caseOnlyMatch": null,
        "nameOnDisk": "A.png",
        "folderMismatch": true, "suggestions": [], "loadsFrom": null,
-       "loadable": null}])"));
+       "loadable": null, "column": 8, "macro": "ex_bg"}])"));
   EXPECT_EQ(document["unused"], json::array({"img/old.png"}));
   EXPECT_EQ(document["unusedUris"], json::array({"img/old.png"}));
 }

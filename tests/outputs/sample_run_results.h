@@ -37,7 +37,10 @@ inline RunResults sampleRunResults() {
                          true,
                          {},
                          std::nullopt,
-                         std::nullopt}};
+                         std::nullopt,
+                         8,
+                         13,
+                         "ex_bg"}};
   results.totals = {2, 1, 1, 3, 2};
   results.unused = std::vector<std::string>{"img/old.png"};
   results.completed = true;
