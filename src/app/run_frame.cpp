@@ -172,7 +172,7 @@ int checkProject(const Options& options, const fs::path& startFolder) {
     index.ignoresCase = layout.ignoresCase;
     if (runsUseThreads()) index.pendingWalk = startIndexWalk(exeDir, index.keepEveryFile);
 
-    std::vector<std::string> targetFiles = selectTargetsFromConfig(exeDir, errLog);
+    std::vector<ScriptTarget> targetFiles = selectTargetsFromConfig(exeDir, errLog);
 
     if (!fs::exists(scenarioDir)) {
       const std::wstring wScenarioDir = wideFromPath(scenarioDir);
