@@ -111,11 +111,11 @@ void announceLayout(const RunLayout& layout, std::ostream& errLog) {
 // Every script below the root, read once for what it defines; the targets keep their
 // bytes for the scan.
 ProjectScripts readScriptsOfProject(const fs::path& exeDir, const fs::path& scenarioDir,
-                                    const std::vector<std::string>& targetFiles,
+                                    const std::vector<ScriptTarget>& targetFiles,
                                     const RunLayout& layout, std::ostream& errLog) {
   std::vector<fs::path> toCheck;
-  for (const std::string& name : targetFiles) {
-    if (const auto path = pathFromCp932(name)) toCheck.push_back(scenarioDir / *path);
+  for (const ScriptTarget& target : targetFiles) {
+    if (target.path && !target.unexaminable) toCheck.push_back(scenarioDir / *target.path);
   }
   ProjectScripts scripts = readProjectScripts(exeDir, {""}, toCheck,
                                               outlineRulesFor(layout), layout.tags);
@@ -188,7 +188,7 @@ int checkProject(const Options& options, const fs::path& startFolder) {
     index.ignoresCase = layout.ignoresCase;
     if (runsUseThreads()) index.pendingWalk = startIndexWalk(exeDir, index.keepEveryFile);
 
-    std::vector<std::string> targetFiles = selectTargetsFromConfig(exeDir, errLog);
+    std::vector<ScriptTarget> targetFiles = selectTargetsFromConfig(exeDir, errLog);
 
     if (!fs::exists(scenarioDir)) {
       const std::wstring wScenarioDir = wideFromPath(scenarioDir);

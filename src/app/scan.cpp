@@ -31,9 +31,9 @@ std::string traceHead(std::string_view label, std::string_view fileName) {
 
 // What every line and reference of one script needs to know.
 struct Script {
-  const std::string& fileName;  // CP932, as listed
+  const std::string& fileName;  // CP932 for the log: "?" for what it cannot hold
   std::wstring wFileName;
-  std::string utf8FileName;  // wFileName as the report shows it
+  std::string utf8FileName;  // as listed, as the report shows it
   int lineNumber = 0;
   std::string_view lineDigits = "0";  // lineNumber in decimal
   bool reportedInvalidBytes = false;
@@ -316,7 +316,7 @@ void scanScript(Script& script, const FedScript& fed, ScriptFeed& feed, Sinks& s
 
 }  // namespace
 
-ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
+ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
                              const fs::path& scenarioDir, const fs::path& exeDir,
                              ImageIndex& index, std::ostream& errLog,
                              std::ostream& logFile, RunResults* results, bool readAhead,
@@ -330,18 +330,15 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
   PendingTrace trace(errLog);
   Sinks sinks{exeDir, index, layout, errLog, trace, logFile, totals, buffers, results};
 
-  errLog << "[DEBUG] 処理対象ファイル: "_sj;
-  for (const auto& fileName : targetFiles) errLog << fileName << ", ";
-  errLog << '\n';
-
   std::vector<FedScriptSource> sources;
   sources.reserve(targetFiles.size());
-  for (const auto& fileName : targetFiles) {
-    // A name that names nothing (it holds a zero byte) is a missing script.
-    std::optional<fs::path> scriptPath = pathFromCp932(fileName);
-    if (scriptPath) scriptPath = scenarioDir / *scriptPath;
+  for (const ScriptTarget& target : targetFiles) {
+    // A name that names nothing is a missing script; one whose status failed in the
+    // listing is not looked at again.
+    std::optional<fs::path> scriptPath;
+    if (target.path && !target.unexaminable) scriptPath = scenarioDir / *target.path;
     FedScriptSource& source = sources.emplace_back();
-    source.cp932Name = fileName;
+    source.cp932Name = utf8ToCp932ForLog(target.utf8Name);
     source.path = std::move(scriptPath);
     const ProjectScript* readBefore =
         projectScripts && source.path ? findProjectScript(*projectScripts, *source.path)
@@ -351,19 +348,23 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
       source.macroBodies = readBefore->outline.macroBodies;
     }
   }
+
+  errLog << "[DEBUG] 処理対象ファイル: "_sj;
+  for (const auto& source : sources) errLog << source.cp932Name << ", ";
+  errLog << '\n';
+
   const ReadingRules rules(layout.tags, projectScripts ? &projectScripts->macros : nullptr);
   const ScriptFeedHandle feed = startScriptFeed(sources, readAhead, rules);
 
   int processedCount = 0;
   const std::wstring wTotal = std::to_wstring(targetFiles.size());
   for (std::size_t i = 0; i < targetFiles.size(); ++i) {
-    const std::string& fileName = targetFiles[i];
+    const ScriptTarget& target = targetFiles[i];
+    const std::string& fileName = sources[i].cp932Name;
     const fs::path filePath = sources[i].path.value_or(scenarioDir);
-    Script script{fileName, sjisToWstring(fileName, errLog, "file name"), {}};
-    script.utf8FileName = encodeUtf8Lenient(script.wFileName);
-    errLog << "[DEBUG] ファイル名変換試行: "_sj << fileName << " -> ";
-    std::string utf8Name = wstringToUtf8(script.wFileName, errLog, "file name");
-    errLog << utf8ToCp932ForLog(utf8Name) << '\n';
+    Script script{fileName, decodeUtf8(target.utf8Name), target.utf8Name};
+    // Both sides are the log's form of the one name now; the line stays as it was.
+    errLog << "[DEBUG] ファイル名変換試行: "_sj << fileName << " -> " << fileName << '\n';
 
     // Throws, ending the run, when the status cannot be read for another reason
     // than absence: the script was never looked at, so it is neither counted nor
@@ -376,6 +377,16 @@ ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
       record = &results->scripts.emplace_back();
       record->name = script.utf8FileName;
       record->path = "scenario/" + withForwardSlashes(script.utf8FileName);
+    }
+    if (target.unexaminable) {
+      ++totals.scriptsMissing;
+      if (record) record->status = ScriptStatus::unreadable;
+      const std::wstring warning =
+          L"[WARNING] スクリプトを確認できません: " + script.wFileName + L"\n";
+      writeConsoleOut(warning);
+      writeReport(logFile, warning);
+      errLog << "[WARNING] スクリプトを確認できません: "_sj << fileName << '\n';
+      continue;
     }
     if (!fs::exists(fed.status)) {
       ++totals.scriptsMissing;

@@ -9,16 +9,18 @@
 #include "outputs/run_record.h"
 #include "project/project_scripts.h"
 #include "project/run_layout.h"
+#include "targets/script_target.h"
 
-// Reads every script of `targetFiles` (CP932 names below `scenarioDir`), finds its
-// image references and writes one report line per reference to `logFile` (UTF-8),
+// Reads every script of `targetFiles` (below `scenarioDir`), finds its image
+// references and writes one report line per reference to `logFile` (UTF-8),
 // progress and missing images to the console, and a trace to `errLog`. When
 // `results` is given, every script and reference is recorded there as well. With
 // `readAhead`, the scripts are read on a second thread ahead of the scan; the
 // outputs are the same. References on comment lines are only traced; the others are
 // found and located by the rules of `layout` and the project's macros. Scripts that
-// `projectScripts` read already are not read again.
-ScanTotals scanScenarioFiles(const std::vector<std::string>& targetFiles,
+// `projectScripts` read already are not read again. A script the listing could not
+// examine is counted as one that could not be opened, and warned about.
+ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
                              const std::filesystem::path& scenarioDir,
                              const std::filesystem::path& exeDir, ImageIndex& index,
                              std::ostream& errLog, std::ostream& logFile,

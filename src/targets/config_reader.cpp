@@ -47,11 +47,11 @@ std::vector<std::string> parseConfigLine(std::string_view utf8Line) {
   return names;
 }
 
-std::vector<std::string> loadConfigFile(const std::filesystem::path& configFile,
-                                        std::ostream& errLog) {
+std::vector<ScriptTarget> loadConfigFile(const std::filesystem::path& configFile,
+                                         std::ostream& errLog) {
   // Only shown and logged; the file itself is opened by its path.
   const std::string configPath = cp932FromPathLenient(configFile);
-  std::vector<std::string> fileList;
+  std::vector<ScriptTarget> fileList;
 
   std::ifstream in(configFile, std::ios::in | std::ios::binary);
   // A folder opens like a file on POSIX systems and fails only at its first read.
@@ -85,12 +85,12 @@ std::vector<std::string> loadConfigFile(const std::filesystem::path& configFile,
     if (utf8Line.empty()) continue;
 
     for (const std::string& field : parseConfigLine(utf8Line)) {
-      // The same encoding the folder listing gives, so the scan finds the file; shown
-      // as the rest of the run shows it ("?" where CP932 has no character).
-      std::string fileName = encodeCp932Lenient(decodeUtf8(field));
-      writeConsoleOut(L"[INFO] 追加されたファイル: " + decodeCp932(fileName) + L"\n");
-      errLog << "[DEBUG] 追加されたファイル: "_sj << fileName << '\n';
-      fileList.push_back(std::move(fileName));
+      // Opened by its characters, as the images are; the log alone is CP932.
+      const std::wstring wFileName = decodeUtf8(field);
+      writeConsoleOut(L"[INFO] 追加されたファイル: " + wFileName + L"\n");
+      errLog << "[DEBUG] 追加されたファイル: "_sj << encodeCp932Lenient(wFileName)
+             << '\n';
+      fileList.push_back({field, pathFromWide(wFileName)});
     }
   }
   in.close();

@@ -1,7 +1,6 @@
 #include "targets/scenario_listing.h"
 
 #include <exception>
-#include <optional>
 #include <sstream>
 #include <string_view>
 #include <system_error>
@@ -12,17 +11,18 @@
 #include "text/cp932_literal.h"
 #include "text/name_order.h"
 #include "text/path_text.h"
+#include "text/utf8.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 // The extension as path::extension() finds it: from the last "." on, none when the
-// only "." starts the name. A CP932 trail byte is never a ".", so bytes will do.
-std::string_view extensionOf(std::string_view fileName) {
-  const auto dot = fileName.rfind('.');
+// only "." starts the name. No byte of a UTF-8 sequence is a ".", so bytes will do.
+std::string_view extensionOf(std::string_view utf8Name) {
+  const auto dot = utf8Name.rfind('.');
   if (dot == std::string_view::npos || dot == 0) return {};
-  return fileName.substr(dot);
+  return utf8Name.substr(dot);
 }
 
 bool isKsExtension(std::string_view extension) {
@@ -57,15 +57,25 @@ std::vector<ListedEntry> listFolder(const fs::path& folder, std::error_code& lis
   return entries;
 }
 
-// Lists the .ks files of `folder` into `fileList`, each named `prefix` and its name,
-// announcing each when `announce`; with `recursive`, then every subfolder in turn,
-// depth first. Linked folders are not entered: a link to a parent would never end.
-void listKsFolder(const fs::path& folder, const std::string& prefix, bool recursive,
-                  bool announce, std::ostream& errLog,
-                  std::vector<std::string>& fileList) {
+// `name` below `relative`, joined with "/" on every platform, as the names are shown.
+fs::path below(const fs::path& relative, const fs::path& name) {
+  if (relative.empty()) return name;
+  fs::path joined = relative;
+  joined += fs::path::value_type('/');
+  joined += name.native();
+  return joined;
+}
+
+// Lists the .ks files of `folder` into `fileList`, each named `utf8Prefix` and its
+// name and found at `relative` (below the scenario folder) and its name, announcing
+// each when `announce`; with `recursive`, then every subfolder in turn, depth first.
+// Linked folders are not entered: a link to a parent would never end.
+void listKsFolder(const fs::path& folder, const std::string& utf8Prefix,
+                  const fs::path& relative, bool recursive, bool announce,
+                  std::ostream& errLog, std::vector<ScriptTarget>& fileList) {
   // Only logged; the folder itself is listed by its path.
   const std::string folderPath = cp932FromPathLenient(folder);
-  std::vector<fs::path> subfolders;
+  std::vector<fs::path> subfolders;  // their names
   try {
     std::error_code listError;
     std::vector<ListedEntry> listed = listFolder(folder, listError);
@@ -73,36 +83,31 @@ void listKsFolder(const fs::path& folder, const std::string& prefix, bool recurs
     sortByName(listed, &ListedEntry::name);
     for (const ListedEntry& listedEntry : listed) {
       const fs::directory_entry& entry = listedEntry.entry;
+      const fs::path fileName = entry.path().filename();
+      const std::string utf8FileName = utf8FromPath(fileName);
+      const bool ksName = isKsExtension(extensionOf(utf8FileName));
+      const std::string utf8Name = utf8Prefix + utf8FileName;
       std::error_code statusError;
       const fs::file_status status = entry.status(statusError);
       // A dangling link is reported as not found; like a folder, it is no script.
       if (statusError && status.type() != fs::file_type::not_found) {
         logListingError(errLog, folderPath,
                         describe("cannot read the status", entry.path(), statusError));
+        // Still a script the run was meant to check: it must not pass unseen.
+        if (ksName) fileList.push_back({utf8Name, below(relative, fileName), true});
         continue;
       }
       if (recursive && fs::is_directory(status) && !entry.is_symlink(statusError)) {
-        subfolders.push_back(entry.path());
+        subfolders.push_back(fileName);
         continue;
       }
-      if (!fs::is_regular_file(status)) continue;
+      if (!fs::is_regular_file(status) || !ksName) continue;
 
-      const std::optional<std::string> fileName = cp932FromPath(entry.path().filename());
-      if (!fileName) {
-        logListingError(errLog, folderPath,
-                        describe("the file name has no CP932 form", entry.path(),
-                                 std::make_error_code(std::errc::illegal_byte_sequence)));
-        continue;
-      }
-      if (!isKsExtension(extensionOf(*fileName))) continue;
-
-      const std::string name = prefix + *fileName;
       if (announce) {
-        const std::wstring wFileName = sjisToWstring(name, errLog, "ks file name");
-        writeConsoleOut(L"[INFO] 検出: " + wFileName + L"\n");
-        errLog << "[DEBUG] 検出したファイル: "_sj << name << '\n';
+        writeConsoleOut(L"[INFO] 検出: " + decodeUtf8(utf8Name) + L"\n");
+        errLog << "[DEBUG] 検出したファイル: "_sj << utf8ToCp932ForLog(utf8Name) << '\n';
       }
-      fileList.push_back(name);
+      fileList.push_back({utf8Name, below(relative, fileName)});
     }
     if (listError) {
       logListingError(errLog, folderPath,
@@ -114,23 +119,17 @@ void listKsFolder(const fs::path& folder, const std::string& prefix, bool recurs
     return;
   }
   for (const fs::path& subfolder : subfolders) {
-    const std::optional<std::string> name = cp932FromPath(subfolder.filename());
-    if (!name) {
-      logListingError(errLog, folderPath,
-                      describe("the folder name has no CP932 form", subfolder,
-                               std::make_error_code(std::errc::illegal_byte_sequence)));
-      continue;
-    }
-    listKsFolder(subfolder, prefix + *name + "/", recursive, announce, errLog, fileList);
+    listKsFolder(folder / subfolder, utf8Prefix + utf8FromPath(subfolder) + "/",
+                 below(relative, subfolder), recursive, announce, errLog, fileList);
   }
 }
 
 }  // namespace
 
-std::vector<std::string> collectKsFiles(const fs::path& scenarioDir, std::ostream& errLog,
-                                        bool recursive) {
-  std::vector<std::string> fileList;
-  listKsFolder(scenarioDir, "", recursive, true, errLog, fileList);
+std::vector<ScriptTarget> collectKsFiles(const fs::path& scenarioDir,
+                                         std::ostream& errLog, bool recursive) {
+  std::vector<ScriptTarget> fileList;
+  listKsFolder(scenarioDir, "", {}, recursive, true, errLog, fileList);
   return fileList;
 }
 
@@ -138,14 +137,13 @@ std::size_t countKsFilesInSubfolders(const fs::path& scenarioDir) {
   // Only the names are wanted: what cannot be listed is left out silently, since the
   // run reads none of these scripts.
   std::ostringstream ignored;
-  std::vector<std::string> fileList;
+  std::vector<ScriptTarget> fileList;
   std::error_code listError;
   for (const ListedEntry& listed : listFolder(scenarioDir, listError)) {
     std::error_code statusError;
-    // As --recursive walks: not into links, nor into folders CP932 cannot name.
-    if (listed.entry.is_directory(statusError) && !listed.entry.is_symlink(statusError) &&
-        cp932FromPath(listed.entry.path().filename())) {
-      listKsFolder(listed.entry.path(), "", true, false, ignored, fileList);
+    // As --recursive walks: not into links.
+    if (listed.entry.is_directory(statusError) && !listed.entry.is_symlink(statusError)) {
+      listKsFolder(listed.entry.path(), "", {}, true, false, ignored, fileList);
     }
   }
   return fileList.size();

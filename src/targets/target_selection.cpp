@@ -6,13 +6,13 @@
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
 
-std::vector<std::string> selectTargetsFromConfig(const std::filesystem::path& exeDir,
-                                                 std::ostream& errLog) {
+std::vector<ScriptTarget> selectTargetsFromConfig(const std::filesystem::path& exeDir,
+                                                  std::ostream& errLog) {
   errLog << "[DEBUG] config_image.csv 読み込み開始\n"_sj;
   return loadConfigFile(exeDir / "config_image.csv", errLog);
 }
 
-std::size_t selectTargetsFromFolder(std::vector<std::string>& targetFiles,
+std::size_t selectTargetsFromFolder(std::vector<ScriptTarget>& targetFiles,
                                     const std::filesystem::path& scenarioDir,
                                     std::ostream& errLog, bool recursive) {
   if (!targetFiles.empty()) return 0;

@@ -8,14 +8,16 @@
 #include <string>
 #include <vector>
 
-// The names listed in exeDir/config_image.csv (CP932), possibly none.
-std::vector<std::string> selectTargetsFromConfig(const std::filesystem::path& exeDir,
-                                                 std::ostream& errLog);
+#include "targets/script_target.h"
+
+// The scripts listed in exeDir/config_image.csv, possibly none.
+std::vector<ScriptTarget> selectTargetsFromConfig(const std::filesystem::path& exeDir,
+                                                  std::ostream& errLog);
 
 // When `targetFiles` is empty, fills it with the .ks files of `scenarioDir` (and of
 // its subfolders when `recursive`). Without `recursive`, the scripts of subfolders
 // that the run then leaves out are counted and, when there are any, warned about;
 // returns that count (0 when the configuration named the scripts).
-std::size_t selectTargetsFromFolder(std::vector<std::string>& targetFiles,
+std::size_t selectTargetsFromFolder(std::vector<ScriptTarget>& targetFiles,
                                     const std::filesystem::path& scenarioDir,
                                     std::ostream& errLog, bool recursive = false);

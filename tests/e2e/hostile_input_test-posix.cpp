@@ -86,7 +86,9 @@ void link(const fs::path& target, const fs::path& at) {
   fs::create_symlink(target, at);
 }
 
-TEST(HostilePosix, LoopingAndDanglingLinksAreNoImagesAndNoScripts) {
+// A script link that loops is a script the run could not examine: warned about and
+// counted; a dangling one is no script.
+TEST(HostilePosix, LoopingAndDanglingLinksAreNoImagesAndNoReadableScripts) {
   TempProject project;
   project.write("scenario/s.ks",
                 "self.png ping.png ghost.png real.png\n"
@@ -104,7 +106,12 @@ TEST(HostilePosix, LoopingAndDanglingLinksAreNoImagesAndNoScripts) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(countOf(result.out, "[INFO] 検出: "), 1u) << result.out;
+  EXPECT_TRUE(contains(result.out, "[WARNING] スクリプトを確認できません: loop.ks\n"))
+      << result.out;
+  EXPECT_TRUE(contains(result.out, "スクリプト: 2 件 (見つからない・開けない: 1 件)\n"))
+      << result.out;
   EXPECT_EQ(project.report(), kBom +
+                                  "[WARNING] スクリプトを確認できません: loop.ks\n"
                                   "■s.ks (行 1): self.png -> 存在しません\n"
                                   "■s.ks (行 1): ping.png -> 存在しません\n"
                                   "■s.ks (行 1): ghost.png -> 存在しません\n"
@@ -325,6 +332,134 @@ TEST(HostilePosix, ScriptsFoldersAndConfigurationThatCannotBeRead) {
   }
 }
 
+struct UnexaminableCase {
+  const char* label;
+  std::string locked;  // a folder that can be listed but not entered
+  std::vector<std::string> args;
+  std::string out;  // the whole console, "{report}" standing for the report's name
+  std::string report;
+  nlohmann::json scripts;  // the JSON document's
+  // The listing's error lines: for the locked folder, as the log shows it.
+  std::string loggedFolder;
+  std::size_t errorLines;
+};
+
+const fs::perms kListOnly =
+    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+
+// A script the listing names but whose status it cannot read is a script the run
+// could not examine: warned about on the console and in the report, counted among
+// the scripts and those not opened, and never read.
+TEST(HostilePosix, AListedScriptThatCannotBeExaminedIsWarnedAboutAndCounted) {
+  const UnexaminableCase cases[] = {
+      {"a scenario folder that can be listed but not entered",
+       "scenario",
+       {"--fail-on-missing"},
+       "[INFO] 設定ファイル (config_image.csv) "
+       "が見つかりませんでした。全ファイルを処理します。\n"
+       "[INFO] 全 *.ks ファイルを処理します。\n"
+       "[WARNING] スクリプトを確認できません: a.ks\n"
+       "[WARNING] スクリプトを確認できません: 图库.ks\n"
+       "[WARNING] 確認したスクリプトがありません\n"
+       "[INFO] 画像参照: 0 件 (存在: 0 件, 見つからない: 0 件), スクリプト: 2 件 "
+       "(見つからない・開けない: 2 件)\n"
+       "[INFO] 全ての処理が完了しました: {report} に出力しました\n",
+       "[WARNING] スクリプトを確認できません: a.ks\n"
+       "[WARNING] スクリプトを確認できません: 图库.ks\n",
+       {{{"name", "a.ks"}, {"status", "unreadable"}},
+        {{"name", "图库.ks"}, {"status", "unreadable"}}},
+       "scenario",
+       3},  // the folder 场景 too
+      {"such a subfolder, walked with --recursive",
+       "scenario/场景",
+       {"--fail-on-missing", "--recursive"},
+       "[INFO] 設定ファイル (config_image.csv) "
+       "が見つかりませんでした。全ファイルを処理します。\n"
+       "[INFO] 全 *.ks ファイルを処理します。\n"
+       "[INFO] 検出: a.ks\n"
+       "[INFO] 検出: 图库.ks\n"
+       "[INFO] 処理中: a.ks ...\n"
+       "[INFO] 完了: a.ks (1/3)\n"
+       "[INFO] 処理中: 图库.ks ...\n"
+       "[INFO] 完了: 图库.ks (2/3)\n"
+       "[WARNING] スクリプトを確認できません: 场景/说明.ks\n"
+       "[INFO] 画像参照: 2 件 (存在: 2 件, 見つからない: 0 件), スクリプト: 3 件 "
+       "(見つからない・開けない: 1 件)\n"
+       "[INFO] 全ての処理が完了しました: {report} に出力しました\n",
+       "a.ks (行 1): a.png -> 存在します (フォルダ: .)\n"
+       "图库.ks (行 1): a.png -> 存在します (フォルダ: .)\n"
+       "[WARNING] スクリプトを確認できません: 场景/说明.ks\n",
+       {{{"name", "a.ks"}, {"status", "checked"}, {"encoding", "utf-8"}},
+        {{"name", "图库.ks"}, {"status", "checked"}, {"encoding", "utf-8"}},
+        {{"name", "场景/说明.ks"}, {"status", "unreadable"}}},
+       "scenario/?景",
+       1},
+      {"such a subfolder, counted without --recursive",
+       "scenario/场景",
+       {"--fail-on-missing"},
+       "[INFO] 設定ファイル (config_image.csv) "
+       "が見つかりませんでした。全ファイルを処理します。\n"
+       "[INFO] 全 *.ks ファイルを処理します。\n"
+       "[INFO] 検出: a.ks\n"
+       "[INFO] 検出: 图库.ks\n"
+       "[WARNING] scenario のサブフォルダにあるスクリプトは確認していません: 1 件 "
+       "(--recursive で確認できます)\n"
+       "[INFO] 処理中: a.ks ...\n"
+       "[INFO] 完了: a.ks (1/2)\n"
+       "[INFO] 処理中: 图库.ks ...\n"
+       "[INFO] 完了: 图库.ks (2/2)\n"
+       "[INFO] 画像参照: 2 件 (存在: 2 件, 見つからない: 0 件), スクリプト: 2 件 "
+       "(見つからない・開けない: 0 件)\n"
+       "[INFO] 全ての処理が完了しました: {report} に出力しました\n",
+       "a.ks (行 1): a.png -> 存在します (フォルダ: .)\n"
+       "图库.ks (行 1): a.png -> 存在します (フォルダ: .)\n",
+       {{{"name", "a.ks"}, {"status", "checked"}, {"encoding", "utf-8"}},
+        {{"name", "图库.ks"}, {"status", "checked"}, {"encoding", "utf-8"}}},
+       "scenario/?景",
+       0},  // counting logs nothing
+  };
+  for (const auto& c : cases) {
+    TempProject project;
+    project.write("a.png", "");
+    project.write("scenario/a.ks", "a.png\n");
+    project.write(fs::path(u8"scenario/图库.ks"), "a.png\n");
+    project.write(fs::path(u8"scenario/场景/说明.ks"), "a.png\n");
+    openToEveryone(project.root);
+    const fs::path locked =
+        project.root / fs::path(std::u8string(c.locked.begin(), c.locked.end()));
+    fs::permissions(locked, kListOnly);
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--json", "r.json"});
+    const auto result = runProgramUnprivilegedIn(project.root, args);
+    fs::permissions(locked, fs::perms::owner_all, fs::perm_options::add);
+    if (!result) GTEST_SKIP() << "cannot run the program unprivileged here";
+
+    // With --fail-on-missing, a script not examined fails the run as a missing one does.
+    EXPECT_EQ(result->exitCode, contains(c.report, "[WARNING]") ? 2 : 0) << c.label;
+    std::string out = c.out;
+    const std::string report = project.reportFile().filename().native();
+    out.replace(out.find("{report}"), 8, report);
+    EXPECT_EQ(result->out, out) << c.label;
+    EXPECT_EQ(result->err, "") << c.label;
+    EXPECT_EQ(project.report(), kBom + c.report) << c.label;
+    const auto document = nlohmann::json::parse(project.read("r.json"));
+    EXPECT_EQ(document["scripts"], c.scripts) << c.label;
+    const std::string log = project.errorLog();
+    // The listing's error lines stay, and the scan's warnings join them.
+    EXPECT_EQ(
+        countOf(log, withRoot("[ERROR] ディレクトリ走査エラー: @/" + c.loggedFolder +
+                                  " (filesystem error: cannot read the status: " +
+                                  message(EACCES),
+                              project.root)),
+        c.errorLines)
+        << c.label << "\n"
+        << log;
+    EXPECT_EQ(countOf(log, "[WARNING] スクリプトを確認できません: "),
+              countOf(c.report, "[WARNING]"))
+        << c.label;
+  }
+}
+
 // Opening a named pipe waits for a writer; a script that is one must be passed over
 // as unopenable, not hang the run.
 TEST(HostilePosix, AScriptThatIsANamedPipeCannotBeOpened) {
@@ -419,11 +554,11 @@ struct NameCase {
   const char* label;
   std::string bytes;     // a name as the file system holds it
   std::string shown;     // how the log shows it
-  std::string reported;  // how the report shows it (UTF-8, lenient)
+  std::string reported;  // how the console and the report show it (UTF-8, lenient)
 };
 
 // On POSIX a name is any bytes. Each such name is used for the project folder, for a
-// script and for a folder of the image tree.
+// script and for a folder of the image tree; the script is opened by its own bytes.
 TEST(HostilePosix, NamesThatAreNotUtf8OrHaveNoCp932Form) {
   const NameCase cases[] = {
       {"not UTF-8", "\xFF\xFE", "??", "\uFFFD\uFFFD"},
@@ -435,29 +570,34 @@ TEST(HostilePosix, NamesThatAreNotUtf8OrHaveNoCp932Form) {
     const fs::path root = temp.root / (c.bytes + " project");
     const fs::path scenario = root / "scenario";
     fs::create_directories(scenario);
-    writeBytes(scenario / (c.bytes + ".ks"), "never.png\n");
+    writeBytes(scenario / (c.bytes + ".ks"), "its_own.png\n");
     writeBytes(scenario / "a.ks", "in_folder.png\n");
     fs::create_directories(root / c.bytes / "sub");
     writeBytes(root / c.bytes / "sub/in_folder.png", "");
 
-    const ProgramResult result = runProgramIn(root);
+    const ProgramResult result = runProgramIn(root, {"--json", "r.json"});
     EXPECT_EQ(result.exitCode, 0) << c.label;
     EXPECT_EQ(result.err, "") << c.label;
-    EXPECT_EQ(countOf(result.out, "[INFO] 検出: "), 1u) << c.label << "\n" << result.out;
+    EXPECT_EQ(countOf(result.out, "[INFO] 検出: "), 2u) << c.label << "\n" << result.out;
+    EXPECT_TRUE(contains(result.out, "[WARNING] 画像ファイルが見つかりません: " +
+                                         c.reported + ".ks 行 1 (its_own.png)\n"))
+        << c.label << "\n"
+        << result.out;
     const std::vector<std::string> reports = reportsIn(root);
     ASSERT_EQ(reports.size(), 1u) << c.label;
     EXPECT_EQ(readBytes(root / reports[0]),
               kBom + "a.ks (行 1): in_folder.png -> 存在します (フォルダ: " + c.reported +
-                  "/sub)\n")
+                  "/sub)\n■" + c.reported + ".ks (行 1): its_own.png -> 存在しません\n")
         << c.label;
+    const auto document = nlohmann::json::parse(readBytes(root / "r.json"));
+    EXPECT_EQ(document["scripts"][1]["name"], c.reported + ".ks") << c.label;
     const std::string log = readBytes(root / "image_error_log.txt");
     const std::string shownRoot = temp.root.native() + "/" + c.shown + " project";
     EXPECT_TRUE(contains(log, "[DEBUG] ベースディレクトリ: " + shownRoot + "\n"))
         << c.label;
-    EXPECT_TRUE(
-        contains(log, "[ERROR] ディレクトリ走査エラー: " + shownRoot + "/scenario ("))
+    EXPECT_TRUE(contains(log, "[DEBUG] 処理完了: " + c.shown + ".ks (2/2) \n"))
         << c.label;
-    EXPECT_TRUE(contains(log, "the file name has no CP932 form")) << c.label;
+    EXPECT_FALSE(contains(log, "[ERROR]")) << c.label << "\n" << log;
     EXPECT_FALSE(fs::exists(root / "temp_image_error_log.txt")) << c.label;
   }
 }

@@ -36,6 +36,9 @@ TEST(FileUri, NamesThePathsOfEveryPlatform) {
       {"file:///home/me/a%20b.ks", u8"/home/me/a b.ks"},
       {"file:///home/me/%E3%82%B2%E3%83%BC%E3%83%A0/a.ks", u8"/home/me/ゲーム/a.ks"},
       {"file:///home/me/ゲーム/a.ks", u8"/home/me/ゲーム/a.ks"},
+      // Names Shift-JIS cannot spell, one beyond U+FFFF.
+      {"file:///home/me/%E5%9B%BE%E5%BA%93/%F0%A0%AE%B7.ks",
+       u8"/home/me/图库/\U00020BB7.ks"},
       {"FILE://localhost/x/a.ks?query#frag", u8"/x/a.ks"},
       {"file:///c%3A/game/a.ks", u8"c:/game/a.ks"},
       {"file:///C:/game/a.ks", u8"C:/game/a.ks"},

@@ -6,15 +6,23 @@
 #include <string>
 #include <vector>
 
+#include "support/platform_paths.h"
 #include "support/temp_project.h"
 #include "targets/scenario_listing.h"
 #include "text/cp932.h"
 #include "text/cp932_literal.h"
 #include "text/path_text.h"
+#include "text/utf8.h"
 
 namespace {
 
 using Names = std::vector<std::string>;
+
+Names namesOf(const std::vector<ScriptTarget>& targets) {
+  Names names;
+  for (const ScriptTarget& target : targets) names.push_back(target.utf8Name);
+  return names;
+}
 
 template <typename... Parts>
 std::string cat(const Parts&... parts) {
@@ -31,15 +39,13 @@ const std::string kSourceKs = "\x83\x5C\x81\x5B\x83\x58.ks";   // ソース.ks: 
 struct ConfigCase {
   const char* label;
   std::string content;  // the bytes of config_image.csv
-  Names names;          // CP932
+  Names names;          // UTF-8
 };
 
 const ConfigCase kConfigCases[] = {
     {"blanks around commas", "a.ks, b.ks ,c.ks", {"a.ks", "b.ks", "c.ks"}},
     {"tabs are blanks", "\ta.ks\t,\t b.ks \t", {"a.ks", "b.ks"}},
-    {"an ideographic space stays",
-     kIdeographicSpace + "a.ks",
-     {kIdeographicSpace + "a.ks"}},
+    {"an ideographic space stays", kIdeographicSpace + "a.ks", {"　a.ks"}},
     {"duplicates kept", "a.ks,a.ks\na.ks", {"a.ks", "a.ks", "a.ks"}},
     {"comment line", "#a.ks\nb.ks", {"b.ks"}},
     {"blank before # is no comment", " #a.ks", {"#a.ks"}},
@@ -57,17 +63,17 @@ const ConfigCase kConfigCases[] = {
      {"a.ks", "b.ks", "c.ks", "d.ks"}},
     {"only one CR is a line end", "a.ks\r\r\n", {"a.ks\r"}},
     {"only comments and blank lines", "# list\n\n#a.ks\r\n#\n", {}},
-    {"Shift-JIS names", kNihongoKs + "," + kSourceKs + "\n", {kNihongoKs, kSourceKs}},
-    {"BOM: UTF-8 names become CP932",
-     kBom + "日本語.ks,ソース.ks",
-     {kNihongoKs, kSourceKs}},
+    {"Shift-JIS names", kNihongoKs + "," + kSourceKs + "\n", {"日本語.ks", "ソース.ks"}},
+    {"BOM: UTF-8 names", kBom + "日本語.ks,ソース.ks", {"日本語.ks", "ソース.ks"}},
     {"BOM: first-line comment", kBom + "#a.ks\r\nb.ks\r\n", {"b.ks"}},
     {"BOM: first-line name", kBom + "a.ks", {"a.ks"}},
-    {"BOM: no CP932 form becomes ?", kBom + "\xF0\x9F\x98\x80.ks", {"?.ks"}},
+    {"BOM: names CP932 cannot hold are kept",
+     kBom + "图库.ks,說明.ks,\xF0\xA0\xAE\xB7.ks",
+     {"图库.ks", "說明.ks", "\xF0\xA0\xAE\xB7.ks"}},
     // Later, the three bytes are CP932 text like any other.
     {"BOM only at the start counts",
      "a.ks\n" + kBom + "#b.ks",
-     {"a.ks", encodeCp932Lenient(decodeCp932(kBom)) + "#b.ks"}},
+     {"a.ks", encodeUtf8Lenient(decodeCp932(kBom)) + "#b.ks"}},
 };
 
 TEST(ConfigReader, ParsesEveryCase) {
@@ -75,7 +81,7 @@ TEST(ConfigReader, ParsesEveryCase) {
     TempProject project;
     project.write("config_image.csv", c.content);
     std::ostringstream errLog;
-    EXPECT_EQ(loadConfigFile(project.root / "config_image.csv", errLog), c.names)
+    EXPECT_EQ(namesOf(loadConfigFile(project.root / "config_image.csv", errLog)), c.names)
         << c.label;
   }
 }
@@ -113,22 +119,44 @@ TEST(ConfigReader, FolderWithoutCp932FormStillReads) {
   project.write(noCp932Form / "config_image.csv", "a.ks");
   const auto folder = project.root / noCp932Form;
   std::ostringstream errLog;
-  EXPECT_EQ(loadConfigFile(folder / "config_image.csv", errLog), Names{"a.ks"});
+  EXPECT_EQ(namesOf(loadConfigFile(folder / "config_image.csv", errLog)), Names{"a.ks"});
   EXPECT_NE(errLog.str().find(cp932FromPathLenient(folder)), std::string::npos);
 }
 
-// The names of both producers reach the scan in one encoding, so a Japanese name
-// written in the configuration file is the script on disk.
-TEST(ConfigReader, JapaneseNameIsTheScriptOnDisk) {
-  for (const std::string& content : {kNihongoKs + "\r\n", kBom + "日本語.ks\r\n"}) {
+struct OnDiskCase {
+  std::string content;  // of config_image.csv
+  std::string utf8Name;
+  std::string logged;  // CP932, lenient
+};
+
+// The names of both producers reach the scan alike, so a name written in the
+// configuration file is the script on disk, whether CP932 can hold it or not; the
+// log alone shows "?" for what it cannot.
+TEST(ConfigReader, EveryNameIsTheScriptOnDisk) {
+  const OnDiskCase cases[] = {
+      {kNihongoKs + "\r\n", "日本語.ks", kNihongoKs},
+      {kBom + "日本語.ks\r\n", "日本語.ks", kNihongoKs},
+      {kBom + "图库.ks\r\n", "图库.ks", "??.ks"},
+      {kBom + "說明.ks\r\n", "說明.ks", "?" + std::string("明.ks"_sj)},
+      {kBom + "\xF0\xA0\xAE\xB7.ks\r\n", "\xF0\xA0\xAE\xB7.ks", "?.ks"},
+  };
+  for (const auto& c : cases) {
     TempProject project;
-    project.write("config_image.csv", content);
-    project.write(std::filesystem::path(u8"scenario/日本語.ks"), "");
+    project.write("config_image.csv", c.content);
+    project.write("scenario" / pathOfUtf8(c.utf8Name), "");
     std::ostringstream errLog;
-    const Names fromConfig = loadConfigFile(project.root / "config_image.csv", errLog);
-    ASSERT_EQ(fromConfig.size(), 1u);
-    EXPECT_TRUE(exists(project.root / "scenario" / *pathFromCp932(fromConfig[0])));
-    EXPECT_EQ(fromConfig, collectKsFiles(project.root / "scenario", errLog));
+    const auto fromConfig = loadConfigFile(project.root / "config_image.csv", errLog);
+    ASSERT_EQ(fromConfig.size(), 1u) << c.utf8Name;
+    EXPECT_EQ(fromConfig[0].utf8Name, c.utf8Name);
+    ASSERT_TRUE(fromConfig[0].path) << c.utf8Name;
+    EXPECT_TRUE(exists(project.root / "scenario" / *fromConfig[0].path)) << c.utf8Name;
+    EXPECT_NE(errLog.str().find(cat("[DEBUG] 追加されたファイル: "_sj, c.logged, "\n")),
+              std::string::npos)
+        << c.utf8Name << "\n"
+        << errLog.str();
+    std::ostringstream listingLog;
+    EXPECT_EQ(fromConfig, collectKsFiles(project.root / "scenario", listingLog))
+        << c.utf8Name;
   }
 }
 

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/redirected_console.h"
 #include "support/run_program.h"
 #include "support/temp_project.h"
 
@@ -80,7 +81,8 @@ const RunCase kRunCases[] = {
      "[DEBUG] 検出したファイル: a.ks\n",
      false,
      0},
-    // A name CP932 cannot spell is shown as the run uses it; a zero byte ends a line.
+    // A name CP932 cannot spell is shown as it is (in the log as "?"); a zero byte
+    // ends a line.
     {"named scripts in UTF-8 with CR LF: the folder is not listed",
      {{"config_image.csv", "\xEF\xBB\xBF# scripts\r\n日本語.ks, b.ks, 😀.ks\r\nd.ks" +
                                std::string(1, '\0') + "e.ks\r\n"},
@@ -88,7 +90,7 @@ const RunCase kRunCases[] = {
      "[INFO] 設定ファイルを開きました: @/config_image.csv\n"
      "[INFO] 追加されたファイル: 日本語.ks\n"
      "[INFO] 追加されたファイル: b.ks\n"
-     "[INFO] 追加されたファイル: ?.ks\n"
+     "[INFO] 追加されたファイル: 😀.ks\n"
      "[INFO] 追加されたファイル: d.ks\n"
      "[INFO] 読み込んだファイル数: 4\n",
      "[DEBUG] config_image.csv 読み込み開始\n"
@@ -125,7 +127,7 @@ TEST(TargetSelectionRun, ConsoleAndLogBeforeTheScan) {
       project.write(fs::path(std::u8string(name.begin(), name.end())), bytes);
     }
     const ProgramResult result = runProgramIn(project.root);
-    const std::string out = withRoot(c.out, project.root);
+    const std::string out = redirectedConsole(withRoot(c.out, project.root));
     const std::string log = withRoot(c.log, project.root);
     const std::string errorLog = project.errorLog();
     EXPECT_TRUE(errorLog.starts_with("\xEF\xBB\xBF")) << c.label;
