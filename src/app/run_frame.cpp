@@ -18,6 +18,7 @@
 #include "app/root_from_start.h"
 #include "app/scan.h"
 #include "app/scenario_hint.h"
+#include "checks/tag_census.h"
 #include "project/project_scripts.h"
 #include "images/image_index.h"
 #include "images/image_locator.h"
@@ -123,6 +124,26 @@ ProjectScripts readScriptsOfProject(const fs::path& exeDir, const fs::path& scen
   return scripts;
 }
 
+// The tags the run could not judge whose values name images, most used first.
+void reportUnknownTags(const std::vector<UnknownTagHint>& hints, std::ostream& errLog) {
+  constexpr std::size_t kShown = 5;
+  for (std::size_t i = 0; i < hints.size() && i < kShown; ++i) {
+    const UnknownTagHint& hint = hints[i];
+    std::string attributes;
+    for (const std::string& attribute : hint.attributes) {
+      if (!attributes.empty()) attributes += ", ";
+      attributes += attribute;
+    }
+    const std::wstring line = L"[INFO] 画像を読み込むタグのようです: " +
+                              decodeUtf8(hint.tag) + L" (" + decodeUtf8(attributes) + L") " +
+                              std::to_wstring(hint.imageValues) +
+                              L" 回 (ks-image-check.toml の [tags." + decodeUtf8(hint.tag) +
+                              L"] で確認できます)\n";
+    writeConsoleOut(line);
+    errLog << encodeCp932Lenient(line);
+  }
+}
+
 // What the outputs written at the run's end need of the options.
 OutputRequests outputRequests(const Options& options) {
   return {options.jsonFile, options.sarifFile, options.github, options.htmlFile};
@@ -213,9 +234,12 @@ int checkProject(const Options& options, const fs::path& startFolder) {
     const ProjectScripts projectScripts =
         readScriptsOfProject(exeDir, scenarioDir, targetFiles, layout, errLog);
 
+    TagCensus census;
+    census.ignoresCase = layout.ignoresCase;
+    census.skipsImageNames = layout.layout == Layout::plain;
     const ScanTotals totals =
         scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile, kept,
-                          runsUseThreads(), layout, &projectScripts);
+                          runsUseThreads(), layout, &projectScripts, &census);
 
     logFile.close();
     // A full disk fails writes silently; a report cut short must not pass as complete.
@@ -230,6 +254,8 @@ int checkProject(const Options& options, const fs::path& startFolder) {
       writeConsoleOut(warning);
       errLog << encodeCp932Lenient(warning);
     }
+    buildIndexIfNeeded(index, exeDir, errLog);
+    reportUnknownTags(unknownTagHints(census, index, extensionOrderOf(layout)), errLog);
     const std::wstring summary = summaryText(totals);
     writeConsoleOut(summary);
     errLog << encodeCp932Lenient(summary);

@@ -321,7 +321,7 @@ ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
                              ImageIndex& index, std::ostream& errLog,
                              std::ostream& logFile, RunResults* results, bool readAhead,
                              const RunLayout& layout,
-                             const ProjectScripts* projectScripts) {
+                             const ProjectScripts* projectScripts, TagCensus* census) {
   // Kept in the results as the scan goes, so that a run ended by an error still
   // tells what it checked.
   ScanTotals ownTotals;
@@ -354,7 +354,10 @@ ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
   errLog << '\n';
 
   const ReadingRules rules(layout.tags, projectScripts ? &projectScripts->macros : nullptr);
-  const ScriptFeedHandle feed = startScriptFeed(sources, readAhead, rules);
+  std::optional<TagCensus> counted;
+  if (census) counted = std::move(*census);
+  const ScriptFeedHandle feed =
+      startScriptFeed(sources, readAhead, rules, std::move(counted));
 
   int processedCount = 0;
   const std::wstring wTotal = std::to_wstring(targetFiles.size());
@@ -421,5 +424,6 @@ ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
     errLog << "[DEBUG] 処理完了: "_sj << fileName << " (" << processedCount << "/"
            << targetFiles.size() << ") \n";
   }
+  if (census) *census = takeTagCensus(*feed);
   return totals;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/tag_census.h"
 #include "images/image_index.h"
 #include "outputs/run_record.h"
 #include "project/project_scripts.h"
@@ -18,7 +19,8 @@
 // `readAhead`, the scripts are read on a second thread ahead of the scan; the
 // outputs are the same. References on comment lines are only traced; the others are
 // found and located by the rules of `layout` and the project's macros. Scripts that
-// `projectScripts` read already are not read again. A script the listing could not
+// `projectScripts` read already are not read again. With `census`, the values of tags
+// no rule knows are counted into it (see checks/tag_census.h). A script the listing could not
 // examine is counted as one that could not be opened, and warned about.
 ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
                              const std::filesystem::path& scenarioDir,
@@ -26,4 +28,5 @@ ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
                              std::ostream& errLog, std::ostream& logFile,
                              RunResults* results = nullptr, bool readAhead = false,
                              const RunLayout& layout = {},
-                             const ProjectScripts* projectScripts = nullptr);
+                             const ProjectScripts* projectScripts = nullptr,
+                             TagCensus* census = nullptr);

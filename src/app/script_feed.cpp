@@ -103,6 +103,8 @@ struct Reader {
   void addLine(const ScriptLine& line, Piece& piece);
 
   std::vector<FoundReference> references;  // of the line being added
+  LineTags tags;                           // of the line being added
+  std::optional<TagCensus> census;
 };
 
 void Reader::startNextScript(Piece& piece) {
@@ -161,9 +163,15 @@ void Reader::addLine(const ScriptLine& line, Piece& piece) {
       nextBody < bodies.size() && bodies[nextBody].first <= lineNumber;
 
   references.clear();
-  if (mayHoldReference(line.utf8, rules)) {
-    findReferences(line.utf8, rules, references, inMacroBody);
+  const bool mayHoldReferences = mayHoldReference(line.utf8, rules);
+  const bool counted = census && !entry.comment;
+  if (mayHoldReferences || counted) {
+    tags.tags.clear();
+    tags.attributes.clear();
+    if (mayHoldTag(line.utf8)) readLineTags(line.utf8, tags);
   }
+  if (mayHoldReferences) findReferences(line.utf8, tags, rules, references, inMacroBody);
+  if (counted) countUnknownTags(*census, tags, rules);
   const auto spanOf = [&](std::string_view part) {
     return Span{static_cast<std::size_t>(part.data() - line.utf8.data()), part.size()};
   };
@@ -235,9 +243,10 @@ bool Reader::fill(Piece& piece) {
 class ScriptFeed {
  public:
   ScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-             const ReadingRules& rules) {
+             const ReadingRules& rules, std::optional<TagCensus> census) {
     reader_.scripts = std::move(scripts);
     reader_.rules = rules;
+    reader_.census = std::move(census);
     if (onThread) thread_ = std::thread([this] { readAhead(); });
   }
 
@@ -269,6 +278,17 @@ class ScriptFeed {
   }
 
   const Piece* current() const { return &current_; }
+
+  TagCensus takeCensus() {
+    if (thread_.joinable()) {
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return done_; });
+      }
+      thread_.join();
+    }
+    return reader_.census ? std::move(*reader_.census) : TagCensus{};
+  }
   // Where the next line of current() is.
   std::size_t nextLine = 0;
   std::size_t nextText = 0;
@@ -320,9 +340,12 @@ class ScriptFeed {
 void ScriptFeedCloser::operator()(ScriptFeed* feed) const { delete feed; }
 
 ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-                                 const ReadingRules& rules) {
-  return ScriptFeedHandle(new ScriptFeed(std::move(scripts), onThread, rules));
+                                 const ReadingRules& rules, std::optional<TagCensus> census) {
+  return ScriptFeedHandle(
+      new ScriptFeed(std::move(scripts), onThread, rules, std::move(census)));
 }
+
+TagCensus takeTagCensus(ScriptFeed& feed) { return feed.takeCensus(); }
 
 FedScript nextFedScript(ScriptFeed& feed) {
   const Piece* piece = feed.take();

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "checks/tag_census.h"
 #include "script/script_patterns.h"
 #include "text/script_reader.h"
 
@@ -57,8 +58,11 @@ using ScriptFeedHandle = std::unique_ptr<ScriptFeed, ScriptFeedCloser>;
 // Starts reading `scripts`; with `onThread`, ahead of the caller on a second thread,
 // otherwise piece by piece inside the calls below. References are found by `rules`,
 // whose tables must stay unchanged while the feed lives.
+// With `census`, the values of tags the rules do not know are counted into it as the
+// lines are read (see takeTagCensus).
 ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-                                 const ReadingRules& rules = {});
+                                 const ReadingRules& rules = {},
+                                 std::optional<TagCensus> census = std::nullopt);
 
 // The next script. Call once for each script, in order, and read its lines (all of
 // them, when it was opened) before asking for the next.
@@ -68,3 +72,7 @@ FedScript nextFedScript(ScriptFeed& feed);
 // false at the script's end. Errors of the reading (other than a failed read, which
 // ends a script) are thrown here, where the caller would have met them.
 bool nextFedLine(ScriptFeed& feed, FedLine& line);
+
+// The census of every script's lines, once all were read; waits for the feed's thread
+// to end. Empty when the feed was started without one.
+TagCensus takeTagCensus(ScriptFeed& feed);

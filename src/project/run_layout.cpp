@@ -46,3 +46,8 @@ OutlineRules outlineRulesFor(const RunLayout& layout) {
   rules.desktopLabels = desktop;
   return rules;
 }
+
+std::span<const std::string_view> extensionOrderOf(const RunLayout& layout) {
+  if (layout.layout == Layout::desktop) return desktopExtensionOrder();
+  return {};
+}

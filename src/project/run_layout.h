@@ -3,6 +3,8 @@
 
 #include <filesystem>
 #include <optional>
+#include <span>
+#include <string_view>
 #include <string>
 
 #include "images/layout_locator.h"
@@ -24,6 +26,10 @@ struct RunLayout {
   // "[INFO] プロジェクトの形式: ..." for the console and the log; empty for plain.
   std::wstring wAnnouncement;
 };
+
+// The extensions the layout's game tries on a name without one, in order; none for
+// layouts that add none.
+std::span<const std::string_view> extensionOrderOf(const RunLayout& layout);
 
 // How the scripts of a project in `layout` define macros and labels.
 OutlineRules outlineRulesFor(const RunLayout& layout);

@@ -314,9 +314,7 @@ void addCallValues(LineContext& context, const LineTag& call,
 }
 
 // The whole-value references of every tag of the line, in the order of the line.
-void findValueReferences(LineContext& context) {
-  thread_local LineTags tags;
-  readLineTags(context.line, tags);
+void findValueReferences(LineContext& context, const LineTags& tags) {
   const ReadingRules& rules = context.rules;
   for (const LineTag& tag : tags.tags) {
     const auto attributes = attributesOf(tags, tag);
@@ -359,11 +357,24 @@ bool mayHoldReference(std::string_view utf8Line, const ReadingRules& rules) {
 
 void findReferences(std::string_view utf8Line, const ReadingRules& rules,
                     std::vector<FoundReference>& references, bool inMacroBody) {
+  thread_local LineTags tags;
+  if (mayHoldTag(utf8Line)) {
+    readLineTags(utf8Line, tags);
+  } else {
+    tags.tags.clear();
+    tags.attributes.clear();
+  }
+  findReferences(utf8Line, tags, rules, references, inMacroBody);
+}
+
+void findReferences(std::string_view utf8Line, const LineTags& tags,
+                    const ReadingRules& rules, std::vector<FoundReference>& references,
+                    bool inMacroBody) {
   references.clear();
   thread_local std::vector<Covered> covered;
   covered.clear();
   LineContext context{utf8Line, rules, inMacroBody, covered};
-  if (mayHoldTag(utf8Line)) findValueReferences(context);
+  if (!tags.tags.empty()) findValueReferences(context, tags);
   std::size_t next = 0;
   std::size_t coveredUpTo = 0;  // the end of the stretches passed
   const auto passCovered = [&](const Covered& stretch) {

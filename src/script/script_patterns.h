@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "layouts/tag_table.h"
+#include "script/line_tags.h"
 #include "script/macros.h"
 
 // \b[\w\-\.\/\\]+\.(?:png|jpg|PNG|JPG)\b searched in text[from, end), the position
@@ -82,6 +83,11 @@ struct FoundReference {
 // match inside it is a reference there.
 void findReferences(std::string_view utf8Line, const ReadingRules& rules,
                     std::vector<FoundReference>& references, bool inMacroBody = false);
+
+// The same, with the line's tags read already by readLineTags.
+void findReferences(std::string_view utf8Line, const LineTags& tags,
+                    const ReadingRules& rules, std::vector<FoundReference>& references,
+                    bool inMacroBody = false);
 
 // Whether findReferences can find anything in the line: false for most lines (plain
 // dialogue), at the cost of a look at its dots and brackets.
