@@ -79,8 +79,9 @@ std::wstring summaryText(const ScanTotals& totals) {
 
 // The unused images, one "/" path a line, in a file whose time stamp is the
 // report's; its count on the console and in the log.
-void writeUnusedList(const std::vector<std::string>& unused,
-                     const std::string& reportFile, std::ostream& errLog) {
+void writeUnusedList(const UnusedImages& unusedImages, const std::string& reportFile,
+                     std::ostream& errLog) {
+  const std::vector<std::string>& unused = unusedImages.paths;
   const std::string listFile =
       "unused_images" + reportFile.substr(std::string_view("tag_report_image").size());
   std::ofstream list(listFile, std::ios::out | std::ios::binary | std::ios::trunc);
@@ -95,7 +96,8 @@ void writeUnusedList(const std::vector<std::string>& unused,
   }
   const std::wstring count = L"[INFO] 使われていない画像: " +
                              std::to_wstring(unused.size()) + L" 件 (" +
-                             decodeUtf8(listFile) + L")\n";
+                             decodeUtf8(listFile) + L") (名前が書かれているため除外: " +
+                             std::to_wstring(unusedImages.keptByMention) + L" 件)\n";
   writeConsoleOut(count);
   errLog << encodeCp932Lenient(count);
 }
@@ -113,13 +115,15 @@ void announceLayout(const RunLayout& layout, std::ostream& errLog) {
 // bytes for the scan.
 ProjectScripts readScriptsOfProject(const fs::path& exeDir, const fs::path& scenarioDir,
                                     const std::vector<ScriptTarget>& targetFiles,
-                                    const RunLayout& layout, std::ostream& errLog) {
+                                    const RunLayout& layout, bool collectsMentions,
+                                    std::ostream& errLog) {
   std::vector<fs::path> toCheck;
   for (const ScriptTarget& target : targetFiles) {
     if (target.path && !target.unexaminable) toCheck.push_back(scenarioDir / *target.path);
   }
-  ProjectScripts scripts = readProjectScripts(exeDir, {""}, toCheck,
-                                              outlineRulesFor(layout), layout.tags);
+  OutlineRules rules = outlineRulesFor(layout);
+  rules.collectsMentions = collectsMentions;
+  ProjectScripts scripts = readProjectScripts(exeDir, {""}, toCheck, rules, layout.tags);
   for (const std::string& line : scripts.utf8LogLines) errLog << utf8ToCp932ForLog(line);
   return scripts;
 }
@@ -232,7 +236,7 @@ int checkProject(const Options& options, const fs::path& startFolder) {
         selectTargetsFromFolder(targetFiles, scenarioDir, errLog, options.recursive);
     announceLayout(layout, errLog);
     const ProjectScripts projectScripts =
-        readScriptsOfProject(exeDir, scenarioDir, targetFiles, layout, errLog);
+        readScriptsOfProject(exeDir, scenarioDir, targetFiles, layout, options.unused, errLog);
 
     TagCensus census;
     census.ignoresCase = layout.ignoresCase;
@@ -254,16 +258,18 @@ int checkProject(const Options& options, const fs::path& startFolder) {
       writeConsoleOut(warning);
       errLog << encodeCp932Lenient(warning);
     }
-    buildIndexIfNeeded(index, exeDir, errLog);
-    reportUnknownTags(unknownTagHints(census, index, extensionOrderOf(layout)), errLog);
+    if (mayNameImages(census, extensionOrderOf(layout))) {
+      buildIndexIfNeeded(index, exeDir, errLog);
+      reportUnknownTags(unknownTagHints(census, index, extensionOrderOf(layout)), errLog);
+    }
     const std::wstring summary = summaryText(totals);
     writeConsoleOut(summary);
     errLog << encodeCp932Lenient(summary);
     if (options.unused) {
       buildIndexIfNeeded(index, exeDir, errLog);
-      std::vector<std::string> unused = unusedImages(index);
+      UnusedImages unused = unusedImages(index, projectScripts.utf8Mentions);
       writeUnusedList(unused, filename, errLog);
-      if (kept) results.unused = std::move(unused);
+      if (kept) results.unused = std::move(unused.paths);
     }
     writeConsoleOut(L"[INFO] 全ての処理が完了しました: " + decodeUtf8(filename) +
                     L" に出力しました\n");

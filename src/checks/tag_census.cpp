@@ -81,7 +81,7 @@ void countUnknownTags(TagCensus& census, const LineTags& tags, const ReadingRule
     TagCensus::Tag* counted = nullptr;
     for (const TagAttribute& attribute : attributesOf(tags, tag)) {
       const std::string_view value = trimmed(attribute.value);
-      if (!mayNameFile(value)) continue;
+      if (!mayNameFile(value) || attribute.name == "folder") continue;
       if (census.skipsImageNames &&
           !extensionAmong(value, kReferenceExtensions).empty()) {
         continue;
@@ -94,6 +94,19 @@ void countUnknownTags(TagCensus& census, const LineTags& tags, const ReadingRule
       ++attributeOf(census, *counted, attribute.name).values[std::string(value)];
     }
   }
+}
+
+bool mayNameImages(const TagCensus& census,
+                   std::span<const std::string_view> extensionOrder) {
+  for (const auto& [key, tag] : census.tags) {
+    for (const TagCensus::Attribute& attribute : tag.attributes) {
+      if (!extensionOrder.empty() && !attribute.values.empty()) return true;
+      for (const auto& [value, count] : attribute.values) {
+        if (isImageFileName(std::string_view(value))) return true;
+      }
+    }
+  }
+  return false;
 }
 
 void mergeCensus(TagCensus& census, TagCensus&& other) {

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
+#include <string_view>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -36,6 +38,11 @@ void countUnknownTags(TagCensus& census, const LineTags& tags, const ReadingRule
 
 // Adds what `other` counted to `census` (censuses of the same rules).
 void mergeCensus(TagCensus& census, TagCensus&& other);
+
+// Whether any value counted could name an image: one whose last part has an image
+// extension, or any, with `extensionOrder`. Without one no walk of the tree is needed.
+bool mayNameImages(const TagCensus& census,
+                   std::span<const std::string_view> extensionOrder);
 
 // A tag whose values name existing images.
 struct UnknownTagHint {

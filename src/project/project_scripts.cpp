@@ -6,7 +6,10 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "script/string_literals.h"
 #include "text/ascii_case.h"
+#include "text/memory_input.h"
+#include "text/script_reader.h"
 #include "text/name_order.h"
 #include "text/path_text.h"
 #include "text/utf8.h"
@@ -15,10 +18,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool isScriptName(const fs::path& name) {
+bool hasExtension(const fs::path& name, std::string_view lowerExtension) {
   const auto extension = name.extension().native();
-  return extension.size() == 3 && extension[0] == '.' &&
-         foldAsciiLetter(extension[1]) == 'k' && foldAsciiLetter(extension[2]) == 's';
+  if (extension.size() != lowerExtension.size()) return false;
+  for (std::size_t i = 0; i < extension.size(); ++i) {
+    if (foldAsciiLetter(extension[i]) !=
+        static_cast<fs::path::value_type>(lowerExtension[i])) {
+      return false;
+    }
+  }
+  return true;
 }
 
 struct Listed {
@@ -30,7 +39,7 @@ struct Listed {
 // The .ks files below `folder`, depth first: a subfolder to its end as soon as it is
 // met in name order.
 void listScripts(const fs::path& folder, const std::string& utf8Prefix,
-                 std::vector<ProjectScript>& scripts) {
+                 std::vector<ProjectScript>& scripts, std::string_view extension = ".ks") {
   std::vector<Listed> entries;
   std::error_code error;
   for (fs::directory_iterator it(folder, error), end; !error && it != end;
@@ -38,7 +47,8 @@ void listScripts(const fs::path& folder, const std::string& utf8Prefix,
     std::error_code statusError;
     const bool linked = it->is_symlink(statusError);
     const bool isFolder = !linked && it->is_directory(statusError);
-    if (!isFolder && !(it->is_regular_file(statusError) && isScriptName(it->path()))) {
+    if (!isFolder &&
+        !(it->is_regular_file(statusError) && hasExtension(it->path(), extension))) {
       continue;
     }
     entries.push_back({it->path().filename().native(), it->path(), isFolder});
@@ -47,7 +57,7 @@ void listScripts(const fs::path& folder, const std::string& utf8Prefix,
   for (const Listed& entry : entries) {
     const std::string utf8Name = utf8FromPath(entry.path.filename());
     if (entry.folder) {
-      listScripts(entry.path, utf8Prefix + utf8Name + "/", scripts);
+      listScripts(entry.path, utf8Prefix + utf8Name + "/", scripts, extension);
     } else {
       ProjectScript& script = scripts.emplace_back();
       script.utf8Path = utf8Prefix + utf8Name;
@@ -90,6 +100,35 @@ bool reaches(const MacroTable& table, const TagTable* engineTags,
     }
   }
   return false;
+}
+
+// The string literals of the .tjs files below `root`, read as scripts are.
+void appendTjsLiterals(const fs::path& root, std::vector<std::string>& literals) {
+  std::vector<ProjectScript> files;
+  listScripts(root, "", files, ".tjs");
+  ScriptReader reader;
+  ScriptLine line;
+  for (const ProjectScript& file : files) {
+    std::string bytes;
+    if (!readRegularFile(file.path, bytes)) continue;
+    MemoryInput input(bytes);
+    startScript(reader, input);
+    while (readScriptLine(reader, line)) appendStringLiterals(line.utf8, literals);
+  }
+}
+
+// Every name the scripts and the code mention, once each, in the order first met.
+void collectMentions(const fs::path& root, ProjectScripts& project) {
+  std::vector<std::string> all;
+  for (ProjectScript& script : project.scripts) {
+    for (std::string& mention : script.outline.mentions) all.push_back(std::move(mention));
+    script.outline.mentions.clear();
+  }
+  appendTjsLiterals(root, all);
+  std::unordered_set<std::string> seen;
+  for (std::string& mention : all) {
+    if (seen.insert(mention).second) project.utf8Mentions.push_back(std::move(mention));
+  }
 }
 
 }  // namespace
@@ -150,6 +189,8 @@ ProjectScripts readProjectScripts(const fs::path& root,
     }
     script.outline.macros.clear();
   }
+
+  if (rules.collectsMentions) collectMentions(root, project);
 
   for (const MacroDefinition& macro : project.macros.definitions) {
     std::unordered_set<const MacroDefinition*> seen;

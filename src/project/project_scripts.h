@@ -26,6 +26,9 @@ struct ProjectScripts {
   // Each script's index in `scripts` by its path's normal form.
   std::unordered_map<std::string, std::size_t> byPath;
   MacroTable macros;
+  // With OutlineRules::collectsMentions: the values of every tag, the string literals
+  // of [iscript] blocks and of every .tjs file below the root (UTF-8, each once).
+  std::vector<std::string> utf8Mentions;
   // What the log says of them (UTF-8 lines ending in "\n"): each definition, a name
   // defined twice, a macro that calls itself, a script that could not be read.
   std::vector<std::string> utf8LogLines;
@@ -35,7 +38,9 @@ struct ProjectScripts {
 // between parts; "" for the root itself), in the program's listing order, depth
 // first, linked folders not entered; then each of `toCheck` not among them. Every
 // one is outlined by `rules`; the macros go into one table, the first definition of a
-// name winning. The scripts of `toCheck` keep their bytes.
+// name winning. The scripts of `toCheck` keep their bytes. With
+// rules.collectsMentions, the .tjs files below the root are read for their string
+// literals too.
 ProjectScripts readProjectScripts(const std::filesystem::path& root,
                                   const std::vector<std::string>& folders,
                                   const std::vector<std::filesystem::path>& toCheck,

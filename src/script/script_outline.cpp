@@ -4,6 +4,7 @@
 
 #include "script/comment_lines.h"
 #include "script/line_tags.h"
+#include "script/string_literals.h"
 #include "text/ascii_case.h"
 #include "text/utf8.h"
 
@@ -49,13 +50,32 @@ struct Outliner {
   LineTags tags;
   std::string buffer;
   int lineNumber = 0;
+  bool inScriptBlock = false;  // inside [iscript] ... [endscript]
 
   void addLine(std::string_view raw, ScriptEncoding encoding);
+  void addMentions(std::string_view raw, ScriptEncoding encoding);
 };
+
+void Outliner::addMentions(std::string_view raw, ScriptEncoding encoding) {
+  if (!inScriptBlock && !mayHoldTag(raw)) return;
+  bool replaced = false;
+  const std::string_view line = decodeScriptLine(raw, encoding, buffer, replaced);
+  if (inScriptBlock) appendStringLiterals(line, outline.mentions);
+  if (!mayHoldTag(line)) return;
+  readLineTags(line, tags);
+  for (const LineTag& tag : tags.tags) {
+    if (equalIgnoringAsciiCase(tag.name, "iscript")) inScriptBlock = true;
+    if (equalIgnoringAsciiCase(tag.name, "endscript")) inScriptBlock = false;
+    for (const TagAttribute& attribute : attributesOf(tags, tag)) {
+      outline.mentions.emplace_back(attribute.value);
+    }
+  }
+}
 
 void Outliner::addLine(std::string_view raw, ScriptEncoding encoding) {
   ++lineNumber;
   if (isCommentLine(raw, comments)) return;
+  if (rules.collectsMentions) addMentions(raw, encoding);
   const bool label = mayBeLabel(raw);
   if (!label && !macros.open && !mayHoldMacroTag(raw)) return;
   bool replaced = false;

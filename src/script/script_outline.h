@@ -25,6 +25,9 @@ struct ScriptOutline {
   // last] pairs in order, counting from 1.
   std::vector<std::pair<int, int>> macroBodies;
   std::vector<Label> labels;            // every label line with a name, in order
+  // With OutlineRules::collectsMentions: every tag attribute value and every string
+  // literal of an [iscript] block, as written (UTF-8).
+  std::vector<std::string> mentions;
 };
 
 struct OutlineRules {
@@ -32,6 +35,9 @@ struct OutlineRules {
   // Desktop-style games take a label only after leading tabs, its name as written;
   // others after any blanks, the name trimmed.
   bool desktopLabels = false;
+  // Whether the outline keeps the names the script mentions (for the unused list):
+  // every line with a tag is decoded then.
+  bool collectsMentions = false;
 };
 
 // The label a line (UTF-8, not a comment line) defines: nullopt for a line that is
