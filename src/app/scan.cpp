@@ -142,7 +142,8 @@ std::wstring notLoadableWarning(const FoundReference& reference,
                                 const ImageLookup& lookup) {
   if (lookup.loadable != false || lookup.folder.empty()) return {};
   return L"[WARNING] " +
-         decodeUtf8(notLoadableMessage(reference.text, lookup.loadsFrom, lookup.folder)) +
+         decodeUtf8(notLoadableMessage(reference.text, lookup.loadsFrom,
+                                       lookup.loadsAboveGame, lookup.folder)) +
          L"\n";
 }
 
@@ -208,7 +209,9 @@ void checkReference(const Script& script, std::string_view utf8Line,
                       L")\n");
     }
     // Another character's sprite of the same name is no proof the intended one exists.
-    if (lookup.folderMismatch) {
+    const bool folderMismatch =
+        showsFolderMismatch(lookup.folderMismatch, lookup.loadable);
+    if (folderMismatch) {
       writeConsoleOut(L"[WARNING] 参照とは別のフォルダで見つかりました: " +
                       decodeUtf8(utf8Image) + L" (フォルダ: " + decodeUtf8(foundFolder) +
                       L")\n");
@@ -223,7 +226,7 @@ void checkReference(const Script& script, std::string_view utf8Line,
                    << utf8ToCp932ForLog(utf8Image) << " ("
                    << utf8ToCp932ForLog(lookup.nameOnDisk) << ")\n";
     }
-    if (lookup.folderMismatch) {
+    if (folderMismatch) {
       sinks.errLog << "[WARNING] 参照とは別のフォルダで見つかりました: "_sj
                    << utf8ToCp932ForLog(utf8Image) << " (フォルダ: "_sj
                    << utf8ToCp932ForLog(foundFolder) << ")\n";

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "outputs/findings.h"
 #include "outputs/html_text.h"
 #include "outputs/url_path.h"
 #include "text/console.h"
@@ -311,7 +312,7 @@ void writeReferenceRow(Page& page, const ReferenceResult& reference) {
       appendText(page, reference.nameOnDisk);
       page.html += "</div>";
     }
-    if (reference.folderMismatch) {
+    if (showsFolderMismatch(reference.folderMismatch, reference.loadable)) {
       page.html += "<div class=\"note\">参照とは別のフォルダで見つかりました</div>";
     }
     if (isNotLoadable(reference)) {
@@ -336,6 +337,8 @@ void writeReferenceRow(Page& page, const ReferenceResult& reference) {
     page.html += "<div class=\"where\">読み込む場所: ";
     appendText(page, *reference.loadsFrom);
     page.html += "</div>";
+  } else if (reference.loadsAboveGame) {
+    page.html += "<div class=\"where\">読み込む場所: ゲームのフォルダの外</div>";
   }
   page.html += '\n';
   flushIfFull(page);

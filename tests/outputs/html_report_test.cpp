@@ -154,6 +154,15 @@ TEST(HtmlReport, ShowsWhatTheRunMet) {
         "<span class=\"caution\">警告 1 件</span>", "<tr class=\"warn\">",
         "参照と異なります: Sky.png</div>", "参照とは別のフォルダで見つかりました"},
        {"class=\"clean\""}},
+      {"an image the game cannot load from above the game folder",
+       [](RunResults& r) {
+         r.references[2].folderMismatch = true;
+         r.references[2].loadable = false;
+         r.references[2].loadsAboveGame = true;
+       },
+       {"<tr class=\"warn unloadable\">", "ゲームが読み込む場所にありません</div>",
+        "<div class=\"where\">読み込む場所: ゲームのフォルダの外</div>"},
+       {"参照とは別のフォルダで見つかりました"}},
       {"scripts listed at the top",
        [](RunResults& r) {
          r.scripts[0].encoding = ScriptEncoding::shiftJis;
