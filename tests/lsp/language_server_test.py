@@ -90,7 +90,14 @@ class ServerTest(unittest.TestCase):
     def start(self, text=SCRIPT, **options):
         self.client.initialize(self.root, **options)
         self.uri = self.client.open(self.script_path, text)
-        return self.client.diagnostics(self.uri)
+        # The open script's own; those its file on disk got from the sweep before
+        # are dropped.
+        diagnostics = self.client.diagnostics(self.uri, 1)
+        self.client.pending = [
+            m for m in self.client.pending
+            if m.get("method") != "textDocument/publishDiagnostics" or
+            m["params"]["uri"] != self.uri]
+        return diagnostics
 
     def change(self, version, *changes):
         self.client.notify("textDocument/didChange", {
@@ -163,7 +170,7 @@ class Diagnostics(ServerTest):
         sky.write_bytes(b"")
         self.client.notify("workspace/didChangeWatchedFiles",
                            {"changes": [{"uri": file_uri(sky), "type": 1}]})
-        diagnostics = self.client.diagnostics(self.uri)
+        diagnostics = self.client.diagnostics(self.uri, 1)
         self.assertNotIn("sky.png", str(summary(diagnostics)))
         self.assertEqual(len(diagnostics), 5)
 
@@ -171,14 +178,23 @@ class Diagnostics(ServerTest):
         self.start(watch_files=False)
         (self.root / "emoji.png").write_bytes(b"")
         self.client.notify("textDocument/didSave", {"textDocument": {"uri": self.uri}})
-        diagnostics = self.client.diagnostics(self.uri)
+        diagnostics = self.client.diagnostics(self.uri, 1)
         self.assertNotIn("emoji.png", str(summary(diagnostics)))
 
     def test_closing_clears_and_writes_nothing_into_the_project(self):
-        self.start()
+        self.start(text="")
         self.client.notify("textDocument/didClose", {"textDocument": {"uri": self.uri}})
         self.assertEqual(self.client.diagnostics(self.uri), [])
+        # A script of the scenario folder then speaks from its file on disk.
+        self.assertEqual(len(self.client.diagnostics(self.uri)), 6)
+        outside = self.root / "notes.ks"
+        outside_uri = self.client.open(outside, '[bg storage="gone.png"]\n')
+        self.assertEqual(len(self.client.diagnostics(outside_uri, 1)), 1)
+        self.client.notify("textDocument/didClose", {"textDocument": {"uri": outside_uri}})
+        self.assertEqual(self.client.diagnostics(outside_uri), [])
         self.assertEqual(self.client.close(), 0)
+        self.assertFalse(any(m.get("params", {}).get("uri") == outside_uri
+                             for m in self.client.pending))
         written = sorted(str(p.relative_to(self.root)) for p in self.root.rglob("*")
                          if p.is_file())
         self.assertEqual(written, sorted(IMAGES + ["scenario/main.ks"]))
