@@ -24,7 +24,8 @@ std::size_t clientNumber(const json& value) {
     if (!(number > 0)) return 0;  // negative, zero, or not a number at all
     // Far beyond any document, and still exact as a size.
     constexpr double kFar = 1e15;
-    return number >= kFar ? static_cast<std::size_t>(kFar) : static_cast<std::size_t>(number);
+    return number >= kFar ? static_cast<std::size_t>(kFar)
+                          : static_cast<std::size_t>(number);
   }
   // A string or null raises json's own type error here, as a missing member does.
   const auto number = value.get<std::int64_t>();
@@ -53,8 +54,8 @@ TextPosition clamped(std::size_t line, std::size_t character, std::string_view u
 
 TextPosition clampedPosition(const json& position, std::string_view utf8Text,
                              const std::vector<std::size_t>& starts) {
-  return clamped(clientNumber(position.at("line")), clientNumber(position.at("character")),
-                 utf8Text, starts);
+  return clamped(clientNumber(position.at("line")),
+                 clientNumber(position.at("character")), utf8Text, starts);
 }
 
 bool before(const TextPosition& a, const TextPosition& b) {

@@ -52,7 +52,8 @@ EditorKind editorNamed(std::string_view clientName) {
 }
 
 std::optional<ScriptEncoding> legacyEncodingOf(const ScriptFile& file) {
-  if (file.replacedInvalid || editorEncoding(file.encoding) == nullptr) return std::nullopt;
+  if (file.replacedInvalid || editorEncoding(file.encoding) == nullptr)
+    return std::nullopt;
   return file.encoding;
 }
 
@@ -85,12 +86,14 @@ std::string misreadMessage(std::string_view utf8FileName, ScriptEncoding encodin
              " を加えて開き直してください。";
     case EditorKind::neovim:
       return message + "Neovim で " + neovimSetting(*known) +
-             " を設定して開き直してください (ks-image-check.lua は *.ks にこう設定します)。";
+             " を設定して開き直してください (ks-image-check.lua は *.ks "
+             "にこう設定します)。";
     case EditorKind::other:
       break;
   }
-  return message + "エディタの文字コードを " + name + " にして開き直してください (VS Code の設定: " +
-         vscodeSetting(*known) + "、Neovim: " + neovimSetting(*known) + ")。";
+  return message + "エディタの文字コードを " + name +
+         " にして開き直してください (VS Code の設定: " + vscodeSetting(*known) +
+         "、Neovim: " + neovimSetting(*known) + ")。";
 }
 
 void keepReadable(CheckedScript& checked) {

@@ -184,8 +184,8 @@ json codeAction(Context& c) {
 }
 
 json references(Context& c) {
-  const std::optional<ImageTarget> target = imageTargetOf(
-      c.state.workspace, uriOf(c.params), member(c.params, "position"));
+  const std::optional<ImageTarget> target =
+      imageTargetOf(c.state.workspace, uriOf(c.params), member(c.params, "position"));
   if (!target) return nullptr;
   // An answer about the whole project waits for the scripts not yet checked.
   const std::vector<json> checked = finishSweep(c.state, target->root);
@@ -231,10 +231,10 @@ void adviseOnEncoding(Context& c, OpenScript& script) {
   const fs::path relative = script.path.lexically_relative(script.root);
   const std::string name = withForwardSlashes(
       utf8FromPath(relative.empty() ? script.path.filename() : relative));
-  c.out.push_back(notification(
-      "window/showMessage",
-      {{"type", kWarningMessage},
-       {"message", misreadMessage(name, *encoding, c.state.editor)}}));
+  c.out.push_back(
+      notification("window/showMessage",
+                   {{"type", kWarningMessage},
+                    {"message", misreadMessage(name, *encoding, c.state.editor)}}));
 }
 
 void didOpen(Context& c) {

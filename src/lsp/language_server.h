@@ -16,13 +16,13 @@ struct ServerState {
   Workspace workspace;
   ProjectSweep sweep;
   std::chrono::milliseconds debounce{150};
-  bool initialized = false;     // initialize was answered
-  bool shutDown = false;        // shutdown was answered: only exit is left
-  bool watchesFiles = false;    // the client registers file watchers when asked
-  bool showsProgress = false;   // the client shows progress the server starts
+  bool initialized = false;               // initialize was answered
+  bool shutDown = false;                  // shutdown was answered: only exit is left
+  bool watchesFiles = false;              // the client registers file watchers when asked
+  bool showsProgress = false;             // the client shows progress the server starts
   EditorKind editor = EditorKind::other;  // the client, for advice on its settings
-  std::optional<int> exitCode;  // set by exit: 0 after shutdown, else 1
-  int nextRequestId = 1;        // of the requests the server sends
+  std::optional<int> exitCode;            // set by exit: 0 after shutdown, else 1
+  int nextRequestId = 1;                  // of the requests the server sends
 };
 
 // Handles one message of the client: a request, a notification, or the answer to a

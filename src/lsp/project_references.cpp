@@ -73,14 +73,16 @@ std::optional<ImageTarget> imageTargetOf(Workspace& workspace, const std::string
   }
   const fs::path* root = projectHolding(workspace, normal);
   if (root == nullptr) return std::nullopt;
-  return ImageTarget{*root, withForwardSlashes(utf8FromPath(normal.lexically_relative(*root)))};
+  return ImageTarget{*root,
+                     withForwardSlashes(utf8FromPath(normal.lexically_relative(*root)))};
 }
 
 json referenceLocationsJson(Workspace& workspace, const ImageTarget& target) {
   std::vector<Found> found;
   for (auto& [uri, script] : workspace.scripts) {
     if (script.root != target.root) continue;
-    addSites(uri, referenceSites(checkedScript(workspace, script), script.document.utf8Text),
+    addSites(uri,
+             referenceSites(checkedScript(workspace, script), script.document.utf8Text),
              target.file, found);
   }
   for (const auto& [path, script] : workspace.scriptsOnDisk) {
@@ -93,9 +95,9 @@ json referenceLocationsJson(Workspace& workspace, const ImageTarget& target) {
   });
   json locations = json::array();
   for (const Found& each : found) {
-    locations.push_back(
-        {{"uri", each.uri},
-         {"range", rangeJson(each.site.line, each.site.startColumn, each.site.endColumn)}});
+    locations.push_back({{"uri", each.uri},
+                         {"range", rangeJson(each.site.line, each.site.startColumn,
+                                             each.site.endColumn)}});
   }
   return locations;
 }

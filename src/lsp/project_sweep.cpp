@@ -27,8 +27,7 @@ json publish(const std::string& uri, json diagnostics) {
 }
 
 // Forgets what the check of the script at `known` left; clears its diagnostics.
-void forgetScript(Workspace& workspace,
-                  std::map<fs::path, ScriptOnDisk>::iterator known,
+void forgetScript(Workspace& workspace, std::map<fs::path, ScriptOnDisk>::iterator known,
                   std::vector<json>& out) {
   if (known->second.marked) out.push_back(publish(known->second.uri, json::array()));
   workspace.scriptsOnDisk.erase(known);
@@ -101,8 +100,9 @@ void noteChecked(ServerState& state, std::size_t checked, std::vector<json>& out
   }
   if (sweep.queue.empty()) {
     out.push_back(progressJson(
-        sweep, {{"kind", "end"},
-                {"message", std::to_string(sweep.done) + " 本のスクリプトを確認しました"}}));
+        sweep,
+        {{"kind", "end"},
+         {"message", std::to_string(sweep.done) + " 本のスクリプトを確認しました"}}));
     sweep.progress = ProjectSweep::Progress::none;
     sweep.total = sweep.done = 0;
     return;
@@ -153,7 +153,8 @@ std::vector<json> sweepWalkedProjects(ServerState& state) {
       }
       known = next;
     }
-    for (fs::path& script : scripts) state.sweep.queue.push_back({root, std::move(script)});
+    for (fs::path& script : scripts)
+      state.sweep.queue.push_back({root, std::move(script)});
     added += scripts.size();
   }
   if (added > 0) noteQueued(state, added, out);
@@ -193,7 +194,8 @@ std::vector<json> finishSweep(ServerState& state, const fs::path& root) {
   return out;
 }
 
-std::vector<json> sweepRequestAnswered(ServerState& state, const json& id, bool accepted) {
+std::vector<json> sweepRequestAnswered(ServerState& state, const json& id,
+                                       bool accepted) {
   std::vector<json> out;
   ProjectSweep& sweep = state.sweep;
   if (sweep.progress != ProjectSweep::Progress::asked || id != sweep.progressRequest) {
@@ -205,11 +207,12 @@ std::vector<json> sweepRequestAnswered(ServerState& state, const json& id, bool 
   }
   sweep.progress = ProjectSweep::Progress::shown;
   sweep.percentShown = percentOf(sweep);
-  out.push_back(progressJson(sweep, {{"kind", "begin"},
-                                     {"title", "ks-image-check: 画像の参照を確認しています"},
-                                     {"message", progressMessage(sweep)},
-                                     {"percentage", sweep.percentShown},
-                                     {"cancellable", false}}));
+  out.push_back(
+      progressJson(sweep, {{"kind", "begin"},
+                           {"title", "ks-image-check: 画像の参照を確認しています"},
+                           {"message", progressMessage(sweep)},
+                           {"percentage", sweep.percentShown},
+                           {"cancellable", false}}));
   return out;
 }
 
@@ -224,8 +227,9 @@ std::vector<json> forgetProject(ServerState& state, const fs::path& root) {
     if (known->second.root == root) forgetScript(workspace, known, out);
     known = next;
   }
-  const bool open = std::any_of(workspace.scripts.begin(), workspace.scripts.end(),
-                                [&](const auto& entry) { return entry.second.root == root; });
+  const bool open =
+      std::any_of(workspace.scripts.begin(), workspace.scripts.end(),
+                  [&](const auto& entry) { return entry.second.root == root; });
   if (!open) {
     workspace.projects.erase(root);
     std::erase(workspace.staleRoots, root);

@@ -44,5 +44,6 @@ nlohmann::json notificationJson(std::string_view method, nlohmann::json params) 
 }
 
 nlohmann::json requestJson(int id, std::string_view method, nlohmann::json params) {
-  return {{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", std::move(params)}};
+  return {
+      {"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", std::move(params)}};
 }

@@ -145,8 +145,8 @@ std::vector<std::string> writingsOf(const CheckedReference& reference,
 // The replacements offered for `reference`, each checked to raise no finding where
 // its tag loads from: a similar name elsewhere in the tree is no fix when the game
 // would not load it. The first is preferred when `preferFirst`.
-std::vector<std::string> fixesOf(const CheckedReference& reference,
-                                 ProjectState& project, bool& preferFirst) {
+std::vector<std::string> fixesOf(const CheckedReference& reference, ProjectState& project,
+                                 bool& preferFirst) {
   std::vector<std::string> fixes;
   preferFirst = false;
   const auto offer = [&](const std::vector<std::string>& texts) {
@@ -193,8 +193,8 @@ json codeActionsJson(const std::string& uri, const CheckedScript& checked,
   // The lines the range touches, and those of the diagnostics the client names: a
   // client asks with the cursor anywhere on a line, naming that line's diagnostics.
   std::vector<std::size_t> lines;
-  for (std::size_t line = range.start.line; line <= range.end.line && line < starts.size();
-       ++line) {
+  for (std::size_t line = range.start.line;
+       line <= range.end.line && line < starts.size(); ++line) {
     lines.push_back(line);
   }
   for (const json& diagnostic : diagnostics) {

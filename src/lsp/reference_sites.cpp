@@ -31,7 +31,8 @@ std::vector<ReferenceSite> referenceSites(const CheckedScript& checked,
 const ReferenceSite* siteAt(const std::vector<ReferenceSite>& sites, std::size_t line,
                             std::size_t character) {
   for (const ReferenceSite& site : sites) {
-    if (site.line == line && site.startColumn <= character && character <= site.endColumn) {
+    if (site.line == line && site.startColumn <= character &&
+        character <= site.endColumn) {
       return &site;
     }
   }

@@ -46,7 +46,7 @@ struct Workspace {
   // Projects walked (first or again) since the server last looked: their scripts are
   // to be checked from disk.
   std::vector<std::filesystem::path> walkedRoots;
-  std::map<std::string, OpenScript> scripts;                   // by URI
+  std::map<std::string, OpenScript> scripts;                    // by URI
   std::map<std::filesystem::path, ScriptOnDisk> scriptsOnDisk;  // by path
   std::set<std::string> misreadAdvised;  // URIs told about their encoding
 };
