@@ -129,17 +129,17 @@ std::string replacementText(const CheckedReference& reference,
 namespace {
 
 // The texts that may replace `reference` to name `utf8Target`, the likeliest first:
-// as the reference was written; on a search path also the name alone and the path
-// from the root, which the game finds there too.
+// as the reference was written; on a search path first the name alone, as such games
+// are written, and last the path from the root, which the game finds too.
 std::vector<std::string> writingsOf(const CheckedReference& reference,
                                     std::string_view utf8Target) {
-  std::vector<std::string> texts{replacementText(reference, utf8Target)};
-  if (reference.loadFrom == LoadFrom::searchPath) {
-    const std::string_view name = utf8Target.substr(utf8Target.rfind('/') + 1);
-    texts.push_back(withExtensionAsReference(reference, std::string(name)));
-    texts.push_back(withExtensionAsReference(reference, std::string(utf8Target)));
+  if (reference.loadFrom != LoadFrom::searchPath) {
+    return {replacementText(reference, utf8Target)};
   }
-  return texts;
+  const std::string_view name = utf8Target.substr(utf8Target.rfind('/') + 1);
+  return {withExtensionAsReference(reference, std::string(name)),
+          replacementText(reference, utf8Target),
+          withExtensionAsReference(reference, std::string(utf8Target))};
 }
 
 // The replacements offered for `reference`, each checked to raise no finding where
