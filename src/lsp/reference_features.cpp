@@ -76,10 +76,6 @@ json quickFix(const std::string& uri, const json& range, const std::string& newT
   return action;
 }
 
-}  // namespace
-
-namespace {
-
 std::string pathAsWritten(const CheckedReference& reference,
                           std::string_view utf8Target) {
   if (reference.writtenFrom) {
@@ -101,10 +97,6 @@ std::string pathAsWritten(const CheckedReference& reference,
   }
   return text;
 }
-
-}  // namespace
-
-namespace {
 
 // `utf8Text` without its extension when the reference has none.
 std::string withExtensionAsReference(const CheckedReference& reference,
