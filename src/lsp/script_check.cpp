@@ -81,6 +81,9 @@ CheckedReference checkReference(const FoundReference& reference,
   }
   addReferenceFindings(record, {}, checked.findings);
   setWrittenFrom(checked, reference.place, utf8Hint, project);
+  checked.loadFrom = reference.place.from;
+  checked.loadFolder = reference.place.folder;
+  if (utf8Hint) checked.folderHint = std::string(*utf8Hint);
   return checked;
 }
 
@@ -151,6 +154,20 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) 
     }
   }
   return checked;
+}
+
+bool checksClean(const CheckedReference& reference, std::string_view utf8Text,
+                 ProjectState& project) {
+  DiscardingStream discard;
+  const LoadPlace place{reference.loadFrom, reference.loadFolder};
+  const std::optional<std::string_view> hint = reference.folderHint;
+  const ImageLookup lookup =
+      locateReference(utf8Text, place, hint.value_or(""), project.root, project.index,
+                      project.layout.search, discard);
+  std::vector<Finding> findings;
+  addReferenceFindings(referenceRecord(utf8Text, hint, lookup, project.index), {},
+                       findings);
+  return findings.empty();
 }
 
 namespace {
