@@ -364,8 +364,9 @@ ProjectFileReading parseProjectFile(std::string_view text, std::string_view utf8
   }
   Reading reading{root, result.settings, result.errors};
   for (const auto& [key, node] : inFileOrder(table)) {
+    const std::string_view name = key->str();
     const auto rule = std::find_if(std::begin(kKeyRules), std::end(kKeyRules),
-                                   [&](const KeyRule& r) { return r.key == key->str(); });
+                                   [name](const KeyRule& r) { return r.key == name; });
     if (rule == std::end(kKeyRules)) {
       failUnknownKey(result.errors, *key, kTopKeys);
     } else {
