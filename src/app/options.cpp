@@ -56,6 +56,9 @@ Options parseOptions(const std::vector<std::wstring>& args) {
             L"[ERROR] --layout の後に plain、browser、desktop "
             L"のどれかを指定してください\n";
       }
+    } else if (takeValue(args, i, L"--config", value)) {
+      if (!value) needsValue(L"--config", L"ファイル名");
+      options.configFile = value;
     } else if (arg == L"--help") {
       options.help = true;
     } else if (arg == L"--version") {
@@ -97,6 +100,8 @@ std::wstring usageText() {
          L"コメントは調べません。ブラウザ向け・デスクトップ向けのプロジェクトは\n"
          L"自動で判定し、それぞれの読み込み規則で調べます。\n"
          L"config_image.csv があれば、そこに書かれたスクリプトだけを調べます。\n"
+         L"ks-image-check.toml があれば、プロジェクトの設定 (形式、検索パス、\n"
+         L"プロジェクト独自のタグなど) として読みます。コマンドラインの指定が優先です。\n"
          L"スクリプトは UTF-8、Shift-JIS、UTF-16 (BOM 付き) のどれでも読めます。\n"
          L"\n"
          L"出力:\n"
@@ -122,6 +127,8 @@ std::wstring usageText() {
          L"  --layout 形式      プロジェクトの形式を自動判定せずに指定します\n"
          L"                     (plain / browser / desktop。例: ks-image-check "
          L"--layout browser)\n"
+         L"  --config ファイル  ks-image-check.toml の代わりにそのファイルを読みます\n"
+         L"                     (例: ks-image-check --config tools/check.toml)\n"
          L"  --lsp              エディタ (VS Code, Neovim) の言語サーバーとして動きます\n"
          L"                     標準入出力で LSP を話すので、エディタに起動させます\n"
          L"                     (例: エディタの設定に ks-image-check --lsp と書きます)\n"

@@ -24,6 +24,7 @@
 #include "images/index_walk.h"
 #include "images/unused_images.h"
 #include "outputs/outputs.h"
+#include "project/project_file.h"
 #include "project/run_layout.h"
 #include "targets/target_selection.h"
 #include "text/console.h"
@@ -102,10 +103,38 @@ void writeUnusedList(const std::vector<std::string>& unused,
 // The layout, once, before the first script; a desktop-style project's search path
 // in the log.
 void announceLayout(const RunLayout& layout, std::ostream& errLog) {
-  if (layout.wAnnouncement.empty()) return;
-  writeConsoleOut(layout.wAnnouncement);
-  errLog << encodeCp932Lenient(layout.wAnnouncement);
-  errLog << utf8ToCp932ForLog(layout.utf8SearchPathLine);
+  if (!layout.wAnnouncement.empty()) {
+    writeConsoleOut(layout.wAnnouncement);
+    errLog << encodeCp932Lenient(layout.wAnnouncement);
+    errLog << utf8ToCp932ForLog(layout.utf8SearchPathLine);
+  }
+  if (!layout.wProjectWarning.empty()) {
+    writeConsoleOut(layout.wProjectWarning);
+    errLog << encodeCp932Lenient(layout.wProjectWarning);
+  }
+}
+
+// The project file, before any script is read. Its mistakes go to the error stream,
+// the log and the report, as a missing scenario folder's does; returns false for
+// them. A file that was used is named in the log.
+bool readProjectFileOf(const fs::path& root, const Options& options,
+                       ProjectSettings& settings, std::ostream& errLog,
+                       std::ostream& report) {
+  ProjectFileReading project = readProjectFile(root, options.configFile);
+  for (const ProjectFileError& error : project.errors) {
+    const std::wstring line =
+        decodeUtf8(projectFileErrorLine(project.settings.utf8Path, error));
+    writeConsoleError(line);
+    errLog << encodeCp932Lenient(line);
+    writeReport(report, line);
+  }
+  if (!project.errors.empty()) return false;
+  if (!project.settings.utf8Path.empty()) {
+    errLog << "[DEBUG] 設定ファイルを読み込みました: "_sj
+           << utf8ToCp932ForLog(project.settings.utf8Path) << '\n';
+  }
+  settings = std::move(project.settings);
+  return true;
 }
 
 // Every script below the root, read once for what it defines; the targets keep their
@@ -178,7 +207,13 @@ int checkProject(const Options& options, const fs::path& startFolder) {
     results.rootFromStart = rootFromStart(startFolder, exeDir);
     results.reportFile = filename;
 
-    const RunLayout layout = runLayoutFor(exeDir, options.layout);
+    ProjectSettings project;
+    if (!readProjectFileOf(exeDir, options, project, errLog, logFile)) {
+      logFile.close();
+      if (kept) writeRequestedOutputs(requests, results, errLog);
+      return finishRun(*log, 1);
+    }
+    const RunLayout layout = runLayoutFor(exeDir, options.layout, project);
     results.layout = layoutName(layout.layout);
 
     // The walk overlaps reading the scripts; a run that never searches abandons it.

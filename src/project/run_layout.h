@@ -8,6 +8,7 @@
 #include "images/layout_locator.h"
 #include "layouts/layout.h"
 #include "layouts/tag_table.h"
+#include "project/project_file.h"
 #include "script/script_outline.h"
 
 struct RunLayout {
@@ -23,11 +24,18 @@ struct RunLayout {
   std::string utf8SearchPathLine;
   // "[INFO] プロジェクトの形式: ..." for the console and the log; empty for plain.
   std::wstring wAnnouncement;
+  // The project file's settings (empty without one), for what reads them later; a
+  // line for the console and the log when the layout leaves one of them unused.
+  ProjectSettings project;
+  std::wstring wProjectWarning;
 };
 
 // How the scripts of a project in `layout` define macros and labels.
 OutlineRules outlineRulesFor(const RunLayout& layout);
 
-// The layout `chosen` (--layout), or the one detected at `root`, with its tables and,
-// for a desktop-style project, its search path (which reads the project's scripts).
-RunLayout runLayoutFor(const std::filesystem::path& root, std::optional<Layout> chosen);
+// The layout `chosen` (--layout), else the project file's, else the one detected at
+// `root`, with its tables and, for a desktop-style project, its search path (which
+// reads the project's scripts), the project file's search_path after the detected
+// folders.
+RunLayout runLayoutFor(const std::filesystem::path& root, std::optional<Layout> chosen,
+                       const ProjectSettings& project = {});
