@@ -197,7 +197,7 @@ int checkProject(const Options& options, const fs::path& startFolder) {
 
     const ScanTotals totals =
         scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile, kept,
-                          runsUseThreads(), layout);
+                          runsUseThreads(), layout, options.encoding);
 
     logFile.close();
     // A full disk fails writes silently; a report cut short must not pass as complete.

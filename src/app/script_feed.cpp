@@ -51,6 +51,7 @@ struct Piece {
   bool startsScript = false;
   FedScript script;  // when it starts one
   bool endsScript = false;
+  bool doubtsShiftJis = false;      // when it ends one
   std::size_t traceHeadLength = 0;  // where the line number starts in a trace line
   std::string text;
   std::vector<LineEntry> lines;
@@ -176,6 +177,7 @@ bool Reader::fill(Piece& piece) {
   piece.startsScript = false;
   piece.script = {};
   piece.endsScript = false;
+  piece.doubtsShiftJis = false;
   piece.text.clear();
   piece.lines.clear();
   piece.spans.clear();
@@ -194,6 +196,7 @@ bool Reader::fill(Piece& piece) {
       file.clear();
       inScript = false;
       piece.endsScript = true;
+      piece.doubtsShiftJis = doubtsShiftJis(reader);
       break;
     }
     addLine(line, piece);
@@ -206,9 +209,10 @@ bool Reader::fill(Piece& piece) {
 class ScriptFeed {
  public:
   ScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-             const TagTable* layoutTags) {
+             const TagTable* layoutTags, ScriptEncodingChoice encoding) {
     reader_.scripts = std::move(scripts);
     reader_.layoutTags = layoutTags;
+    reader_.reader.choice = encoding;
     if (onThread) thread_ = std::thread([this] { readAhead(); });
   }
 
@@ -291,8 +295,10 @@ class ScriptFeed {
 void ScriptFeedCloser::operator()(ScriptFeed* feed) const { delete feed; }
 
 ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-                                 const TagTable* layoutTags) {
-  return ScriptFeedHandle(new ScriptFeed(std::move(scripts), onThread, layoutTags));
+                                 const TagTable* layoutTags,
+                                 ScriptEncodingChoice encoding) {
+  return ScriptFeedHandle(
+      new ScriptFeed(std::move(scripts), onThread, layoutTags, encoding));
 }
 
 FedScript nextFedScript(ScriptFeed& feed) {
@@ -337,4 +343,8 @@ bool nextFedLine(ScriptFeed& feed, FedLine& line) {
   line.folderHint.reset();
   if (entry.hasFolderHint) line.folderHint = viewOf(piece->spans[feed.nextSpan++]);
   return true;
+}
+
+bool fedScriptDoubtsShiftJis(const ScriptFeed& feed) {
+  return feed.current()->doubtsShiftJis;
 }

@@ -51,9 +51,11 @@ using ScriptFeedHandle = std::unique_ptr<ScriptFeed, ScriptFeedCloser>;
 
 // Starts reading `scripts`; with `onThread`, ahead of the caller on a second thread,
 // otherwise piece by piece inside the calls below. References are found with the
-// layout's tag table, if any (static data).
-ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-                                 const TagTable* layoutTags = nullptr);
+// layout's tag table, if any (static data); scripts are decoded as `encoding` says.
+ScriptFeedHandle startScriptFeed(
+    std::vector<FedScriptSource> scripts, bool onThread,
+    const TagTable* layoutTags = nullptr,
+    ScriptEncodingChoice encoding = ScriptEncodingChoice::automatic);
 
 // The next script. Call once for each script, in order, and read its lines (all of
 // them, when it was opened) before asking for the next.
@@ -63,3 +65,7 @@ FedScript nextFedScript(ScriptFeed& feed);
 // false at the script's end. Errors of the reading (other than a failed read, which
 // ends a script) are thrown here, where the caller would have met them.
 bool nextFedLine(ScriptFeed& feed, FedLine& line);
+
+// Once nextFedLine gave false for the current script: doubtsShiftJis of it
+// (text/script_reader.h).
+bool fedScriptDoubtsShiftJis(const ScriptFeed& feed);
