@@ -246,7 +246,8 @@ void reportInvalidBytes(Script& script, Sinks& sinks) {
                << " 行 "_sj << script.lineNumber << '\n';
 }
 
-// The script's encoding, said once, when the line that decided it is read.
+// The script's encoding, said once: at its start when a mark or the user chose it,
+// otherwise when the line that decided it is read.
 void announceEncoding(const Script& script, ScriptEncoding encoding, Sinks& sinks) {
   flush(sinks.trace);
   const std::string_view label = encodingLabel(encoding);  // ASCII

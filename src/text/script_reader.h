@@ -37,8 +37,8 @@ struct ScriptReader {
 };
 
 // Begins reading the freshly opened script `in` (binary) and consumes its byte-order
-// mark, if any; returns whether there was one. Without a mark, a fixed `choice`
-// decides the encoding at once. `in` must outlive the reading.
+// mark, if any; returns whether there was one. Without a mark, a fixed
+// `reader.choice` decides the encoding at once. `in` must outlive the reading.
 bool startScript(ScriptReader& reader, std::istream& in);
 
 // Sets `line` to the next line, valid until the next call. False at the end of the

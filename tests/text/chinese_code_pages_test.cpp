@@ -2,42 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "support/recorded_conversions.h"
 #include "text/utf8.h"
 
 namespace {
-
-std::string bytesFromHex(const std::string& hex) {
-  std::string out;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  }
-  return out;
-}
-
-struct Recorded {
-  std::string bytes;
-  std::wstring expected;
-};
-
-// The lines "<bytes in hex><TAB><one UTF-16 unit>" of a file recorded from the Windows
-// converter.
-std::vector<Recorded> readRecorded(const std::string& name) {
-  std::ifstream in(std::string(KIC_TEST_DATA_DIR) + "/" + name);
-  std::vector<Recorded> rows;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    const auto tab = line.find('\t');
-    rows.push_back({bytesFromHex(line.substr(0, tab)),
-                    std::wstring(1, static_cast<wchar_t>(
-                                        std::stoi(line.substr(tab + 1), nullptr, 16)))});
-  }
-  return rows;
-}
 
 struct CodePageCase {
   ChineseCodePage codePage;
@@ -55,12 +26,13 @@ TEST(ChineseCodePages, DecodeEveryRecordedInputAsWindowsDoes) {
     const std::vector<Recorded> rows = readRecorded(c.recording);
     ASSERT_EQ(rows.size(), 255u + 126u * 255u);
     for (const Recorded& row : rows) {
-      ASSERT_EQ(decodeChineseCodePage(c.codePage, row.bytes), row.expected)
-          << testing::PrintToString(row.bytes);
+      const std::string bytes = bytesFromHex(row.key);
+      const std::wstring expected(
+          1, static_cast<wchar_t>(std::stoi(row.value, nullptr, 16)));
+      ASSERT_EQ(decodeChineseCodePage(c.codePage, bytes), expected) << row.key;
       std::string utf8 = "kept";
-      appendChineseCodePageAsUtf8(c.codePage, row.bytes, utf8);
-      ASSERT_EQ(utf8, "kept" + encodeUtf8Lenient(row.expected))
-          << testing::PrintToString(row.bytes);
+      appendChineseCodePageAsUtf8(c.codePage, bytes, utf8);
+      ASSERT_EQ(utf8, "kept" + encodeUtf8Lenient(expected)) << row.key;
     }
   }
 }
