@@ -18,13 +18,13 @@
 #include "app/root_from_start.h"
 #include "app/scan.h"
 #include "app/scenario_hint.h"
-#include "project/project_scripts.h"
 #include "images/image_index.h"
 #include "images/image_locator.h"
 #include "images/index_walk.h"
 #include "images/unused_images.h"
 #include "outputs/outputs.h"
 #include "project/project_file.h"
+#include "project/project_scripts.h"
 #include "project/run_layout.h"
 #include "targets/target_selection.h"
 #include "text/console.h"
@@ -141,15 +141,27 @@ bool readProjectFileOf(const fs::path& root, const Options& options,
 // bytes for the scan.
 ProjectScripts readScriptsOfProject(const fs::path& exeDir, const fs::path& scenarioDir,
                                     const std::vector<ScriptTarget>& targetFiles,
-                                    const RunLayout& layout, std::ostream& errLog) {
+                                    const RunLayout& layout,
+                                    ScriptEncodingChoice encoding, std::ostream& errLog) {
   std::vector<fs::path> toCheck;
   for (const ScriptTarget& target : targetFiles) {
-    if (target.path && !target.unexaminable) toCheck.push_back(scenarioDir / *target.path);
+    if (target.path && !target.unexaminable)
+      toCheck.push_back(scenarioDir / *target.path);
   }
-  ProjectScripts scripts = readProjectScripts(exeDir, {""}, toCheck,
-                                              outlineRulesFor(layout), layout.tags);
+  OutlineRules rules = outlineRulesFor(layout);
+  rules.encoding = encoding;
+  ProjectScripts scripts = readProjectScripts(exeDir, {""}, toCheck, rules, layout.tags);
   for (const std::string& line : scripts.utf8LogLines) errLog << utf8ToCp932ForLog(line);
   return scripts;
+}
+
+// --encoding, else the project file's encoding, else detection.
+ScriptEncodingChoice encodingChoiceOf(const Options& options,
+                                      const ProjectSettings& project) {
+  if (options.encoding != ScriptEncodingChoice::automatic || !project.encoding) {
+    return options.encoding;
+  }
+  return encodingChoiceNamed(*project.encoding).value_or(options.encoding);
 }
 
 // What the outputs written at the run's end need of the options.
@@ -245,12 +257,13 @@ int checkProject(const Options& options, const fs::path& startFolder) {
     results.scriptsInSubfolders =
         selectTargetsFromFolder(targetFiles, scenarioDir, errLog, options.recursive);
     announceLayout(layout, errLog);
+    const ScriptEncodingChoice encoding = encodingChoiceOf(options, layout.project);
     const ProjectScripts projectScripts =
-        readScriptsOfProject(exeDir, scenarioDir, targetFiles, layout, errLog);
+        readScriptsOfProject(exeDir, scenarioDir, targetFiles, layout, encoding, errLog);
 
     const ScanTotals totals =
         scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile, kept,
-                          runsUseThreads(), layout, &projectScripts);
+                          runsUseThreads(), layout, &projectScripts, encoding);
 
     logFile.close();
     // A full disk fails writes silently; a report cut short must not pass as complete.

@@ -56,9 +56,11 @@ using ScriptFeedHandle = std::unique_ptr<ScriptFeed, ScriptFeedCloser>;
 
 // Starts reading `scripts`; with `onThread`, ahead of the caller on a second thread,
 // otherwise piece by piece inside the calls below. References are found by `rules`,
-// whose tables must stay unchanged while the feed lives.
-ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-                                 const ReadingRules& rules = {});
+// whose tables must stay unchanged while the feed lives; scripts are decoded as
+// `encoding` says.
+ScriptFeedHandle startScriptFeed(
+    std::vector<FedScriptSource> scripts, bool onThread, const ReadingRules& rules = {},
+    ScriptEncodingChoice encoding = ScriptEncodingChoice::automatic);
 
 // The next script. Call once for each script, in order, and read its lines (all of
 // them, when it was opened) before asking for the next.
@@ -68,3 +70,7 @@ FedScript nextFedScript(ScriptFeed& feed);
 // false at the script's end. Errors of the reading (other than a failed read, which
 // ends a script) are thrown here, where the caller would have met them.
 bool nextFedLine(ScriptFeed& feed, FedLine& line);
+
+// Once nextFedLine gave false for the current script: doubtsShiftJis of it
+// (text/script_reader.h).
+bool fedScriptDoubtsShiftJis(const ScriptFeed& feed);

@@ -6,12 +6,12 @@
 #include <utility>
 
 #include "checks/reference_record.h"
-#include "project/project_scripts.h"
-#include "script/script_outline.h"
 #include "images/image_formats.h"
 #include "images/layout_locator.h"
 #include "lsp/text_positions.h"
+#include "project/project_scripts.h"
 #include "script/comment_lines.h"
+#include "script/script_outline.h"
 #include "script/script_patterns.h"
 #include "text/ascii_case.h"
 #include "text/path_text.h"
@@ -101,9 +101,10 @@ void refreshProject(ProjectState& project) {
   project.index =
       buildImageIndex(project.root, discard, project.layout.indexKeepsEveryFile);
   project.index.ignoresCase = project.layout.ignoresCase;
-  project.macros = readProjectScripts(project.root, {""}, {},
-                                      outlineRulesFor(project.layout), project.layout.tags)
-                       .macros;
+  project.macros =
+      readProjectScripts(project.root, {""}, {}, outlineRulesFor(project.layout),
+                         project.layout.tags)
+          .macros;
 }
 
 CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) {
@@ -135,7 +136,8 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) 
     if (isCommentLine(utf8Line, comments)) continue;
     const int lineNumber = static_cast<int>(line) + 1;
     while (nextBody < bodies.size() && bodies[nextBody].second < lineNumber) ++nextBody;
-    const bool inMacroBody = nextBody < bodies.size() && bodies[nextBody].first <= lineNumber;
+    const bool inMacroBody =
+        nextBody < bodies.size() && bodies[nextBody].first <= lineNumber;
     if (!mayHoldReference(utf8Line, rules)) continue;
     findReferences(utf8Line, rules, references, inMacroBody);
     if (references.empty()) continue;
@@ -147,9 +149,9 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) 
       // A macro's default is not written on the line: the call's name stands for it.
       const bool written = reference.column != std::string_view::npos;
       const std::string_view shown = written ? reference.text : reference.macro;
-      result.begin = markLength + (written ? reference.column
-                                           : static_cast<std::size_t>(
-                                                 shown.data() - utf8Line.data()));
+      result.begin = markLength +
+                     (written ? reference.column
+                              : static_cast<std::size_t>(shown.data() - utf8Line.data()));
       result.end = result.begin + shown.size();
     }
   }

@@ -20,8 +20,8 @@
 // tree.
 struct ProjectState {
   std::filesystem::path root;
-  RunLayout layout;  // detected as a run detects it
-  ImageIndex index;  // built by openProject, rebuilt by refreshProject
+  RunLayout layout;   // detected as a run detects it
+  ImageIndex index;   // built by openProject, rebuilt by refreshProject
   MacroTable macros;  // of every script below the root, read with the index
 };
 

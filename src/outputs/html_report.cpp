@@ -240,6 +240,7 @@ void writeScriptNotes(Page& page, const RunResults& results) {
   for (std::size_t i = 0; i < results.scripts.size(); ++i) {
     const ScriptResult& script = results.scripts[i];
     std::string_view text;
+    std::string encodingText;
     std::string_view kind = "";
     if (script.status == ScriptStatus::missing) {
       text = "ファイルが見つかりません: ";
@@ -247,10 +248,10 @@ void writeScriptNotes(Page& page, const RunResults& results) {
     } else if (script.status == ScriptStatus::unreadable) {
       text = "ファイルを開けませんでした: ";
       kind = " class=\"bad\"";
-    } else if (script.encoding == ScriptEncoding::shiftJis) {
-      text = "Shift-JIS として読み込みました: ";
     } else if (script.encoding != ScriptEncoding::utf8) {
-      text = "UTF-16 として読み込みました: ";
+      encodingText =
+          std::string(encodingLabel(script.encoding)) + " として読み込みました: ";
+      text = encodingText;
     }
     const bool invalidBytes =
         script.status == ScriptStatus::checked && script.invalidBytesLine > 0;

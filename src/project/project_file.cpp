@@ -3,6 +3,7 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <iterator>
 #include <span>
@@ -12,6 +13,7 @@
 #include "images/similar_names.h"
 #include "text/ascii_case.h"
 #include "text/path_text.h"
+#include "text/script_encoding.h"
 #include "text/utf8.h"
 
 namespace fs = std::filesystem;
@@ -19,8 +21,12 @@ namespace fs = std::filesystem;
 namespace {
 
 // The names --encoding takes, kept here until the option offers them itself.
-constexpr std::string_view kEncodingNames[] = {"auto", "utf-8", "shift-jis", "gbk",
-                                               "big5"};
+// The names --encoding takes.
+constexpr auto kEncodingNames = [] {
+  std::array<std::string_view, std::size(kEncodingChoices)> names{};
+  for (std::size_t i = 0; i < names.size(); ++i) names[i] = kEncodingChoices[i].name;
+  return names;
+}();
 constexpr std::string_view kCheckNames[] = {"images", "jumps", "sounds"};
 constexpr std::string_view kTopKeys[] = {"layout",  "encoding", "search_path",
                                          "scripts", "check",    "tags"};

@@ -24,7 +24,7 @@ struct ScriptOutline {
   // The lines of every macro body, "macro" and "endmacro" tags included, as [first,
   // last] pairs in order, counting from 1.
   std::vector<std::pair<int, int>> macroBodies;
-  std::vector<Label> labels;            // every label line with a name, in order
+  std::vector<Label> labels;  // every label line with a name, in order
 };
 
 struct OutlineRules {
@@ -32,6 +32,8 @@ struct OutlineRules {
   // Desktop-style games take a label only after leading tabs, its name as written;
   // others after any blanks, the name trimmed.
   bool desktopLabels = false;
+  // How scripts without a byte-order mark are decoded (--encoding).
+  ScriptEncodingChoice encoding = ScriptEncodingChoice::automatic;
 };
 
 // The label a line (UTF-8, not a comment line) defines: nullopt for a line that is

@@ -178,6 +178,14 @@ TEST(HtmlReport, ShowsWhatTheRunMet) {
         "<li class=\"bad\"><a href=\"#s2\">ファイルが見つかりません: &lt;gone&gt;.ks</a>",
         "<details id=\"s2\" open><summary>&lt;gone&gt;.ks<span class=\"bad\">"},
        {"<gone>"}},
+      {"scripts read in a Chinese code page",
+       [](RunResults& r) {
+         r.scripts[0].encoding = ScriptEncoding::gbk;
+         r.scripts[1].encoding = ScriptEncoding::big5;
+       },
+       {"<li><a href=\"#s0\">GBK として読み込みました: a.ks</a>",
+        "<li><a href=\"#s1\">Big5 として読み込みました: b.ks</a>"},
+       {"UTF-16"}},
       {"unused images",
        [](RunResults& r) {
          r.unused = {{"bg/old.png", "bg/#2.png"}};
