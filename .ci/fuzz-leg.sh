@@ -9,7 +9,8 @@ cd "$(dirname "$0")/.."
 seconds="${KIC_FUZZ_SECONDS:-60}"
 
 source .ci/common.sh
-ensure_packages "fuzz leg" cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev
+ensure_packages "fuzz leg" cmake ninja-build clang libclang-rt-14-dev nlohmann-json3-dev \
+  libtomlplusplus-dev
 
 cmake --preset fuzz
 cmake --build --preset fuzz -j2

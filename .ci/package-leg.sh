@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 
 source .ci/common.sh
 ensure_packages "package leg" cmake ninja-build g++ g++-mingw-w64-x86-64 \
-  binutils-mingw-w64-x86-64 wine wine64 locales python3 nlohmann-json3-dev
+  binutils-mingw-w64-x86-64 wine wine64 locales python3 nlohmann-json3-dev \
+  libtomlplusplus-dev
 prepare_wine "package leg"
 
 cmake --workflow --preset windows-release

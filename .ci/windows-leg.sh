@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 source .ci/common.sh
 ensure_packages "windows leg" cmake ninja-build g++-mingw-w64-x86-64 wine wine64 googletest \
-  locales nlohmann-json3-dev
+  locales nlohmann-json3-dev libtomlplusplus-dev
 prepare_wine "windows leg"
 
 cmake --workflow --preset windows-test

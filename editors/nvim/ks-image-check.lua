@@ -1,5 +1,6 @@
 -- ks-image-check as a language server for .ks scripts in Neovim's built-in client
--- (Neovim 0.7 or later): missing images are marked as you type.
+-- (Neovim 0.7 or later): missing images are marked as you type, in every script of
+-- the project.
 --
 -- Copy this file to ~/.config/nvim/plugin/ks-image-check.lua. The program must be on
 -- the PATH, or name it before the file is loaded:
@@ -21,12 +22,35 @@ local function project_root(file)
   end
 end
 
+-- Older scripts are saved in Shift-JIS (cp932). Neovim would read them as latin1,
+-- and the server could not read a Japanese name; so .ks files are tried as UTF-8
+-- (with or without a byte-order mark) first, then as cp932. 'fileencodings' is
+-- global: it is set only while a .ks file is read.
+local saved_fileencodings = nil
+vim.api.nvim_create_autocmd('BufReadPre', {
+  pattern = '*.ks',
+  callback = function()
+    saved_fileencodings = saved_fileencodings or vim.o.fileencodings
+    vim.o.fileencodings = 'ucs-bom,utf-8,cp932'
+  end,
+})
+vim.api.nvim_create_autocmd('BufReadPost', {
+  pattern = '*.ks',
+  callback = function()
+    if saved_fileencodings ~= nil then
+      vim.o.fileencodings = saved_fileencodings
+      saved_fileencodings = nil
+    end
+  end,
+})
+
 local function on_attach(_, buffer)
   local map = function(keys, action)
     vim.keymap.set('n', keys, action, { buffer = buffer })
   end
   map('K', vim.lsp.buf.hover) -- the file an image name leads to
   map('gd', vim.lsp.buf.definition) -- open that file
+  map('gr', vim.lsp.buf.references) -- every line of the project that loads it
   map('<leader>ca', vim.lsp.buf.code_action) -- quick fixes for a missing image
   vim.bo[buffer].omnifunc = 'v:lua.vim.lsp.omnifunc' -- <C-x><C-o>: image names
 end

@@ -21,6 +21,16 @@ bool takeValue(const std::vector<std::wstring>& args, std::size_t& i,
   return true;
 }
 
+// "auto、utf-8、shift-jis、gbk、big5": the names --encoding takes.
+std::wstring encodingChoiceList() {
+  std::wstring list;
+  for (const NamedEncodingChoice& known : kEncodingChoices) {
+    if (!list.empty()) list += L"、";
+    list.append(known.name.begin(), known.name.end());
+  }
+  return list;
+}
+
 }  // namespace
 
 Options parseOptions(const std::vector<std::wstring>& args) {
@@ -55,6 +65,18 @@ Options parseOptions(const std::vector<std::wstring>& args) {
         options.usageError =
             L"[ERROR] --layout の後に plain、browser、desktop "
             L"のどれかを指定してください\n";
+      }
+    } else if (takeValue(args, i, L"--config", value)) {
+      if (!value) needsValue(L"--config", L"ファイル名");
+      options.configFile = value;
+    } else if (takeValue(args, i, L"--encoding", value)) {
+      const auto choice =
+          value ? encodingChoiceNamed(encodeUtf8Lenient(*value)) : std::nullopt;
+      if (choice) {
+        options.encoding = *choice;
+      } else if (options.usageError.empty()) {
+        options.usageError = L"[ERROR] --encoding の後に " + encodingChoiceList() +
+                             L" のどれかを指定してください\n";
       }
     } else if (arg == L"--help") {
       options.help = true;
@@ -97,7 +119,10 @@ std::wstring usageText() {
          L"コメントは調べません。ブラウザ向け・デスクトップ向けのプロジェクトは\n"
          L"自動で判定し、それぞれの読み込み規則で調べます。\n"
          L"config_image.csv があれば、そこに書かれたスクリプトだけを調べます。\n"
+         L"ks-image-check.toml があれば、プロジェクトの設定 (形式、検索パス、\n"
+         L"プロジェクト独自のタグなど) として読みます。コマンドラインの指定が優先です。\n"
          L"スクリプトは UTF-8、Shift-JIS、UTF-16 (BOM 付き) のどれでも読めます。\n"
+         L"GBK・Big5 (中国語) のスクリプトは --encoding で指定します。\n"
          L"\n"
          L"出力:\n"
          L"  tag_report_image_<日付>_<時刻>.txt  画像ごとの結果 (UTF-8)\n"
@@ -122,6 +147,11 @@ std::wstring usageText() {
          L"  --layout 形式      プロジェクトの形式を自動判定せずに指定します\n"
          L"                     (plain / browser / desktop。例: ks-image-check "
          L"--layout browser)\n"
+         L"  --config ファイル  ks-image-check.toml の代わりにそのファイルを読みます\n"
+         L"                     (例: ks-image-check --config tools/check.toml)\n"
+         L"  --encoding 名前    BOM のないスクリプトを読む文字コードを指定します\n"
+         L"                     (auto / utf-8 / shift-jis / gbk / big5。既定は auto で\n"
+         L"                     自動判定。例: ks-image-check --encoding gbk)\n"
          L"  --lsp              エディタ (VS Code, Neovim) の言語サーバーとして動きます\n"
          L"                     標準入出力で LSP を話すので、エディタに起動させます\n"
          L"                     (例: エディタの設定に ks-image-check --lsp と書きます)\n"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "layouts/layout.h"
+#include "text/script_encoding.h"
 
 struct Options {
   bool help = false;
@@ -20,6 +21,10 @@ struct Options {
   bool github = false;                    // --github: workflow annotations
   std::optional<std::wstring> htmlFile;   // --html FILE
   std::optional<Layout> layout;           // --layout NAME: no detection
+  // --config FILE: the project file, instead of ks-image-check.toml in the root
+  std::optional<std::wstring> configFile;
+  // --encoding NAME: how scripts without a byte-order mark are decoded.
+  ScriptEncodingChoice encoding = ScriptEncodingChoice::automatic;
   bool lsp = false;  // --lsp: a language server for editors on standard input/output
   // Arguments that cannot be used as given: the whole message, "[ERROR] ..." with
   // its line feed. The program stops with exit code 1 before it starts a run.

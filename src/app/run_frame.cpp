@@ -19,12 +19,13 @@
 #include "app/scan.h"
 #include "app/scenario_hint.h"
 #include "checks/tag_census.h"
-#include "project/project_scripts.h"
 #include "images/image_index.h"
 #include "images/image_locator.h"
 #include "images/index_walk.h"
 #include "images/unused_images.h"
 #include "outputs/outputs.h"
+#include "project/project_file.h"
+#include "project/project_scripts.h"
 #include "project/run_layout.h"
 #include "targets/target_selection.h"
 #include "text/console.h"
@@ -105,10 +106,38 @@ void writeUnusedList(const UnusedImages& unusedImages, const std::string& report
 // The layout, once, before the first script; a desktop-style project's search path
 // in the log.
 void announceLayout(const RunLayout& layout, std::ostream& errLog) {
-  if (layout.wAnnouncement.empty()) return;
-  writeConsoleOut(layout.wAnnouncement);
-  errLog << encodeCp932Lenient(layout.wAnnouncement);
-  errLog << utf8ToCp932ForLog(layout.utf8SearchPathLine);
+  if (!layout.wAnnouncement.empty()) {
+    writeConsoleOut(layout.wAnnouncement);
+    errLog << encodeCp932Lenient(layout.wAnnouncement);
+    errLog << utf8ToCp932ForLog(layout.utf8SearchPathLine);
+  }
+  if (!layout.wProjectWarning.empty()) {
+    writeConsoleOut(layout.wProjectWarning);
+    errLog << encodeCp932Lenient(layout.wProjectWarning);
+  }
+}
+
+// The project file, before any script is read. Its mistakes go to the error stream,
+// the log and the report, as a missing scenario folder's does; returns false for
+// them. A file that was used is named in the log.
+bool readProjectFileOf(const fs::path& root, const Options& options,
+                       ProjectSettings& settings, std::ostream& errLog,
+                       std::ostream& report) {
+  ProjectFileReading project = readProjectFile(root, options.configFile);
+  for (const ProjectFileError& error : project.errors) {
+    const std::wstring line =
+        decodeUtf8(projectFileErrorLine(project.settings.utf8Path, error));
+    writeConsoleError(line);
+    errLog << encodeCp932Lenient(line);
+    writeReport(report, line);
+  }
+  if (!project.errors.empty()) return false;
+  if (!project.settings.utf8Path.empty()) {
+    errLog << "[DEBUG] 設定ファイルを読み込みました: "_sj
+           << utf8ToCp932ForLog(project.settings.utf8Path) << '\n';
+  }
+  settings = std::move(project.settings);
+  return true;
 }
 
 // Every script below the root, read once for what it defines; the targets keep their
@@ -116,13 +145,15 @@ void announceLayout(const RunLayout& layout, std::ostream& errLog) {
 ProjectScripts readScriptsOfProject(const fs::path& exeDir, const fs::path& scenarioDir,
                                     const std::vector<ScriptTarget>& targetFiles,
                                     const RunLayout& layout, bool collectsMentions,
-                                    std::ostream& errLog) {
+                                    ScriptEncodingChoice encoding, std::ostream& errLog) {
   std::vector<fs::path> toCheck;
   for (const ScriptTarget& target : targetFiles) {
-    if (target.path && !target.unexaminable) toCheck.push_back(scenarioDir / *target.path);
+    if (target.path && !target.unexaminable)
+      toCheck.push_back(scenarioDir / *target.path);
   }
   OutlineRules rules = outlineRulesFor(layout);
   rules.collectsMentions = collectsMentions;
+  rules.encoding = encoding;
   ProjectScripts scripts = readProjectScripts(exeDir, {""}, toCheck, rules, layout.tags);
   for (const std::string& line : scripts.utf8LogLines) errLog << utf8ToCp932ForLog(line);
   return scripts;
@@ -139,13 +170,22 @@ void reportUnknownTags(const std::vector<UnknownTagHint>& hints, std::ostream& e
       attributes += attribute;
     }
     const std::wstring line = L"[INFO] 画像を読み込むタグのようです: " +
-                              decodeUtf8(hint.tag) + L" (" + decodeUtf8(attributes) + L") " +
-                              std::to_wstring(hint.imageValues) +
-                              L" 回 (ks-image-check.toml の [tags." + decodeUtf8(hint.tag) +
-                              L"] で確認できます)\n";
+                              decodeUtf8(hint.tag) + L" (" + decodeUtf8(attributes) +
+                              L") " + std::to_wstring(hint.imageValues) +
+                              L" 回 (ks-image-check.toml の [tags." +
+                              decodeUtf8(hint.tag) + L"] で確認できます)\n";
     writeConsoleOut(line);
     errLog << encodeCp932Lenient(line);
   }
+}
+
+// --encoding, else the project file's encoding, else detection.
+ScriptEncodingChoice encodingChoiceOf(const Options& options,
+                                      const ProjectSettings& project) {
+  if (options.encoding != ScriptEncodingChoice::automatic || !project.encoding) {
+    return options.encoding;
+  }
+  return encodingChoiceNamed(*project.encoding).value_or(options.encoding);
 }
 
 // What the outputs written at the run's end need of the options.
@@ -203,7 +243,13 @@ int checkProject(const Options& options, const fs::path& startFolder) {
     results.rootFromStart = rootFromStart(startFolder, exeDir);
     results.reportFile = filename;
 
-    const RunLayout layout = runLayoutFor(exeDir, options.layout);
+    ProjectSettings project;
+    if (!readProjectFileOf(exeDir, options, project, errLog, logFile)) {
+      logFile.close();
+      if (kept) writeRequestedOutputs(requests, results, errLog);
+      return finishRun(*log, 1);
+    }
+    const RunLayout layout = runLayoutFor(exeDir, options.layout, project);
     results.layout = layoutName(layout.layout);
 
     // The walk overlaps reading the scripts; a run that never searches abandons it.
@@ -235,15 +281,16 @@ int checkProject(const Options& options, const fs::path& startFolder) {
     results.scriptsInSubfolders =
         selectTargetsFromFolder(targetFiles, scenarioDir, errLog, options.recursive);
     announceLayout(layout, errLog);
-    const ProjectScripts projectScripts =
-        readScriptsOfProject(exeDir, scenarioDir, targetFiles, layout, options.unused, errLog);
+    const ScriptEncodingChoice encoding = encodingChoiceOf(options, layout.project);
+    const ProjectScripts projectScripts = readScriptsOfProject(
+        exeDir, scenarioDir, targetFiles, layout, options.unused, encoding, errLog);
 
     TagCensus census;
     census.ignoresCase = layout.ignoresCase;
     census.skipsImageNames = layout.layout == Layout::plain;
     const ScanTotals totals =
         scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile, kept,
-                          runsUseThreads(), layout, &projectScripts, &census);
+                          runsUseThreads(), layout, &projectScripts, encoding, &census);
 
     logFile.close();
     // A full disk fails writes silently; a report cut short must not pass as complete.

@@ -142,7 +142,8 @@ std::wstring notLoadableWarning(const FoundReference& reference,
                                 const ImageLookup& lookup) {
   if (lookup.loadable != false || lookup.folder.empty()) return {};
   return L"[WARNING] " +
-         decodeUtf8(notLoadableMessage(reference.text, lookup.loadsFrom, lookup.folder)) +
+         decodeUtf8(notLoadableMessage(reference.text, lookup.loadsFrom,
+                                       lookup.loadsAboveGame, lookup.folder)) +
          L"\n";
 }
 
@@ -208,7 +209,9 @@ void checkReference(const Script& script, std::string_view utf8Line,
                       L")\n");
     }
     // Another character's sprite of the same name is no proof the intended one exists.
-    if (lookup.folderMismatch) {
+    const bool folderMismatch =
+        showsFolderMismatch(lookup.folderMismatch, lookup.loadable);
+    if (folderMismatch) {
       writeConsoleOut(L"[WARNING] 参照とは別のフォルダで見つかりました: " +
                       decodeUtf8(utf8Image) + L" (フォルダ: " + decodeUtf8(foundFolder) +
                       L")\n");
@@ -223,7 +226,7 @@ void checkReference(const Script& script, std::string_view utf8Line,
                    << utf8ToCp932ForLog(utf8Image) << " ("
                    << utf8ToCp932ForLog(lookup.nameOnDisk) << ")\n";
     }
-    if (lookup.folderMismatch) {
+    if (folderMismatch) {
       sinks.errLog << "[WARNING] 参照とは別のフォルダで見つかりました: "_sj
                    << utf8ToCp932ForLog(utf8Image) << " (フォルダ: "_sj
                    << utf8ToCp932ForLog(foundFolder) << ")\n";
@@ -261,14 +264,24 @@ void reportInvalidBytes(Script& script, Sinks& sinks) {
                << " 行 "_sj << script.lineNumber << '\n';
 }
 
-// The script's encoding, said once, when the line that decided it is read.
-void announceEncoding(const Script& script, std::wstring_view wName,
-                      std::string_view cp932Name, Sinks& sinks) {
+// The script's encoding, said once: at its start when a mark or the user chose it,
+// otherwise when the line that decided it is read.
+void announceEncoding(const Script& script, ScriptEncoding encoding, Sinks& sinks) {
   flush(sinks.trace);
-  writeConsoleOut(L"[INFO] " + std::wstring(wName) + L" として読み込みます: " +
-                  script.wFileName + L"\n");
-  sinks.errLog << "[INFO] " << cp932Name << " として読み込みます: "_sj << script.fileName
+  const std::string_view label = encodingLabel(encoding);  // ASCII
+  writeConsoleOut(L"[INFO] " + std::wstring(label.begin(), label.end()) +
+                  L" として読み込みます: " + script.wFileName + L"\n");
+  sinks.errLog << "[INFO] " << label << " として読み込みます: "_sj << script.fileName
                << '\n';
+}
+
+// Said at the end of a script whose half-width katakana suggest another code page.
+void warnDoubtfulShiftJis(const Script& script, Sinks& sinks) {
+  flush(sinks.trace);
+  writeConsoleOut(L"[WARNING] Shift-JIS ではないかもしれません: " + script.wFileName +
+                  L" (--encoding で指定できます)\n");
+  sinks.errLog << "[WARNING] Shift-JIS ではないかもしれません: "_sj << script.fileName
+               << " (--encoding で指定できます)\n"_sj;
 }
 
 void scanLine(Script& script, const FedLine& line, Sinks& sinks) {
@@ -297,9 +310,8 @@ void scanScript(Script& script, const FedScript& fed, ScriptFeed& feed, Sinks& s
   }
   script.encoding = fed.encoding;
   if (sinks.results) sinks.results->scripts.back().encoding = fed.encoding;
-  if (fed.encoding != ScriptEncoding::utf8) {
-    announceEncoding(script, L"UTF-16", "UTF-16", sinks);
-  }
+  // UTF-16 by its mark, or an encoding the user chose.
+  if (fed.encoding != ScriptEncoding::utf8) announceEncoding(script, fed.encoding, sinks);
   FedLine line;
   while (nextFedLine(feed, line)) {
     ++script.lineNumber;
@@ -307,11 +319,12 @@ void scanScript(Script& script, const FedScript& fed, ScriptFeed& feed, Sinks& s
     if (line.decidedShiftJis) {
       script.encoding = ScriptEncoding::shiftJis;
       if (sinks.results) sinks.results->scripts.back().encoding = script.encoding;
-      announceEncoding(script, L"Shift-JIS", "Shift-JIS", sinks);
+      announceEncoding(script, script.encoding, sinks);
     }
     scanLine(script, line, sinks);
   }
   flush(sinks.trace);
+  if (fedScriptDoubtsShiftJis(feed)) warnDoubtfulShiftJis(script, sinks);
 }
 
 }  // namespace
@@ -321,7 +334,8 @@ ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
                              ImageIndex& index, std::ostream& errLog,
                              std::ostream& logFile, RunResults* results, bool readAhead,
                              const RunLayout& layout,
-                             const ProjectScripts* projectScripts, TagCensus* census) {
+                             const ProjectScripts* projectScripts,
+                             ScriptEncodingChoice encoding, TagCensus* census) {
   // Kept in the results as the scan goes, so that a run ended by an error still
   // tells what it checked.
   ScanTotals ownTotals;
@@ -353,11 +367,12 @@ ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
   for (const auto& source : sources) errLog << source.cp932Name << ", ";
   errLog << '\n';
 
-  const ReadingRules rules(layout.tags, projectScripts ? &projectScripts->macros : nullptr);
+  const ReadingRules rules(layout.tags,
+                           projectScripts ? &projectScripts->macros : nullptr);
   std::optional<TagCensus> counted;
   if (census) counted = std::move(*census);
   const ScriptFeedHandle feed =
-      startScriptFeed(sources, readAhead, rules, std::move(counted));
+      startScriptFeed(sources, readAhead, rules, encoding, std::move(counted));
 
   int processedCount = 0;
   const std::wstring wTotal = std::to_wstring(targetFiles.size());

@@ -11,6 +11,7 @@
 #include "project/project_scripts.h"
 #include "project/run_layout.h"
 #include "targets/script_target.h"
+#include "text/script_encoding.h"
 
 // Reads every script of `targetFiles` (below `scenarioDir`), finds its image
 // references and writes one report line per reference to `logFile` (UTF-8),
@@ -19,14 +20,15 @@
 // `readAhead`, the scripts are read on a second thread ahead of the scan; the
 // outputs are the same. References on comment lines are only traced; the others are
 // found and located by the rules of `layout` and the project's macros. Scripts that
-// `projectScripts` read already are not read again. With `census`, the values of tags
-// no rule knows are counted into it (see checks/tag_census.h). A script the listing could not
-// examine is counted as one that could not be opened, and warned about.
-ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
-                             const std::filesystem::path& scenarioDir,
-                             const std::filesystem::path& exeDir, ImageIndex& index,
-                             std::ostream& errLog, std::ostream& logFile,
-                             RunResults* results = nullptr, bool readAhead = false,
-                             const RunLayout& layout = {},
-                             const ProjectScripts* projectScripts = nullptr,
-                             TagCensus* census = nullptr);
+// `projectScripts` read already are not read again. A script the listing could not
+// examine is counted as one that could not be opened, and warned about. Scripts are
+// decoded as `encoding` says. With `census`, the values of tags no rule knows are
+// counted into it (see checks/tag_census.h).
+ScanTotals scanScenarioFiles(
+    const std::vector<ScriptTarget>& targetFiles,
+    const std::filesystem::path& scenarioDir, const std::filesystem::path& exeDir,
+    ImageIndex& index, std::ostream& errLog, std::ostream& logFile,
+    RunResults* results = nullptr, bool readAhead = false, const RunLayout& layout = {},
+    const ProjectScripts* projectScripts = nullptr,
+    ScriptEncodingChoice encoding = ScriptEncodingChoice::automatic,
+    TagCensus* census = nullptr);

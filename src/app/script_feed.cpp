@@ -31,7 +31,7 @@ struct Span {
 // A stretch of the line, or text that outlives the feed (a layout's table, the
 // project's macros).
 struct TextEntry {
-  Span span;  // in the line, or the length of `outside`
+  Span span;            // in the line, or the length of `outside`
   const char* outside;  // null: in the line
 };
 
@@ -59,12 +59,13 @@ struct Piece {
   bool startsScript = false;
   FedScript script;  // when it starts one
   bool endsScript = false;
+  bool doubtsShiftJis = false;      // when it ends one
   std::size_t traceHeadLength = 0;  // where the line number starts in a trace line
   std::string text;
   std::vector<LineEntry> lines;
   std::vector<Span> spans;
   std::vector<ReferenceEntry> references;
-  std::exception_ptr failure;      // the reading failed here; nothing follows
+  std::exception_ptr failure;  // the reading failed here; nothing follows
 };
 
 // Adds one to the decimal number that `text` ends with from `from` on: cheaper than
@@ -90,8 +91,8 @@ struct Reader {
   bool inScript = false;
   std::ifstream file;
   std::optional<MemoryInput> memory;  // instead of `file`, for bytes read already
-  int lineNumber = 0;  // of the open script's last line
-  std::size_t nextBody = 0;  // the first of its macro bodies not yet passed
+  int lineNumber = 0;                 // of the open script's last line
+  std::size_t nextBody = 0;           // the first of its macro bodies not yet passed
   ScriptReader reader;
   // "[DEBUG] 行変換成功: <name> 行 <n>" of the open script and the line to add.
   std::string traceHead;
@@ -182,10 +183,10 @@ void Reader::addLine(const ScriptLine& line, Piece& piece) {
                   : TextEntry{Span{0, part.size()}, part.data()};
   };
   for (const FoundReference& reference : references) {
-    piece.references.push_back({textOf(reference.text), reference.place.from,
-                                textOf(reference.place.folder), reference.column,
-                                reference.macro.empty() ? Span{0, 0}
-                                                        : spanOf(reference.macro)});
+    piece.references.push_back(
+        {textOf(reference.text), reference.place.from, textOf(reference.place.folder),
+         reference.column,
+         reference.macro.empty() ? Span{0, 0} : spanOf(reference.macro)});
   }
   entry.references = static_cast<std::uint32_t>(references.size());
   entry.hasFolderHint = false;
@@ -212,6 +213,7 @@ bool Reader::fill(Piece& piece) {
   piece.startsScript = false;
   piece.script = {};
   piece.endsScript = false;
+  piece.doubtsShiftJis = false;
   piece.text.clear();
   piece.lines.clear();
   piece.spans.clear();
@@ -231,6 +233,7 @@ bool Reader::fill(Piece& piece) {
       memory.reset();
       inScript = false;
       piece.endsScript = true;
+      piece.doubtsShiftJis = doubtsShiftJis(reader);
       break;
     }
     addLine(line, piece);
@@ -243,9 +246,11 @@ bool Reader::fill(Piece& piece) {
 class ScriptFeed {
  public:
   ScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-             const ReadingRules& rules, std::optional<TagCensus> census) {
+             const ReadingRules& rules, ScriptEncodingChoice encoding,
+             std::optional<TagCensus> census) {
     reader_.scripts = std::move(scripts);
     reader_.rules = rules;
+    reader_.reader.choice = encoding;
     reader_.census = std::move(census);
     if (onThread) thread_ = std::thread([this] { readAhead(); });
   }
@@ -340,9 +345,10 @@ class ScriptFeed {
 void ScriptFeedCloser::operator()(ScriptFeed* feed) const { delete feed; }
 
 ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-                                 const ReadingRules& rules, std::optional<TagCensus> census) {
+                                 const ReadingRules& rules, ScriptEncodingChoice encoding,
+                                 std::optional<TagCensus> census) {
   return ScriptFeedHandle(
-      new ScriptFeed(std::move(scripts), onThread, rules, std::move(census)));
+      new ScriptFeed(std::move(scripts), onThread, rules, encoding, std::move(census)));
 }
 
 TagCensus takeTagCensus(ScriptFeed& feed) { return feed.takeCensus(); }
@@ -391,4 +397,8 @@ bool nextFedLine(ScriptFeed& feed, FedLine& line) {
   line.folderHint.reset();
   if (entry.hasFolderHint) line.folderHint = viewOf(piece->spans[feed.nextSpan++]);
   return true;
+}
+
+bool fedScriptDoubtsShiftJis(const ScriptFeed& feed) {
+  return feed.current()->doubtsShiftJis;
 }

@@ -57,12 +57,13 @@ using ScriptFeedHandle = std::unique_ptr<ScriptFeed, ScriptFeedCloser>;
 
 // Starts reading `scripts`; with `onThread`, ahead of the caller on a second thread,
 // otherwise piece by piece inside the calls below. References are found by `rules`,
-// whose tables must stay unchanged while the feed lives.
-// With `census`, the values of tags the rules do not know are counted into it as the
-// lines are read (see takeTagCensus).
-ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-                                 const ReadingRules& rules = {},
-                                 std::optional<TagCensus> census = std::nullopt);
+// whose tables must stay unchanged while the feed lives; scripts are decoded as
+// `encoding` says. With `census`, the values of tags the rules do not know are
+// counted into it as the lines are read (see takeTagCensus).
+ScriptFeedHandle startScriptFeed(
+    std::vector<FedScriptSource> scripts, bool onThread, const ReadingRules& rules = {},
+    ScriptEncodingChoice encoding = ScriptEncodingChoice::automatic,
+    std::optional<TagCensus> census = std::nullopt);
 
 // The next script. Call once for each script, in order, and read its lines (all of
 // them, when it was opened) before asking for the next.
@@ -76,3 +77,7 @@ bool nextFedLine(ScriptFeed& feed, FedLine& line);
 // The census of every script's lines, once all were read; waits for the feed's thread
 // to end. Empty when the feed was started without one.
 TagCensus takeTagCensus(ScriptFeed& feed);
+
+// Once nextFedLine gave false for the current script: doubtsShiftJis of it
+// (text/script_reader.h).
+bool fedScriptDoubtsShiftJis(const ScriptFeed& feed);

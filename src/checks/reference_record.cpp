@@ -11,12 +11,16 @@ namespace fs = std::filesystem;
 namespace {
 
 // The file a lookup found, relative to the root with "/": the hint and the whole
-// reference, or the folder the search gave and the reference's last element. Scripts
+// reference (its last element as stored when the file system told another
+// spelling), or the folder the search gave and the reference's last element. Scripts
 // are written for Windows, where "\\" separates folders too.
 std::string foundFile(std::string_view utf8Image, std::string_view utf8Hint,
                       const ImageLookup& lookup) {
-  const std::string image = withForwardSlashes(utf8Image);
+  std::string image = withForwardSlashes(utf8Image);
   if (lookup.throughHint) {
+    if (!lookup.nameOnDisk.empty()) {
+      image.replace(image.rfind('/') + 1, std::string::npos, lookup.nameOnDisk);
+    }
     const std::string hint = folderFromRoot(utf8Hint);
     return hint.empty() ? image : hint + "/" + image;
   }
@@ -46,7 +50,8 @@ ReferenceResult referenceRecord(std::string_view utf8Image,
   record.found = !lookup.folder.empty();
   record.folder = lookup.folder;
   if (record.found) {
-    // A name searched without its extension was found as another name.
+    // The file's own name as stored: a name searched without its extension, or with
+    // letter case ignored, was found as another.
     record.file = lookup.file != ImageAnswer::kUnknownFile
                       ? relativeFilePath(index, lookup.file, '/')
                       : foundFile(utf8Image, utf8Hint.value_or(""), lookup);
@@ -55,6 +60,7 @@ ReferenceResult referenceRecord(std::string_view utf8Image,
     record.loadsFrom = std::string(lookup.loadsFrom);
   }
   record.loadable = lookup.loadable;
+  record.loadsAboveGame = lookup.loadsAboveGame;
   record.caseOnlyMatch = lookup.caseOnlyMatch;
   record.nameOnDisk = lookup.nameOnDisk;
   record.folderMismatch = lookup.folderMismatch;

@@ -49,8 +49,9 @@ TagCensus::Attribute& attributeOf(const TagCensus& census, TagCensus::Tag& tag,
 
 // The file an existing image value names: its last part as a file name, or that
 // name with each extension of `extensionOrder` when it has none.
-std::optional<std::uint32_t> imageNamed(std::string_view value, ImageIndex& index,
-                                        std::span<const std::string_view> extensionOrder) {
+std::optional<std::uint32_t> imageNamed(
+    std::string_view value, ImageIndex& index,
+    std::span<const std::string_view> extensionOrder) {
   const std::string_view name = value.substr(value.find_last_of("/\\") + 1);
   const auto find = [&](std::string_view candidate) -> std::optional<std::uint32_t> {
     ImageIndex::Name native;
@@ -73,11 +74,13 @@ std::optional<std::uint32_t> imageNamed(std::string_view value, ImageIndex& inde
 
 }  // namespace
 
-void countUnknownTags(TagCensus& census, const LineTags& tags, const ReadingRules& rules) {
+void countUnknownTags(TagCensus& census, const LineTags& tags,
+                      const ReadingRules& rules) {
   for (const LineTag& tag : tags.tags) {
     if (tag.name.empty() || tag.attributeCount == 0) continue;
     if (rules.tags != nullptr && findTagRow(*rules.tags, tag.name) != nullptr) continue;
-    if (rules.macros != nullptr && macroNamed(*rules.macros, tag.name) != nullptr) continue;
+    if (rules.macros != nullptr && macroNamed(*rules.macros, tag.name) != nullptr)
+      continue;
     TagCensus::Tag* counted = nullptr;
     for (const TagAttribute& attribute : attributesOf(tags, tag)) {
       const std::string_view value = trimmed(attribute.value);
@@ -120,9 +123,9 @@ void mergeCensus(TagCensus& census, TagCensus&& other) {
   }
 }
 
-std::vector<UnknownTagHint> unknownTagHints(const TagCensus& census, ImageIndex& index,
-                                            std::span<const std::string_view> extensionOrder,
-                                            int atLeast) {
+std::vector<UnknownTagHint> unknownTagHints(
+    const TagCensus& census, ImageIndex& index,
+    std::span<const std::string_view> extensionOrder, int atLeast) {
   std::vector<UnknownTagHint> hints;
   for (const auto& [key, tag] : census.tags) {
     UnknownTagHint hint;
@@ -147,14 +150,16 @@ std::vector<UnknownTagHint> unknownTagHints(const TagCensus& census, ImageIndex&
     if (hint.imageValues < atLeast) continue;
     std::vector<std::pair<std::string, int>> byUse(folders.begin(), folders.end());
     std::sort(byUse.begin(), byUse.end(), [](const auto& a, const auto& b) {
-      return a.second != b.second ? a.second > b.second : precedesByName(a.first, b.first);
+      return a.second != b.second ? a.second > b.second
+                                  : precedesByName(a.first, b.first);
     });
     for (auto& [folder, count] : byUse) hint.folders.push_back(std::move(folder));
     hints.push_back(std::move(hint));
   }
-  std::sort(hints.begin(), hints.end(), [](const UnknownTagHint& a, const UnknownTagHint& b) {
-    return a.imageValues != b.imageValues ? a.imageValues > b.imageValues
-                                          : precedesByName(a.tag, b.tag);
-  });
+  std::sort(hints.begin(), hints.end(),
+            [](const UnknownTagHint& a, const UnknownTagHint& b) {
+              return a.imageValues != b.imageValues ? a.imageValues > b.imageValues
+                                                    : precedesByName(a.tag, b.tag);
+            });
   return hints;
 }

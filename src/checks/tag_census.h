@@ -6,8 +6,8 @@
 
 #include <cstddef>
 #include <span>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -18,11 +18,11 @@
 // The values written in tags no table, macro or project file knows, counted.
 struct TagCensus {
   struct Attribute {
-    std::string name;  // as first written
+    std::string name;                             // as first written
     std::unordered_map<std::string, int> values;  // each value (UTF-8) and how often
   };
   struct Tag {
-    std::string name;  // as first written
+    std::string name;                   // as first written
     std::vector<Attribute> attributes;  // in the order first met
   };
   // Tags by name, folded when the game ignores letter case.
@@ -59,6 +59,6 @@ struct UnknownTagHint {
 // `atLeast` times, most first (ties in name order): a value names an image when its
 // last part is the name of an image file below the root, or, with
 // `extensionOrder`, is one without its extension.
-std::vector<UnknownTagHint> unknownTagHints(const TagCensus& census, ImageIndex& index,
-                                            std::span<const std::string_view> extensionOrder,
-                                            int atLeast = 5);
+std::vector<UnknownTagHint> unknownTagHints(
+    const TagCensus& census, ImageIndex& index,
+    std::span<const std::string_view> extensionOrder, int atLeast = 5);

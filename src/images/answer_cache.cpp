@@ -41,6 +41,7 @@ ImageLookup lookupOf(const AnswerCache& cache, const Header& header) {
     lookup.caseOnlyMatch = notes.caseOnlyMatch;
     lookup.nameOnDisk = notes.nameOnDisk;
     lookup.folderMismatch = notes.folderMismatch;
+    lookup.loadsAboveGame = notes.loadsAboveGame;
     lookup.suggestions = notes.suggestions;
   }
   return lookup;
@@ -87,6 +88,7 @@ ImageAnswer answerOf(const ImageLookup& lookup) {
   answer.suggestions.assign(lookup.suggestions.begin(), lookup.suggestions.end());
   answer.loadsFrom = lookup.loadsFrom;
   answer.loadable = lookup.loadable;
+  answer.loadsAboveGame = lookup.loadsAboveGame;
   answer.file = lookup.file;
   return answer;
 }
@@ -102,7 +104,7 @@ ImageLookup rememberAnswer(AnswerCache& cache, std::string_view folderValue,
                 answer.loadable ? (*answer.loadable ? 2u : 1u) : 0u,
                 answer.file};
   if (!answer.caseOnlyMatch.empty() || !answer.nameOnDisk.empty() ||
-      answer.folderMismatch || !answer.suggestions.empty()) {
+      answer.folderMismatch || answer.loadsAboveGame || !answer.suggestions.empty()) {
     cache.notes.push_back(answer);
     header.notes = static_cast<std::uint32_t>(cache.notes.size());
   }

@@ -36,6 +36,9 @@ struct ImageAnswer {
   // Whether the game finds the image where it loads it from; nullopt when no layout
   // rule applies.
   std::optional<bool> loadable;
+  // The layout's rule loads it from above the game folder, where the game can load
+  // nothing: `loadsFrom` is empty and `loadable` false.
+  bool loadsAboveGame = false;
   // The file found, as its offset in the index's files, when the index told.
   std::uint32_t file = kUnknownFile;
 
@@ -52,6 +55,7 @@ struct ImageLookup {
   std::span<const std::string> suggestions;
   std::string_view loadsFrom;
   std::optional<bool> loadable;
+  bool loadsAboveGame = false;
   std::uint32_t file = ImageAnswer::kUnknownFile;
 };
 
@@ -63,8 +67,8 @@ struct AnswerCache {
   // Each folder answered, once: a project has few, and a record keeps only its number.
   std::vector<std::string> folders;
   std::unordered_map<std::string, std::uint32_t> folderNumbers;
-  // The rare answers with notes (letter case, another folder), numbered from 1 in
-  // the records.
+  // The rare answers with notes (letter case, another folder, a place above the game
+  // folder), numbered from 1 in the records.
   std::vector<ImageAnswer> notes;
 };
 

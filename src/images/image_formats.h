@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <iterator>
 #include <span>
 #include <string_view>
 
@@ -17,6 +18,25 @@ inline constexpr std::size_t kPatternExtensions = 2;
 // The formats of their own that desktop-style games load.
 inline constexpr std::string_view kDesktopOnlyExtensions[] = {".tlg6", ".tlg5", ".tlg",
                                                               ".eri",  ".jif",  ".dib"};
+
+// Every image format the program reads, the two lists above in one: for did-you-mean's
+// same name with another extension.
+inline constexpr std::string_view kImageExtensions[] = {
+    ".png",  ".jpg",  ".jpeg", ".gif", ".webp", ".bmp", ".svg",
+    ".tlg6", ".tlg5", ".tlg",  ".eri", ".jif",  ".dib"};
+inline constexpr bool joinsTheFormatLists() {
+  std::size_t at = 0;
+  for (const std::string_view extension : kReferenceExtensions) {
+    if (at == std::size(kImageExtensions) || kImageExtensions[at++] != extension)
+      return false;
+  }
+  for (const std::string_view extension : kDesktopOnlyExtensions) {
+    if (at == std::size(kImageExtensions) || kImageExtensions[at++] != extension)
+      return false;
+  }
+  return at == std::size(kImageExtensions);
+}
+static_assert(joinsTheFormatLists());
 
 // The entry of `extensions` that `name` ends in, letter case ignored (a longer name,
 // or the extension alone when `wholeName` allows it); "" for none.

@@ -265,21 +265,21 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog,
   return index;
 }
 
-std::optional<std::uint32_t> folderOfName(const ImageIndex& index,
-                                          ImageIndex::NameView name, bool ignoreCase) {
+std::optional<std::uint32_t> fileNamed(const ImageIndex& index, ImageIndex::NameView name,
+                                       bool ignoreCase) {
   const auto first = firstFileFoldedLike(index, name, hashFolded(name));
   for (auto file = first.value_or(ImageIndex::kNoFile); file != ImageIndex::kNoFile;) {
     const ImageIndex::FileHeader header = headerOf(index, file);
-    if (sameFolded(nameOf(index, file, header), name, ignoreCase)) return header.folder;
+    if (sameFolded(nameOf(index, file, header), name, ignoreCase)) return file;
     file = header.nextFoldedAlike;
   }
   return std::nullopt;
 }
 
-std::optional<std::uint32_t> folderOfNameBelow(const ImageIndex& index,
-                                               ImageIndex::NameView name,
-                                               std::string_view folderParts,
-                                               bool ignoreCase) {
+std::optional<std::uint32_t> fileNamedBelow(const ImageIndex& index,
+                                            ImageIndex::NameView name,
+                                            std::string_view folderParts,
+                                            bool ignoreCase) {
   const auto first = firstFileFoldedLike(index, name, hashFolded(name));
   // Folded copies only where case is ignored: most runs compare the texts as they are.
   const std::string foldedBase = ignoreCase ? foldedAscii(index.basePath) : std::string();
@@ -292,11 +292,35 @@ std::optional<std::uint32_t> folderOfNameBelow(const ImageIndex& index,
                                foldedParts)
              : endsWithFolders(index.basePath, index.folders[header.folder],
                                folderParts))) {
-      return header.folder;
+      return file;
     }
     file = header.nextFoldedAlike;
   }
   return std::nullopt;
+}
+
+std::optional<std::uint32_t> folderOfName(const ImageIndex& index,
+                                          ImageIndex::NameView name, bool ignoreCase) {
+  const auto file = fileNamed(index, name, ignoreCase);
+  if (!file) return std::nullopt;
+  return fileFolderAt(index, *file);
+}
+
+std::optional<std::uint32_t> folderOfNameBelow(const ImageIndex& index,
+                                               ImageIndex::NameView name,
+                                               std::string_view folderParts,
+                                               bool ignoreCase) {
+  const auto file = fileNamedBelow(index, name, folderParts, ignoreCase);
+  if (!file) return std::nullopt;
+  return fileFolderAt(index, *file);
+}
+
+bool folderEndsWith(const ImageIndex& index, std::uint32_t folder,
+                    std::string_view folderParts, bool ignoreCase) {
+  if (!ignoreCase)
+    return endsWithFolders(index.basePath, index.folders[folder], folderParts);
+  return endsWithFolders(foldedAscii(index.basePath), foldedAscii(index.folders[folder]),
+                         foldedAscii(folderParts));
 }
 
 std::optional<ImageIndex::NameView> firstNameFoldedLike(const ImageIndex& index,

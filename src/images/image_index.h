@@ -104,6 +104,19 @@ std::optional<std::uint32_t> folderOfNameBelow(const ImageIndex& index,
                                                std::string_view folderParts,
                                                bool ignoreCase = false);
 
+// The same two searches, answering with the file found (its offset in `files`).
+std::optional<std::uint32_t> fileNamed(const ImageIndex& index, ImageIndex::NameView name,
+                                       bool ignoreCase = false);
+std::optional<std::uint32_t> fileNamedBelow(const ImageIndex& index,
+                                            ImageIndex::NameView name,
+                                            std::string_view folderParts,
+                                            bool ignoreCase = false);
+
+// Whether `folder` (in index.folders), counted from the top of the file system, ends
+// with `folderParts`, compared as folderOfNameBelow compares them.
+bool folderEndsWith(const ImageIndex& index, std::uint32_t folder,
+                    std::string_view folderParts, bool ignoreCase);
+
 // The name of the first file in walk order whose name folds like `name` does: finds
 // a file whose name differs from a reference only in ASCII letter case.
 std::optional<ImageIndex::NameView> firstNameFoldedLike(const ImageIndex& index,

@@ -209,9 +209,9 @@ ImageAnswer resolve(std::string_view utf8Image, std::string_view utf8Hint,
   std::optional<std::uint32_t> found;
   if (nameable) {
     const std::string parts = folderPartsOf(wImagePath);
-    if (!parts.empty()) found = folderOfNameBelow(index, name, parts, index.ignoresCase);
+    if (!parts.empty()) found = fileNamedBelow(index, name, parts, index.ignoresCase);
     if (!found) {
-      found = folderOfName(index, name, index.ignoresCase);
+      found = fileNamed(index, name, index.ignoresCase);
       answer.folderMismatch = found && !parts.empty();
     }
   }
@@ -226,7 +226,10 @@ ImageAnswer resolve(std::string_view utf8Image, std::string_view utf8Hint,
     }
     return answer;
   }
-  const std::string& folder = index.folders[*found];
+  // The file as stored, which a search that ignores letter case does not spell as the
+  // reference does.
+  answer.file = *found;
+  const std::string& folder = index.folders[fileFolderAt(index, *found)];
   answer.folder = folder.empty() ? std::string(".") : folder;
   logFound(errLog, utf8Image, answer.folder);
   return answer;
@@ -256,6 +259,10 @@ std::string checkImageExists(std::string_view utf8Image, std::string_view utf8Hi
                              const fs::path& exeDir, ImageIndex& index,
                              std::ostream& errLog) {
   return std::string(locateImage(utf8Image, utf8Hint, exeDir, index, errLog).folder);
+}
+
+std::string referenceFolderParts(std::string_view utf8Image) {
+  return folderPartsOf(withForwardSlashes(decodeUtf8(utf8Image)));
 }
 
 void buildIndexIfNeeded(ImageIndex& index, const fs::path& exeDir, std::ostream& errLog) {

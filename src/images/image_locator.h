@@ -31,6 +31,12 @@ ImageLookup locateImage(std::string_view utf8Image, std::string_view utf8Hint,
                         const std::filesystem::path& exeDir, ImageIndex& index,
                         std::ostream& errLog, bool anyName = false);
 
+// The folders `utf8Image` names before its file name ("/" and "\" both separate), as
+// the search compares them with a file's: empty elements and leading "." and ".."
+// ones say nothing of where the file lies and are left out; the rest are joined by the
+// platform's separator. "" when there are none.
+std::string referenceFolderParts(std::string_view utf8Image);
+
 // Walks the tree into `index` unless an earlier search did, keeping what earlier
 // calls learnt; the walk's error lines go to `errLog`.
 void buildIndexIfNeeded(ImageIndex& index, const std::filesystem::path& exeDir,

@@ -102,10 +102,15 @@ ImageAnswer answerInBrowser(std::string_view utf8Image, const LoadPlace& place,
     }
   }
   // What the search finds elsewhere is what the report shows; the game shows nothing.
+  // Its folder note stays: the outputs let the place the game loads from speak instead.
   ImageAnswer answer =
       answerOf(locateImage(utf8Image, utf8Hint, exeDir, index, errLog, true));
-  answer.folderMismatch = false;  // the place the game loads from says more
-  answer.loadsFrom = load.path.empty() ? std::string(".") : load.path;
+  if (load.namesFile) {
+    answer.loadsFrom = load.path.empty() ? std::string(".") : load.path;
+  } else {
+    answer.loadsFrom.clear();  // no path of the game names it
+    answer.loadsAboveGame = true;
+  }
   answer.loadable = false;
   return answer;
 }
@@ -149,13 +154,21 @@ ImageAnswer answerOnSearchPath(std::string_view utf8Image, const fs::path& exeDi
 
   ImageAnswer answer;
   answer.loadable = false;
+  // The folders the reference names, which the file found may not lie in: the search
+  // path's folders take any file of the name.
+  const std::string parts = referenceFolderParts(name);
+  const auto found = [&](std::uint32_t file) {
+    answer.folder = folderShown(index, file);
+    answer.file = file;
+    answer.folderMismatch =
+        !parts.empty() && !folderEndsWith(index, fileFolderAt(index, file), parts, true);
+    logFound(errLog, tracedName(index, file, utf8Image), answer.folder);
+  };
   for (const std::string_view extension : extensions) {
     if (auto file = onSearchPath(name + std::string(extension), index, layout)) {
-      answer.folder = folderShown(index, *file);
       answer.loadsFrom = relativeFilePath(index, *file, '/');
       answer.loadable = true;
-      answer.file = *file;
-      logFound(errLog, tracedName(index, answer.file, utf8Image), answer.folder);
+      found(*file);
       return answer;
     }
   }
@@ -165,9 +178,7 @@ ImageAnswer answerOnSearchPath(std::string_view utf8Image, const fs::path& exeDi
     if (!native) break;
     const auto files = filesFoldedLike(index, *native, 1);
     if (!files.empty()) {
-      answer.folder = folderShown(index, files.front());
-      answer.file = files.front();
-      logFound(errLog, tracedName(index, answer.file, utf8Image), answer.folder);
+      found(files.front());
       return answer;
     }
   }

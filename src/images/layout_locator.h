@@ -27,12 +27,14 @@ struct LayoutSearch {
 // - LoadFrom::folder and LoadFrom::gameFolder: exactly the path browserLoadPath gives,
 //   letter case exact (a path outside the root costs one status call); found there,
 //   the folder holding it, loadable; otherwise locateImage decides between found
-//   elsewhere (not loadable) and missing;
+//   elsewhere (not loadable, with its folder note) and missing. A path above the game
+//   folder is no place: loadsAboveGame, no loadsFrom;
 // - LoadFrom::searchPath: the name (with each extension of the desktop order when it
 //   has none) relative to the root, then its file part directly in the search path's
 //   folders, the last registered first, letter case ignored: found, loadable;
 //   otherwise the first file of that name anywhere (not loadable), or missing with
-//   similar names.
+//   similar names. A file found outside the folders the reference names has the
+//   folder note.
 // Writes one trace line to `errLog` (after the walk's error lines when this call
 // built the index). The answer's text holds until the next call with `index`.
 ImageLookup locateReference(std::string_view utf8Image, const LoadPlace& place,

@@ -770,17 +770,6 @@ std::vector<std::pair<int, std::uint32_t>> closestStems(
   }
 }
 
-// The files of the same stem and the other extension, folded alike.
-std::vector<std::uint32_t> withOtherExtension(const ImageIndex& index,
-                                              ImageIndex::NameView name, Kind kind) {
-  ImageIndex::Name swapped(name);
-  const char* other = kind == Kind::kPng ? "jpg" : "png";
-  for (std::size_t i = 0; i < 3; ++i) {
-    swapped[swapped.size() - 3 + i] = static_cast<ImageIndex::Name::value_type>(other[i]);
-  }
-  return filesFoldedLike(index, swapped, kMost);
-}
-
 void append(std::vector<std::uint32_t>& files,
             const std::vector<std::pair<int, std::uint32_t>>& near) {
   for (const auto& [distance, file] : near) {
@@ -855,12 +844,41 @@ int boundedAlignmentDistance(std::u32string_view a, std::u32string_view b, int l
   return rows.distance();
 }
 
+std::vector<std::uint32_t> sameStemFiles(const ImageIndex& index,
+                                         ImageIndex::NameView name,
+                                         std::span<const std::string_view> extensions,
+                                         std::size_t most) {
+  std::vector<std::uint32_t> files;
+  const std::string_view own = extensionAmong(name, extensions, false);
+  if (own.empty()) return files;
+  const ImageIndex::NameView stem = name.substr(0, name.size() - own.size());
+  ImageIndex::Name candidate;
+  const auto take = [&](ImageIndex::NameView base, std::string_view extension) {
+    if (files.size() >= most) return;
+    candidate.assign(base);
+    for (const char c : extension) {
+      candidate.push_back(static_cast<ImageIndex::Name::value_type>(c));
+    }
+    for (const std::uint32_t file :
+         filesFoldedLike(index, candidate, most - files.size()))
+      files.push_back(file);
+  };
+  for (const std::string_view extension : extensions) {
+    if (extension != own) take(stem, extension);
+  }
+  // An extension written twice where the file has it once, or once where the file
+  // has it twice.
+  if (extensionAmong(stem, extensions, false) == own) take(stem, "");
+  take(name, own);
+  return files;
+}
+
 std::vector<std::uint32_t> similarFiles(ImageIndex& index, ImageIndex::NameView name) {
   if (suggestionsSwitchedOff()) return {};
+  std::vector<std::uint32_t> files = sameStemFiles(index, name, kImageExtensions, kMost);
   const std::u32string folded = foldedCharacters(name);
   const auto kind = kindOf(folded);
-  if (!kind || kind->kind == Kind::kOtherImage) return {};
-  std::vector<std::uint32_t> files = withOtherExtension(index, name, kind->kind);
+  if (!kind || kind->kind == Kind::kOtherImage) return files;
   const std::u32string_view stem(folded.data(), kind->stemLength);
   if (files.size() == kMost || stem.size() < kShortestStemWithTypos) return files;
 
@@ -887,10 +905,10 @@ std::vector<std::uint32_t> similarFilesByStem(ImageIndex& index,
 
 std::vector<std::uint32_t> similarFilesPlain(const ImageIndex& index,
                                              ImageIndex::NameView name) {
+  std::vector<std::uint32_t> files = sameStemFiles(index, name, kImageExtensions, kMost);
   const std::u32string folded = foldedCharacters(name);
   const auto kind = kindOf(folded);
-  if (!kind || kind->kind == Kind::kOtherImage) return {};
-  std::vector<std::uint32_t> files = withOtherExtension(index, name, kind->kind);
+  if (!kind || kind->kind == Kind::kOtherImage) return files;
   const std::u32string_view stem(folded.data(), kind->stemLength);
   append(files,
          nearStemsOneByOne(index, stem, [&](Kind other) { return other == kind->kind; }));

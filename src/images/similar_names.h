@@ -1,24 +1,39 @@
 // Did-you-mean for a missing image: most missing references are typos or the wrong
 // extension next to the right file (musleeyeclose.png for musleeyeeyeclose.png,
-// title.png for title.jpg).
+// title.png for title.jpg, title.png.png for title.png).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include "images/image_index.h"
 
-// The files of `index` whose names look like `name` (a .png or .jpg name, native),
-// at most three, closest first: files with the same stem and the other extension
-// (png for jpg and back), then files with the same extension whose stem is within
-// the optimal-string-alignment distance 1 (stems of up to 4 characters), 2 (5 to 9)
-// or 3 (10 or more) of `name`'s, characters compared with ASCII letter case ignored;
-// ties in walk order. A stem equal to `name`'s once digits are removed from both is
-// a numbered sibling (ev_02 beside ev_03), not a typo, and is left out; so is the
-// spelling that differs only in letter case, which the case hint reports. A stem of
-// one or two characters gets no typos at all: nearly every short name is one edit
-// away from it.
+// The same-stem rule, for any kind of file: the files of `index` named like `name`
+// (native) but for an extension, at most `most`, each step in walk order, ASCII
+// letter case ignored. None unless `name` ends in one of `extensions` (lower case with
+// the dot, a kind of file's formats in the order suggestions name them) and is more
+// than it. First `name` with that extension replaced by each other one in the list's
+// order (toumei.png for toumei.gif); then the extension doubled or undoubled:
+// `name` without its last extension when it ends in the same one twice (title.png
+// for title.png.png), then `name` with it added (title.png.png for title.png).
+std::vector<std::uint32_t> sameStemFiles(const ImageIndex& index,
+                                         ImageIndex::NameView name,
+                                         std::span<const std::string_view> extensions,
+                                         std::size_t most);
+
+// The files of `index` whose names look like `name` (native), at most three, closest
+// first: the same-stem files among every image format the program reads
+// (kImageExtensions), then, for a .png or .jpg name, files with the same extension
+// whose stem is within the optimal-string-alignment distance 1 (stems of up to 4
+// characters), 2 (5 to 9) or 3 (10 or more) of `name`'s, characters compared with
+// ASCII letter case ignored; ties in walk order. A stem equal to `name`'s once
+// digits are removed from both is a numbered sibling (ev_02 beside ev_03), not a
+// typo, and is left out; so is the spelling that differs only in letter case, which
+// the case hint reports. A stem of one or two characters gets no typos at all:
+// nearly every short name is one edit away from it.
 // The first call builds a table of the index's image stems, kept in `index`; a
 // search then costs what the stems near `name` cost, not every file of its length.
 std::vector<std::uint32_t> similarFiles(ImageIndex& index, ImageIndex::NameView name);

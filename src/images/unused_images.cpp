@@ -30,7 +30,8 @@ std::string exactRelativePath(const ImageIndex& index, std::uint32_t file) {
 
 }  // namespace
 
-UnusedImages unusedImages(const ImageIndex& index, std::span<const std::string> utf8Mentions) {
+UnusedImages unusedImages(const ImageIndex& index,
+                          std::span<const std::string> utf8Mentions) {
   // The last part of each mention and of each of its comma-separated items.
   std::unordered_set<ImageIndex::Name> mentioned;
   const auto mention = [&](std::string_view text) {
@@ -66,8 +67,8 @@ UnusedImages unusedImages(const ImageIndex& index, std::span<const std::string> 
       continue;
     }
     const std::size_t dot = folded.rfind('.');
-    if (mentioned.contains(folded) ||
-        (dot != ImageIndex::Name::npos && dot > 0 && mentioned.contains(folded.substr(0, dot)))) {
+    if (mentioned.contains(folded) || (dot != ImageIndex::Name::npos && dot > 0 &&
+                                       mentioned.contains(folded.substr(0, dot)))) {
       ++unused.keptByMention;
       continue;
     }

@@ -55,15 +55,17 @@ json diagnosticsJson(const CheckedScript& checked, std::string_view utf8Text,
                      const fs::path& root) {
   json diagnostics = json::array();
   const std::vector<std::size_t> starts = lineStarts(utf8Text);
-  auto invalid = checked.invalidLines.begin();
+  // A script with invalid bytes was most likely saved in another encoding: as a run
+  // does, its first such line is marked, once.
+  bool invalidPending = !checked.invalidLines.empty();
   const auto addInvalidUpTo = [&](int line) {
-    for (; invalid != checked.invalidLines.end() && *invalid <= line; ++invalid) {
-      const auto number = static_cast<std::size_t>(*invalid);
-      const std::string_view utf8Line = lineText(utf8Text, starts, number);
-      diagnostics.push_back(finding(lineRangeJson(number, utf8Line, 0, utf8Line.size()),
-                                    FindingRule::invalidBytes,
-                                    "UTF-8 として不正なバイト列があります"));
-    }
+    if (!invalidPending || checked.invalidLines.front() > line) return;
+    invalidPending = false;
+    const auto number = static_cast<std::size_t>(checked.invalidLines.front());
+    const std::string_view utf8Line = lineText(utf8Text, starts, number);
+    diagnostics.push_back(finding(lineRangeJson(number, utf8Line, 0, utf8Line.size()),
+                                  FindingRule::invalidBytes,
+                                  "UTF-8 として不正なバイト列があります"));
   };
   // One column counter per line: a long line's references are counted in one pass.
   std::optional<Utf16Columns> columns;

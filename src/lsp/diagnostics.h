@@ -8,7 +8,9 @@
 
 #include "lsp/script_check.h"
 
-// The Diagnostic[] of `checked`, the check of `utf8Text`; related files (the names
-// a missing image may have meant) as URIs below `root`.
+// The Diagnostic[] of `checked`, the check of `utf8Text`, in line order: each
+// reference's findings, and one invalid-bytes warning on the first line that has
+// them; related files (the names a missing image may have meant) as URIs below
+// `root`.
 nlohmann::json diagnosticsJson(const CheckedScript& checked, std::string_view utf8Text,
                                const std::filesystem::path& root);

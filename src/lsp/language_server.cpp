@@ -2,14 +2,20 @@
 
 #include <algorithm>
 #include <exception>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "lsp/client_positions.h"
 #include "lsp/completion.h"
 #include "lsp/diagnostics.h"
+#include "lsp/document_links.h"
 #include "lsp/file_uri.h"
+#include "lsp/project_references.h"
+#include "lsp/protocol_json.h"
 #include "lsp/reference_features.h"
+#include "lsp/script_file.h"
 #include "text/ascii_case.h"
 #include "text/path_text.h"
 #include "text/utf8.h"
@@ -27,13 +33,16 @@ constexpr int kInvalidParams = -32602;
 constexpr int kInternalError = -32603;
 constexpr int kServerNotInitialized = -32002;
 
-// The protocol's TextDocumentSyncKind.Incremental and MessageType.Error.
+// The protocol's TextDocumentSyncKind.Incremental and MessageTypes.
 constexpr int kIncrementalSync = 2;
 constexpr int kErrorMessage = 1;
+constexpr int kWarningMessage = 2;
 
-// The files whose creation, change or deletion can change a verdict.
+// The files whose creation, change or deletion can change a verdict: the images, and
+// the scripts, which a sweep checks from disk.
 constexpr std::string_view kImageGlob =
     "**/*.{png,jpg,jpeg,gif,webp,bmp,PNG,JPG,JPEG,GIF,WEBP,BMP}";
+constexpr std::string_view kScriptGlob = "**/*.{ks,KS}";
 
 json errorReply(const json& id, int code, std::string_view message) {
   return {
@@ -41,7 +50,7 @@ json errorReply(const json& id, int code, std::string_view message) {
 }
 
 json notification(std::string_view method, json params) {
-  return {{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
+  return notificationJson(method, std::move(params));
 }
 
 // A member the message must have: the error a missing one raises (and the type
@@ -50,15 +59,6 @@ const json& member(const json& object, const char* key) { return object.at(key);
 
 std::string uriOf(const json& params) {
   return member(member(params, "textDocument"), "uri").get<std::string>();
-}
-
-TextPosition positionOf(const json& position) {
-  return {member(position, "line").get<std::size_t>(),
-          member(position, "character").get<std::size_t>()};
-}
-
-TextRange rangeOf(const json& range) {
-  return {positionOf(member(range, "start")), positionOf(member(range, "end"))};
 }
 
 bool isScriptPath(const fs::path& path) {
@@ -103,12 +103,20 @@ std::vector<fs::path> workspaceFoldersOf(const json& params) {
   return folders;
 }
 
+bool saysTrue(const json& params, const char* pointer) {
+  const json::json_pointer at(pointer);
+  return params.contains(at) && params[at] == true;
+}
+
 json initialize(Context& c) {
   c.state.workspace.folders = workspaceFoldersOf(c.params);
-  const json::json_pointer watchRegistration(
-      "/capabilities/workspace/didChangeWatchedFiles/dynamicRegistration");
-  c.state.watchesFiles =
-      c.params.contains(watchRegistration) && c.params[watchRegistration] == true;
+  c.state.watchesFiles = saysTrue(
+      c.params, "/capabilities/workspace/didChangeWatchedFiles/dynamicRegistration");
+  c.state.showsProgress = saysTrue(c.params, "/capabilities/window/workDoneProgress");
+  const json::json_pointer clientName("/clientInfo/name");
+  if (c.params.contains(clientName) && c.params[clientName].is_string()) {
+    c.state.editor = editorNamed(c.params[clientName].get<std::string>());
+  }
   openWorkspaceProjects(c.state.workspace);
   c.state.initialized = true;
   return {
@@ -121,6 +129,8 @@ json initialize(Context& c) {
              {"save", {{"includeText", false}}}}},
            {"hoverProvider", true},
            {"definitionProvider", true},
+           {"referencesProvider", true},
+           {"documentLinkProvider", {{"resolveProvider", false}}},
            {"completionProvider", {{"triggerCharacters", {"=", "\"", "'", "/"}}}},
            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
            {"workspace",
@@ -143,8 +153,9 @@ json aboutReferenceAt(Context& c, ReferenceAnswer answer) {
   OpenScript* script = openScript(c.state, c.params);
   if (script == nullptr) return nullptr;
   const CheckedScript& checked = checkedScript(c.state.workspace, *script);
-  return answer(checked, script->document.utf8Text,
-                positionOf(member(c.params, "position")), script->root);
+  const std::string& text = script->document.utf8Text;
+  return answer(checked, text, clientPosition(member(c.params, "position"), text),
+                script->root);
 }
 
 json hover(Context& c) { return aboutReferenceAt(c, hoverJson); }
@@ -154,37 +165,76 @@ json definition(Context& c) { return aboutReferenceAt(c, definitionJson); }
 json completion(Context& c) {
   OpenScript* script = openScript(c.state, c.params);
   if (script == nullptr) return nullptr;
-  return completionJson(projectAt(c.state.workspace, script->root),
-                        script->document.utf8Text,
-                        positionOf(member(c.params, "position")));
+  const std::string& text = script->document.utf8Text;
+  return completionJson(projectAt(c.state.workspace, script->root), text,
+                        clientPosition(member(c.params, "position"), text));
 }
 
 json codeAction(Context& c) {
   OpenScript* script = openScript(c.state, c.params);
   if (script == nullptr) return json::array();
   const CheckedScript& checked = checkedScript(c.state.workspace, *script);
+  const std::string& text = script->document.utf8Text;
   const json& context =
       c.params.contains("context") ? c.params["context"] : json::object();
   return codeActionsJson(
-      script->document.uri, checked, script->document.utf8Text,
-      rangeOf(member(c.params, "range")),
-      context.is_object() ? context.value("diagnostics", json::array()) : json::array());
+      script->document.uri, checked, text, clientRange(member(c.params, "range"), text),
+      context.is_object() ? context.value("diagnostics", json::array()) : json::array(),
+      projectAt(c.state.workspace, script->root));
+}
+
+json references(Context& c) {
+  const std::optional<ImageTarget> target =
+      imageTargetOf(c.state.workspace, uriOf(c.params), member(c.params, "position"));
+  if (!target) return nullptr;
+  // An answer about the whole project waits for the scripts not yet checked.
+  const std::vector<json> checked = finishSweep(c.state, target->root);
+  c.out.insert(c.out.end(), checked.begin(), checked.end());
+  return referenceLocationsJson(c.state.workspace, *target);
+}
+
+json documentLink(Context& c) {
+  OpenScript* script = openScript(c.state, c.params);
+  if (script == nullptr) return json::array();
+  return documentLinksJson(checkedScript(c.state.workspace, *script),
+                           script->document.utf8Text, script->root);
 }
 
 // --- notifications
 
 void initialized(Context& c) {
   if (!c.state.watchesFiles) return;
-  // Images made, renamed or deleted outside the editor change verdicts too.
+  // Images made, renamed or deleted outside the editor change verdicts too, and so
+  // do scripts changed outside it.
+  c.out.push_back(requestJson(
+      c.state.nextRequestId++, "client/registerCapability",
+      {{"registrations",
+        {{{"id", "ks-image-check-images"},
+          {"method", "workspace/didChangeWatchedFiles"},
+          {"registerOptions",
+           {{"watchers",
+             {{{"globPattern", kImageGlob}}, {{"globPattern", kScriptGlob}}}}}}}}}}));
+}
+
+// Tells once per document that the editor misread a script saved in a legacy
+// encoding, and which setting fixes that.
+void adviseOnEncoding(Context& c, OpenScript& script) {
+  const std::optional<ScriptFile> file = readScriptFile(script.path);
+  if (!file) return;
+  const std::optional<ScriptEncoding> encoding = legacyEncodingOf(*file);
+  if (!encoding || script.document.utf8Text == file->utf8Text ||
+      !looksMisread(script.document.utf8Text)) {
+    return;
+  }
+  script.misreadAs = encoding;
+  if (!c.state.workspace.misreadAdvised.insert(script.document.uri).second) return;
+  const fs::path relative = script.path.lexically_relative(script.root);
+  const std::string name = withForwardSlashes(
+      utf8FromPath(relative.empty() ? script.path.filename() : relative));
   c.out.push_back(
-      {{"jsonrpc", "2.0"},
-       {"id", c.state.nextRequestId++},
-       {"method", "client/registerCapability"},
-       {"params",
-        {{"registrations",
-          {{{"id", "ks-image-check-images"},
-            {"method", "workspace/didChangeWatchedFiles"},
-            {"registerOptions", {{"watchers", {{{"globPattern", kImageGlob}}}}}}}}}}}});
+      notification("window/showMessage",
+                   {{"type", kWarningMessage},
+                    {"message", misreadMessage(name, *encoding, c.state.editor)}}));
 }
 
 void didOpen(Context& c) {
@@ -195,8 +245,10 @@ void didOpen(Context& c) {
   OpenScript script;
   script.document = {uri, document.value("version", 0),
                      member(document, "text").get<std::string>()};
+  script.path = path->lexically_normal();
   script.root = projectRootFor(c.state.workspace, *path);
   script.publishAt = c.now;
+  adviseOnEncoding(c, script);
   c.state.workspace.scripts.insert_or_assign(uri, std::move(script));
 }
 
@@ -205,50 +257,81 @@ void didChange(Context& c) {
   if (script == nullptr) return;
   for (const json& change : member(c.params, "contentChanges")) {
     std::optional<TextRange> range;
-    if (change.contains("range")) range = rangeOf(change["range"]);
+    if (change.contains("range")) {
+      range = clientRange(change["range"], script->document.utf8Text);
+    }
     applyChange(script->document, range, member(change, "text").get<std::string>());
   }
   script->document.version =
       member(c.params, "textDocument").value("version", script->document.version);
+  // Reopened in the right encoding, the text reads truly again.
+  if (script->misreadAs && !looksMisread(script->document.utf8Text)) {
+    script->misreadAs.reset();
+  }
   script->checked.reset();
   script->publishAt = c.now + c.state.debounce;
 }
 
+// The tree below `path` changed: its project is walked again (and swept) after the
+// pause, whether or not a script of it is open.
+void treeChanged(Context& c, const fs::path& path) {
+  const ServerClock::time_point when = c.now + c.state.debounce;
+  if (!markChanged(c.state.workspace, path, when)) return;
+  auto& refreshAt = c.state.sweep.refreshAt;
+  if (!refreshAt || *refreshAt > when) refreshAt = when;
+}
+
 void didSave(Context& c) {
   // A save is the moment a client without file watchers tells of other changes.
-  if (const auto path = pathFromFileUri(uriOf(c.params))) {
-    markChanged(c.state.workspace, *path, c.now + c.state.debounce);
-  }
+  if (const auto path = pathFromFileUri(uriOf(c.params))) treeChanged(c, *path);
 }
 
 void didClose(Context& c) {
   const std::string uri = uriOf(c.params);
-  if (c.state.workspace.scripts.erase(uri) == 0) return;
+  const auto script = c.state.workspace.scripts.find(uri);
+  if (script == c.state.workspace.scripts.end()) return;
+  const fs::path path = script->second.path;
+  const fs::path root = script->second.root;
+  c.state.workspace.scripts.erase(script);
   c.out.push_back(notification("textDocument/publishDiagnostics",
                                {{"uri", uri}, {"diagnostics", json::array()}}));
+  // A script of the project's scenario folder speaks from disk again.
+  if (isBelow(path, root / "scenario") && c.state.workspace.projects.contains(root)) {
+    queueScript(c.state, root, path);
+  }
 }
 
 void didChangeWatchedFiles(Context& c) {
   for (const json& change : member(c.params, "changes")) {
     if (const auto path = pathFromFileUri(member(change, "uri").get<std::string>())) {
-      markChanged(c.state.workspace, *path, c.now + c.state.debounce);
+      treeChanged(c, *path);
     }
   }
 }
 
 void didChangeWorkspaceFolders(Context& c) {
   const json& event = member(c.params, "event");
-  std::vector<fs::path>& folders = c.state.workspace.folders;
+  Workspace& workspace = c.state.workspace;
   for (const json& removed : member(event, "removed")) {
-    if (const auto path = pathFromFileUri(member(removed, "uri").get<std::string>())) {
-      folders.erase(std::remove(folders.begin(), folders.end(), *path), folders.end());
+    const auto path = pathFromFileUri(member(removed, "uri").get<std::string>());
+    if (!path) continue;
+    std::erase(workspace.folders, *path);
+    std::vector<fs::path> roots;
+    for (const auto& [root, project] : workspace.projects) {
+      if (isBelow(root, *path)) roots.push_back(root);
+    }
+    for (const fs::path& root : roots) {
+      const std::vector<json> cleared = forgetProject(c.state, root);
+      c.out.insert(c.out.end(), cleared.begin(), cleared.end());
     }
   }
   for (const json& added : member(event, "added")) {
     if (const auto path = pathFromFileUri(member(added, "uri").get<std::string>())) {
-      folders.push_back(*path);
+      workspace.folders.push_back(*path);
     }
   }
+  // Folders added later are walked as those given at the start.
+  openWorkspaceProjects(workspace);
 }
 
 struct RequestHandler {
@@ -268,6 +351,8 @@ constexpr RequestHandler kRequests[] = {
     {"textDocument/definition", definition},
     {"textDocument/completion", completion},
     {"textDocument/codeAction", codeAction},
+    {"textDocument/references", references},
+    {"textDocument/documentLink", documentLink},
 };
 
 constexpr NotificationHandler kNotifications[] = {
@@ -289,6 +374,10 @@ void handleRequest(ServerState& state, const json& id, std::string_view method,
   }
   if (!state.initialized && method != "initialize") {
     out.push_back(errorReply(id, kServerNotInitialized, "initialize first"));
+    return;
+  }
+  if (state.initialized && method == "initialize") {
+    out.push_back(errorReply(id, kInvalidRequest, "the server is initialized already"));
     return;
   }
   const auto handler =
@@ -347,10 +436,11 @@ std::vector<json> handleMessage(ServerState& state, const json& message,
   const auto method = message.find("method");
   const auto id = message.find("id");
   if (method == message.end()) {
-    // The answer to a request of ours (a registration): nothing more to do.
+    // The answer to a request of ours: a registration needs nothing more, a
+    // progress token lets the progress begin.
     if (id != message.end() &&
         (message.contains("result") || message.contains("error"))) {
-      return out;
+      return sweepRequestAnswered(state, *id, !message.contains("error"));
     }
     out.push_back(errorReply(id != message.end() ? *id : json(nullptr), kInvalidRequest,
                              "a message without a method"));
@@ -380,6 +470,14 @@ json parseErrorReply() {
 
 std::vector<json> publishDue(ServerState& state, ServerClock::time_point now) {
   std::vector<json> out;
+  if (state.sweep.refreshAt && *state.sweep.refreshAt <= now) {
+    state.sweep.refreshAt.reset();
+    // Walked again now, open scripts or not; each walk starts a sweep.
+    const std::vector<fs::path> stale = state.workspace.staleRoots;
+    for (const fs::path& root : stale) {
+      if (state.workspace.projects.contains(root)) projectAt(state.workspace, root);
+    }
+  }
   for (auto& [uri, script] : state.workspace.scripts) {
     if (!script.publishAt || *script.publishAt > now) continue;
     script.publishAt.reset();
@@ -397,11 +495,22 @@ std::vector<json> publishDue(ServerState& state, ServerClock::time_point now) {
           {{"type", kErrorMessage}, {"message", uri + ": " + error.what()}}));
     }
   }
+  if (state.shutDown) return out;
+  const auto append = [&](std::vector<json> more) {
+    out.insert(out.end(), std::make_move_iterator(more.begin()),
+               std::make_move_iterator(more.end()));
+  };
+  append(sweepWalkedProjects(state));
+  append(sweepStep(state));
   return out;
 }
 
 std::optional<ServerClock::time_point> nextDue(const ServerState& state) {
-  std::optional<ServerClock::time_point> due;
+  if (!state.shutDown &&
+      (!state.sweep.queue.empty() || !state.workspace.walkedRoots.empty())) {
+    return ServerClock::time_point::min();  // the sweep goes on between messages
+  }
+  std::optional<ServerClock::time_point> due = state.sweep.refreshAt;
   for (const auto& [uri, script] : state.workspace.scripts) {
     if (script.publishAt && (!due || *script.publishAt < *due)) due = script.publishAt;
   }

@@ -8,16 +8,21 @@
 #include <optional>
 #include <vector>
 
+#include "lsp/encoding_advice.h"
+#include "lsp/project_sweep.h"
 #include "lsp/workspace.h"
 
 struct ServerState {
   Workspace workspace;
+  ProjectSweep sweep;
   std::chrono::milliseconds debounce{150};
-  bool initialized = false;     // initialize was answered
-  bool shutDown = false;        // shutdown was answered: only exit is left
-  bool watchesFiles = false;    // the client registers file watchers when asked
-  std::optional<int> exitCode;  // set by exit: 0 after shutdown, else 1
-  int nextRequestId = 1;        // of the requests the server sends
+  bool initialized = false;               // initialize was answered
+  bool shutDown = false;                  // shutdown was answered: only exit is left
+  bool watchesFiles = false;              // the client registers file watchers when asked
+  bool showsProgress = false;             // the client shows progress the server starts
+  EditorKind editor = EditorKind::other;  // the client, for advice on its settings
+  std::optional<int> exitCode;            // set by exit: 0 after shutdown, else 1
+  int nextRequestId = 1;                  // of the requests the server sends
 };
 
 // Handles one message of the client: a request, a notification, or the answer to a
@@ -30,8 +35,11 @@ std::vector<nlohmann::json> handleMessage(ServerState& state,
 // The reply to a body that is not JSON.
 nlohmann::json parseErrorReply();
 
-// The publishDiagnostics notifications due at `now`.
+// The messages due at `now`: the diagnostics of open scripts whose pause is over,
+// after walking again the projects whose tree changed, and one step of a sweep
+// through a project's scripts.
 std::vector<nlohmann::json> publishDue(ServerState& state, ServerClock::time_point now);
 
-// When the next diagnostics are due; none when nothing waits.
+// When publishDue has work next (`now` or earlier while a sweep goes on); none when
+// nothing waits.
 std::optional<ServerClock::time_point> nextDue(const ServerState& state);

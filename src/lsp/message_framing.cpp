@@ -8,7 +8,8 @@
 
 namespace {
 
-// Header lines are short; a longer one is no header of this protocol.
+// Header lines are short. A longer "line" is the body of a message whose length was
+// wrong or missing, with the next header at its end: only its tail is kept.
 constexpr std::size_t kMaxHeaderLine = 1024;
 
 // Reads one header line without its line end ("\r\n", or "\n" from a lax client);
@@ -20,22 +21,40 @@ std::optional<std::string> readHeaderLine(std::istream& in) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       return line;
     }
-    if (line.size() < kMaxHeaderLine) line += static_cast<char>(c);
+    if (line.size() == 2 * kMaxHeaderLine) line.erase(0, kMaxHeaderLine);
+    line += static_cast<char>(c);
   }
   return std::nullopt;
 }
+
+constexpr std::string_view kLengthField = "Content-Length";
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return equalIgnoringAsciiCase(a, b);
 }
 
-// The value of a "Content-Length: N" line; nullopt for any other line.
-std::optional<std::size_t> contentLength(std::string_view line) {
-  const std::size_t colon = line.find(':');
-  if (colon == std::string_view::npos ||
-      !equalsIgnoringCase(line.substr(0, colon), "Content-Length")) {
-    return std::nullopt;
+// Where the last "Content-Length" of `line` starts, letter case aside; npos when
+// there is none.
+std::size_t lastLengthField(std::string_view line) {
+  for (std::size_t at = line.size(); at >= kLengthField.size(); --at) {
+    const std::size_t start = at - kLengthField.size();
+    if (equalsIgnoringCase(line.substr(start, kLengthField.size()), kLengthField)) {
+      return start;
+    }
   }
+  return std::string_view::npos;
+}
+
+// The value of a "Content-Length: N" line; nullopt for any other line. Whatever
+// stands before the field is dropped: after a message whose length was short or
+// missing, the rest of its body runs into the next header line, and reading finds
+// its feet again there, as clients and servers in wide use do.
+std::optional<std::size_t> contentLength(std::string_view line) {
+  const std::size_t field = lastLengthField(line);
+  if (field == std::string_view::npos) return std::nullopt;
+  line.remove_prefix(field);
+  const std::size_t colon = line.find(':');
+  if (colon != kLengthField.size()) return std::nullopt;
   std::string_view value = line.substr(colon + 1);
   while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
     value.remove_prefix(1);

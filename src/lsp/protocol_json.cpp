@@ -38,3 +38,12 @@ nlohmann::json fileLocationJson(const fs::path& root, std::string_view utf8Relat
   return {{"uri", fileUriBelow(root, utf8Relative)},
           {"range", {{"start", start}, {"end", start}}}};
 }
+
+nlohmann::json notificationJson(std::string_view method, nlohmann::json params) {
+  return {{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
+}
+
+nlohmann::json requestJson(int id, std::string_view method, nlohmann::json params) {
+  return {
+      {"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", std::move(params)}};
+}

@@ -25,3 +25,9 @@ std::string fileUriBelow(const std::filesystem::path& root,
 // A Location at the start of the file `relative` below `root`.
 nlohmann::json fileLocationJson(const std::filesystem::path& root,
                                 std::string_view utf8Relative);
+
+// A notification: {"jsonrpc": "2.0", "method": ..., "params": ...}.
+nlohmann::json notificationJson(std::string_view method, nlohmann::json params);
+
+// A request of the server's to the client.
+nlohmann::json requestJson(int id, std::string_view method, nlohmann::json params);

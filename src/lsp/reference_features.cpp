@@ -76,10 +76,6 @@ json quickFix(const std::string& uri, const json& range, const std::string& newT
   return action;
 }
 
-}  // namespace
-
-namespace {
-
 std::string pathAsWritten(const CheckedReference& reference,
                           std::string_view utf8Target) {
   if (reference.writtenFrom) {
@@ -102,29 +98,114 @@ std::string pathAsWritten(const CheckedReference& reference,
   return text;
 }
 
+// `utf8Text` without its extension when the reference has none.
+std::string withExtensionAsReference(const CheckedReference& reference,
+                                     std::string utf8Text) {
+  if (reference.withoutExtension) {
+    const std::size_t dot = utf8Text.rfind('.');
+    if (dot != std::string::npos &&
+        utf8Text.find_first_of("/\\", dot) == std::string::npos) {
+      utf8Text.erase(dot);
+    }
+  }
+  return utf8Text;
+}
+
 }  // namespace
 
 std::string replacementText(const CheckedReference& reference,
                             std::string_view utf8Target) {
-  std::string text = pathAsWritten(reference, utf8Target);
-  if (reference.withoutExtension) {
-    const std::size_t dot = text.rfind('.');
-    if (dot != std::string::npos && text.find_first_of("/\\", dot) == std::string::npos) {
-      text.erase(dot);
-    }
-  }
-  return text;
+  return withExtensionAsReference(reference, pathAsWritten(reference, utf8Target));
 }
+
+namespace {
+
+// The texts that may replace `reference` to name `utf8Target`, the likeliest first:
+// as the reference was written; on a search path first the name alone, as such games
+// are written, and last the path from the root, which the game finds too.
+std::vector<std::string> writingsOf(const CheckedReference& reference,
+                                    std::string_view utf8Target) {
+  if (reference.loadFrom != LoadFrom::searchPath) {
+    return {replacementText(reference, utf8Target)};
+  }
+  const std::string_view name = utf8Target.substr(utf8Target.rfind('/') + 1);
+  return {withExtensionAsReference(reference, std::string(name)),
+          replacementText(reference, utf8Target),
+          withExtensionAsReference(reference, std::string(utf8Target))};
+}
+
+// The replacements offered for `reference`, each checked to raise no finding where
+// its tag loads from: a similar name elsewhere in the tree is no fix when the game
+// would not load it. The first is preferred when `preferFirst`.
+std::vector<std::string> fixesOf(const CheckedReference& reference, ProjectState& project,
+                                 bool& preferFirst) {
+  std::vector<std::string> fixes;
+  preferFirst = false;
+  const auto offer = [&](const std::vector<std::string>& texts) {
+    for (const std::string& text : texts) {
+      if (std::find(fixes.begin(), fixes.end(), text) != fixes.end()) return;
+      if (checksClean(reference, text, project)) {
+        fixes.push_back(text);
+        return;
+      }
+    }
+  };
+  if (!reference.found) {
+    if (!reference.caseOnlyMatch.empty()) {
+      offer(writingsOf(reference, reference.caseOnlyMatch));
+      preferFirst = !fixes.empty();
+    }
+    for (const std::string& similar : reference.suggestions) {
+      offer(writingsOf(reference, similar));
+    }
+  } else if (!reference.nameOnDisk.empty()) {
+    // Only the name's letters differ: the folders stay as written.
+    std::string text = reference.reference;
+    text.replace(text.find_last_of("/\\") + 1, std::string::npos, reference.nameOnDisk);
+    offer({text});
+    preferFirst = !fixes.empty();
+  }
+  return fixes;
+}
+
+// Whether a diagnostic the client names lies at `place`: its range is compared as
+// sent, whatever else it holds.
+bool isAt(const json& diagnostic, const json& place) {
+  return diagnostic.is_object() && diagnostic.value("range", json()) == place;
+}
+
+}  // namespace
 
 json codeActionsJson(const std::string& uri, const CheckedScript& checked,
                      std::string_view utf8Text, const TextRange& range,
-                     const json& contextDiagnostics) {
-  json actions = json::array();
+                     const json& contextDiagnostics, ProjectState& project) {
+  const json diagnostics =
+      contextDiagnostics.is_array() ? contextDiagnostics : json::array();
   const std::vector<std::size_t> starts = lineStarts(utf8Text);
-  for (std::size_t line = range.start.line; line <= range.end.line; ++line) {
+  // The lines the range touches, and those of the diagnostics the client names: a
+  // client asks with the cursor anywhere on a line, naming that line's diagnostics.
+  std::vector<std::size_t> lines;
+  for (std::size_t line = range.start.line;
+       line <= range.end.line && line < starts.size(); ++line) {
+    lines.push_back(line);
+  }
+  for (const json& diagnostic : diagnostics) {
+    const json::json_pointer startLine("/range/start/line");
+    if (!diagnostic.is_object() || !diagnostic.contains(startLine)) continue;
+    const json& line = diagnostic[startLine];
+    if (line.is_number_unsigned() && line.get<std::uint64_t>() < starts.size()) {
+      lines.push_back(line.get<std::size_t>());
+    }
+  }
+  std::sort(lines.begin(), lines.end());
+  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+
+  json actions = json::array();
+  for (const std::size_t line : lines) {
     const auto [first, last] = referencesOnLine(checked, line);
     if (first == last) continue;
     const std::string_view utf8Line = lineText(utf8Text, starts, line);
+    const bool inRange = line >= range.start.line && line <= range.end.line;
     const std::size_t from = line == range.start.line
                                  ? byteOffsetOfColumn(utf8Line, range.start.character)
                                  : 0;
@@ -132,30 +213,17 @@ json codeActionsJson(const std::string& uri, const CheckedScript& checked,
                                ? byteOffsetOfColumn(utf8Line, range.end.character)
                                : utf8Line.size();
     for (auto reference = first; reference != last; ++reference) {
-      if (reference->end < from || reference->begin > to) continue;
       const json place = lineRangeJson(line, utf8Line, reference->begin, reference->end);
-      json fixes = json::array();
-      if (contextDiagnostics.is_array()) {
-        for (const json& diagnostic : contextDiagnostics) {
-          if (diagnostic.value("range", json()) == place) fixes.push_back(diagnostic);
-        }
+      json named = json::array();
+      for (const json& diagnostic : diagnostics) {
+        if (isAt(diagnostic, place)) named.push_back(diagnostic);
       }
-      if (!reference->found) {
-        if (!reference->caseOnlyMatch.empty()) {
-          actions.push_back(
-              quickFix(uri, place, replacementText(*reference, reference->caseOnlyMatch),
-                       fixes, true));
-        }
-        for (const std::string& similar : reference->suggestions) {
-          actions.push_back(
-              quickFix(uri, place, replacementText(*reference, similar), fixes, false));
-        }
-      } else if (!reference->nameOnDisk.empty()) {
-        // Only the name's letters differ: the folders stay as written.
-        std::string text = reference->reference;
-        text.replace(text.find_last_of("/\\") + 1, std::string::npos,
-                     reference->nameOnDisk);
-        actions.push_back(quickFix(uri, place, text, fixes, true));
+      const bool touched = inRange && reference->end >= from && reference->begin <= to;
+      if (!touched && named.empty()) continue;
+      bool preferFirst = false;
+      const std::vector<std::string> fixes = fixesOf(*reference, project, preferFirst);
+      for (std::size_t i = 0; i < fixes.size(); ++i) {
+        actions.push_back(quickFix(uri, place, fixes[i], named, preferFirst && i == 0));
       }
     }
   }

@@ -16,14 +16,16 @@
 std::string replacementText(const CheckedReference& reference,
                             std::string_view utf8Target);
 
-// The CodeAction[] for the references of `checked` that `range` touches: one
-// action per file a missing reference may have meant (the letter-case match
-// first), and the spelling on disk for a reference found in another letter case.
-// `contextDiagnostics` are the request's; those at a reference's place are named
-// as fixed by its actions.
+// The CodeAction[] for the references of `checked` that `range` (clamped to the
+// text) touches or that a diagnostic of `contextDiagnostics` (the request's) lies at:
+// one action per file a missing reference may have meant (the letter-case match
+// first), and the spelling on disk for a reference found in another letter case;
+// each only when the text it writes would raise no finding in `project`. The
+// diagnostics at a reference's place are named as fixed by its actions.
 nlohmann::json codeActionsJson(const std::string& uri, const CheckedScript& checked,
                                std::string_view utf8Text, const TextRange& range,
-                               const nlohmann::json& contextDiagnostics);
+                               const nlohmann::json& contextDiagnostics,
+                               ProjectState& project);
 
 // The Hover for the reference at `position`, or null: the file it resolves to and a
 // picture of it, or why it was not found.

@@ -6,12 +6,12 @@
 #include <utility>
 
 #include "checks/reference_record.h"
-#include "project/project_scripts.h"
-#include "script/script_outline.h"
 #include "images/image_formats.h"
 #include "images/layout_locator.h"
 #include "lsp/text_positions.h"
+#include "project/project_scripts.h"
 #include "script/comment_lines.h"
+#include "script/script_outline.h"
 #include "script/script_patterns.h"
 #include "text/ascii_case.h"
 #include "text/path_text.h"
@@ -81,6 +81,9 @@ CheckedReference checkReference(const FoundReference& reference,
   }
   addReferenceFindings(record, {}, checked.findings);
   setWrittenFrom(checked, reference.place, utf8Hint, project);
+  checked.loadFrom = reference.place.from;
+  checked.loadFolder = reference.place.folder;
+  if (utf8Hint) checked.folderHint = std::string(*utf8Hint);
   return checked;
 }
 
@@ -98,9 +101,10 @@ void refreshProject(ProjectState& project) {
   project.index =
       buildImageIndex(project.root, discard, project.layout.indexKeepsEveryFile);
   project.index.ignoresCase = project.layout.ignoresCase;
-  project.macros = readProjectScripts(project.root, {""}, {},
-                                      outlineRulesFor(project.layout), project.layout.tags)
-                       .macros;
+  project.macros =
+      readProjectScripts(project.root, {""}, {}, outlineRulesFor(project.layout),
+                         project.layout.tags)
+          .macros;
 }
 
 CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) {
@@ -132,7 +136,8 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) 
     if (isCommentLine(utf8Line, comments)) continue;
     const int lineNumber = static_cast<int>(line) + 1;
     while (nextBody < bodies.size() && bodies[nextBody].second < lineNumber) ++nextBody;
-    const bool inMacroBody = nextBody < bodies.size() && bodies[nextBody].first <= lineNumber;
+    const bool inMacroBody =
+        nextBody < bodies.size() && bodies[nextBody].first <= lineNumber;
     if (!mayHoldReference(utf8Line, rules)) continue;
     findReferences(utf8Line, rules, references, inMacroBody);
     if (references.empty()) continue;
@@ -144,13 +149,27 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) 
       // A macro's default is not written on the line: the call's name stands for it.
       const bool written = reference.column != std::string_view::npos;
       const std::string_view shown = written ? reference.text : reference.macro;
-      result.begin = markLength + (written ? reference.column
-                                           : static_cast<std::size_t>(
-                                                 shown.data() - utf8Line.data()));
+      result.begin = markLength +
+                     (written ? reference.column
+                              : static_cast<std::size_t>(shown.data() - utf8Line.data()));
       result.end = result.begin + shown.size();
     }
   }
   return checked;
+}
+
+bool checksClean(const CheckedReference& reference, std::string_view utf8Text,
+                 ProjectState& project) {
+  DiscardingStream discard;
+  const LoadPlace place{reference.loadFrom, reference.loadFolder};
+  const std::optional<std::string_view> hint = reference.folderHint;
+  const ImageLookup lookup =
+      locateReference(utf8Text, place, hint.value_or(""), project.root, project.index,
+                      project.layout.search, discard);
+  std::vector<Finding> findings;
+  addReferenceFindings(referenceRecord(utf8Text, hint, lookup, project.index), {},
+                       findings);
+  return findings.empty();
 }
 
 namespace {

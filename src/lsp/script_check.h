@@ -20,8 +20,8 @@
 // tree.
 struct ProjectState {
   std::filesystem::path root;
-  RunLayout layout;  // detected as a run detects it
-  ImageIndex index;  // built by openProject, rebuilt by refreshProject
+  RunLayout layout;   // detected as a run detects it
+  ImageIndex index;   // built by openProject, rebuilt by refreshProject
   MacroTable macros;  // of every script below the root, read with the index
 };
 
@@ -55,6 +55,11 @@ struct CheckedReference {
   std::string writtenPrefix;
   // Named without extension (the game tries a list of them): so is a replacement.
   bool withoutExtension = false;
+  // Where its tag loads from and its line's folder attribute: what a replacement is
+  // checked against.
+  LoadFrom loadFrom = LoadFrom::anywhere;
+  std::string loadFolder;  // with LoadFrom::folder
+  std::optional<std::string> folderHint;
   // What a run's outputs say of it, in their order, with their rules.
   std::vector<Finding> findings;
 };
@@ -68,6 +73,12 @@ struct CheckedScript {
 // text_positions.h says) against `project`. Comment lines are skipped, as a run
 // skips them.
 CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project);
+
+// Whether `utf8Text` written in place of `reference` (in its tag, on its line) would
+// raise no finding at all: found where the game loads it from, in the folders it
+// names, spelt as on disk. A quick fix offers nothing else.
+bool checksClean(const CheckedReference& reference, std::string_view utf8Text,
+                 ProjectState& project);
 
 // The value of an image attribute of a tag, for completion.
 struct ImageValue {

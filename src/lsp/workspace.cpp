@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "lsp/encoding_advice.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -10,19 +12,6 @@ namespace {
 bool holdsScenario(const fs::path& folder) {
   std::error_code error;
   return fs::is_directory(folder / "scenario", error);
-}
-
-// Whether `path` lies in `folder` or below it, compared part by part.
-bool isBelow(const fs::path& path, const fs::path& folder) {
-  const fs::path normalFolder = folder.lexically_normal();
-  const fs::path normalPath = path.lexically_normal();
-  auto part = normalPath.begin();
-  for (const fs::path& folderPart : normalFolder) {
-    if (folderPart.empty()) continue;  // the "" after a trailing separator
-    if (part == normalPath.end() || *part != folderPart) return false;
-    ++part;
-  }
-  return true;
 }
 
 // The deepest workspace folder holding `path`.
@@ -38,6 +27,18 @@ const fs::path* workspaceFolderOf(const Workspace& workspace, const fs::path& pa
 }
 
 }  // namespace
+
+bool isBelow(const fs::path& path, const fs::path& folder) {
+  const fs::path normalFolder = folder.lexically_normal();
+  const fs::path normalPath = path.lexically_normal();
+  auto part = normalPath.begin();
+  for (const fs::path& folderPart : normalFolder) {
+    if (folderPart.empty()) continue;  // the "" after a trailing separator
+    if (part == normalPath.end() || *part != folderPart) return false;
+    ++part;
+  }
+  return true;
+}
 
 fs::path projectRootFor(const Workspace& workspace, const fs::path& scriptPath) {
   const fs::path* folder = workspaceFolderOf(workspace, scriptPath);
@@ -59,6 +60,7 @@ void openWorkspaceProjects(Workspace& workspace) {
 ProjectState& projectAt(Workspace& workspace, const fs::path& root) {
   auto project = workspace.projects.find(root);
   if (project == workspace.projects.end()) {
+    workspace.walkedRoots.push_back(root);
     return workspace.projects.emplace(root, openProject(root)).first->second;
   }
   const auto stale =
@@ -66,6 +68,7 @@ ProjectState& projectAt(Workspace& workspace, const fs::path& root) {
   if (stale != workspace.staleRoots.end()) {
     workspace.staleRoots.erase(stale);
     refreshProject(project->second);
+    workspace.walkedRoots.push_back(root);
     // A walk forgets every earlier verdict of the project's scripts.
     for (auto& [uri, script] : workspace.scripts) {
       if (script.root == root) script.checked.reset();
@@ -76,8 +79,10 @@ ProjectState& projectAt(Workspace& workspace, const fs::path& root) {
 
 const CheckedScript& checkedScript(Workspace& workspace, OpenScript& script) {
   ProjectState& project = projectAt(workspace, script.root);
-  if (!script.checked)
+  if (!script.checked) {
     script.checked = checkScriptText(script.document.utf8Text, project);
+    if (script.misreadAs) keepReadable(*script.checked);
+  }
   return *script.checked;
 }
 
@@ -98,4 +103,11 @@ bool markChanged(Workspace& workspace, const fs::path& changedPath,
     }
   }
   return held;
+}
+
+const OpenScript* openScriptAt(const Workspace& workspace, const fs::path& path) {
+  for (const auto& [uri, script] : workspace.scripts) {
+    if (script.path == path) return &script;
+  }
+  return nullptr;
 }

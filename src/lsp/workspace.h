@@ -6,21 +6,36 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "lsp/reference_sites.h"
 #include "lsp/script_check.h"
 #include "lsp/text_document.h"
+#include "text/script_reader.h"
 
 using ServerClock = std::chrono::steady_clock;
 
 struct OpenScript {
   TextDocument document;
+  std::filesystem::path path;  // the file the URI names
   std::filesystem::path root;  // of its project, in Workspace::projects
+  // Saved in this encoding, but the editor read it as another: its non-ASCII names
+  // cannot be read (see encoding_advice.h).
+  std::optional<ScriptEncoding> misreadAs;
   // The check of the current text; reset by every change.
   std::optional<CheckedScript> checked;
   // When its diagnostics are due; none while they are current.
   std::optional<ServerClock::time_point> publishAt;
+};
+
+// A script of a project as the last check of its file on disk left it.
+struct ScriptOnDisk {
+  std::filesystem::path root;
+  std::string uri;
+  std::vector<ReferenceSite> sites;
+  bool marked = false;  // diagnostics were published for it and not yet cleared
 };
 
 struct Workspace {
@@ -28,7 +43,12 @@ struct Workspace {
   std::map<std::filesystem::path, ProjectState> projects;  // by root
   // Projects whose tree changed: walked again before their next check.
   std::vector<std::filesystem::path> staleRoots;
-  std::map<std::string, OpenScript> scripts;  // by URI
+  // Projects walked (first or again) since the server last looked: their scripts are
+  // to be checked from disk.
+  std::vector<std::filesystem::path> walkedRoots;
+  std::map<std::string, OpenScript> scripts;                    // by URI
+  std::map<std::filesystem::path, ScriptOnDisk> scriptsOnDisk;  // by path
+  std::set<std::string> misreadAdvised;  // URIs told about their encoding
 };
 
 // The root of the project a script at `scriptPath` belongs to: the workspace folder
@@ -42,13 +62,22 @@ std::filesystem::path projectRootFor(const Workspace& workspace,
 // their first script needs no walk.
 void openWorkspaceProjects(Workspace& workspace);
 
-// The project at `root`, walked on its first need and again when it went stale.
+// The project at `root`, walked on its first need and again when it went stale; each
+// walk adds `root` to walkedRoots.
 ProjectState& projectAt(Workspace& workspace, const std::filesystem::path& root);
 
-// The check of `script`'s current text, made now if the text changed since.
+// The check of `script`'s current text, made now if the text changed since; of a
+// misread text only what it says truly (see keepReadable).
 const CheckedScript& checkedScript(Workspace& workspace, OpenScript& script);
 
 // Marks the project holding `changedPath` (any file below a root) as stale and
 // makes its scripts due at `when`. Returns whether a project held it.
 bool markChanged(Workspace& workspace, const std::filesystem::path& changedPath,
                  ServerClock::time_point when);
+
+// The open script whose file is `path`, or null.
+const OpenScript* openScriptAt(const Workspace& workspace,
+                               const std::filesystem::path& path);
+
+// Whether `path` lies in `folder` or below it, compared part by part.
+bool isBelow(const std::filesystem::path& path, const std::filesystem::path& folder);

@@ -101,9 +101,13 @@ void addInvalidBytesFinding(const ScriptResult& script, const std::string& file,
 }  // namespace
 
 std::string notLoadableMessage(std::string_view utf8Reference,
-                               std::string_view utf8LoadsFrom,
+                               std::string_view utf8LoadsFrom, bool loadsAboveGame,
                                std::string_view utf8Folder) {
   const std::string reference(utf8Reference);
+  if (loadsAboveGame) {
+    return "ゲームが読み込む場所にありません: " + reference +
+           " (読み込む場所: ゲームのフォルダの外)";
+  }
   if (utf8LoadsFrom.empty()) {
     return "検索パスにないフォルダで見つかりました: " + reference +
            " (フォルダ: " + std::string(utf8Folder) + ")";
@@ -135,9 +139,9 @@ void addReferenceFindings(const ReferenceResult& reference, const std::string& f
   if (reference.loadable == false) {
     add(FindingRule::notLoadable,
         notLoadableMessage(reference.reference, reference.loadsFrom.value_or(""),
-                           reference.folder));
+                           reference.loadsAboveGame, reference.folder));
   }
-  if (reference.folderMismatch) {
+  if (showsFolderMismatch(reference.folderMismatch, reference.loadable)) {
     add(FindingRule::folderMismatch,
         "参照とは別のフォルダで見つかりました: " + reference.reference +
             " (フォルダ: " + reference.folder + ")");

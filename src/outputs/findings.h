@@ -3,6 +3,7 @@
 // words.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,11 +53,21 @@ struct Finding {
 };
 
 // What is said of an image found, but not where the game loads it from (UTF-8):
-// with `utf8LoadsFrom`, the one place a browser-style tag loads from; without, a
-// desktop-style game's search path, which `utf8Folder` is not on.
+// with `utf8LoadsFrom`, the one place a browser-style tag loads from; with
+// `loadsAboveGame`, a browser-style path above the game folder, which names no
+// place; without either, a desktop-style game's search path, which `utf8Folder` is
+// not on.
 std::string notLoadableMessage(std::string_view utf8Reference,
-                               std::string_view utf8LoadsFrom,
+                               std::string_view utf8LoadsFrom, bool loadsAboveGame,
                                std::string_view utf8Folder);
+
+// Whether the outputs warn of an image found in another folder than its reference
+// names: where the game cannot load it at all, the not-loadable warning speaks
+// instead.
+inline bool showsFolderMismatch(bool folderMismatch,
+                                const std::optional<bool>& loadable) {
+  return folderMismatch && loadable != false;
+}
 
 // The findings of one reference, in the order the outputs list them (a missing image
 // before its letter-case hint), located at `file` and the reference's line.

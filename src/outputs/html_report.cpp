@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "outputs/findings.h"
 #include "outputs/html_text.h"
 #include "outputs/url_path.h"
 #include "text/console.h"
@@ -239,6 +240,7 @@ void writeScriptNotes(Page& page, const RunResults& results) {
   for (std::size_t i = 0; i < results.scripts.size(); ++i) {
     const ScriptResult& script = results.scripts[i];
     std::string_view text;
+    std::string encodingText;
     std::string_view kind = "";
     if (script.status == ScriptStatus::missing) {
       text = "ファイルが見つかりません: ";
@@ -246,10 +248,10 @@ void writeScriptNotes(Page& page, const RunResults& results) {
     } else if (script.status == ScriptStatus::unreadable) {
       text = "ファイルを開けませんでした: ";
       kind = " class=\"bad\"";
-    } else if (script.encoding == ScriptEncoding::shiftJis) {
-      text = "Shift-JIS として読み込みました: ";
     } else if (script.encoding != ScriptEncoding::utf8) {
-      text = "UTF-16 として読み込みました: ";
+      encodingText =
+          std::string(encodingLabel(script.encoding)) + " として読み込みました: ";
+      text = encodingText;
     }
     const bool invalidBytes =
         script.status == ScriptStatus::checked && script.invalidBytesLine > 0;
@@ -311,7 +313,7 @@ void writeReferenceRow(Page& page, const ReferenceResult& reference) {
       appendText(page, reference.nameOnDisk);
       page.html += "</div>";
     }
-    if (reference.folderMismatch) {
+    if (showsFolderMismatch(reference.folderMismatch, reference.loadable)) {
       page.html += "<div class=\"note\">参照とは別のフォルダで見つかりました</div>";
     }
     if (isNotLoadable(reference)) {
@@ -336,6 +338,8 @@ void writeReferenceRow(Page& page, const ReferenceResult& reference) {
     page.html += "<div class=\"where\">読み込む場所: ";
     appendText(page, *reference.loadsFrom);
     page.html += "</div>";
+  } else if (reference.loadsAboveGame) {
+    page.html += "<div class=\"where\">読み込む場所: ゲームのフォルダの外</div>";
   }
   page.html += '\n';
   flushIfFull(page);

@@ -39,10 +39,12 @@ struct ReferenceResult {
   std::optional<std::string> hint;  // the line's folder attribute, when it has one
   bool found = false;
   std::string folder;  // as the report shows it ("." for the root); empty if missing
-  std::string file;    // the file found, relative to the root; empty if missing
-  std::string caseOnlyMatch;    // missing, but this file differs only in letter case
-  std::string nameOnDisk;       // found under this spelling on a case-blind system
-  bool folderMismatch = false;  // found, but not in the folders the reference names
+  std::string file;    // the file found as stored, relative to the root; empty if missing
+  std::string caseOnlyMatch;  // missing, but this file differs only in letter case
+  std::string nameOnDisk;     // found under this spelling on a case-blind system
+  // Found, but not in the folders the reference names, in every layout. Where the
+  // game cannot load it, the outputs say that instead.
+  bool folderMismatch = false;
   std::vector<std::string> suggestions;  // files with similar names, closest first
   // Where the project's layout makes the game load it from, relative to the root
   // with "/", when a layout's rule applies and names a place.
@@ -55,6 +57,9 @@ struct ReferenceResult {
   int column = 0;
   int endColumn = 0;
   std::string macro = {};  // the macro called on the line that made it, as written there
+  // A layout's rule loads it from above the game folder, which names no place: no
+  // loadsFrom, not loadable.
+  bool loadsAboveGame = false;
 };
 
 struct RunResults {

@@ -9,9 +9,9 @@
 #include "script/string_literals.h"
 #include "text/ascii_case.h"
 #include "text/memory_input.h"
-#include "text/script_reader.h"
 #include "text/name_order.h"
 #include "text/path_text.h"
+#include "text/script_reader.h"
 #include "text/utf8.h"
 
 namespace fs = std::filesystem;
@@ -39,7 +39,8 @@ struct Listed {
 // The .ks files below `folder`, depth first: a subfolder to its end as soon as it is
 // met in name order.
 void listScripts(const fs::path& folder, const std::string& utf8Prefix,
-                 std::vector<ProjectScript>& scripts, std::string_view extension = ".ks") {
+                 std::vector<ProjectScript>& scripts,
+                 std::string_view extension = ".ks") {
   std::vector<Listed> entries;
   std::error_code error;
   for (fs::directory_iterator it(folder, error), end; !error && it != end;
@@ -79,9 +80,7 @@ bool readRegularFile(const fs::path& path, std::string& bytes) {
   return !file.bad();
 }
 
-std::string key(const fs::path& path) {
-  return utf8FromPath(path.lexically_normal());
-}
+std::string key(const fs::path& path) { return utf8FromPath(path.lexically_normal()); }
 
 std::string placeOf(const MacroDefinition& macro) {
   return macro.utf8Script + " 行 " + std::to_string(macro.line);
@@ -121,7 +120,8 @@ void appendTjsLiterals(const fs::path& root, std::vector<std::string>& literals)
 void collectMentions(const fs::path& root, ProjectScripts& project) {
   std::vector<std::string> all;
   for (ProjectScript& script : project.scripts) {
-    for (std::string& mention : script.outline.mentions) all.push_back(std::move(mention));
+    for (std::string& mention : script.outline.mentions)
+      all.push_back(std::move(mention));
     script.outline.mentions.clear();
   }
   appendTjsLiterals(root, all);
@@ -156,7 +156,8 @@ ProjectScripts readProjectScripts(const fs::path& root,
       ProjectScript& script = project.scripts.emplace_back();
       script.path = path;
       const fs::path relative = path.lexically_relative(root);
-      script.utf8Path = withForwardSlashes(utf8FromPath(relative.empty() ? path : relative));
+      script.utf8Path =
+          withForwardSlashes(utf8FromPath(relative.empty() ? path : relative));
     }
     kept.insert(at->second);
   }
@@ -168,8 +169,8 @@ ProjectScripts readProjectScripts(const fs::path& root,
     if (!script.read) {
       // A script to check reports its own failure when it is checked.
       if (!kept.contains(i)) {
-        project.utf8LogLines.push_back("[ERROR] スクリプトを読み込めませんでした: " +
-                                       script.utf8Path + "\n");
+        project.utf8LogLines.push_back(
+            "[ERROR] スクリプトを読み込めませんでした: " + script.utf8Path + "\n");
       }
       continue;
     }
@@ -195,14 +196,16 @@ ProjectScripts readProjectScripts(const fs::path& root,
   for (const MacroDefinition& macro : project.macros.definitions) {
     std::unordered_set<const MacroDefinition*> seen;
     if (reaches(project.macros, engineTags, macro, macro, seen)) {
-      project.utf8LogLines.push_back("[DEBUG] マクロが自分自身を呼び出します (一度だけ展開します): " +
-                                     macro.name + " (" + placeOf(macro) + ")\n");
+      project.utf8LogLines.push_back(
+          "[DEBUG] マクロが自分自身を呼び出します (一度だけ展開します): " + macro.name +
+          " (" + placeOf(macro) + ")\n");
     }
   }
   return project;
 }
 
-const ProjectScript* findProjectScript(const ProjectScripts& scripts, const fs::path& path) {
+const ProjectScript* findProjectScript(const ProjectScripts& scripts,
+                                       const fs::path& path) {
   const auto found = scripts.byPath.find(key(path));
   return found == scripts.byPath.end() ? nullptr : &scripts.scripts[found->second];
 }

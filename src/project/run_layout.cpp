@@ -4,12 +4,28 @@
 #include "layouts/desktop_layout.h"
 #include "layouts/search_path.h"
 #include "text/path_text.h"
+#include "text/utf8.h"
 
 namespace fs = std::filesystem;
 
-RunLayout runLayoutFor(const fs::path& root, std::optional<Layout> chosen) {
+namespace {
+
+// A folder as the index keeps it, with the platform's separators.
+std::string indexFolder(std::string folder) {
+  for (char& c : folder) {
+    if (c == '/') c = static_cast<char>(fs::path::preferred_separator);
+  }
+  return folder;
+}
+
+}  // namespace
+
+RunLayout runLayoutFor(const fs::path& root, std::optional<Layout> chosen,
+                       const ProjectSettings& project) {
   RunLayout run;
-  run.layout = chosen.value_or(detectLayout(root));
+  run.project = project;
+  if (!chosen) chosen = project.layout;
+  run.layout = chosen ? *chosen : detectLayout(root);
   switch (run.layout) {
     case Layout::browser:
       run.tags = &browserTagTable();
@@ -20,20 +36,26 @@ RunLayout runLayoutFor(const fs::path& root, std::optional<Layout> chosen) {
       run.tags = &desktopTagTable();
       run.ignoresCase = desktopTagTable().ignoresCase;
       run.utf8SearchPathLine = "[DEBUG] 検索パス: ";
-      for (std::string folder : desktopSearchPath(root)) {
-        if (run.search.searchPath.size() > 0) run.utf8SearchPathLine += ", ";
-        run.utf8SearchPathLine += folder;
-        // The index keeps folders with the platform's separators.
-        for (char& c : folder) {
-          if (c == '/') c = static_cast<char>(fs::path::preferred_separator);
+      // The folders the project file names are registered by the game's code at
+      // run time, after the ones its files show.
+      for (const std::vector<std::string>& folders :
+           {desktopSearchPath(root), project.searchPath}) {
+        for (const std::string& folder : folders) {
+          if (run.search.searchPath.size() > 0) run.utf8SearchPathLine += ", ";
+          run.utf8SearchPathLine += folder;
+          run.search.searchPath.push_back(indexFolder(folder));
         }
-        run.search.searchPath.push_back(std::move(folder));
       }
       run.utf8SearchPathLine += '\n';
       run.wAnnouncement = L"[INFO] プロジェクトの形式: デスクトップ向け\n";
       break;
     case Layout::plain:
       break;
+  }
+  if (run.layout != Layout::desktop && !project.searchPath.empty()) {
+    run.wProjectWarning =
+        L"[WARNING] search_path はデスクトップ向けのプロジェクトでだけ使います (" +
+        decodeUtf8(project.utf8Path) + L")\n";
   }
   run.indexKeepsEveryFile = run.tags != nullptr;
   return run;

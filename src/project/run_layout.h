@@ -4,12 +4,13 @@
 #include <filesystem>
 #include <optional>
 #include <span>
-#include <string_view>
 #include <string>
+#include <string_view>
 
 #include "images/layout_locator.h"
 #include "layouts/layout.h"
 #include "layouts/tag_table.h"
+#include "project/project_file.h"
 #include "script/script_outline.h"
 
 struct RunLayout {
@@ -25,6 +26,10 @@ struct RunLayout {
   std::string utf8SearchPathLine;
   // "[INFO] プロジェクトの形式: ..." for the console and the log; empty for plain.
   std::wstring wAnnouncement;
+  // The project file's settings (empty without one), for what reads them later; a
+  // line for the console and the log when the layout leaves one of them unused.
+  ProjectSettings project;
+  std::wstring wProjectWarning;
 };
 
 // The extensions the layout's game tries on a name without one, in order; none for
@@ -34,6 +39,9 @@ std::span<const std::string_view> extensionOrderOf(const RunLayout& layout);
 // How the scripts of a project in `layout` define macros and labels.
 OutlineRules outlineRulesFor(const RunLayout& layout);
 
-// The layout `chosen` (--layout), or the one detected at `root`, with its tables and,
-// for a desktop-style project, its search path (which reads the project's scripts).
-RunLayout runLayoutFor(const std::filesystem::path& root, std::optional<Layout> chosen);
+// The layout `chosen` (--layout), else the project file's, else the one detected at
+// `root`, with its tables and, for a desktop-style project, its search path (which
+// reads the project's scripts), the project file's search_path after the detected
+// folders.
+RunLayout runLayoutFor(const std::filesystem::path& root, std::optional<Layout> chosen,
+                       const ProjectSettings& project = {});

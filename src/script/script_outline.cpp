@@ -100,8 +100,8 @@ void forEachLine(std::string_view text, OnLine onLine) {
       onLine(text);
       return;
     }
-    const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(found) -
-                                                     text.data());
+    const std::size_t end =
+        static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
     onLine(text.substr(0, end));
     text.remove_prefix(end + 1);
   }
@@ -130,7 +130,7 @@ std::optional<std::string_view> labelOfLine(std::string_view utf8Line,
 ScriptOutline outlineScript(std::string_view bytes, std::string_view utf8Script,
                             const OutlineRules& rules) {
   Outliner outliner{rules, {}, {rules.naming, std::string(utf8Script), {}, false}, {}, {},
-                    {}, 0};
+                    {},    0};
   ScriptEncoding& encoding = outliner.outline.encoding;
   std::string utf16Text;
   std::string_view text = bytes;
@@ -144,14 +144,19 @@ ScriptOutline outlineScript(std::string_view bytes, std::string_view utf8Script,
     appendUtf16AsUtf8(text.substr(2), bigEndian, utf16Text);
     text = utf16Text;
     decided = true;
+  } else if (const auto chosen = chosenEncoding(rules.encoding)) {
+    encoding = *chosen;
+    decided = true;
   }
   forEachLine(text, [&](std::string_view raw) {
     if (!decided && !isAscii(raw)) {
       decided = true;
       encoding = encodingDecidedBy(raw);
     }
-    const bool shiftJis = encoding == ScriptEncoding::shiftJis;
-    outliner.addLine(raw, shiftJis ? ScriptEncoding::shiftJis : ScriptEncoding::utf8);
+    // UTF-16 text was made UTF-8 above.
+    const bool utf16 =
+        encoding == ScriptEncoding::utf16le || encoding == ScriptEncoding::utf16be;
+    outliner.addLine(raw, utf16 ? ScriptEncoding::utf8 : encoding);
   });
   finishMacroReading(outliner.macros, outliner.lineNumber);
   outliner.outline.macros = std::move(outliner.macros.found);

@@ -24,7 +24,7 @@ struct ScriptOutline {
   // The lines of every macro body, "macro" and "endmacro" tags included, as [first,
   // last] pairs in order, counting from 1.
   std::vector<std::pair<int, int>> macroBodies;
-  std::vector<Label> labels;            // every label line with a name, in order
+  std::vector<Label> labels;  // every label line with a name, in order
   // With OutlineRules::collectsMentions: every tag attribute value and every string
   // literal of an [iscript] block, as written (UTF-8).
   std::vector<std::string> mentions;
@@ -38,6 +38,8 @@ struct OutlineRules {
   // Whether the outline keeps the names the script mentions (for the unused list):
   // every line with a tag is decoded then.
   bool collectsMentions = false;
+  // How scripts without a byte-order mark are decoded (--encoding).
+  ScriptEncodingChoice encoding = ScriptEncodingChoice::automatic;
 };
 
 // The label a line (UTF-8, not a comment line) defines: nullopt for a line that is

@@ -1,5 +1,6 @@
 #include "text/script_reader.h"
 
+#include "text/chinese_code_pages.h"
 #include "text/cp932.h"
 #include "text/utf8.h"
 
@@ -53,21 +54,23 @@ bool readUtf16Line(ScriptReader& reader, ScriptLine& line) {
   }
 }
 
-}  // namespace
-
-std::string_view encodingName(ScriptEncoding encoding) {
-  switch (encoding) {
-    case ScriptEncoding::shiftJis:
-      return "shift-jis";
-    case ScriptEncoding::utf16le:
-      return "utf-16le";
-    case ScriptEncoding::utf16be:
-      return "utf-16be";
-    case ScriptEncoding::utf8:
-      break;
+// Counts the characters of `utf8` (valid) beyond ASCII, and the half-width katakana
+// U+FF61-U+FF9F among them: EF BD A1-BF and EF BE 80-9F.
+void countKatakana(ScriptReader& reader, std::string_view utf8) {
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(utf8[i]);
+    if (byte < 0x80 || (byte & 0xC0) == 0x80) continue;
+    ++reader.nonAsciiCharacters;
+    if (byte != 0xEF || i + 2 >= utf8.size()) continue;
+    const auto second = static_cast<unsigned char>(utf8[i + 1]);
+    const auto third = static_cast<unsigned char>(utf8[i + 2]);
+    if ((second == 0xBD && third >= 0xA1) || (second == 0xBE && third <= 0x9F)) {
+      ++reader.halfWidthKatakana;
+    }
   }
-  return "utf-8";
 }
+
+}  // namespace
 
 bool startScript(ScriptReader& reader, std::istream& in) {
   reader.in = &in;
@@ -75,6 +78,8 @@ bool startScript(ScriptReader& reader, std::istream& in) {
   reader.decided = false;
   reader.raw.clear();
   reader.rawNext = 0;
+  reader.nonAsciiCharacters = 0;
+  reader.halfWidthKatakana = 0;
   char head[3] = {};
   in.read(head, 3);
   const std::string_view mark(head, static_cast<std::size_t>(in.gcount()));
@@ -87,6 +92,9 @@ bool startScript(ScriptReader& reader, std::istream& in) {
         mark[0] == '\xFF' ? ScriptEncoding::utf16le : ScriptEncoding::utf16be;
     reader.decided = true;
     start = 2;
+  } else if (const auto chosen = chosenEncoding(reader.choice)) {
+    reader.encoding = *chosen;
+    reader.decided = true;
   }
   in.clear();
   in.seekg(start);
@@ -108,6 +116,13 @@ std::string_view decodeScriptLine(std::string_view raw, ScriptEncoding encoding,
     appendCp932AsUtf8(raw, buffer);
     return buffer;
   }
+  if (encoding == ScriptEncoding::gbk || encoding == ScriptEncoding::big5) {
+    buffer.clear();
+    appendChineseCodePageAsUtf8(
+        encoding == ScriptEncoding::gbk ? ChineseCodePage::gbk : ChineseCodePage::big5,
+        raw, buffer);
+    return buffer;
+  }
   if (isValidUtf8(raw)) return raw;
   sanitizeUtf8(raw, buffer);
   replacedInvalid = true;
@@ -127,6 +142,18 @@ bool readScriptLine(ScriptReader& reader, ScriptLine& line) {
     reader.encoding = encodingDecidedBy(raw);
     line.decidedShiftJis = reader.encoding == ScriptEncoding::shiftJis;
   }
-  line.utf8 = decodeScriptLine(raw, reader.encoding, reader.decoded, line.replacedInvalid);
+  line.utf8 =
+      decodeScriptLine(raw, reader.encoding, reader.decoded, line.replacedInvalid);
+  // Only detection can be wrong: a chosen Shift-JIS is not second-guessed.
+  if (reader.encoding == ScriptEncoding::shiftJis &&
+      reader.choice == ScriptEncodingChoice::automatic) {
+    countKatakana(reader, line.utf8);
+  }
   return true;
+}
+
+bool doubtsShiftJis(const ScriptReader& reader) {
+  constexpr std::size_t kFewestCharacters = 8;
+  return reader.nonAsciiCharacters >= kFewestCharacters &&
+         reader.halfWidthKatakana * 2 > reader.nonAsciiCharacters;
 }

@@ -53,9 +53,8 @@ TEST(Findings, UnusedImagesAreListedSortedWithTheReportsTimeStamp) {
   EXPECT_EQ(result.exitCode, 0) << result.err;
   const std::string reportName = project.reportFile().filename().string();
   const std::string listName = "unused_images" + reportName.substr(16);
-  EXPECT_TRUE(
-      contains(result.out, "[INFO] 使われていない画像: 6 件 (" + listName +
-                               ") (名前が書かれているため除外: 0 件)\n"))
+  EXPECT_TRUE(contains(result.out, "[INFO] 使われていない画像: 6 件 (" + listName +
+                                       ") (名前が書かれているため除外: 0 件)\n"))
       << result.out;
   // Both spellings of room.png are named by the reference; in the order folders
   // are listed in, ASCII letters taken as capitals.

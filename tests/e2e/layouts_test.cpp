@@ -247,8 +247,10 @@ TEST(DesktopLayout, NamesAreSearchedOnThePathWithTheExtensionsInOrder) {
   EXPECT_EQ(document["references"][0]["file"], "bgimage/bg01.png");
   EXPECT_EQ(document["references"][0]["loadsFrom"], "bgimage/bg01.png");
   EXPECT_EQ(document["references"][7]["loadable"], false);
-  // Names without extension count as uses: what no reference loads is left.
-  EXPECT_EQ(document["unused"], json::parse(R"(["image/ex.png", "rule/fade.png"])"));
+  // Names without extension count as uses. What no reference loads but a tag names
+  // (ex, fade: the same stems as the files the game takes) is kept off the list too.
+  EXPECT_EQ(document["unused"], json::array());
+  EXPECT_TRUE(contains(result.out, " (名前が書かれているため除外: 2 件)\n")) << result.out;
 }
 
 TEST(DesktopLayout, PlainLayoutSeesOnlyNamesWithImageExtensions) {
@@ -278,6 +280,178 @@ TEST(FolderParts, CountTheRootsOwnName) {
   EXPECT_EQ(countOf(result.out, "参照とは別のフォルダで見つかりました"), 1u)
       << result.out;
   EXPECT_TRUE(contains(result.out, "別のフォルダで見つかりました: fgimage/x.jpg"));
+}
+
+}  // namespace
+
+namespace {
+
+// The references of the JSON document a run in `root` writes.
+json referencesOfRun(const fs::path& root, ProgramResult& result) {
+  result = runProgramIn(root, {"--json", "r.json"});
+  std::ifstream file(root / "r.json", std::ios::binary);
+  return json::parse(std::string{std::istreambuf_iterator<char>(file), {}})["references"];
+}
+
+// A desktop-style game ignores letter case, and so does the search; what every
+// document shows is still the file's own name.
+TEST(DesktopLayout, TheFileFoundIsNamedAsStored) {
+  TempProject project;
+  project.write(
+      {{"startup.tjs", ""},
+       {"bgimage/a.png", ""},
+       {"image/Case.gif", ""},
+       {"bg/Room.png", ""},
+       {"scenario/a.ks", "A.png\n[bg storage=CASE.GIF]\n[image storage=BG/ROOM]\n"}});
+  ProgramResult result;
+  const json references = referencesOfRun(project.root, result);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const std::string expected[] = {"bgimage/a.png", "image/Case.gif", "bg/Room.png"};
+  ASSERT_EQ(references.size(), std::size(expected)) << references.dump();
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    EXPECT_EQ(references[i]["file"], expected[i]) << references[i]["reference"];
+  }
+}
+
+// A missing image in one format beside the same name in another is pointed to it,
+// whichever formats they are; so is a doubled extension.
+TEST(Findings, TheSameNameInAnotherImageFormatIsSuggested) {
+  TempProject project;
+  project.write({{"bg/toumei.png", ""},
+                 {"fg/logo.bmp", ""},
+                 {"bg/room.png", ""},
+                 {"scenario/a.ks",
+                  "[bg storage=toumei.gif]\n[bg storage=logo.webp]\n"
+                  "[bg storage=room.png.png]\n"}});
+  ProgramResult result;
+  const json references = referencesOfRun(project.root, result);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const struct {
+    std::string reference, suggestion;
+  } cases[] = {
+      {"toumei.gif", "bg{sep}toumei.png"},
+      {"logo.webp", "fg{sep}logo.bmp"},
+      {"room.png.png", "bg{sep}room.png"},
+  };
+  ASSERT_EQ(references.size(), std::size(cases)) << references.dump();
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    EXPECT_TRUE(contains(
+        result.out,
+        withPlatformSeparator("[WARNING] 画像ファイルが見つかりません: a.ks 行 " +
+                              std::to_string(i + 1) + " (" + c.reference +
+                              ")\n[INFO] 似た名前のファイルがあります: " + c.suggestion +
+                              "\n")))
+        << c.reference << "\n"
+        << result.out;
+    EXPECT_EQ(references[i]["suggestions"],
+              json::array({withPlatformSeparator(c.suggestion)}))
+        << c.reference;
+  }
+}
+
+// A browser-style path that climbs above the game folder names no place: the file
+// found below the root is not loadable, and the place shown is none.
+TEST(BrowserLayout, APlaceAboveTheGameFolderIsNamedAsOutsideIt) {
+  TempProject project;
+  project.write({{"index.html", ""},
+                 {"lib/y.png", ""},
+                 {"data/bgimage/room.jpg", ""},
+                 {"data/others/x.png", ""},
+                 {"data/scenario/a.ks",
+                  "[bg storage=../../../x.png]\n"
+                  "[image storage=../../../../x.png folder=fgimage]\n"
+                  "[preload storage=../x.png]\n"
+                  "[bg storage=../../../gone.png]\n"
+                  "[bg storage=../../lib/y.png]\n"}});
+  ProgramResult result;
+  const json references = referencesOfRun(project.root / "data", result);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  const struct {
+    std::string reference;
+    std::string warning;  // "" for none
+    json loadsFrom;
+    bool loadable;
+  } cases[] = {
+      {"../../../x.png",
+       "ゲームが読み込む場所にありません: ../../../x.png (読み込む場所: "
+       "ゲームのフォルダの外)",
+       nullptr, false},
+      {"../../../../x.png",
+       "ゲームが読み込む場所にありません: ../../../../x.png (読み込む場所: "
+       "ゲームのフォルダの外)",
+       nullptr, false},
+      {"../x.png",
+       "ゲームが読み込む場所にありません: ../x.png (読み込む場所: ゲームのフォルダの外)",
+       nullptr, false},
+      {"../../../gone.png", "", nullptr, false},
+      {"../../lib/y.png", "", "../lib/y.png", true},
+  };
+  ASSERT_EQ(references.size(), std::size(cases)) << references.dump();
+  const std::string log = withPosixLineEnds(project.read("data/image_error_log.txt"));
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    EXPECT_EQ(references[i]["reference"], c.reference);
+    EXPECT_EQ(references[i]["loadsFrom"], c.loadsFrom) << c.reference;
+    EXPECT_EQ(references[i]["loadable"], c.loadable) << c.reference;
+    if (c.warning.empty()) continue;
+    EXPECT_TRUE(contains(result.out, "[WARNING] " + c.warning + "\n")) << result.out;
+    EXPECT_TRUE(contains(log, "[WARNING] " + c.warning + "\n")) << c.reference;
+  }
+  EXPECT_EQ(countOf(result.out, "読み込む場所: "), 3u) << result.out;
+  // Nor does the page, for the missing one too.
+  const ProgramResult page = runProgramIn(project.root / "data", {"--html", "r.html"});
+  EXPECT_EQ(page.exitCode, 0) << page.err;
+  EXPECT_EQ(countOf(project.read("data/r.html"),
+                    "<div class=\"where\">読み込む場所: ゲームのフォルダの外</div>"),
+            4u);
+}
+
+// `folderMismatch` says the folders differ in every layout; where the game cannot
+// load the file at all, the console says that instead of naming the folder.
+TEST(FolderParts, TheMismatchIsKeptWhereTheGameCannotLoadTheFile) {
+  const std::vector<ProjectFile> browser = {
+      {"index.html", ""}, {"data/bgimage/room.jpg", ""}, {"data/fgimage/x.png", ""}};
+  const std::vector<ProjectFile> desktop = {
+      {"data/startup.tjs", ""}, {"data/fgimage/x.png", ""}, {"data/other/away.png", ""}};
+  const std::vector<ProjectFile> plain = {{"data/fgimage/x.png", ""}};
+  const struct {
+    const std::vector<ProjectFile>& project;
+    std::string line;
+    bool folderMismatch;
+    json loadable;
+    std::string warning;  // the one warning on the console
+  } cases[] = {
+      {browser, "[bg storage=sub/x.png]", true, false,
+       "ゲームが読み込む場所にありません: sub/x.png (読み込む場所: bgimage/sub/x.png)"},
+      {browser, "[bg storage=fgimage/x.png]", false, false,
+       "ゲームが読み込む場所にありません: fgimage/x.png (読み込む場所: "
+       "bgimage/fgimage/x.png)"},
+      {desktop, "[image storage=sub/x]", true, true,
+       "参照とは別のフォルダで見つかりました: sub/x (フォルダ: fgimage)"},
+      {desktop, "[image storage=sub/away]", true, false,
+       "検索パスにないフォルダで見つかりました: sub/away (フォルダ: other)"},
+      {desktop, "[image storage=OTHER/away]", false, true, ""},
+      {plain, "[bg storage=sub/x.png]", true, nullptr,
+       "参照とは別のフォルダで見つかりました: sub/x.png (フォルダ: fgimage)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    TempProject project;
+    project.write(c.project);
+    project.write("data/scenario/a.ks", c.line + "\n");
+    ProgramResult result;
+    const json references = referencesOfRun(project.root / "data", result);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    ASSERT_EQ(references.size(), 1u);
+    EXPECT_EQ(references[0]["folderMismatch"], c.folderMismatch);
+    EXPECT_EQ(references[0]["loadable"], c.loadable);
+    EXPECT_EQ(countOf(result.out, "[WARNING] "), c.warning.empty() ? 0u : 1u)
+        << result.out;
+    if (!c.warning.empty()) {
+      EXPECT_TRUE(contains(result.out, "[WARNING] " + c.warning + "\n")) << result.out;
+    }
+  }
 }
 
 }  // namespace

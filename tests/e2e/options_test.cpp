@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -122,7 +123,7 @@ TEST(Options, AHintHitUnderAnotherSpellingIsPointedOut) {
   if (!fs::exists(project.root / "img" / "hero.png")) {
     GTEST_SKIP() << "this file system matches letter case exactly";
   }
-  ProgramResult result = runProgramIn(project.root);
+  ProgramResult result = runProgramIn(project.root, {"--json", "r.json"});
 
   const std::string warning =
       "[WARNING] ファイル名の大文字・小文字が参照と異なります: hero.png (Hero.png)\n";
@@ -131,6 +132,9 @@ TEST(Options, AHintHitUnderAnotherSpellingIsPointedOut) {
   EXPECT_EQ(project.report(),
             "\xEF\xBB\xBF"
             "a.ks (行 1): hero.png -> 存在します (フォルダ: img)\n");
+  // The documents name the file as stored.
+  EXPECT_EQ(nlohmann::json::parse(project.read("r.json"))["references"][0]["file"],
+            "img/Hero.png");
 }
 
 }  // namespace

@@ -47,10 +47,12 @@ std::string reportIn(const std::filesystem::path& folder) {
 
 std::string placeOf(const json& reference) {
   return std::to_string(reference["line"].get<int>()) + ":" +
-         (reference["column"].is_null() ? std::string("0")
-                                        : std::to_string(reference["column"].get<int>())) +
+         (reference["column"].is_null()
+              ? std::string("0")
+              : std::to_string(reference["column"].get<int>())) +
          ":" +
-         (reference["macro"].is_null() ? std::string() : reference["macro"].get<std::string>());
+         (reference["macro"].is_null() ? std::string()
+                                       : reference["macro"].get<std::string>());
 }
 
 TEST(ProjectTags, MacroCallsAreCheckedWhereTheyAreWritten) {
@@ -116,7 +118,8 @@ TEST(ProjectTags, MacroCallsAreCheckedWhereTheyAreWritten) {
        "■a.ks (行 2): 02 -> 存在しません\n"
        "a.ks (行 3): ev -> 存在します (フォルダ: fgimage)\n"
        "■a.ks (行 4): x.png -> 存在しません\n",
-       {"[INFO] 処理中: a.ks ...\n[WARNING] 画像ファイルが見つかりません: a.ks 行 2 (02)\n"},
+       {"[INFO] 処理中: a.ks ...\n[WARNING] 画像ファイルが見つかりません: a.ks 行 2 "
+        "(02)\n"},
        {"[DEBUG] マクロが自分自身を呼び出します (一度だけ展開します): again "
         "(scenario/macro.ks 行 7)\n",
         "[DEBUG] 画像ファイル検出: a.ks 行 2 (02) (マクロ F_FI) \n"},
@@ -134,14 +137,14 @@ TEST(ProjectTags, MacroCallsAreCheckedWhereTheyAreWritten) {
     for (const std::string& line : c.consoleLines) {
       EXPECT_TRUE(contains(result.out, line)) << line << "\n" << result.out;
     }
-    const std::string log =
-        withPosixLineEnds(project.read(root / "image_error_log.txt"));
+    const std::string log = withPosixLineEnds(project.read(root / "image_error_log.txt"));
     for (const std::string& line : c.logLines) {
       EXPECT_TRUE(contains(log, line)) << line << "\n" << log;
     }
     const json document = json::parse(project.read(root / "r.json"));
     std::vector<std::string> places;
-    for (const json& reference : document["references"]) places.push_back(placeOf(reference));
+    for (const json& reference : document["references"])
+      places.push_back(placeOf(reference));
     EXPECT_EQ(places, c.places);
   }
 }
@@ -169,7 +172,8 @@ TEST(ProjectTags, UnknownTagsArePointedAtAndMentionedNamesAreKept) {
                   "[endscript]\n"
                   "[chara part=from_tag][chara part=from_tag][chara part=from_tag]\n"
                   "; [chara part=commented]\n"}});
-  const ProgramResult result = runProgramIn(project.root, {"--unused", "--check", "images"});
+  const ProgramResult result =
+      runProgramIn(project.root, {"--unused", "--check", "images"});
   EXPECT_EQ(result.exitCode, 0) << result.err;
   const std::string hint =
       "[INFO] 画像を読み込むタグのようです: Cg (file) 5 回 (ks-image-check.toml の "
@@ -181,7 +185,8 @@ TEST(ProjectTags, UnknownTagsArePointedAtAndMentionedNamesAreKept) {
   // unknown name; from_script.png is a reference of its own. What comment lines and
   // "//" comments name is no mention.
   EXPECT_TRUE(contains(result.out, "[INFO] 使われていない画像: 2 件 (")) << result.out;
-  EXPECT_TRUE(contains(result.out, ") (名前が書かれているため除外: 4 件)\n")) << result.out;
+  EXPECT_TRUE(contains(result.out, ") (名前が書かれているため除外: 4 件)\n"))
+      << result.out;
   const std::string listName =
       "unused_images" + project.reportFile().filename().string().substr(16);
   EXPECT_EQ(project.read(listName),

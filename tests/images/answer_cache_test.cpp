@@ -23,6 +23,7 @@ TEST(AnswerCache, TellsHintAndReferenceApartAndKeepsEveryPartOfAnAnswer) {
     answer.caseOnlyMatch = i == 3 ? "sub/ABC.png" : "";
     answer.nameOnDisk = i == 4 ? "X.PNG" : "";
     answer.folderMismatch = i == 5;
+    answer.loadsAboveGame = i == 7;
     answer.throughHint = i % 2 == 1;
     if (i == 6) answer.suggestions = {"a/x.jpg", "y.png"};
   }
@@ -31,6 +32,7 @@ TEST(AnswerCache, TellsHintAndReferenceApartAndKeepsEveryPartOfAnAnswer) {
     EXPECT_EQ(lookup.caseOnlyMatch, answer.caseOnlyMatch);
     EXPECT_EQ(lookup.nameOnDisk, answer.nameOnDisk);
     EXPECT_EQ(lookup.folderMismatch, answer.folderMismatch);
+    EXPECT_EQ(lookup.loadsAboveGame, answer.loadsAboveGame);
     EXPECT_EQ(lookup.throughHint, answer.throughHint);
     EXPECT_EQ(
         std::vector<std::string>(lookup.suggestions.begin(), lookup.suggestions.end()),

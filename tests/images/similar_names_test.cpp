@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "images/image_formats.h"
 #include "support/temp_tree.h"
 #include "text/utf8.h"
 
@@ -73,7 +74,7 @@ TEST(SimilarNames, SuggestsTyposAndOtherExtensionsButNotNumberedSiblings) {
       {u8"ev_03.png", {}},                                   // a numbered sibling
       {u8"ev_1.png", {}},
       {u8"abc.png", {"a/abd.png", "a/abx.png", "a/aby.png"}},  // three at most
-      {u8"abd.gif", {}},
+      {u8"abd.gif", {"a/abd.png", "a/abd.jpg"}},               // no typos, the same stem
       {u8"背景夜.jpg", {"bg/背景昼.jpg"}},
       {u8"roomm.png", {"w/Room.png", "x/room.png", "x/rooom.png"}},  // 1 before 2
       {u8"romo.png", {"w/Room.png", "x/room.png"}},  // a swap; "moor" is 2 away
@@ -170,9 +171,92 @@ TEST(SimilarNames, ByStemLooksAtEveryImageExtensionAndNameSearchOnlyAtItsOwn) {
     EXPECT_EQ(suggest.paths(similarFilesByStemPlain(index, fs::path(c.stem).native())),
               c.expected);
   }
-  // A name with an extension looks only at its own and the other of png and jpg.
-  EXPECT_EQ(suggest.byName(u8"titles.png"), std::vector<std::string>{"a/title.png"});
-  EXPECT_EQ(suggest.byName(u8"titel.gif"), std::vector<std::string>{});
+  // A name with an extension looks for typos among its own only, and for its stem
+  // among every image format.
+  EXPECT_EQ(suggest.byName(u8"titles.png"),
+            (std::vector<std::string>{"c/titles.jpeg", "a/title.png"}));
+  EXPECT_EQ(suggest.byName(u8"titel.gif"), std::vector<std::string>{"b/titel.webp"});
+  EXPECT_EQ(suggest.byName(u8"titl.gif"), std::vector<std::string>{});
+}
+
+// A missing image in any format the program reads points to the same name in each
+// other format: a tree per format holding the name in that format alone.
+TEST(SimilarNames, TheSameStemIsFoundBetweenEveryTwoImageFormats) {
+  const auto utf8 = [](std::string_view text) {
+    return std::u8string(text.begin(), text.end());
+  };
+  for (const std::string_view onDisk : kImageExtensions) {
+    TempTree tree;
+    tree.file(u8"bg/toumei" + utf8(onDisk));
+    std::ostringstream log;
+    ImageIndex index = buildImageIndex(tree.root, log, /*keepEveryFile=*/true);
+    const Suggester suggest{index};
+    const std::vector<std::string> expected = {"bg/toumei" + std::string(onDisk)};
+    for (const std::string_view written : kImageExtensions) {
+      if (written == onDisk) continue;
+      const std::u8string name = u8"toumei" + utf8(written);
+      EXPECT_EQ(suggest.byName(name.c_str()), expected) << utf8Of(name);
+      EXPECT_EQ(suggest.paths(similarFilesPlain(index, fs::path(name).native())),
+                expected)
+          << utf8Of(name);
+    }
+  }
+}
+
+TEST(SimilarNames, TheSameStemRuleTakesTheFormatsItIsGiven) {
+  TempTree tree;
+  for (const char8_t* file :
+       {u8"bg/toumei.png", u8"bg/toumai.jpg", u8"bg/title.GIF", u8"bg/title.jpg",
+        u8"ev/title.jpg", u8"fg/title.bmp", u8"bg/room.png", u8"bg/night.jpg.png",
+        u8"bg/ev01.png.png", u8"bgm/Traning.mp3", u8"sound/bigshot1.wav",
+        u8"sound/bigshot1.ogg", u8"sound/door.wav.wav"}) {
+    tree.file(file);
+  }
+  std::ostringstream log;
+  ImageIndex index = buildImageIndex(tree.root, log, /*keepEveryFile=*/true);
+  const Suggester suggest{index};
+  static constexpr std::string_view kSounds[] = {".wav", ".ogg", ".mp3"};
+  struct Case {
+    const char8_t* name;
+    std::span<const std::string_view> formats;
+    std::size_t most;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {u8"toumei.gif", kImageExtensions, 3, {"bg/toumei.png"}},
+      // In the list's order, each format in walk order; letter case ignored.
+      {u8"title.png",
+       kImageExtensions,
+       5,
+       {"bg/title.jpg", "ev/title.jpg", "bg/title.GIF", "fg/title.bmp"}},
+      {u8"title.png", kImageExtensions, 2, {"bg/title.jpg", "ev/title.jpg"}},
+      {u8"title.svg", kImageExtensions, 0, {}},
+      // An extension written twice, or once where the file has it twice; only the
+      // same one twice.
+      {u8"room.png.png", kImageExtensions, 3, {"bg/room.png"}},
+      {u8"EV01.png", kImageExtensions, 3, {"bg/ev01.png.png"}},
+      {u8"room.png.jpg", kImageExtensions, 3, {}},
+      {u8"night.jpg", kImageExtensions, 3, {}},
+      // No format of the list, or nothing before it: no stem to look for.
+      {u8"toumei.txt", kImageExtensions, 3, {}},
+      {u8".gif", kImageExtensions, 3, {}},
+      {u8"toumei.gif", kSounds, 3, {}},
+      // Sounds, by their own list.
+      {u8"Traning.mp3.mp3", kSounds, 3, {"bgm/Traning.mp3"}},
+      {u8"bigshot1.mp3", kSounds, 3, {"sound/bigshot1.wav", "sound/bigshot1.ogg"}},
+      {u8"door.wav", kSounds, 3, {"sound/door.wav.wav"}},
+      {u8"traning.ogg", kSounds, 3, {"bgm/Traning.mp3"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(
+        suggest.paths(sameStemFiles(index, fs::path(c.name).native(), c.formats, c.most)),
+        c.expected)
+        << utf8Of(c.name);
+  }
+  // A missing name gets the same-stem files first, then its typos.
+  EXPECT_EQ(suggest.byName(u8"toumei.jpg"),
+            (std::vector<std::string>{"bg/toumei.png", "bg/toumai.jpg"}));
+  EXPECT_EQ(suggest.byName(u8"room.gif"), std::vector<std::string>{"bg/room.png"});
 }
 
 // Names of a project in its many shapes: numbered series in folders whose order

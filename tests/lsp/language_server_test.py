@@ -7,6 +7,7 @@ completion, a refreshed tree, and error replies to broken messages.
     language_server_test.py PROGRAM [unittest arguments]
 """
 
+import json
 import os
 import shutil
 import sys
@@ -90,7 +91,14 @@ class ServerTest(unittest.TestCase):
     def start(self, text=SCRIPT, **options):
         self.client.initialize(self.root, **options)
         self.uri = self.client.open(self.script_path, text)
-        return self.client.diagnostics(self.uri)
+        # The open script's own; those its file on disk got from the sweep before
+        # are dropped.
+        diagnostics = self.client.diagnostics(self.uri, 1)
+        self.client.pending = [
+            m for m in self.client.pending
+            if m.get("method") != "textDocument/publishDiagnostics" or
+            m["params"]["uri"] != self.uri]
+        return diagnostics
 
     def change(self, version, *changes):
         self.client.notify("textDocument/didChange", {
@@ -163,7 +171,7 @@ class Diagnostics(ServerTest):
         sky.write_bytes(b"")
         self.client.notify("workspace/didChangeWatchedFiles",
                            {"changes": [{"uri": file_uri(sky), "type": 1}]})
-        diagnostics = self.client.diagnostics(self.uri)
+        diagnostics = self.client.diagnostics(self.uri, 1)
         self.assertNotIn("sky.png", str(summary(diagnostics)))
         self.assertEqual(len(diagnostics), 5)
 
@@ -171,14 +179,23 @@ class Diagnostics(ServerTest):
         self.start(watch_files=False)
         (self.root / "emoji.png").write_bytes(b"")
         self.client.notify("textDocument/didSave", {"textDocument": {"uri": self.uri}})
-        diagnostics = self.client.diagnostics(self.uri)
+        diagnostics = self.client.diagnostics(self.uri, 1)
         self.assertNotIn("emoji.png", str(summary(diagnostics)))
 
     def test_closing_clears_and_writes_nothing_into_the_project(self):
-        self.start()
+        self.start(text="")
         self.client.notify("textDocument/didClose", {"textDocument": {"uri": self.uri}})
         self.assertEqual(self.client.diagnostics(self.uri), [])
+        # A script of the scenario folder then speaks from its file on disk.
+        self.assertEqual(len(self.client.diagnostics(self.uri)), 6)
+        outside = self.root / "notes.ks"
+        outside_uri = self.client.open(outside, '[bg storage="gone.png"]\n')
+        self.assertEqual(len(self.client.diagnostics(outside_uri, 1)), 1)
+        self.client.notify("textDocument/didClose", {"textDocument": {"uri": outside_uri}})
+        self.assertEqual(self.client.diagnostics(outside_uri), [])
         self.assertEqual(self.client.close(), 0)
+        self.assertFalse(any(m.get("params", {}).get("uri") == outside_uri
+                             for m in self.client.pending))
         written = sorted(str(p.relative_to(self.root)) for p in self.root.rglob("*")
                          if p.is_file())
         self.assertEqual(written, sorted(IMAGES + ["scenario/main.ks"]))
@@ -292,6 +309,350 @@ class Protocol(ServerTest):
         self.client.notify("initialized", {})
         self.uri = self.client.open(self.script_path, SCRIPT)
         self.assertEqual(len(self.client.diagnostics(self.uri)), 6)
+
+
+def make_files(root, files):
+    """Writes {relative path: bytes or str} below `root`; an image is empty."""
+    for name, content in files.items():
+        path = root / name
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(content.encode("utf-8") if isinstance(content, str) else content)
+
+
+def is_publish(message, uri):
+    return (message.get("method") == "textDocument/publishDiagnostics" and
+            message["params"]["uri"] == uri)
+
+
+class ClientLimits(ServerTest):
+    """Numbers and frames no client should send, which must neither hang the server
+    nor deafen it."""
+
+    EXTREMES = [-1, 2 ** 32, 2 ** 64 + 5, 1e300, 10_000]
+
+    def test_every_position_and_range_is_clamped_to_the_document(self):
+        self.start()
+        for extreme in self.EXTREMES:
+            with self.subTest(extreme=extreme):
+                far = {"line": extreme, "character": extreme}
+                actions = self.client.request("textDocument/codeAction", {
+                    "textDocument": {"uri": self.uri},
+                    "range": {"start": {"line": 0, "character": 0}, "end": far},
+                    "context": {"diagnostics": []}})
+                # From the start to the end: every reference's fixes; a negative
+                # end is the start.
+                self.assertEqual(len(actions), 0 if extreme == -1 else 2)
+                backwards = self.client.request("textDocument/codeAction", {
+                    "textDocument": {"uri": self.uri},
+                    "range": {"start": far, "end": {"line": 0, "character": 0}},
+                    "context": {"diagnostics": [{"range": {"start": far, "end": far}}]}})
+                self.assertEqual(backwards, actions)
+                for method in ("textDocument/hover", "textDocument/definition",
+                               "textDocument/references"):
+                    self.assertIsNone(self.client.request(method, {
+                        "textDocument": {"uri": self.uri}, "position": far}))
+                completion = self.client.request("textDocument/completion", {
+                    "textDocument": {"uri": self.uri}, "position": far})
+                self.assertEqual(completion["items"], [])
+        # A backwards range from past the end to a negative place: everything after
+        # the first line; then an insertion past the end appends.
+        self.assertEqual(self.change(2, {"range": {
+            "start": {"line": 2 ** 32, "character": -1},
+            "end": {"line": 0, "character": 2 ** 40}}, "text": ""}), [])
+        far = {"line": 2 ** 32, "character": 0}
+        diagnostics = self.change(3, {"range": {"start": far, "end": far},
+                                      "text": '\n[bg storage="last.png"]'})
+        self.assertEqual(summary(diagnostics),
+                         [(1, "missing-image", 1, "画像ファイルが見つかりません: last.png")])
+        # A line that is no number is the client's mistake.
+        with self.assertRaises(ServerError) as raised:
+            self.client.request("textDocument/hover", {
+                "textDocument": {"uri": self.uri},
+                "position": {"line": "two", "character": 0}})
+        self.assertEqual(raised.exception.args[0], -32602)
+
+    def test_after_a_broken_frame_the_next_message_is_heard(self):
+        hover = {"jsonrpc": "2.0", "id": 7, "method": "textDocument/hover",
+                 "params": {"textDocument": {"uri": "file:///nowhere.ks"},
+                            "position": {"line": 0, "character": 0}}}
+        body = json.dumps(hover).encode()
+        broken_frames = {
+            "no Content-Length": b"Content-Type: application/json\r\n\r\n" + body,
+            "a length one byte short":
+                b"Content-Length: %d\r\n\r\n" % (len(body) - 1) + body,
+            "a header of another protocol": b"GET / HTTP/1.1\r\nHost: x\r\n\r\n",
+            "a body far longer than a line": b"Content-Type: x\r\n\r\n" + b"x" * 5000,
+        }
+        for name, frame in broken_frames.items():
+            with self.subTest(frame=name):
+                client = LspClient([PROGRAM, "--lsp"])
+                try:
+                    client.initialize(self.root)
+                    client.send_bytes(frame)
+                    self.assertIsNone(client.request("textDocument/hover",
+                                                     hover["params"]))
+                    self.assertEqual(client.close(), 0)
+                    # At most one error reply for the broken frame.
+                    errors = [m for m in client.pending if "error" in m]
+                    self.assertLessEqual(len(errors), 1)
+                finally:
+                    client.kill()
+
+    def test_a_second_initialize_is_refused(self):
+        self.start()
+        with self.assertRaises(ServerError) as raised:
+            self.client.request("initialize", {"processId": None, "capabilities": {}})
+        self.assertEqual(raised.exception.args[0], -32600)
+        self.assertEqual(self.client.close(), 0)
+
+
+SJIS_LINES = [
+    '「教室に入る」',
+    '[bg storage="教室.png" folder="data/bgimage"]',
+    '[bg storage="gone.png" folder="data/bgimage"]',
+    '[bg storage="廊下.png" folder="data/bgimage"]',
+]
+
+
+class Encodings(ServerTest):
+    """A Shift-JIS script as editors that take it for UTF-8 or latin1 send it."""
+
+    def open_sjis(self, decode, client_name):
+        data = ("\r\n".join(SJIS_LINES) + "\r\n").encode("cp932")
+        path = self.root / "scenario" / "sjis.ks"
+        path.write_bytes(data)
+        self.client.initialize(self.root, client_name=client_name)
+        uri = self.client.open(path, decode(data))
+        return uri, self.client.diagnostics(uri, 1)
+
+    def test_a_misread_script_gets_advice_once_and_no_false_marks(self):
+        editors = [
+            ("Visual Studio Code", lambda b: b.decode("utf-8", "replace"),
+             '"[ks]": { "files.encoding": "shiftjis" }'),
+            ("Neovim", lambda b: b.decode("latin-1"), "fileencodings=ucs-bom,utf-8,cp932"),
+            (None, lambda b: b.decode("latin-1"), "Shift-JIS にして開き直してください"),
+        ]
+        for name, decode, setting in editors:
+            with self.subTest(editor=name):
+                self.client.kill()
+                self.client = LspClient([PROGRAM, "--lsp"])
+                uri, diagnostics = self.open_sjis(decode, name)
+                # The ASCII name reads truly; the Japanese ones are not marked.
+                self.assertEqual(summary(diagnostics), [
+                    (2, "missing-image", 1, "画像ファイルが見つかりません: gone.png")])
+                advice = self.client.wait_for(
+                    lambda m: m.get("method") == "window/showMessage")["params"]
+                self.assertEqual(advice["type"], 2)
+                self.assertIn("scenario/sjis.ks は Shift-JIS で保存されています",
+                              advice["message"])
+                self.assertIn(setting, advice["message"])
+                # Once per document: reopened, it is not said again.
+                self.client.notify("textDocument/didClose", {"textDocument": {"uri": uri}})
+                self.client.open(self.root / "scenario" / "sjis.ks",
+                                 decode(("\r\n".join(SJIS_LINES)).encode("cp932")), 2)
+                self.client.diagnostics(uri, 2)
+                self.client.request("shutdown", None)
+                self.assertFalse([m for m in self.client.pending
+                                  if m.get("method") == "window/showMessage"])
+
+    def test_a_script_read_in_its_encoding_is_checked_whole(self):
+        uri, diagnostics = self.open_sjis(lambda b: b.decode("cp932"), "Neovim")
+        self.assertEqual([d[3] for d in summary(diagnostics)], [
+            "画像ファイルが見つかりません: gone.png",
+            "画像ファイルが見つかりません: 廊下.png"])
+        # Edited into a misread text, a correct file on disk gives no advice: the
+        # invalid bytes are the text's own, marked once for the whole script.
+        broken = "\n".join(["\ufffd" + line for line in SJIS_LINES[:2]]) + "\n"
+        self.client.notify("textDocument/didChange", {
+            "textDocument": {"uri": uri, "version": 2}, "contentChanges": [{"text": broken}]})
+        diagnostics = self.client.diagnostics(uri, 2)
+        self.assertEqual(summary(diagnostics), [
+            (0, "invalid-bytes", 2, "UTF-8 として不正なバイト列があります")])
+        self.client.request("shutdown", None)
+        self.assertFalse([m for m in self.client.pending
+                          if m.get("method") == "window/showMessage"])
+
+
+# Projects of the two styles whose tags load from places of their own, each with two
+# names similar to a missing one. In the browser-style one, one lies where the tag
+# does not load from: no quick fix may write it.
+QUICK_FIX_PROJECTS = {
+    "browser": {
+        "files": {"index.html": "", "data/fgimage/chara/5/ami_smile.png": b"",
+                  "data/others/3d/sprite/ami_smiley.png": b"", "data/scenario/.keep": ""},
+        "root": "data",
+        "line": '[chara_mod name="ami" storage="chara/5/ami_smle.png"]',
+        "fixes": ["chara/5/ami_smile.png"],
+        "similar": ["fgimage/chara/5/ami_smile.png", "others/3d/sprite/ami_smiley.png"],
+    },
+    "desktop": {
+        "files": {"startup.tjs": "", "fgimage/ami_1.png": b"",
+                  "others/3d/sprite/ami_4.png": b"", "scenario/.keep": ""},
+        "root": ".",
+        "line": '[image storage="chara/ami_4x" layer=1]',
+        # The name alone finds a file on the search path; one below a folder of it
+        # needs its path from the root.
+        "fixes": ["others/3d/sprite/ami_4", "ami_1"],
+        "similar": ["others/3d/sprite/ami_4.png", "fgimage/ami_1.png"],
+    },
+}
+
+
+class QuickFixesWhereTheTagLoads(unittest.TestCase):
+    def test_each_fix_offered_resolves_and_clears_its_diagnostic(self):
+        for style, project in QUICK_FIX_PROJECTS.items():
+            with self.subTest(style=style), tempfile.TemporaryDirectory() as folder:
+                game = Path(folder) / "game"
+                make_files(game, project["files"])
+                root = (game / project["root"]).resolve()
+                client = LspClient([PROGRAM, "--lsp"])
+                try:
+                    self.check_fixes(client, root, project)
+                finally:
+                    client.kill()
+
+    def check_fixes(self, client, root, project):
+        client.initialize(root)
+        text = "*start\n" + project["line"] + "\n"
+        uri = client.open(root / "scenario" / "first.ks", text)
+        [missing] = client.diagnostics(uri, 1)
+        self.assertEqual(missing["code"], "missing-image")
+        self.assertEqual([r["message"].split(": ")[1] for r in missing["relatedInformation"]],
+                         project["similar"])
+        # The cursor at the line's start, the diagnostic named in the context.
+        cursor = {"line": 1, "character": 0}
+        actions = client.request("textDocument/codeAction", {
+            "textDocument": {"uri": uri}, "range": {"start": cursor, "end": cursor},
+            "context": {"diagnostics": [missing]}})
+        edits = [a["edit"]["changes"][uri][0] for a in actions]
+        self.assertEqual([e["newText"] for e in edits], project["fixes"])
+        self.assertEqual([a["diagnostics"] for a in actions], [[missing]] * len(actions))
+        # Without the diagnostic, the cursor off the name finds nothing to fix.
+        self.assertEqual(client.request("textDocument/codeAction", {
+            "textDocument": {"uri": uri}, "range": {"start": cursor, "end": cursor},
+            "context": {"diagnostics": []}}), [])
+        for version, edit in enumerate(edits, start=2):
+            client.notify("textDocument/didChange", {
+                "textDocument": {"uri": uri, "version": version},
+                "contentChanges": [{"text": apply_edit(text, edit)}]})
+            self.assertEqual(client.diagnostics(uri, version), [], edit["newText"])
+
+
+class WholeProject(unittest.TestCase):
+    """Diagnostics of every script of the scenario folder, open or not; find
+    references and document links."""
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="kic-lsp-project-")
+        self.root = Path(self.folder) / "game"
+        make_files(self.root, {
+            "bgimage/room.jpg": b"", "fgimage/hero.png": b"",
+            "scenario/a.ks": '[bg storage="room.jpg" folder="bgimage"]\n'
+                             '[image storage="hero.png" folder="fgimage"]\n',
+            "scenario/b.ks": '*b\n[bg storage="sky.png" folder="bgimage"]\n'
+                             '[bg storage="room.jpg" folder="bgimage"]\n',
+            "scenario/sub/c.ks": '[bg storage="bgimage/room.jpg"]\n',
+        })
+        self.client = LspClient([PROGRAM, "--lsp"])
+
+    def tearDown(self):
+        self.client.kill()
+        shutil.rmtree(self.folder)
+
+    def uri(self, name):
+        return file_uri(self.root / name)
+
+    def test_scripts_not_open_are_checked_at_start_and_after_a_change(self):
+        self.client.initialize(self.root)
+        self.assertEqual(summary(self.client.diagnostics(self.uri("scenario/b.ks"))),
+                         [(1, "missing-image", 1, "画像ファイルが見つかりません: sky.png")])
+        # Fixed on disk: cleared once the client tells of the new file.
+        make_files(self.root, {"bgimage/sky.png": b""})
+        self.client.notify("workspace/didChangeWatchedFiles", {"changes": [
+            {"uri": self.uri("bgimage/sky.png"), "type": 1}]})
+        self.assertEqual(self.client.diagnostics(self.uri("scenario/b.ks")), [])
+        # A script added later is checked too, clean ones stay silent.
+        make_files(self.root, {"scenario/d.ks": '[bg storage="d.png"]\n'})
+        self.client.notify("workspace/didChangeWatchedFiles", {"changes": [
+            {"uri": self.uri("scenario/d.ks"), "type": 1}]})
+        self.assertEqual(len(self.client.diagnostics(self.uri("scenario/d.ks"))), 1)
+        self.client.request("shutdown", None)
+        published = {m["params"]["uri"] for m in self.client.pending
+                     if m.get("method") == "textDocument/publishDiagnostics"}
+        self.assertFalse(published & {self.uri("scenario/a.ks"),
+                                      self.uri("scenario/sub/c.ks")})
+
+    def test_a_large_project_shows_its_progress(self):
+        make_files(self.root, {"scenario/many/%03d.ks" % i: '[bg storage="x%d.png"]\n' % i
+                               for i in range(60)})
+        self.client.initialize(self.root, progress=True)
+        create = self.client.wait_for(
+            lambda m: m.get("method") == "window/workDoneProgress/create")
+        self.client.send({"jsonrpc": "2.0", "id": create["id"], "result": None})
+        token = create["params"]["token"]
+        kinds = []
+        while not kinds or kinds[-1] != "end":
+            progress = self.client.wait_for(lambda m: m.get("method") == "$/progress")
+            self.assertEqual(progress["params"]["token"], token)
+            kinds.append(progress["params"]["value"]["kind"])
+        self.assertEqual(kinds[0], "begin")
+        self.assertIn("report", kinds)
+        self.assertEqual(self.client.close(), 0)
+        marked = {m["params"]["uri"] for m in self.client.pending
+                  if m.get("method") == "textDocument/publishDiagnostics"}
+        self.assertEqual(len(marked), 61)  # the sixty, and b.ks
+
+    def test_references_from_a_name_and_from_the_image_itself(self):
+        self.client.initialize(self.root)
+        # An open script's unsaved text counts, not its file.
+        a_uri = self.client.open(self.root / "scenario/a.ks",
+                                 '[bg storage="room.jpg" folder="bgimage"]\n\n'
+                                 '[bg storage="room.jpg" folder="bgimage"]\n')
+        self.client.diagnostics(a_uri, 1)
+        expected = [(a_uri, 0), (a_uri, 2), (self.uri("scenario/b.ks"), 2),
+                    (self.uri("scenario/sub/c.ks"), 0)]
+
+        def found(uri, line, character):
+            locations = self.client.request("textDocument/references", {
+                "textDocument": {"uri": uri},
+                "position": {"line": line, "character": character},
+                "context": {"includeDeclaration": True}})
+            return None if locations is None else [
+                (l["uri"], l["range"]["start"]["line"]) for l in locations]
+
+        self.assertEqual(found(a_uri, 2, 14), expected)
+        self.assertEqual(found(self.uri("bgimage/room.jpg"), 0, 0), expected)
+        self.assertEqual(found(self.uri("scenario/b.ks"), 2, 15), expected)
+        self.assertEqual(found(self.uri("fgimage/hero.png"), 0, 0), [])
+        self.assertIsNone(found(a_uri, 1, 0))
+        # The range of the name in a script not open.
+        [location] = [l for l in self.client.request("textDocument/references", {
+            "textDocument": {"uri": self.uri("bgimage/room.jpg")},
+            "position": {"line": 0, "character": 0}}) if l["uri"].endswith("c.ks")]
+        self.assertEqual(location["range"],
+                         range_of(0, '[bg storage="bgimage/room.jpg"]', "bgimage/room.jpg"))
+
+    def test_every_name_found_links_to_its_file(self):
+        self.client.initialize(self.root)
+        text = '[bg storage="room.jpg" folder="bgimage"][bg storage="none.png"]\n'
+        uri = self.client.open(self.root / "scenario/a.ks", text)
+        links = self.client.request("textDocument/documentLink",
+                                    {"textDocument": {"uri": uri}})
+        self.assertEqual(links, [{"range": range_of(0, text, "room.jpg"),
+                                  "target": self.uri("bgimage/room.jpg"),
+                                  "tooltip": "bgimage/room.jpg"}])
+
+    def test_workspace_folders_added_later_are_walked(self):
+        empty = Path(self.folder) / "empty"
+        empty.mkdir()
+        self.client.initialize(empty)
+        self.client.notify("workspace/didChangeWorkspaceFolders", {"event": {
+            "added": [{"uri": file_uri(self.root), "name": "game"}], "removed": []}})
+        b_uri = self.uri("scenario/b.ks")
+        self.assertEqual(len(self.client.diagnostics(b_uri)), 1)
+        self.client.notify("workspace/didChangeWorkspaceFolders", {"event": {
+            "added": [], "removed": [{"uri": file_uri(self.root), "name": "game"}]}})
+        self.assertEqual(self.client.diagnostics(b_uri), [])
 
 
 if __name__ == "__main__":

@@ -108,12 +108,16 @@ class LspClient:
                                              params.get("version") == version)
         return self.wait_for(wanted, timeout)["params"]["diagnostics"]
 
-    def initialize(self, root, watch_files=True):
+    def initialize(self, root, watch_files=True, progress=False, client_name=None):
         capabilities = {"workspace": {"didChangeWatchedFiles":
-                                      {"dynamicRegistration": watch_files}}}
-        result = self.request("initialize", {
-            "processId": None, "rootUri": file_uri(root), "capabilities": capabilities,
-            "workspaceFolders": [{"uri": file_uri(root), "name": "game"}]})
+                                      {"dynamicRegistration": watch_files}},
+                        "window": {"workDoneProgress": progress}}
+        params = {"processId": None, "rootUri": file_uri(root),
+                  "capabilities": capabilities,
+                  "workspaceFolders": [{"uri": file_uri(root), "name": "game"}]}
+        if client_name is not None:
+            params["clientInfo"] = {"name": client_name}
+        result = self.request("initialize", params)
         self.notify("initialized", {})
         return result
 

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """The language server with a real client: Neovim, headless, loads the snippet of
-editors/nvim, opens a script of the sample project and writes back the diagnostics
-it received (vim.diagnostic.get), which must be the sample's missing image.
+editors/nvim, opens a script of the sample project and writes back what it got:
+the diagnostics (vim.diagnostic.get), which must be the sample's missing image, the
+references of an image name across the project, and, for a Shift-JIS script, the
+encoding Neovim read it in and the diagnostics of its Japanese name.
 
     neovim_client_test.py PROGRAM
 
@@ -26,17 +28,47 @@ SAMPLE = REPOSITORY / "examples/sample-project"
 # writes valid ones for paths without control characters. The work runs under pcall
 # so that an error ends Neovim too instead of waiting at a prompt.
 DRIVER = """
-local function check()
-  vim.g.ks_image_check_cmd = {{ {program}, '--lsp' }}
-  dofile({snippet})
-  vim.cmd('edit ' .. vim.fn.fnameescape({script}))
-  local arrived = vim.wait(30000, function() return #vim.diagnostic.get(0) > 0 end, 50)
+local function diagnostics_of(buffer)
   local found = {{}}
-  for _, d in ipairs(vim.diagnostic.get(0)) do
+  for _, d in ipairs(vim.diagnostic.get(buffer)) do
     table.insert(found, {{ lnum = d.lnum, col = d.col, end_col = d.end_col,
                            severity = d.severity, message = d.message }})
   end
-  return {{ arrived = arrived, diagnostics = found }}
+  return found
+end
+
+local function wait_for_diagnostics()
+  return vim.wait(30000, function() return #vim.diagnostic.get(0) > 0 end, 50)
+end
+
+local function check()
+  vim.g.ks_image_check_cmd = {{ {program}, '--lsp' }}
+  dofile({snippet})
+  local result = {{}}
+  vim.cmd('edit ' .. vim.fn.fnameescape({script}))
+  result.arrived = wait_for_diagnostics()
+  result.diagnostics = diagnostics_of(0)
+  -- Find references from an image name: every line of the project that loads it.
+  local params = vim.lsp.util.make_position_params()
+  params.position = {{ line = 4, character = 20 }}
+  params.context = {{ includeDeclaration = true }}
+  local answers = vim.lsp.buf_request_sync(0, 'textDocument/references', params, 20000)
+  result.references = {{}}
+  for _, answer in pairs(answers or {{}}) do
+    for _, location in ipairs(answer.result or {{}}) do
+      table.insert(result.references, {{
+        file = vim.fn.fnamemodify(vim.uri_to_fname(location.uri), ':t'),
+        line = location.range.start.line }})
+    end
+  end
+  table.sort(result.references, function(a, b) return a.file < b.file end)
+  -- A Shift-JIS script: read as cp932, so the server gets its Japanese names.
+  vim.cmd('edit ' .. vim.fn.fnameescape({sjis}))
+  result.sjis = {{ fileencoding = vim.bo.fileencoding, line = vim.fn.getline(1) }}
+  result.sjis.arrived = wait_for_diagnostics()
+  result.sjis.diagnostics = diagnostics_of(0)
+  result.fileencodings = vim.o.fileencodings
+  return result
 end
 local ok, received = pcall(check)
 if not ok then received = {{ error = tostring(received) }} end
@@ -44,9 +76,21 @@ vim.fn.writefile({{ vim.fn.json_encode(received) }}, {result})
 vim.cmd('qall!')
 """
 
+SJIS_LINE = '[bg storage="教室.png" folder="data/bgimage"]'
+
 # prologue.ks, line 10: [image storage="chara/hero_yawn.png" folder="data/fgimage" ...]
-EXPECTED = [{"lnum": 9, "col": 16, "end_col": 35, "severity": 1,
-             "message": "画像ファイルが見つかりません: chara/hero_yawn.png"}]
+EXPECTED = {
+    "arrived": True,
+    "diagnostics": [{"lnum": 9, "col": 16, "end_col": 35, "severity": 1,
+                     "message": "画像ファイルが見つかりません: chara/hero_yawn.png"}],
+    # chara/hero_smile.png, on line 5 of prologue.ks, is loaded there and by ending.ks.
+    "references": [{"file": "ending.ks", "line": 3}, {"file": "prologue.ks", "line": 4}],
+    "sjis": {"fileencoding": "cp932", "line": SJIS_LINE, "arrived": True,
+             "diagnostics": [{"lnum": 0, "col": 13, "end_col": 19, "severity": 1,
+                              "message": "画像ファイルが見つかりません: 教室.png"}]},
+    # Set only while a .ks file is read: Neovim's default again.
+    "fileencodings": "ucs-bom,utf-8,default,latin1",
+}
 
 
 def main():
@@ -61,13 +105,16 @@ def main():
         work = Path(folder)
         project = work / "サンプル"
         shutil.copytree(SAMPLE, project)
+        sjis = project / "scenario/sjis.ks"
+        sjis.write_bytes((SJIS_LINE + "\r\n").encode("cp932"))
         result = work / "result.json"
         driver = work / "driver.lua"
         def lua(text):
             return json.dumps(str(text), ensure_ascii=False)
         driver.write_text(DRIVER.format(
             program=lua(program), snippet=lua(SNIPPET),
-            script=lua(project / "scenario/prologue.ks"), result=lua(result)),
+            script=lua(project / "scenario/prologue.ks"), sjis=lua(sjis),
+            result=lua(result)),
             encoding="utf-8")
         # Neovim's own files (its LSP log among them) stay in the scratch folder.
         environment = dict(os.environ, HOME=str(work))
@@ -82,13 +129,15 @@ def main():
                   run.stderr.decode(errors="replace"))
             return 1
         received = json.loads(result.read_text(encoding="utf-8"))
-    if received.get("diagnostics") != EXPECTED:
-        print("expected:", EXPECTED)
-        print("received:", received)
-        print("neovim client: 0 passed, 1 failed")
-        return 1
-    print("neovim client: 1 passed, 0 failed")
-    return 0
+    failed = [name for name in EXPECTED if received.get(name) != EXPECTED[name]]
+    for name in failed:
+        print(f"{name}: expected {EXPECTED[name]}")
+        print(f"{name}: received {received.get(name)}")
+    if "error" in received:
+        print("error:", received["error"])
+        failed.append("error")
+    print(f"neovim client: {len(EXPECTED) - len(failed)} passed, {len(failed)} failed")
+    return 1 if failed else 0
 
 
 if __name__ == "__main__":

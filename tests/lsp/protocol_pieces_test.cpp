@@ -1,9 +1,13 @@
-// The protocol's small pieces: message frames and file URIs.
+// The protocol's small pieces: message frames, the client's positions, file URIs.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "lsp/client_positions.h"
 #include "lsp/file_uri.h"
 #include "lsp/message_framing.h"
 
@@ -26,6 +30,69 @@ TEST(MessageFraming, ReadsFramesAndToleratesWhatClientsSend) {
   EXPECT_EQ(next().status, FrameStatus::badHeader);
   EXPECT_EQ(next().status, FrameStatus::end);  // cut short: the client went away
   EXPECT_EQ(framed("é"), "Content-Length: 2\r\n\r\né");
+}
+
+TEST(MessageFraming, FindsItsFeetAtTheNextHeaderAfterABrokenFrame) {
+  const std::string body = "{\"id\":1}";
+  const std::string next = framed("{\"id\":2}");
+  const struct {
+    const char* name;
+    std::string broken;
+    std::vector<FrameStatus> before;  // what the broken frame reads as
+  } cases[] = {
+      {"no length", "Content-Type: x\r\n\r\n" + body, {FrameStatus::badHeader}},
+      {"one byte short", "Content-Length: 7\r\n\r\n" + body, {FrameStatus::message}},
+      {"a body of megabytes with no length",
+       "Content-Type: x\r\n\r\n" + std::string(3 << 20, 'x'),
+       {FrameStatus::badHeader}},
+      {"lines of junk", "junk\njunk\r\n\r\n", {FrameStatus::badHeader}},
+      {"lower case after junk", "}content-length: 2\r\n\r\n[]", {FrameStatus::message}},
+  };
+  for (const auto& [name, broken, before] : cases) {
+    std::istringstream in(broken + next);
+    for (const FrameStatus status : before)
+      EXPECT_EQ(readFrame(in).status, status) << name;
+    const Frame frame = readFrame(in);
+    EXPECT_EQ(frame.status, FrameStatus::message) << name;
+    EXPECT_EQ(frame.body, "{\"id\":2}") << name;
+    EXPECT_EQ(readFrame(in).status, FrameStatus::end) << name;
+  }
+}
+
+TEST(ClientPositions, ClampEveryNumberToTheDocument) {
+  // Lines "ab", "😀x" (three UTF-16 units), "".
+  const std::string text = "ab\n\xF0\x9F\x98\x80x\n";
+  const struct {
+    nlohmann::json line, character;
+    std::size_t wantLine, wantCharacter;
+  } cases[] = {
+      {0, 1, 0, 1},
+      {1, 3, 1, 3},
+      {1, 99, 1, 3},
+      {-1, -1, 0, 0},
+      {-5, 1, 0, 1},
+      {std::uint64_t{1} << 32, 0, 2, 0},
+      {std::uint64_t{18446744073709551615u}, 7, 2, 0},
+      {1e300, 1e300, 2, 0},
+      {1.5, 2.9, 1, 2},
+      {-1e300, 0, 0, 0},
+  };
+  for (const auto& [line, character, wantLine, wantCharacter] : cases) {
+    const nlohmann::json position = {{"line", line}, {"character", character}};
+    const TextPosition got = clientPosition(position, text);
+    EXPECT_EQ(got.line, wantLine) << position;
+    EXPECT_EQ(got.character, wantCharacter) << position;
+  }
+  const nlohmann::json backwards = {{"start", {{"line", 9}, {"character", 0}}},
+                                    {"end", {{"line", 0}, {"character", -3}}}};
+  const TextRange range = clientRange(backwards, text);
+  EXPECT_EQ(range.start.line, 0u);
+  EXPECT_EQ(range.end.line, 2u);
+  for (const nlohmann::json& wrong :
+       {nlohmann::json{{"line", "1"}, {"character", 0}}, nlohmann::json{{"line", 1}},
+        nlohmann::json{{"line", nullptr}, {"character", 0}}}) {
+    EXPECT_THROW(clientPosition(wrong, text), nlohmann::json::exception) << wrong;
+  }
 }
 
 TEST(FileUri, NamesThePathsOfEveryPlatform) {

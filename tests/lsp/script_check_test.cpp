@@ -92,6 +92,49 @@ TEST(ScriptCheck, LayoutsGiveTheirVerdictsFixesAndChoices) {
   EXPECT_EQ(offered, std::vector<std::string>{"room.jpg"});
 }
 
+// The editor shows what the run's documents show: the file as stored when letter
+// case was ignored to find it, the folder note kept where the game cannot load the
+// file, and no place for a path above the game folder.
+TEST(ScriptCheck, TheEditorNamesFilesAsStoredAndPlacesAsTheRunDoes) {
+  TempTree desktop;
+  desktop.file(u8"startup.tjs");
+  desktop.file(u8"bgimage/a.png");
+  desktop.file(u8"image/Case.gif");
+  ProjectState desktopProject = openProject(desktop.root);
+  const CheckedScript found =
+      checkScriptText("A.png\n[bg storage=CASE.GIF]\n", desktopProject);
+  ASSERT_EQ(found.references.size(), 2U);
+  EXPECT_EQ(found.references[0].file, "bgimage/a.png");
+  EXPECT_EQ(found.references[1].file, "image/Case.gif");
+
+  TempTree browser;
+  browser.file(u8"index.html");
+  browser.file(u8"data/bgimage/room.jpg");
+  browser.file(u8"data/fgimage/x.png");
+  ProjectState browserProject = openProject(browser.path(u8"data"));
+  const CheckedScript checked = checkScriptText(
+      "[bg storage=sub/x.png]\n[bg storage=../../../x.png]\n", browserProject);
+  ASSERT_EQ(checked.references.size(), 2U);
+  const struct {
+    bool folderMismatch;
+    std::string loadsFrom, message;
+  } cases[] = {
+      {true, "bgimage/sub/x.png",
+       "ゲームが読み込む場所にありません: sub/x.png (読み込む場所: bgimage/sub/x.png)"},
+      {false, "",
+       "ゲームが読み込む場所にありません: ../../../x.png (読み込む場所: "
+       "ゲームのフォルダの外)"},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const CheckedReference& reference = checked.references[i];
+    EXPECT_EQ(reference.folderMismatch, cases[i].folderMismatch) << i;
+    EXPECT_EQ(reference.loadsFrom, cases[i].loadsFrom) << i;
+    ASSERT_EQ(reference.findings.size(), 1U) << i;
+    EXPECT_EQ(reference.findings[0].rule, FindingRule::notLoadable);
+    EXPECT_EQ(reference.findings[0].utf8Message, cases[i].message);
+  }
+}
+
 TEST(ScriptCheck, CompletionKnowsImageValuesOfTags) {
   const struct {
     std::string line;

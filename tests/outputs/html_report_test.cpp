@@ -154,6 +154,15 @@ TEST(HtmlReport, ShowsWhatTheRunMet) {
         "<span class=\"caution\">警告 1 件</span>", "<tr class=\"warn\">",
         "参照と異なります: Sky.png</div>", "参照とは別のフォルダで見つかりました"},
        {"class=\"clean\""}},
+      {"an image the game cannot load from above the game folder",
+       [](RunResults& r) {
+         r.references[2].folderMismatch = true;
+         r.references[2].loadable = false;
+         r.references[2].loadsAboveGame = true;
+       },
+       {"<tr class=\"warn unloadable\">", "ゲームが読み込む場所にありません</div>",
+        "<div class=\"where\">読み込む場所: ゲームのフォルダの外</div>"},
+       {"参照とは別のフォルダで見つかりました"}},
       {"scripts listed at the top",
        [](RunResults& r) {
          r.scripts[0].encoding = ScriptEncoding::shiftJis;
@@ -169,6 +178,14 @@ TEST(HtmlReport, ShowsWhatTheRunMet) {
         "<li class=\"bad\"><a href=\"#s2\">ファイルが見つかりません: &lt;gone&gt;.ks</a>",
         "<details id=\"s2\" open><summary>&lt;gone&gt;.ks<span class=\"bad\">"},
        {"<gone>"}},
+      {"scripts read in a Chinese code page",
+       [](RunResults& r) {
+         r.scripts[0].encoding = ScriptEncoding::gbk;
+         r.scripts[1].encoding = ScriptEncoding::big5;
+       },
+       {"<li><a href=\"#s0\">GBK として読み込みました: a.ks</a>",
+        "<li><a href=\"#s1\">Big5 として読み込みました: b.ks</a>"},
+       {"UTF-16"}},
       {"unused images",
        [](RunResults& r) {
          r.unused = {{"bg/old.png", "bg/#2.png"}};

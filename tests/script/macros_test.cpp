@@ -115,8 +115,8 @@ TEST(Macros, BrowserCallsLoadWhatTheirBodiesLoad) {
       {"[mixed f=a.jpg][commented storage=b.jpg]", {"a.jpg @9", "b.jpg @34"}},
       {"[Mixed f=a.jpg]", {"a.jpg <bgimage> @9 (Mixed)"}},
       // Several items of one value.
-      {"[ex_bg storage=\"a.jpg, b.jpg\"]", {"a.jpg <bgimage> @16 (ex_bg)",
-                                             "b.jpg <bgimage> @23 (ex_bg)"}},
+      {"[ex_bg storage=\"a.jpg, b.jpg\"]",
+       {"a.jpg <bgimage> @16 (ex_bg)", "b.jpg <bgimage> @23 (ex_bg)"}},
   };
   for (const Case& c : cases) {
     std::vector<FoundReference> found;
@@ -189,7 +189,7 @@ TEST(Macros, DefinitionsOfAScript) {
       "[macro name=hidden]\n"
       "*/\n"
       "@macro name=b\n"
-      "[macro name=c]\n"  // a definition inside another ends the first
+      "[macro name=c]\n"       // a definition inside another ends the first
       "[image storage=%x]\n",  // c runs to the script's end
       "s.ks", {});
   ASSERT_EQ(outline.macros.size(), 3u);

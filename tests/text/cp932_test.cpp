@@ -2,41 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "support/recorded_conversions.h"
 #include "text/cp932_table_codec.h"
 #include "text/utf8.h"
 
 namespace {
-
-std::string bytesFromHex(const std::string& hex) {
-  std::string out;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-  }
-  return out;
-}
-
-struct Recorded {
-  std::string key;
-  std::string value;
-};
-
-// Lines "key<TAB>value" of a file recorded from the Windows converters.
-std::vector<Recorded> readRecorded(const std::string& name) {
-  std::ifstream in(std::string(KIC_TEST_DATA_DIR) + "/" + name);
-  std::vector<Recorded> rows;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    auto tab = line.find('\t');
-    rows.push_back({line.substr(0, tab), line.substr(tab + 1)});
-  }
-  return rows;
-}
 
 TEST(Cp932, DecodesEveryRecordedInputAsWindowsDoes) {
   auto rows = readRecorded("cp932-decode.txt");

@@ -5,59 +5,19 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "support/recorded_conversions.h"
 #include "text/cp932.h"
 #include "text/cp932_table_codec.h"
 #include "text/utf8.h"
 
 namespace {
 
-std::string hexBytes(std::string_view bytes) {
-  std::string out;
-  char buffer[4];
-  for (unsigned char byte : bytes) {
-    std::snprintf(buffer, sizeof buffer, "%02X ", byte);
-    out += buffer;
-  }
-  return out;
-}
-
-std::string hexUnits(std::wstring_view text) {
-  std::string out;
-  char buffer[6];
-  for (wchar_t unit : text) {
-    std::snprintf(buffer, sizeof buffer, "%04X ", static_cast<unsigned>(unit));
-    out += buffer;
-  }
-  return out;
-}
-
 std::string show(const std::optional<std::string>& bytes) {
   return bytes ? hexBytes(*bytes) : "(no code)";
 }
-
-// Mismatches are gathered so that a broken table reports its extent, not just its
-// first wrong entry.
-class Mismatches {
- public:
-  void add(std::string line) {
-    ++count_;
-    if (lines_.size() < 20) lines_.push_back(std::move(line));
-  }
-  std::string summary() const {
-    std::string out = std::to_string(count_) + " mismatches";
-    for (const auto& line : lines_) out += "\n  " + line;
-    return out;
-  }
-  bool empty() const { return count_ == 0; }
-
- private:
-  std::size_t count_ = 0;
-  std::vector<std::string> lines_;
-};
 
 void compareDecoding(std::string_view bytes, Mismatches& mismatches) {
   const std::wstring system = decodeCp932(bytes);

@@ -14,11 +14,14 @@ struct Read {
   std::vector<int> invalid;  // numbers of the lines with replaced bytes
   int decidedAt = 0;         // the line that made the script Shift-JIS
   ScriptEncoding encoding = ScriptEncoding::utf8;
+  bool doubtsShiftJis = false;
 };
 
-Read readAll(const std::string& bytes) {
+Read readAll(const std::string& bytes,
+             ScriptEncodingChoice choice = ScriptEncodingChoice::automatic) {
   std::istringstream in(bytes);
   ScriptReader reader;
+  reader.choice = choice;
   Read read;
   read.mark = startScript(reader, in);
   ScriptLine line;
@@ -29,6 +32,7 @@ Read readAll(const std::string& bytes) {
     if (line.decidedShiftJis) read.decidedAt = number;
   }
   read.encoding = reader.encoding;
+  read.doubtsShiftJis = doubtsShiftJis(reader);
   return read;
 }
 
@@ -95,6 +99,103 @@ TEST(ScriptReader, DecidesTheEncodingAndDecodesEveryLine) {
     EXPECT_EQ(read.encoding, c.encoding);
     EXPECT_EQ(read.decidedAt, c.decidedAt);
     EXPECT_EQ(read.invalid, c.invalid);
+  }
+}
+
+TEST(ScriptReader, AChosenEncodingReadsEveryScriptUnlessAMarkSaysOtherwise) {
+  struct Case {
+    const char* label;
+    ScriptEncodingChoice choice;
+    std::string script;
+    std::vector<std::string> lines;
+    ScriptEncoding encoding;
+    std::vector<int> invalid;
+  };
+  const Case cases[] = {
+      {"GBK from the first line",
+       ScriptEncodingChoice::gbk,
+       "a\n" + bytes({0xD1, 0xA7, 0xD0, 0xA3}) + ".png\n",
+       {"a", "学校.png"},
+       ScriptEncoding::gbk,
+       {}},
+      {"Big5: a trail byte 5C or 5D is part of its character",
+       ScriptEncodingChoice::big5,
+       bytes({0xA5, 0x5C, 0xC0, 0x5D}) + "]\n",
+       {"功館]"},
+       ScriptEncoding::big5,
+       {}},
+      {"a lead byte before the line feed leaves it in place",
+       ScriptEncodingChoice::big5,
+       bytes({'a', 0xA5, '\n', 'b'}),
+       {"a?", "b"},
+       ScriptEncoding::big5,
+       {}},
+      {"Shift-JIS even where the bytes are valid UTF-8",
+       ScriptEncodingChoice::shiftJis,
+       "あ\n",
+       {"縺・"},
+       ScriptEncoding::shiftJis,
+       {}},
+      {"UTF-8 even where the bytes are well-formed Shift-JIS",
+       ScriptEncodingChoice::utf8,
+       bytes({0x82, 0xA0}),
+       {"\xEF\xBF\xBD\xEF\xBF\xBD"},
+       ScriptEncoding::utf8,
+       {1}},
+      {"a UTF-8 mark wins over the choice",
+       ScriptEncodingChoice::gbk,
+       "\xEF\xBB\xBF学校\n",
+       {"学校"},
+       ScriptEncoding::utf8,
+       {}},
+      {"a UTF-16 mark wins over the choice",
+       ScriptEncodingChoice::big5,
+       bytes({0xFF, 0xFE, 0x66, 0x5B, 0x0A, 0x00}),
+       {"学"},
+       ScriptEncoding::utf16le,
+       {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    const Read read = readAll(c.script, c.choice);
+    EXPECT_EQ(read.lines, c.lines);
+    EXPECT_EQ(read.encoding, c.encoding);
+    EXPECT_EQ(read.decidedAt, 0);
+    EXPECT_EQ(read.invalid, c.invalid);
+  }
+}
+
+// GBK and Big5 text is often well-formed Shift-JIS, and reads as half-width katakana.
+TEST(ScriptReader, DoubtsShiftJisMadeOfHalfWidthKatakana) {
+  struct Case {
+    const char* label;
+    ScriptEncodingChoice choice;
+    std::string script;
+    bool doubts;
+  };
+  const std::string kana8 = bytes({0xB6, 0xD4, 0xBB, 0xB0, 0xBF, 0xAA, 0xCA, 0xBC});
+  const std::string kanji = bytes({0x95, 0xCF});  // 変
+  const Case cases[] = {
+      {"GBK hanzi read as eight katakana", ScriptEncodingChoice::automatic,
+       "; " + kana8 + "\n", true},
+      {"seven are too few to judge", ScriptEncodingChoice::automatic, kana8.substr(0, 7),
+       false},
+      {"counted over the whole script", ScriptEncodingChoice::automatic,
+       "a\n" + kana8.substr(0, 3) + "\n" + kana8.substr(3) + "\n", true},
+      {"exactly half is not more than half", ScriptEncodingChoice::automatic,
+       kana8.substr(0, 4) + kanji + kanji + kanji + kanji, false},
+      {"one more than half", ScriptEncodingChoice::automatic,
+       kana8.substr(0, 5) + kanji + kanji + kanji + kanji, true},
+      {"Japanese with a few katakana", ScriptEncodingChoice::automatic,
+       kana8.substr(0, 3) + kanji + kanji + kanji + kanji + kanji + kanji, false},
+      {"a chosen Shift-JIS is not doubted", ScriptEncodingChoice::shiftJis, kana8 + "\n",
+       false},
+      {"katakana in UTF-8 are no sign", ScriptEncodingChoice::automatic, "ｶﾔｻｰｿｪﾊｼ\n",
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    EXPECT_EQ(readAll(c.script, c.choice).doubtsShiftJis, c.doubts);
   }
 }
 
