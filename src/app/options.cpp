@@ -84,6 +84,8 @@ Options parseOptions(const std::vector<std::wstring>& args) {
       options.version = true;
     } else if (arg == L"--fail-on-missing") {
       options.failOnMissing = true;
+    } else if (arg == L"--init") {
+      options.init = true;
     } else if (arg == L"--unused") {
       options.unused = true;
     } else if (arg == L"--recursive") {

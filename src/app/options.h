@@ -14,6 +14,7 @@ struct Options {
   bool failOnMissing = false;  // exit code 2 when anything listed was missing
   // -C DIR, in order: the run starts in each in turn, as if started there.
   std::vector<std::wstring> changeDirectories;
+  bool init = false;       // --init: write a starter project file, check nothing
   bool unused = false;     // --unused: list the images no reference names
   bool recursive = false;  // --recursive: scripts in subfolders of scenario too
   std::optional<std::wstring> jsonFile;   // --json FILE; "-" is standard output

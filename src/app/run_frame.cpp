@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/console_window.h"
+#include "app/init_project.h"
 #include "app/local_time.h"
 #include "app/options.h"
 #include "app/report.h"
@@ -154,7 +155,10 @@ ProjectScripts readScriptsOfProject(const fs::path& exeDir, const fs::path& scen
   OutlineRules rules = outlineRulesFor(layout);
   rules.collectsMentions = collectsMentions;
   rules.encoding = encoding;
-  ProjectScripts scripts = readProjectScripts(exeDir, {""}, toCheck, rules, layout.tags);
+  // The project file may narrow the folders whose scripts define macros and labels.
+  const std::vector<std::string> folders =
+      layout.project.scripts.value_or(std::vector<std::string>{""});
+  ProjectScripts scripts = readProjectScripts(exeDir, folders, toCheck, rules, layout.tags);
   for (const std::string& line : scripts.utf8LogLines) errLog << utf8ToCp932ForLog(line);
   return scripts;
 }
@@ -375,7 +379,8 @@ int runProgram(const std::vector<std::wstring>& args) {
       return 1;
     }
   }
-  const int exitCode = checkProject(options, startFolder);
+  const int exitCode =
+      options.init ? initProjectFile(options) : checkProject(options, startFolder);
   pauseIfOwnConsoleWindow(L"何かキーを押すと終了します。");
   return exitCode;
 }

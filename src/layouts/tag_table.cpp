@@ -54,6 +54,8 @@ std::optional<LoadPlace> loadPlaceOf(const TagTable& table, const TagRow& row,
       return LoadPlace{LoadFrom::gameFolder, {}};
     case FolderRule::searchPath:
       return LoadPlace{LoadFrom::searchPath, {}};
+    case FolderRule::anywhere:
+      return LoadPlace{LoadFrom::anywhere, {}};
     case FolderRule::universalTrans: {
       const auto method = valueOf(table, attributes, "method");
       if (method && !sameName(table, *method, "universal")) return std::nullopt;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -33,13 +34,16 @@ enum class FolderRule : std::uint8_t {
                     // given), fgimage on any other
   gameFolder,       // the value is written from the game folder
   searchPath,       // the name is searched on the search path
+  anywhere,         // no place of its own: found wherever it lies below the root
   universalTrans,   // searchPath, but only for a transition whose method is absent or
                     // "universal"; other methods load no image
 };
 
+inline constexpr std::size_t kMaxTagAttributes = 6;
+
 struct TagRow {
   std::string_view tag;
-  std::array<std::string_view, 6> attributes;  // "" after the last
+  std::array<std::string_view, kMaxTagAttributes> attributes;  // "" after the last
   FolderRule rule = FolderRule::fixed;
   std::string_view folder;  // the fixed or default folder
   // A word that, as a whole value, names no file ("none", "default", ...); may be "".

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "images/similar_names.h"
+#include "layouts/tag_table.h"
 #include "text/ascii_case.h"
 #include "text/path_text.h"
 #include "text/script_encoding.h"
@@ -271,6 +272,11 @@ void readTag(const toml::key& name, const toml::node& node, Reading& reading) {
       }
       if (value->is_array() && value->as_array()->empty()) {
         fail(reading.errors, value->source(), keyName + " に属性名を 1 つ以上書きます");
+      }
+      if (tag.attributes.size() > kMaxTagAttributes) {
+        fail(reading.errors, value->source(),
+             keyName + " の属性名は " + std::to_string(kMaxTagAttributes) +
+                 " 個までです");
       }
     } else if (key->str() == "folder") {
       if (const auto* text = value->as_string()) {

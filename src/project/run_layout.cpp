@@ -57,6 +57,12 @@ RunLayout runLayoutFor(const fs::path& root, std::optional<Layout> chosen,
         L"[WARNING] search_path はデスクトップ向けのプロジェクトでだけ使います (" +
         decodeUtf8(project.utf8Path) + L")\n";
   }
+  run.projectTags = projectTagTable(run.tags, run.layout, project.tags);
+  if (run.projectTags) {
+    run.tags = &run.projectTags->table;
+    // A plain project's tags load from a folder below the root, written from it.
+    if (run.search.rootName.empty()) run.search.rootName = utf8FromPath(root.filename());
+  }
   run.indexKeepsEveryFile = run.tags != nullptr;
   return run;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -11,6 +12,7 @@
 #include "layouts/layout.h"
 #include "layouts/tag_table.h"
 #include "project/project_file.h"
+#include "project/project_tag_table.h"
 #include "script/script_outline.h"
 
 struct RunLayout {
@@ -29,6 +31,8 @@ struct RunLayout {
   // The project file's settings (empty without one), for what reads them later; a
   // line for the console and the log when the layout leaves one of them unused.
   ProjectSettings project;
+  // The engine's table with the project file's tags, which `tags` then points into.
+  std::shared_ptr<const ProjectTagTable> projectTags;
   std::wstring wProjectWarning;
 };
 
