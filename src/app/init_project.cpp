@@ -1,11 +1,12 @@
 #include "app/init_project.h"
 
-#include <filesystem>
+#include <toml++/toml.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <toml++/toml.h>
 
 #include "checks/tag_census.h"
 #include "images/image_index.h"
@@ -45,9 +46,9 @@ std::string quotedList(const std::vector<std::string>& items) {
 
 // A key as TOML takes it: bare when it can be, else quoted.
 std::string keyText(const std::string& key) {
-  const bool bare =
-      !key.empty() && key.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstu"
-                                            "vwxyz0123456789_-") == std::string::npos;
+  const bool bare = !key.empty() && key.find_first_not_of(
+                                        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstu"
+                                        "vwxyz0123456789_-") == std::string::npos;
   return bare ? key : quoted(key);
 }
 
@@ -99,7 +100,8 @@ std::string fileText(const RunLayout& layout, const std::vector<UnknownTagHint>&
       }
     }
     if (!offPath.empty()) {
-      text += "# ゲームのコードが実行時に登録するフォルダ (見つかった画像のあるフォルダ)\n";
+      text +=
+          "# ゲームのコードが実行時に登録するフォルダ (見つかった画像のあるフォルダ)\n";
       text += "search_path = " + quotedList(offPath) + "\n";
     }
   }
@@ -151,8 +153,8 @@ int initProjectFile(const Options& options) {
   out << fileText(layout, hints);
   out.close();
   if (!out) {
-    writeConsoleError(L"[ERROR] 設定ファイルを書き込めませんでした: " + wideFromPath(file) +
-                      L"\n");
+    writeConsoleError(L"[ERROR] 設定ファイルを書き込めませんでした: " +
+                      wideFromPath(file) + L"\n");
     return 1;
   }
   writeConsoleOut(L"[INFO] 設定ファイルを作成しました: " + wideFromPath(file) + L"\n");

@@ -158,7 +158,8 @@ ProjectScripts readScriptsOfProject(const fs::path& exeDir, const fs::path& scen
   // The project file may narrow the folders whose scripts define macros and labels.
   const std::vector<std::string> folders =
       layout.project.scripts.value_or(std::vector<std::string>{""});
-  ProjectScripts scripts = readProjectScripts(exeDir, folders, toCheck, rules, layout.tags);
+  ProjectScripts scripts =
+      readProjectScripts(exeDir, folders, toCheck, rules, layout.tags);
   for (const std::string& line : scripts.utf8LogLines) errLog << utf8ToCp932ForLog(line);
   return scripts;
 }

@@ -274,9 +274,9 @@ void readTag(const toml::key& name, const toml::node& node, Reading& reading) {
         fail(reading.errors, value->source(), keyName + " に属性名を 1 つ以上書きます");
       }
       if (tag.attributes.size() > kMaxTagAttributes) {
-        fail(reading.errors, value->source(),
-             keyName + " の属性名は " + std::to_string(kMaxTagAttributes) +
-                 " 個までです");
+        fail(
+            reading.errors, value->source(),
+            keyName + " の属性名は " + std::to_string(kMaxTagAttributes) + " 個までです");
       }
     } else if (key->str() == "folder") {
       if (const auto* text = value->as_string()) {

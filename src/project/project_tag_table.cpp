@@ -2,9 +2,8 @@
 
 #include <algorithm>
 
-std::shared_ptr<const ProjectTagTable> projectTagTable(const TagTable* engineTags,
-                                                       Layout layout,
-                                                       const std::vector<ProjectTag>& tags) {
+std::shared_ptr<const ProjectTagTable> projectTagTable(
+    const TagTable* engineTags, Layout layout, const std::vector<ProjectTag>& tags) {
   if (tags.empty()) return nullptr;
   auto project = std::make_shared<ProjectTagTable>();
   const auto text = [&](const std::string& value) -> std::string_view {

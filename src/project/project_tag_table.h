@@ -22,6 +22,5 @@ struct ProjectTagTable {
 // browser-style tag loads from its folder (the root without one), a desktop-style one
 // by the search path, a plain project's from its folder or, without one, from
 // anywhere below the root. Null when there are no tags to add.
-std::shared_ptr<const ProjectTagTable> projectTagTable(const TagTable* engineTags,
-                                                       Layout layout,
-                                                       const std::vector<ProjectTag>& tags);
+std::shared_ptr<const ProjectTagTable> projectTagTable(
+    const TagTable* engineTags, Layout layout, const std::vector<ProjectTag>& tags);

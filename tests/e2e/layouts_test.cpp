@@ -250,7 +250,8 @@ TEST(DesktopLayout, NamesAreSearchedOnThePathWithTheExtensionsInOrder) {
   // Names without extension count as uses. What no reference loads but a tag names
   // (ex, fade: the same stems as the files the game takes) is kept off the list too.
   EXPECT_EQ(document["unused"], json::array());
-  EXPECT_TRUE(contains(result.out, " (名前が書かれているため除外: 2 件)\n")) << result.out;
+  EXPECT_TRUE(contains(result.out, " (名前が書かれているため除外: 2 件)\n"))
+      << result.out;
 }
 
 TEST(DesktopLayout, PlainLayoutSeesOnlyNamesWithImageExtensions) {

@@ -193,4 +193,90 @@ TEST(ProjectTags, UnknownTagsArePointedAtAndMentionedNamesAreKept) {
             "\xEF\xBB\xBFimage/commented.png\nimage/really_unused.png\n");
 }
 
+// A tag the project file declares is judged as the engine's tags are, in each
+// layout; --init writes such a file from what the scripts show.
+TEST(ProjectTags, TagsOfTheProjectFileAreCheckedAndInitWritesThem) {
+  struct TagCase {
+    const char* label;
+    std::vector<ProjectFile> files;
+    std::string runIn;         // below the project's folder
+    std::string expectedFile;  // what --init writes
+    std::string report;        // of a run with that file
+  };
+  const std::string calls =
+      "@Cg file=B23a\n[cg file=B23a]\n@CG file=B23b\n@Cg file=B23a time=100\n"
+      "@Cg file=B23b\n@Cg file=gone\n";
+  const TagCase cases[] = {
+      {"desktop-style: the folder goes on the search path",
+       {{"startup.tjs", ""},
+        {"bg_1920/B23a.png", ""},
+        {"bg_1920/B23b.png", ""},
+        {"scenario/a.ks", calls}},
+       "",
+       "# ks-image-check のプロジェクトファイル (ks-image-check --init で作成)。\n"
+       "# キーの意味は README の「The project file」をご覧ください。\n"
+       "layout = 'desktop'\n"
+       "# ゲームのコードが実行時に登録するフォルダ (見つかった画像のあるフォルダ)\n"
+       "search_path = ['bg_1920']\n"
+       "\n"
+       "# 値 6 個のうち 5 個が画像ファイルを指していました\n"
+       "[tags.Cg]\n"
+       "attributes = ['file']\n",
+       "a.ks (行 1): B23a -> 存在します (フォルダ: bg_1920)\n"
+       "a.ks (行 2): B23a -> 存在します (フォルダ: bg_1920)\n"
+       "a.ks (行 3): B23b -> 存在します (フォルダ: bg_1920)\n"
+       "a.ks (行 4): B23a -> 存在します (フォルダ: bg_1920)\n"
+       "a.ks (行 5): B23b -> 存在します (フォルダ: bg_1920)\n"
+       "■a.ks (行 6): gone -> 存在しません\n"},
+      {"browser-style: the tag loads from the folder its images lie in",
+       {{"index.html", ""},
+        {"data/bgimage/x.png", ""},
+        {"data/ev/B23a.png", ""},
+        {"data/ev/B23b.png", ""},
+        {"data/other/B23b.png", ""},
+        {"data/scenario/a.ks",
+         "@cg file=B23a.png\n@cg file=B23a.png\n@cg file=B23b.png\n@cg file=B23a.png\n"
+         "@cg file=other/B23b.png\n@cg file=gone.png\n"}},
+       "data",
+       "# ks-image-check のプロジェクトファイル (ks-image-check --init で作成)。\n"
+       "# キーの意味は README の「The project file」をご覧ください。\n"
+       "layout = 'browser'\n"
+       "\n"
+       "# 値 6 個のうち 5 個が画像ファイルを指していました\n"
+       "[tags.cg]\n"
+       "attributes = ['file']\n"
+       "folder = 'ev'\n",
+       // Loaded from ev/ now: other/B23b.png is not where the game looks.
+       "a.ks (行 1): B23a.png -> 存在します (フォルダ: ev)\n"
+       "a.ks (行 2): B23a.png -> 存在します (フォルダ: ev)\n"
+       "a.ks (行 3): B23b.png -> 存在します (フォルダ: ev)\n"
+       "a.ks (行 4): B23a.png -> 存在します (フォルダ: ev)\n"
+       "a.ks (行 5): other/B23b.png -> 存在します (フォルダ: other)\n"
+       "■a.ks (行 6): gone.png -> 存在しません\n"},
+  };
+  for (const TagCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    TempProject project;
+    project.write(c.files);
+    const std::filesystem::path root = project.root / c.runIn;
+    const std::filesystem::path file =
+        std::filesystem::path(c.runIn) / "ks-image-check.toml";
+    const ProgramResult init = runProgramIn(root, {"--init"});
+    EXPECT_EQ(init.exitCode, 0) << init.err;
+    EXPECT_EQ(init.out, "[INFO] 設定ファイルを作成しました: " +
+                            (root / "ks-image-check.toml").string() + "\n");
+    EXPECT_EQ(project.read(file), c.expectedFile);
+    const ProgramResult again = runProgramIn(root, {"--init"});
+    EXPECT_EQ(again.exitCode, 1) << "never overwrites";
+    EXPECT_TRUE(
+        contains(again.err, "[ERROR] 設定ファイルはすでにあります (上書きしません): "));
+    EXPECT_EQ(project.read(file), c.expectedFile);
+
+    const ProgramResult run = runProgramIn(root, {"--check", "images"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(reportIn(root), withPlatformSeparator(c.report));
+    EXPECT_FALSE(contains(run.out, "画像を読み込むタグのようです")) << run.out;
+  }
+}
+
 }  // namespace
