@@ -21,7 +21,7 @@ trap 'rm -rf "$work"' EXIT
 export UBSAN_OPTIONS="print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 
 # name and longest input; std::regex recurses per character, so its lines stay short.
-targets=("cp932 4096" "utf8 4096" "script_patterns 64" "config_line 4096")
+targets=("cp932 4096" "utf8 4096" "script_patterns 64" "config_line 4096" "macros 4096" "project_file 4096")
 failed=()
 for entry in "${targets[@]}"; do
   read -r name maxLen <<<"$entry"

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <span>
@@ -344,6 +345,82 @@ std::optional<ProjectFileError> invalidUtf8(std::string_view text) {
   return std::nullopt;
 }
 
+// A character of U+00A1-U+0499 outside a string or comment: where toml++ 3.3 checks
+// such a character for blanks it reaches code it takes as unreachable, which is
+// undefined behaviour. It is a syntax error in any case, so it is reported here,
+// before the parser meets it.
+std::optional<ProjectFileError> characterTheParserTripsOn(std::string_view text) {
+  enum class In { code, comment, basic, literal, basicBlock, literalBlock };
+  constexpr std::string_view kBasicBlock = "\"\"\"";
+  constexpr std::string_view kLiteralBlock = "'''";
+  In in = In::code;
+  int line = 1;
+  int column = 1;
+  for (std::size_t at = 0; at < text.size();) {
+    const Utf8Char c = decodeAnyUtf8At(text, at);
+    const std::string_view rest = text.substr(at);
+    std::size_t taken = c.length;
+    switch (in) {
+      case In::code:
+        if (c.codePoint >= 0xA1 && c.codePoint <= 0x499) {
+          char code[16];
+          std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c.codePoint));
+          return ProjectFileError{
+              line, column,
+              "TOML として読めません: 文字列の外に使えない文字があります (" +
+                  std::string(code) + ")"};
+        }
+        if (rest.starts_with(kBasicBlock)) {
+          in = In::basicBlock;
+          taken = 3;
+        } else if (rest.starts_with(kLiteralBlock)) {
+          in = In::literalBlock;
+          taken = 3;
+        } else if (c.codePoint == '"') {
+          in = In::basic;
+        } else if (c.codePoint == '\'') {
+          in = In::literal;
+        } else if (c.codePoint == '#') {
+          in = In::comment;
+        }
+        break;
+      case In::comment:
+        if (c.codePoint == '\n') in = In::code;
+        break;
+      case In::basic:
+      case In::basicBlock:
+        if (c.codePoint == '\\' && at + 1 < text.size() && text[at + 1] != '\n') {
+          taken = 1 + decodeAnyUtf8At(text, at + 1).length;
+        } else if (in == In::basic && (c.codePoint == '"' || c.codePoint == '\n')) {
+          in = In::code;
+        } else if (in == In::basicBlock && rest.starts_with(kBasicBlock)) {
+          in = In::code;
+          taken = 3;
+        }
+        break;
+      case In::literal:
+        if (c.codePoint == '\'' || c.codePoint == '\n') in = In::code;
+        break;
+      case In::literalBlock:
+        if (rest.starts_with(kLiteralBlock)) {
+          in = In::code;
+          taken = 3;
+        }
+        break;
+    }
+    for (std::size_t i = at; i < at + taken && i < text.size(); ++i) {
+      if (text[i] == '\n') {
+        ++line;
+        column = 1;
+      } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+        ++column;
+      }
+    }
+    at += taken;
+  }
+  return std::nullopt;
+}
+
 ProjectFileReading fileError(std::string utf8Path, std::string text) {
   ProjectFileReading reading;
   reading.settings.utf8Path = std::move(utf8Path);
@@ -363,6 +440,10 @@ ProjectFileReading parseProjectFile(std::string_view text, std::string_view utf8
   result.settings.utf8Path = utf8Path;
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   if (auto error = invalidUtf8(text)) {
+    result.errors.push_back(std::move(*error));
+    return result;
+  }
+  if (auto error = characterTheParserTripsOn(text)) {
     result.errors.push_back(std::move(*error));
     return result;
   }

@@ -124,6 +124,14 @@ TEST_F(ProjectFileTest, ReportsEveryMistakeAtItsLineAndColumn) {
       {"# 設定\n# \x90\xDD\x92\xE8\n",
        "[エラー] 設定ファイルの誤り: ks-image-check.toml 行 2 列 3: UTF-8 "
        "として読めないバイトがあります (UTF-8 で保存してください)\n"},
+      // Latin, Greek and Cyrillic letters outside strings; inside strings, comments
+      // and multi-line strings they are text.
+      {"# café\nscripts = [\"café\", 'é', \"\"\"é\\\"\"\"\"]\n  é = 1\n",
+       "[エラー] 設定ファイルの誤り: ks-image-check.toml 行 3 列 3: TOML "
+       "として読めません: 文字列の外に使えない文字があります (U+00E9)\n"},
+      {"[tags.Привет]\n",
+       "[エラー] 設定ファイルの誤り: ks-image-check.toml 行 1 列 7: TOML "
+       "として読めません: 文字列の外に使えない文字があります (U+041F)\n"},
       // Unknown keys, with the key they are probably a typo of, or the keys there are.
       {"serch_path = [\"evimage\"]\n",
        "[エラー] 設定ファイルの誤り: ks-image-check.toml 行 1 列 1: 不明なキーです: "
