@@ -345,10 +345,15 @@ std::optional<ProjectFileError> invalidUtf8(std::string_view text) {
   return std::nullopt;
 }
 
-// A character of U+00A1-U+0499 outside a string or comment: where toml++ 3.3 checks
-// such a character for blanks it reaches code it takes as unreachable, which is
-// undefined behaviour. It is a syntax error in any case, so it is reported here,
-// before the parser meets it.
+// Characters toml++ 3.3 cannot tell blanks from: its table of blanks reaches code it
+// takes as unreachable for them (undefined behaviour).
+bool tripsTheParser(char32_t c) {
+  return (c >= 0xA1 && c <= 0x499) || (c >= 0xFB26 && c <= 0xFEFE);
+}
+
+// Such a character outside a string or comment, where the parser checks characters
+// for blanks. It is a syntax error in any case, so it is reported here, before the
+// parser meets it.
 std::optional<ProjectFileError> characterTheParserTripsOn(std::string_view text) {
   enum class In { code, comment, basic, literal, basicBlock, literalBlock };
   constexpr std::string_view kBasicBlock = "\"\"\"";
@@ -362,7 +367,7 @@ std::optional<ProjectFileError> characterTheParserTripsOn(std::string_view text)
     std::size_t taken = c.length;
     switch (in) {
       case In::code:
-        if (c.codePoint >= 0xA1 && c.codePoint <= 0x499) {
+        if (tripsTheParser(c.codePoint)) {
           char code[16];
           std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c.codePoint));
           return ProjectFileError{

@@ -132,6 +132,9 @@ TEST_F(ProjectFileTest, ReportsEveryMistakeAtItsLineAndColumn) {
       {"[tags.Привет]\n",
        "[エラー] 設定ファイルの誤り: ks-image-check.toml 行 1 列 7: TOML "
        "として読めません: 文字列の外に使えない文字があります (U+041F)\n"},
+      {" \xEF\xB7\xBFm\n",
+       "[エラー] 設定ファイルの誤り: ks-image-check.toml 行 1 列 2: TOML "
+       "として読めません: 文字列の外に使えない文字があります (U+FDFF)\n"},
       // Unknown keys, with the key they are probably a typo of, or the keys there are.
       {"serch_path = [\"evimage\"]\n",
        "[エラー] 設定ファイルの誤り: ks-image-check.toml 行 1 列 1: 不明なキーです: "
