@@ -305,3 +305,8 @@ std::size_t utf16Length(std::string_view bytes) {
   }
   return units;
 }
+
+void appendUtf8(char32_t c, std::string& out) {
+  char bytes[4];
+  out.append(bytes, putUtf8(bytes, c));
+}

@@ -49,6 +49,9 @@ inline Utf8Char decodeUtf8At(std::string_view bytes, std::size_t at) {
   return decodeAnyUtf8At(bytes, at);
 }
 
+// Appends the UTF-8 form of the code point `c` (at most U+10FFFF, no surrogate).
+void appendUtf8(char32_t c, std::string& out);
+
 // How many UTF-16 code units decodeUtf8(bytes) takes: the columns editors and
 // code-scanning tools count.
 std::size_t utf16Length(std::string_view bytes);
