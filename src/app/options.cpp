@@ -56,6 +56,13 @@ Options parseOptions(const std::vector<std::wstring>& args) {
             L"[ERROR] --layout の後に plain、browser、desktop "
             L"のどれかを指定してください\n";
       }
+    } else if (takeValue(args, i, L"--check", value)) {
+      options.check = value ? checkKindsFromList(*value) : std::nullopt;
+      if (!options.check && options.usageError.empty()) {
+        options.usageError =
+            L"[ERROR] --check の後に images、jumps、sounds "
+            L"をカンマ区切りで指定してください\n";
+      }
     } else if (arg == L"--help") {
       options.help = true;
     } else if (arg == L"--version") {
@@ -122,6 +129,8 @@ std::wstring usageText() {
          L"  --layout 形式      プロジェクトの形式を自動判定せずに指定します\n"
          L"                     (plain / browser / desktop。例: ks-image-check "
          L"--layout browser)\n"
+         L"  --check 種類       調べるものを選びます (images / jumps / sounds をカンマ区切りで。\n"
+         L"                     既定はすべて。例: ks-image-check --check images,jumps)\n"
          L"  --lsp              エディタ (VS Code, Neovim) の言語サーバーとして動きます\n"
          L"                     標準入出力で LSP を話すので、エディタに起動させます\n"
          L"                     (例: エディタの設定に ks-image-check --lsp と書きます)\n"

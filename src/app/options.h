@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/check_kinds.h"
 #include "layouts/layout.h"
 
 struct Options {
@@ -20,6 +21,9 @@ struct Options {
   bool github = false;                    // --github: workflow annotations
   std::optional<std::wstring> htmlFile;   // --html FILE
   std::optional<Layout> layout;           // --layout NAME: no detection
+  // --check KINDS: what the run checks; none given, every kind (or what the project
+  // file chooses).
+  std::optional<CheckKinds> check;
   bool lsp = false;  // --lsp: a language server for editors on standard input/output
   // Arguments that cannot be used as given: the whole message, "[ERROR] ..." with
   // its line feed. The program stops with exit code 1 before it starts a run.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/console_window.h"
+#include "app/load_scan.h"
 #include "app/local_time.h"
 #include "app/options.h"
 #include "app/report.h"
@@ -180,10 +181,13 @@ int checkProject(const Options& options, const fs::path& startFolder) {
 
     const RunLayout layout = runLayoutFor(exeDir, options.layout);
     results.layout = layoutName(layout.layout);
+    const CheckKinds kinds = options.check.value_or(CheckKinds{});
+    results.checks = kinds;
 
     // The walk overlaps reading the scripts; a run that never searches abandons it.
     ImageIndex index;
-    index.keepEveryFile = layout.indexKeepsEveryFile;
+    // Sounds and videos have names of their own: a plain project's index keeps them.
+    index.keepEveryFile = layout.indexKeepsEveryFile || kinds.sounds;
     index.recordsUse = options.unused;
     index.ignoresCase = layout.ignoresCase;
     if (runsUseThreads()) index.pendingWalk = startIndexWalk(exeDir, index.keepEveryFile);
@@ -215,7 +219,7 @@ int checkProject(const Options& options, const fs::path& startFolder) {
 
     const ScanTotals totals =
         scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile, kept,
-                          runsUseThreads(), layout, &projectScripts);
+                          runsUseThreads(), layout, &projectScripts, kinds);
 
     logFile.close();
     // A full disk fails writes silently; a report cut short must not pass as complete.
@@ -230,7 +234,7 @@ int checkProject(const Options& options, const fs::path& startFolder) {
       writeConsoleOut(warning);
       errLog << encodeCp932Lenient(warning);
     }
-    const std::wstring summary = summaryText(totals);
+    const std::wstring summary = summaryText(totals) + loadSummaryText(totals, kinds);
     writeConsoleOut(summary);
     errLog << encodeCp932Lenient(summary);
     if (options.unused) {
@@ -243,7 +247,9 @@ int checkProject(const Options& options, const fs::path& startFolder) {
                     L" に出力しました\n");
     errLog << "[DEBUG] 全ての処理が完了しました: "_sj << filename << '\n';
     const bool anythingMissing = totals.missing > 0 || totals.scriptsMissing > 0 ||
-                                 totals.notLoadable > 0 || checkedNone;
+                                 totals.notLoadable > 0 || totals.jumpsMissing > 0 ||
+                                 totals.soundsMissing > 0 || totals.videosMissing > 0 ||
+                                 checkedNone;
     results.completed = true;
     results.exitCode = options.failOnMissing && anythingMissing ? 2 : 0;
     if (kept) writeRequestedOutputs(requests, results, errLog);

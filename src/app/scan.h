@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/check_kinds.h"
 #include "images/image_index.h"
 #include "outputs/run_record.h"
 #include "project/project_scripts.h"
@@ -19,11 +20,14 @@
 // outputs are the same. References on comment lines are only traced; the others are
 // found and located by the rules of `layout` and the project's macros. Scripts that
 // `projectScripts` read already are not read again. A script the listing could not
-// examine is counted as one that could not be opened, and warned about.
+// examine is counted as one that could not be opened, and warned about. Of `kinds`,
+// images are checked line by line; jumps, sounds and videos after each script's
+// images (see app/load_scan.h).
 ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
                              const std::filesystem::path& scenarioDir,
                              const std::filesystem::path& exeDir, ImageIndex& index,
                              std::ostream& errLog, std::ostream& logFile,
                              RunResults* results = nullptr, bool readAhead = false,
                              const RunLayout& layout = {},
-                             const ProjectScripts* projectScripts = nullptr);
+                             const ProjectScripts* projectScripts = nullptr,
+                             const CheckKinds& kinds = {});

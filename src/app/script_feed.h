@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "script/script_loads.h"
 #include "script/script_patterns.h"
 #include "text/script_reader.h"
 
@@ -36,6 +37,7 @@ struct FedLine {
   bool comment = false;  // a line the game never reads: its references are not checked
   std::vector<FoundReference> references;      // the image references, in order
   std::optional<std::string_view> folderHint;  // shared by them, when they have one
+  std::vector<FoundLoad> loads;  // its jumps, sounds and videos; none on a comment line
 };
 
 struct FedScriptSource {
@@ -55,10 +57,12 @@ struct ScriptFeedCloser {
 using ScriptFeedHandle = std::unique_ptr<ScriptFeed, ScriptFeedCloser>;
 
 // Starts reading `scripts`; with `onThread`, ahead of the caller on a second thread,
-// otherwise piece by piece inside the calls below. References are found by `rules`,
-// whose tables must stay unchanged while the feed lives.
+// otherwise piece by piece inside the calls below. Image references are found by
+// `rules` (none without `images`), other loads by `loads`; their tables must stay
+// unchanged while the feed lives.
 ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-                                 const ReadingRules& rules = {});
+                                 const ReadingRules& rules = {},
+                                 const LoadRules& loads = {}, bool images = true);
 
 // The next script. Call once for each script, in order, and read its lines (all of
 // them, when it was opened) before asking for the next.
