@@ -33,7 +33,7 @@ struct TagAt {
 };
 
 struct Value {
-  std::string_view text;  // trimmed; "" when absent
+  std::string_view text;  // "" when absent
   bool fromCall = false;  // given by the call or a default, not the body's own text
 };
 
@@ -53,7 +53,9 @@ struct LineContext {
 Value valueOf(const LoadTable& table, const TagAt& tag, std::string_view name) {
   const TagAttribute* attribute = loadAttribute(table, tag.attributes, name);
   if (attribute == nullptr) return {};
-  Value value{trimmed(attribute->value), false};
+  // Desktop-style games take a value as written, blanks and all ("*e2 " names the
+  // label "e2 ").
+  Value value{table.desktop ? attribute->value : trimmed(attribute->value), false};
   if (!tag.expanded.empty()) {
     const auto at = static_cast<std::size_t>(attribute - tag.attributes.data());
     value.fromCall = tag.expanded[at].source != ValueSource::body;
