@@ -103,13 +103,15 @@ LoadResult checkPending(LoadScan& scan, const PendingLoad& pending,
   load.folder = pending.folder;
   load.inScript = pending.inScript;
   load.fixed = pending.fixed;
-  if (load.kind != LoadKind::jump) buildIndexIfNeeded(scan.index, scan.exeDir, scan.errLog);
-  LoadResult result = checkLoad(
-      load, in,
-      {*scan.table, scan.targets, scan.layout, scan.exeDir, scan.index, scan.folderExists});
+  if (load.kind != LoadKind::jump)
+    buildIndexIfNeeded(scan.index, scan.exeDir, scan.errLog);
+  LoadResult result = checkLoad(load, in,
+                                {*scan.table, scan.targets, scan.layout, scan.exeDir,
+                                 scan.index, scan.folderExists});
   // A jump's label is marked where it is written, anything else at its storage.
-  const bool atTarget = (result.kind == LoadResultKind::label && pending.targetColumn > 0) ||
-                        pending.storageColumn == 0;
+  const bool atTarget =
+      (result.kind == LoadResultKind::label && pending.targetColumn > 0) ||
+      pending.storageColumn == 0;
   result.column = atTarget ? pending.targetColumn : pending.storageColumn;
   result.endColumn = atTarget ? pending.targetEnd : pending.storageEnd;
   result.line = pending.line;
@@ -122,8 +124,8 @@ LoadResult checkPending(LoadScan& scan, const PendingLoad& pending,
 LoadScan startLoadScan(const CheckKinds& kinds, const ProjectScripts* project,
                        const RunLayout& layout, const fs::path& exeDir, ImageIndex& index,
                        std::ostream& errLog, ScanTotals& totals, RunResults* results) {
-  LoadScan scan{kinds, nullptr, project, {}, layout, exeDir, index, errLog, totals, results,
-                {}, {}, {}, {}};
+  LoadScan scan{kinds,  nullptr, project, {}, layout, exeDir, index,
+                errLog, totals,  results, {}, {},     {},     {}};
   if (!kinds.beyondImages()) return scan;
   scan.table = &loadTableFor(layout);
   static const ProjectScripts kNoScripts;
@@ -189,9 +191,10 @@ void finishLoadScan(LoadScan& scan, std::ostream& report) {
                static_cast<std::streamsize>(scan.reportLines.size()));
   std::wstring folders;
   for (const MissingFolder& missing : scan.missingFolders) {
-    folders += L"[WARNING] " +
-               decodeUtf8(missingFolderMessage(missing.folder, missing.count, missing.kind)) +
-               L"\n";
+    folders +=
+        L"[WARNING] " +
+        decodeUtf8(missingFolderMessage(missing.folder, missing.count, missing.kind)) +
+        L"\n";
   }
   if (folders.empty()) return;
   writeConsoleOut(folders);

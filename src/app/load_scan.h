@@ -48,9 +48,9 @@ struct LoadScan {
   ImageIndex& index;
   std::ostream& errLog;
   ScanTotals& totals;
-  RunResults* results;  // when an output needs every finding
-  std::vector<PendingLoad> pending;  // of the current script
-  std::string reportLines;           // UTF-8, for after every image line
+  RunResults* results;                        // when an output needs every finding
+  std::vector<PendingLoad> pending;           // of the current script
+  std::string reportLines;                    // UTF-8, for after every image line
   std::vector<MissingFolder> missingFolders;  // in the order first met
   std::unordered_map<std::string, bool> folderExists;
 };

@@ -19,12 +19,12 @@
 #include "app/root_from_start.h"
 #include "app/scan.h"
 #include "app/scenario_hint.h"
-#include "project/project_scripts.h"
 #include "images/image_index.h"
 #include "images/image_locator.h"
 #include "images/index_walk.h"
 #include "images/unused_images.h"
 #include "outputs/outputs.h"
+#include "project/project_scripts.h"
 #include "project/run_layout.h"
 #include "targets/target_selection.h"
 #include "text/console.h"
@@ -116,10 +116,11 @@ ProjectScripts readScriptsOfProject(const fs::path& exeDir, const fs::path& scen
                                     const RunLayout& layout, std::ostream& errLog) {
   std::vector<fs::path> toCheck;
   for (const ScriptTarget& target : targetFiles) {
-    if (target.path && !target.unexaminable) toCheck.push_back(scenarioDir / *target.path);
+    if (target.path && !target.unexaminable)
+      toCheck.push_back(scenarioDir / *target.path);
   }
-  ProjectScripts scripts = readProjectScripts(exeDir, {""}, toCheck,
-                                              outlineRulesFor(layout), layout.tags);
+  ProjectScripts scripts =
+      readProjectScripts(exeDir, {""}, toCheck, outlineRulesFor(layout), layout.tags);
   for (const std::string& line : scripts.utf8LogLines) errLog << utf8ToCp932ForLog(line);
   return scripts;
 }

@@ -333,9 +333,10 @@ ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
   ScanTotals& totals = results ? results->totals : ownTotals;
   Buffers buffers;
   PendingTrace trace(errLog);
-  LoadScan loads =
-      startLoadScan(kinds, projectScripts, layout, exeDir, index, errLog, totals, results);
-  Sinks sinks{exeDir, index, layout, errLog, trace, logFile, totals, buffers, results, loads};
+  LoadScan loads = startLoadScan(kinds, projectScripts, layout, exeDir, index, errLog,
+                                 totals, results);
+  Sinks sinks{exeDir,  index,  layout,  errLog,  trace,
+              logFile, totals, buffers, results, loads};
 
   std::vector<FedScriptSource> sources;
   sources.reserve(targetFiles.size());

@@ -31,7 +31,7 @@ struct Span {
 // A stretch of the line, or text that outlives the feed (a layout's table, the
 // project's macros).
 struct TextEntry {
-  Span span;  // in the line, or the length of `outside`
+  Span span;            // in the line, or the length of `outside`
   const char* outside;  // null: in the line
 };
 
@@ -76,7 +76,7 @@ struct Piece {
   std::vector<Span> spans;
   std::vector<ReferenceEntry> references;
   std::vector<LoadEntry> loads;
-  std::exception_ptr failure;      // the reading failed here; nothing follows
+  std::exception_ptr failure;  // the reading failed here; nothing follows
 };
 
 // Adds one to the decimal number that `text` ends with from `from` on: cheaper than
@@ -104,8 +104,8 @@ struct Reader {
   bool inScript = false;
   std::ifstream file;
   std::optional<MemoryInput> memory;  // instead of `file`, for bytes read already
-  int lineNumber = 0;  // of the open script's last line
-  std::size_t nextBody = 0;  // the first of its macro bodies not yet passed
+  int lineNumber = 0;                 // of the open script's last line
+  std::size_t nextBody = 0;           // the first of its macro bodies not yet passed
   ScriptReader reader;
   // "[DEBUG] 行変換成功: <name> 行 <n>" of the open script and the line to add.
   std::string traceHead;
@@ -193,17 +193,17 @@ void Reader::addLine(const ScriptLine& line, Piece& piece) {
                   : TextEntry{Span{0, part.size()}, part.data()};
   };
   for (const FoundReference& reference : references) {
-    piece.references.push_back({textOf(reference.text), reference.place.from,
-                                textOf(reference.place.folder), reference.column,
-                                reference.macro.empty() ? Span{0, 0}
-                                                        : spanOf(reference.macro)});
+    piece.references.push_back(
+        {textOf(reference.text), reference.place.from, textOf(reference.place.folder),
+         reference.column,
+         reference.macro.empty() ? Span{0, 0} : spanOf(reference.macro)});
   }
   entry.references = static_cast<std::uint32_t>(references.size());
   for (const FoundLoad& load : loads) {
     piece.loads.push_back({textOf(load.storage), textOf(load.target), textOf(load.folder),
                            textOf(load.inScript), load.storageColumn, load.targetColumn,
-                           load.macro.empty() ? Span{0, 0} : spanOf(load.macro), load.kind,
-                           load.fixed});
+                           load.macro.empty() ? Span{0, 0} : spanOf(load.macro),
+                           load.kind, load.fixed});
   }
   entry.loads = static_cast<std::uint32_t>(loads.size());
   entry.hasFolderHint = false;
@@ -352,7 +352,8 @@ void ScriptFeedCloser::operator()(ScriptFeed* feed) const { delete feed; }
 ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
                                  const ReadingRules& rules, const LoadRules& loads,
                                  bool images) {
-  return ScriptFeedHandle(new ScriptFeed(std::move(scripts), onThread, rules, loads, images));
+  return ScriptFeedHandle(
+      new ScriptFeed(std::move(scripts), onThread, rules, loads, images));
 }
 
 FedScript nextFedScript(ScriptFeed& feed) {
@@ -371,7 +372,8 @@ bool nextFedLine(ScriptFeed& feed, FedLine& line) {
     if (piece->endsScript) return false;
     piece = feed.take();
     if (piece == nullptr) throw std::logic_error("script feed: a script without its end");
-    feed.nextLine = feed.nextText = feed.nextSpan = feed.nextReference = feed.nextLoad = 0;
+    feed.nextLine = feed.nextText = feed.nextSpan = feed.nextReference = feed.nextLoad =
+        0;
   }
   const LineEntry& entry = piece->lines[feed.nextLine++];
   const std::string_view text = piece->text;

@@ -60,7 +60,8 @@ std::vector<std::string> scriptSuggestions(const JumpTargets& targets,
   if (wantedStem.size() >= kShortestPart) {
     for (std::size_t i = 0; i < scripts.size(); ++i) {
       const std::string_view stem = stemOf(names[i]);
-      if (stem != wantedStem && (stem.starts_with(wantedStem) || stem.ends_with(wantedStem))) {
+      if (stem != wantedStem &&
+          (stem.starts_with(wantedStem) || stem.ends_with(wantedStem))) {
         choose(i);
       }
     }
@@ -111,7 +112,8 @@ JumpTargets jumpTargetsOf(const ProjectScripts& project, bool desktop,
   JumpTargets targets;
   targets.project = &project;
   targets.desktop = desktop;
-  for (const std::string& folder : searchPath) targets.searchPath.push_back(withSlashes(folder));
+  for (const std::string& folder : searchPath)
+    targets.searchPath.push_back(withSlashes(folder));
   targets.rootName = rootName;
   targets.labels.reserve(project.scripts.size());
   for (std::size_t i = 0; i < project.scripts.size(); ++i) {
@@ -123,7 +125,8 @@ JumpTargets jumpTargetsOf(const ProjectScripts& project, bool desktop,
   return targets;
 }
 
-std::optional<std::size_t> scriptAt(const JumpTargets& targets, std::string_view utf8Path) {
+std::optional<std::size_t> scriptAt(const JumpTargets& targets,
+                                    std::string_view utf8Path) {
   const auto found = targets.byPath.find(keyOf(targets, utf8Path));
   if (found == targets.byPath.end()) return std::nullopt;
   return found->second;
@@ -144,7 +147,8 @@ std::optional<std::size_t> scriptJumpedTo(const JumpTargets& targets,
   const std::string_view file = fileNameOf(name);
   for (auto folder = targets.searchPath.rbegin(); folder != targets.searchPath.rend();
        ++folder) {
-    const std::string path = folder->empty() ? std::string(file) : *folder + "/" + std::string(file);
+    const std::string path =
+        folder->empty() ? std::string(file) : *folder + "/" + std::string(file);
     if (auto found = find(path)) return found;
   }
   return std::nullopt;

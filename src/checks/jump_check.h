@@ -46,7 +46,8 @@ JumpTargets jumpTargetsOf(const ProjectScripts& project, bool desktop,
                           std::string_view rootName);
 
 // The script at `utf8Path` (from the root with "/"), as the targets compare paths.
-std::optional<std::size_t> scriptAt(const JumpTargets& targets, std::string_view utf8Path);
+std::optional<std::size_t> scriptAt(const JumpTargets& targets,
+                                    std::string_view utf8Path);
 
 // The script (an index in project->scripts) that `storage` (as written, not empty)
 // makes the game load, or nullopt.

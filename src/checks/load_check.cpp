@@ -70,13 +70,14 @@ LoadResult checkLoad(const FoundLoad& load, const LoadingScript& in,
   if (load.kind == LoadKind::jump) return checkJumpLoad(load, in, checking);
   if (!load.folder.empty() && !folderExists(checking, load.folder)) {
     LoadResult result;
-    result.kind = load.kind == LoadKind::video ? LoadResultKind::video : LoadResultKind::sound;
+    result.kind =
+        load.kind == LoadKind::video ? LoadResultKind::video : LoadResultKind::sound;
     result.status = LoadStatus::missing;
     result.storage = load.storage;
     result.folder = load.folder;
     result.folderMissing = true;
     return result;
   }
-  return checkSound({load.storage, load.kind, load.folder}, checking.table, checking.exeDir,
-                    checking.index, checking.layout.search);
+  return checkSound({load.storage, load.kind, load.folder}, checking.table,
+                    checking.exeDir, checking.index, checking.layout.search);
 }

@@ -9,7 +9,8 @@ std::string_view loadMessageHead(const LoadResult& load) {
     case LoadResultKind::script:
       return "ジャンプ先のスクリプトがありません";
     case LoadResultKind::label:
-      return load.withoutStar ? "ラベルは * で始めます" : "ジャンプ先のラベルがありません";
+      return load.withoutStar ? "ラベルは * で始めます"
+                              : "ジャンプ先のラベルがありません";
     case LoadResultKind::sound:
       return "音声ファイルが見つかりません";
     case LoadResultKind::video:
@@ -25,7 +26,8 @@ std::string loadSubject(const LoadResult& load) {
 }
 
 std::string loadMessage(const LoadResult& load) {
-  if (load.folderMissing) return load.folder + " フォルダがありません: " + loadSubject(load);
+  if (load.folderMissing)
+    return load.folder + " フォルダがありません: " + loadSubject(load);
   return std::string(loadMessageHead(load)) + ": " + loadSubject(load);
 }
 

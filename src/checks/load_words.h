@@ -9,9 +9,10 @@
 #include "outputs/run_record.h"
 
 // What is wrong with `load`: "ジャンプ先のスクリプトがありません",
-// "ジャンプ先のラベルがありません", "ラベルは * で始めます", "音声ファイルが見つかりません",
-// "動画ファイルが見つかりません", or for a jump no run can check
-// "固定ボタンのジャンプ先はクリック時のスクリプトで決まります"; "" for one the game finds.
+// "ジャンプ先のラベルがありません", "ラベルは * で始めます",
+// "音声ファイルが見つかりません", "動画ファイルが見つかりません", or for a jump no run
+// can check "固定ボタンのジャンプ先はクリック時のスクリプトで決まります"; "" for one the
+// game finds.
 std::string_view loadMessageHead(const LoadResult& load);
 
 // What the message names: the script ("title.ks"), the script and the label

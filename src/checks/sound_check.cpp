@@ -21,10 +21,10 @@ constexpr char kSeparator = static_cast<char>(fs::path::preferred_separator);
 
 // The formats a sound or a video is found in, for the files of the same stem a
 // missing one may have been meant as.
-constexpr std::string_view kSoundFormats[] = {".ogg", ".mp3", ".m4a", ".wav", ".opus",
+constexpr std::string_view kSoundFormats[] = {".ogg", ".mp3",  ".m4a", ".wav",  ".opus",
                                               ".aac", ".flac", ".mid", ".midi", ".tcw",
-                                              ".smf", ".mdi", ".weba"};
-constexpr std::string_view kVideoFormats[] = {".webm", ".mp4", ".ogv", ".m4v", ".mov",
+                                              ".smf", ".mdi",  ".weba"};
+constexpr std::string_view kVideoFormats[] = {".webm", ".mp4",  ".ogv", ".m4v", ".mov",
                                               ".mpg",  ".mpeg", ".wmv", ".avi", ".mkv"};
 
 std::span<const std::string_view> formatsOf(LoadKind kind) {
@@ -146,7 +146,8 @@ void checkOnSearchPath(const SoundQuery& query, const LoadTable& table,
     }
     const std::string_view stem = stemOf(filePart);
     if (stem != filePart) {
-      const std::string base = name.substr(0, name.size() - (filePart.size() - stem.size()));
+      const std::string base =
+          name.substr(0, name.size() - (filePart.size() - stem.size()));
       for (const std::string_view extension : table.soundExtensions) {
         tried.push_back(base + std::string(extension));
       }
@@ -163,11 +164,12 @@ void checkOnSearchPath(const SoundQuery& query, const LoadTable& table,
   Suggestions suggestions{index, {}};
   const std::string folder(splitPath(name).first);
   for (const std::string& meant : meantNames(filePart, query.kind)) {
-    suggestions.add(fileOnSearchPath(folder.empty() ? meant : folder + "/" + meant, index,
-                                     search));
+    suggestions.add(
+        fileOnSearchPath(folder.empty() ? meant : folder + "/" + meant, index, search));
   }
   // Off the search path the game finds none of them.
-  for (const std::string& candidate : tried) suggestions.addNamed(splitPath(candidate).second);
+  for (const std::string& candidate : tried)
+    suggestions.addNamed(splitPath(candidate).second);
   result.suggestions = suggestions.shown();
 }
 
@@ -177,7 +179,8 @@ LoadResult checkSound(const SoundQuery& query, const LoadTable& table,
                       const fs::path& exeDir, const ImageIndex& index,
                       const LayoutSearch& search) {
   LoadResult result;
-  result.kind = query.kind == LoadKind::video ? LoadResultKind::video : LoadResultKind::sound;
+  result.kind =
+      query.kind == LoadKind::video ? LoadResultKind::video : LoadResultKind::sound;
   result.storage = query.value;
   result.folder = query.folder;
   if (query.folder.empty()) {

@@ -11,7 +11,7 @@
 #include "outputs/run_record.h"
 
 struct SoundQuery {
-  std::string_view value;  // as written, trimmed
+  std::string_view value;           // as written, trimmed
   LoadKind kind = LoadKind::sound;  // sound or video
   // The folder below the root it loads from, where the layout loads from folders;
   // "" where it is searched on the search path.

@@ -8,12 +8,12 @@
 #include "checks/load_check.h"
 #include "checks/load_words.h"
 #include "checks/reference_record.h"
-#include "project/project_scripts.h"
-#include "script/script_outline.h"
 #include "images/image_formats.h"
 #include "images/layout_locator.h"
 #include "lsp/text_positions.h"
+#include "project/project_scripts.h"
 #include "script/comment_lines.h"
+#include "script/script_outline.h"
 #include "script/script_patterns.h"
 #include "text/ascii_case.h"
 #include "text/path_text.h"
@@ -120,8 +120,10 @@ std::pair<std::size_t, std::size_t> loadRange(const FoundLoad& load,
   if (label && load.targetColumn != std::string_view::npos) {
     return at(load.targetColumn, load.target);
   }
-  if (load.storageColumn != std::string_view::npos) return at(load.storageColumn, load.storage);
-  if (load.targetColumn != std::string_view::npos) return at(load.targetColumn, load.target);
+  if (load.storageColumn != std::string_view::npos)
+    return at(load.storageColumn, load.storage);
+  if (load.targetColumn != std::string_view::npos)
+    return at(load.targetColumn, load.target);
   if (!load.macro.empty()) {
     return at(static_cast<std::size_t>(load.macro.data() - utf8Line.data()), load.macro);
   }
@@ -141,8 +143,9 @@ void addDuplicateLabels(const std::vector<Label>& labels, std::string_view utf8T
     label.end = text.size();
     if (label.begin == std::string_view::npos) label.begin = 0;
     label.findings.push_back(duplicateLabelFinding(duplicate, {}));
-    const auto after = std::find_if(checked.loads.begin(), checked.loads.end(),
-                                    [&](const CheckedLoad& load) { return load.line > label.line; });
+    const auto after =
+        std::find_if(checked.loads.begin(), checked.loads.end(),
+                     [&](const CheckedLoad& load) { return load.line > label.line; });
     checked.loads.insert(after, std::move(label));
   }
 }
@@ -179,8 +182,12 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project,
   if (project.scripts) in.script = scriptAt(project.targets, utf8Script);
   const LoadRules loadRules = loadRulesFor(project.layout, CheckKinds{}, &project.macros);
   std::unordered_map<std::string, bool> folderExists;
-  const LoadChecking checking{loadTableFor(project.layout), project.targets, project.layout,
-                              project.root, project.index, folderExists};
+  const LoadChecking checking{loadTableFor(project.layout),
+                              project.targets,
+                              project.layout,
+                              project.root,
+                              project.index,
+                              folderExists};
   std::vector<FoundLoad> loads;
   for (std::size_t line = 0; line < starts.size(); ++line) {
     const std::string_view wholeLine = lineText(utf8Text, starts, line);
@@ -196,7 +203,8 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project,
     if (isCommentLine(utf8Line, comments)) continue;
     const int lineNumber = static_cast<int>(line) + 1;
     while (nextBody < bodies.size() && bodies[nextBody].second < lineNumber) ++nextBody;
-    const bool inMacroBody = nextBody < bodies.size() && bodies[nextBody].first <= lineNumber;
+    const bool inMacroBody =
+        nextBody < bodies.size() && bodies[nextBody].first <= lineNumber;
     findLoads(utf8Line, loadRules, loads, inMacroBody);
     for (const FoundLoad& load : loads) {
       CheckedLoad& result = checked.loads.emplace_back();
@@ -219,9 +227,9 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project,
       // A macro's default is not written on the line: the call's name stands for it.
       const bool written = reference.column != std::string_view::npos;
       const std::string_view shown = written ? reference.text : reference.macro;
-      result.begin = markLength + (written ? reference.column
-                                           : static_cast<std::size_t>(
-                                                 shown.data() - utf8Line.data()));
+      result.begin = markLength +
+                     (written ? reference.column
+                              : static_cast<std::size_t>(shown.data() - utf8Line.data()));
       result.end = result.begin + shown.size();
     }
   }

@@ -6,12 +6,11 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <memory>
 
 #include "checks/jump_check.h"
 #include "images/image_index.h"
@@ -24,8 +23,8 @@
 // tree.
 struct ProjectState {
   std::filesystem::path root;
-  RunLayout layout;  // detected as a run detects it
-  ImageIndex index;  // built by openProject, rebuilt by refreshProject
+  RunLayout layout;   // detected as a run detects it
+  ImageIndex index;   // built by openProject, rebuilt by refreshProject
   MacroTable macros;  // of every script below the root, read with the index
   // Every script below the root as a run reads it, and the jumps' targets in them
   // (which point into it, so it stays in one place).
@@ -72,13 +71,13 @@ struct CheckedReference {
 struct CheckedLoad {
   int line = 0;                    // 0-based
   std::size_t begin = 0, end = 0;  // byte offsets of what it is about in its line
-  LoadResult result;  // as a run records it (a label defined twice: none)
+  LoadResult result;               // as a run records it (a label defined twice: none)
   std::vector<Finding> findings;
 };
 
 struct CheckedScript {
   std::vector<CheckedReference> references;  // in line order, left to right
-  std::vector<int> invalidLines;  // lines holding bytes no encoding could read (U+FFFD)
+  std::vector<int> invalidLines;   // lines holding bytes no encoding could read (U+FFFD)
   std::vector<CheckedLoad> loads;  // in line order, labels defined twice among them
 };
 

@@ -83,7 +83,8 @@ const CheckedScript& checkedScript(Workspace& workspace, OpenScript& script) {
     // Named as a run names it, from the root.
     std::string utf8Script;
     if (const auto path = pathFromFileUri(script.document.uri)) {
-      utf8Script = withForwardSlashes(utf8FromPath(path->lexically_relative(script.root)));
+      utf8Script =
+          withForwardSlashes(utf8FromPath(path->lexically_relative(script.root)));
     }
     script.checked = checkScriptText(script.document.utf8Text, project, utf8Script);
   }

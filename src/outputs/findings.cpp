@@ -105,7 +105,8 @@ std::string_view ruleDescription(FindingRule rule) {
     case FindingRule::missingVideo:
       return "スクリプトが再生する動画ファイルが見つかりません";
     case FindingRule::duplicateLabel:
-      return "一つのスクリプトに同じ名前のラベルがあります (ジャンプは最初のものに行きます)";
+      return "一つのスクリプトに同じ名前のラベルがあります "
+             "(ジャンプは最初のものに行きます)";
     case FindingRule::labelWithoutStar:
       return "ジャンプ先のラベルが * で始まっていません";
   }

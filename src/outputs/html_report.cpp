@@ -434,7 +434,8 @@ void writeLoadRow(Page& page, const LoadResult& load, const RunResults& results)
   const bool info = load.status == LoadStatus::unchecked;
   page.html += info ? "<tr class=\"warn\">" : "<tr class=\"missing\">";
   page.html += "<td class=\"ref\">";
-  if (load.script < results.scripts.size()) appendText(page, results.scripts[load.script].name);
+  if (load.script < results.scripts.size())
+    appendText(page, results.scripts[load.script].name);
   page.html += "<td class=\"ln\">";
   appendNumber(page, load.line);
   page.html += "<td class=\"ref\">";

@@ -67,7 +67,8 @@ std::string_view loadStatusName(LoadStatus status) {
 }
 
 Json loadJson(const LoadResult& load, const RunResults& results) {
-  const bool jump = load.kind == LoadResultKind::script || load.kind == LoadResultKind::label;
+  const bool jump =
+      load.kind == LoadResultKind::script || load.kind == LoadResultKind::label;
   return {
       {"script", scriptName(load.script, results)},
       {"line", load.line},
@@ -128,7 +129,8 @@ std::string jsonDocument(const RunResults& results) {
     references.push_back(referenceJson(reference, results));
   }
   // The report lists these after every image.
-  for (const LoadResult& load : results.loads) references.push_back(loadJson(load, results));
+  for (const LoadResult& load : results.loads)
+    references.push_back(loadJson(load, results));
   const ScanTotals& totals = results.totals;
   Json document = {
       {"tool", {{"name", "ks-image-check"}, {"version", KIC_VERSION}}},

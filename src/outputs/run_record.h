@@ -127,7 +127,7 @@ struct RunResults {
   std::vector<ReferenceResult> references;  // in report order
   // What the run checked; a record that says nothing else holds images alone.
   CheckKinds checks = {true, false, false};
-  std::vector<LoadResult> loads;            // in script and line order
+  std::vector<LoadResult> loads;                // in script and line order
   std::vector<DuplicateLabel> duplicateLabels;  // in script and line order
   ScanTotals totals;
   // Scripts left out because they lie in subfolders of scenario (without --recursive).

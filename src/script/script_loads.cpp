@@ -64,7 +64,8 @@ Value valueOf(const LoadTable& table, const TagAt& tag, std::string_view name) {
 }
 
 // Whether a value written on a line of a macro's body is filled in at each call.
-bool filledInAtCalls(const LineContext& context, const TagAt& tag, std::string_view value) {
+bool filledInAtCalls(const LineContext& context, const TagAt& tag,
+                     std::string_view value) {
   return tag.expanded.empty() && context.inMacroBody &&
          value.find('%') != std::string_view::npos;
 }

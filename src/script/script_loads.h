@@ -14,7 +14,7 @@
 struct LoadRules {
   const LoadTable* table = nullptr;  // null: no such loads are looked for
   bool jumps = false;
-  bool sounds = false;  // sounds and videos
+  bool sounds = false;                   // sounds and videos
   const TagTable* engineTags = nullptr;  // the layout's image tags, for macro names
   const MacroTable* macros = nullptr;
 };

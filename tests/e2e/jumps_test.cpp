@@ -69,7 +69,8 @@ const ProjectFile kStartup = {"data/startup.tjs", ""};
 
 const LoadCase kBrowserJumps[] = {
     {"within a script and to others",
-     {kGameFolder, kBrowserImages,
+     {kGameFolder,
+      kBrowserImages,
       {"data/scenario/a.ks",
        "*start|はじめ\n"
        "[jump target=*start][jump target=start][jump target=*][jump storage=\"\" "
@@ -111,7 +112,8 @@ const LoadCase kBrowserJumps[] = {
      "■a.ks (行 8): ジャンプ先 Sub/b.ks -> 存在しません\n"
      "■a.ks (行 9): ジャンプ先 title.ks -> 存在しません\n"},
     {"labels the game does not see, labels twice, values decided at run time",
-     {kGameFolder, kBrowserImages,
+     {kGameFolder,
+      kBrowserImages,
       {"data/scenario/a.ks",
        "*start\n"
        "*|見出し\n"
@@ -120,7 +122,8 @@ const LoadCase kBrowserJumps[] = {
        "*blocked\n"
        "*/\n"
        "  *spaced  |見出し\n"
-       "[jump target=*dead][jump target=*blocked][jump target=*spaced][jump target=*見出し]\n"
+       "[jump target=*dead][jump target=*blocked][jump target=*spaced][jump "
+       "target=*見出し]\n"
        "*start\n"
        "[jump storage=&f.next target=*x][jump storage=a.ks target=&f.label][call "
        "target=%t]\n"
@@ -133,7 +136,8 @@ const LoadCase kBrowserJumps[] = {
      "[WARNING] ジャンプ先のラベルがありません: a.ks 行 8 (a.ks *blocked)\n"
      "[WARNING] ジャンプ先のラベルがありません: a.ks 行 8 (a.ks *見出し)\n"
      "[WARNING] 同じ名前のラベルがあります: a.ks 行 9 (*start, 最初は 行 1)\n"
-     "[INFO] 固定ボタンのジャンプ先はクリック時のスクリプトで決まります: a.ks 行 12 (*menu)\n"
+     "[INFO] 固定ボタンのジャンプ先はクリック時のスクリプトで決まります: a.ks 行 12 "
+     "(*menu)\n"
      "[WARNING] ジャンプ先のラベルがありません: a.ks 行 12 (a.ks *menu)\n"
      "[INFO] 完了: a.ks (1/1)\n"
      "[INFO] 画像参照: 0 件 (存在: 0 件, 見つからない: 0 件), スクリプト: 1 件 "
@@ -146,7 +150,8 @@ const LoadCase kBrowserJumps[] = {
      "■a.ks (行 8): ジャンプ先 a.ks *見出し -> 存在しません\n"
      "■a.ks (行 12): ジャンプ先 a.ks *menu -> 存在しません\n"},
     {"a macro's body means the script that defines it",
-     {kGameFolder, kBrowserImages,
+     {kGameFolder,
+      kBrowserImages,
       {"data/scenario/a.ks",
        "*local\n"
        "[go t=*there][go t=*local][go]\n"
@@ -185,9 +190,11 @@ const LoadCase kDesktopJumps[] = {
        "\t*tabbed\n"
        "  *spaced\n"
        "*e2 |見出し\n"
-       "[jump target=*start][JUMP target=*tabbed][jump target=start][jump target=*spaced]\n"
+       "[jump target=*start][JUMP target=*tabbed][jump target=start][jump "
+       "target=*spaced]\n"
        "[jump target=*e2][jump target=\"*e2 \"]\n"
-       "[jump storage=B.KS target=*b][call storage=scenario/sub/c.ks][call storage=c.ks]\n"
+       "[jump storage=B.KS target=*b][call storage=scenario/sub/c.ks][call "
+       "storage=c.ks]\n"
        "[rclick jump=true target=*none][rclick storage=gone.ks]\n"},
       {"data/scenario/b.ks", "*b\n"},
       {"data/scenario/sub/c.ks", ""}},
@@ -238,7 +245,8 @@ INSTANTIATE_TEST_SUITE_P(DesktopJumps, LoadRuns, testing::ValuesIn(kDesktopJumps
 
 const LoadCase kSounds[] = {
     {"browser-style: each from its folder, the path as written",
-     {kGameFolder, kBrowserImages,
+     {kGameFolder,
+      kBrowserImages,
       {"data/bgm/theme.ogg", ""},
       {"data/bgm/Traning.mp3", ""},
       {"data/sound/bigshot1.wav", ""},
@@ -276,7 +284,8 @@ const LoadCase kSounds[] = {
      "■a.ks (行 5): 音声 Click.ogg -> 存在しません\n"
      "■a.ks (行 7): 動画 ed.webm -> 存在しません\n"},
     {"browser-style: a folder the project lacks is said once",
-     {kGameFolder, kBrowserImages,
+     {kGameFolder,
+      kBrowserImages,
       {"data/sound/a.ogg", ""},
       {"data/scenario/a.ks", "[playbgm storage=a.ogg]\n[fadeinbgm storage=b.ogg]\n"},
       {"data/scenario/b.ks", "[xchgbgm storage=a.ogg][movie storage=op.webm]\n"}},

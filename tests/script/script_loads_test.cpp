@@ -23,7 +23,8 @@ std::string describe(const FoundLoad& load) {
                      : load.kind == LoadKind::sound ? "sound"
                                                     : "video";
   text += " " + std::string(load.storage) + "@" + at(load.storageColumn);
-  if (load.kind == LoadKind::jump) text += " " + std::string(load.target) + "@" + at(load.targetColumn);
+  if (load.kind == LoadKind::jump)
+    text += " " + std::string(load.target) + "@" + at(load.targetColumn);
   if (!load.folder.empty()) text += " in " + std::string(load.folder);
   if (!load.inScript.empty()) text += " of " + std::string(load.inScript);
   if (load.fixed) text += " fixed";
@@ -77,8 +78,8 @@ TEST(ScriptLoads, BrowserStyleTagsAndCalls) {
           {"[jump storage=a.ks target=*x]", {"jump a.ks@14 *x@26"}},
           {"@jump target=start", {"jump @- start@13"}},
           {"[call storage=\"sub/b.ks\"]", {"jump sub/b.ks@15 @-"}},
-          {"[jump]\n", {}},  // neither: no jump
-          {"[Jump target=*x]", {}},  // names are exact
+          {"[jump]\n", {}},                // neither: no jump
+          {"[Jump target=*x]", {}},        // names are exact
           {"[button graphic=b.png]", {}},  // runs an expression, jumps nowhere
           {"[button role=menu target=*x]", {}},
           {"[button graphic=b.png fix=true target=*x]", {"jump @- *x@38 fixed"}},
@@ -129,7 +130,8 @@ TEST(ScriptLoads, DesktopStyleTagsAndCalls) {
       {
           {"[JUMP Storage=a.ks TARGET=*x]", {"jump a.ks@14 *x@26"}},
           {"@call storage=b.ks", {"jump b.ks@14 @-"}},
-          {"[rclick storage=a.ks][rclick call=true target=*r][rclick jump=false target=*n]",
+          {"[rclick storage=a.ks][rclick call=true target=*r][rclick jump=false "
+           "target=*n]",
            {"jump @- *r@46"}},
           {"[click se=c target=*a][timeout se=t storage=b.ks][wheel target=*w]",
            {"jump @- *a@19", "sound c@10", "jump b.ks@44 @-", "sound t@34",
