@@ -69,7 +69,9 @@ bool readRegularFile(const fs::path& path, std::string& bytes) {
   return !file.bad();
 }
 
-std::string key(const fs::path& path) { return utf8FromPath(path.lexically_normal()); }
+std::string key(const fs::path& path) {
+  return utf8FromPath(path.lexically_normal());
+}
 
 std::string placeOf(const MacroDefinition& macro) {
   return macro.utf8Script + " 行 " + std::to_string(macro.line);
@@ -115,8 +117,7 @@ ProjectScripts readProjectScripts(const fs::path& root,
       ProjectScript& script = project.scripts.emplace_back();
       script.path = path;
       const fs::path relative = path.lexically_relative(root);
-      script.utf8Path =
-          withForwardSlashes(utf8FromPath(relative.empty() ? path : relative));
+      script.utf8Path = withForwardSlashes(utf8FromPath(relative.empty() ? path : relative));
     }
     kept.insert(at->second);
   }
@@ -128,8 +129,8 @@ ProjectScripts readProjectScripts(const fs::path& root,
     if (!script.read) {
       // A script to check reports its own failure when it is checked.
       if (!kept.contains(i)) {
-        project.utf8LogLines.push_back(
-            "[ERROR] スクリプトを読み込めませんでした: " + script.utf8Path + "\n");
+        project.utf8LogLines.push_back("[ERROR] スクリプトを読み込めませんでした: " +
+                                       script.utf8Path + "\n");
       }
       continue;
     }
@@ -153,16 +154,14 @@ ProjectScripts readProjectScripts(const fs::path& root,
   for (const MacroDefinition& macro : project.macros.definitions) {
     std::unordered_set<const MacroDefinition*> seen;
     if (reaches(project.macros, engineTags, macro, macro, seen)) {
-      project.utf8LogLines.push_back(
-          "[DEBUG] マクロが自分自身を呼び出します (一度だけ展開します): " + macro.name +
-          " (" + placeOf(macro) + ")\n");
+      project.utf8LogLines.push_back("[DEBUG] マクロが自分自身を呼び出します (一度だけ展開します): " +
+                                     macro.name + " (" + placeOf(macro) + ")\n");
     }
   }
   return project;
 }
 
-const ProjectScript* findProjectScript(const ProjectScripts& scripts,
-                                       const fs::path& path) {
+const ProjectScript* findProjectScript(const ProjectScripts& scripts, const fs::path& path) {
   const auto found = scripts.byPath.find(key(path));
   return found == scripts.byPath.end() ? nullptr : &scripts.scripts[found->second];
 }

@@ -13,8 +13,8 @@
 
 struct LineTag {
   std::string_view name;
-  std::size_t begin = 0;             // of its "[" or "@", in bytes
-  std::size_t end = 0;               // after its "]", or the line's end
+  std::size_t begin = 0;  // of its "[" or "@", in bytes
+  std::size_t end = 0;    // after its "]", or the line's end
   std::uint32_t firstAttribute = 0;  // in LineTags::attributes
   std::uint32_t attributeCount = 0;
   // A lone "*" among the attributes: a macro body passes every attribute of its call.

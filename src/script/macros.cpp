@@ -15,8 +15,8 @@ std::string keyOf(const MacroNaming& naming, std::string_view name) {
 }
 
 // Tags a desktop-style game never lets a macro stand in for.
-constexpr std::string_view kControlTags[] = {
-    "jump", "call", "return", "if", "elsif", "else", "endif", "macro", "endmacro"};
+constexpr std::string_view kControlTags[] = {"jump", "call",  "return", "if",      "elsif",
+                                             "else", "endif", "macro",  "endmacro"};
 
 bool isControlTag(std::string_view name) {
   for (const std::string_view control : kControlTags) {
@@ -69,8 +69,7 @@ void Expander::expand(const MacroDefinition& macro,
     resolved.clear();
     for (const auto& [name, value] : bodyTag.attributes) {
       ExpandedAttribute attribute{name, {}, ValueSource::body};
-      if (resolveValue(macros.naming, value, call, attribute))
-        resolved.push_back(attribute);
+      if (resolveValue(macros.naming, value, call, attribute)) resolved.push_back(attribute);
     }
     if (bodyTag.passesAll) {
       // What the body writes itself wins over what the call passes on.
@@ -152,8 +151,9 @@ std::vector<MacroDefinition> addMacroDefinitions(
     MacroTable& table, std::vector<MacroDefinition> definitions) {
   std::vector<MacroDefinition> leftOut;
   for (MacroDefinition& definition : definitions) {
-    const auto [at, added] = table.byName.try_emplace(
-        keyOf(table.naming, definition.name), table.definitions.size());
+    const auto [at, added] =
+        table.byName.try_emplace(keyOf(table.naming, definition.name),
+                                 table.definitions.size());
     if (added) {
       table.definitions.push_back(std::move(definition));
     } else {
@@ -186,8 +186,8 @@ const MacroDefinition* macroCalled(const MacroTable& macros, const TagTable* eng
 }
 
 void expandCall(const MacroTable& macros, const TagTable* engineTags,
-                const MacroDefinition& macro,
-                std::span<const TagAttribute> callAttributes, Expansion& expansion) {
+                const MacroDefinition& macro, std::span<const TagAttribute> callAttributes,
+                Expansion& expansion) {
   expansion.tags.clear();
   expansion.attributes.clear();
   expansion.tableAttributes.clear();

@@ -61,8 +61,8 @@ void finishMacroReading(MacroReading& reading, int lastLine);
 
 // Adds `definitions` (one script's, in order) to `table` unless a name is already
 // defined; returns the definitions left out, for the log.
-std::vector<MacroDefinition> addMacroDefinitions(
-    MacroTable& table, std::vector<MacroDefinition> definitions);
+std::vector<MacroDefinition> addMacroDefinitions(MacroTable& table,
+                                                 std::vector<MacroDefinition> definitions);
 
 // The macro defined under `name` (as the table's naming matches names), or null.
 const MacroDefinition* macroNamed(const MacroTable& macros, std::string_view name);
@@ -108,8 +108,8 @@ inline constexpr int kMaxMacroDepth = 16;
 // comes to, in order: the body's tags, and in place of a body tag that calls a macro
 // in turn, that macro's. Replaces what `expansion` held.
 void expandCall(const MacroTable& macros, const TagTable* engineTags,
-                const MacroDefinition& macro,
-                std::span<const TagAttribute> callAttributes, Expansion& expansion);
+                const MacroDefinition& macro, std::span<const TagAttribute> callAttributes,
+                Expansion& expansion);
 
 inline std::span<const ExpandedAttribute> attributesOf(const Expansion& expansion,
                                                        const ExpandedTag& tag) {

@@ -80,8 +80,8 @@ void forEachLine(std::string_view text, OnLine onLine) {
       onLine(text);
       return;
     }
-    const std::size_t end =
-        static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+    const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(found) -
+                                                     text.data());
     onLine(text.substr(0, end));
     text.remove_prefix(end + 1);
   }
@@ -110,7 +110,7 @@ std::optional<std::string_view> labelOfLine(std::string_view utf8Line,
 ScriptOutline outlineScript(std::string_view bytes, std::string_view utf8Script,
                             const OutlineRules& rules) {
   Outliner outliner{rules, {}, {rules.naming, std::string(utf8Script), {}, false}, {}, {},
-                    {},    0};
+                    {}, 0};
   ScriptEncoding& encoding = outliner.outline.encoding;
   std::string utf16Text;
   std::string_view text = bytes;

@@ -24,7 +24,7 @@ struct ScriptOutline {
   // The lines of every macro body, "macro" and "endmacro" tags included, as [first,
   // last] pairs in order, counting from 1.
   std::vector<std::pair<int, int>> macroBodies;
-  std::vector<Label> labels;  // every label line with a name, in order
+  std::vector<Label> labels;            // every label line with a name, in order
 };
 
 struct OutlineRules {

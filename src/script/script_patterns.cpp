@@ -12,9 +12,9 @@ namespace {
 
 // The classes of each byte, looked up rather than worked out: the reference search
 // tests every byte of every line that may hold a reference.
-constexpr std::uint8_t kWord = 1;   // \w of the classic locale
-constexpr std::uint8_t kName = 2;   // [\w\-\.\/\\], the bytes of an image name
-constexpr std::uint8_t kSpace = 4;  // \s of the classic locale
+constexpr std::uint8_t kWord = 1;       // \w of the classic locale
+constexpr std::uint8_t kName = 2;       // [\w\-\.\/\\], the bytes of an image name
+constexpr std::uint8_t kSpace = 4;      // \s of the classic locale
 
 constexpr auto kByteClasses = [] {
   std::array<std::uint8_t, 256> classes{};
@@ -23,8 +23,8 @@ constexpr auto kByteClasses = [] {
                       (c >= '0' && c <= '9') || c == '_';
     const bool name = word || c == '-' || c == '.' || c == '/' || c == '\\';
     const bool space = c == ' ' || (c >= '\t' && c <= '\r');
-    classes[c] = static_cast<std::uint8_t>((word ? kWord : 0) | (name ? kName : 0) |
-                                           (space ? kSpace : 0));
+    classes[c] = static_cast<std::uint8_t>(
+        (word ? kWord : 0) | (name ? kName : 0) | (space ? kSpace : 0));
   }
   return classes;
 }();
@@ -329,9 +329,8 @@ void findValueReferences(LineContext& context) {
     }
   }
   // A call's references follow its values, not its body's order.
-  std::stable_sort(
-      context.covered.begin(), context.covered.end(),
-      [](const Covered& a, const Covered& b) { return a.position < b.position; });
+  std::stable_sort(context.covered.begin(), context.covered.end(),
+                   [](const Covered& a, const Covered& b) { return a.position < b.position; });
 }
 
 bool hasMacros(const ReadingRules& rules) {

@@ -127,7 +127,6 @@ bool readScriptLine(ScriptReader& reader, ScriptLine& line) {
     reader.encoding = encodingDecidedBy(raw);
     line.decidedShiftJis = reader.encoding == ScriptEncoding::shiftJis;
   }
-  line.utf8 =
-      decodeScriptLine(raw, reader.encoding, reader.decoded, line.replacedInvalid);
+  line.utf8 = decodeScriptLine(raw, reader.encoding, reader.decoded, line.replacedInvalid);
   return true;
 }
