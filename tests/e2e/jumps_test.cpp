@@ -335,4 +335,28 @@ const LoadCase kSounds[] = {
 
 INSTANTIATE_TEST_SUITE_P(Sounds, LoadRuns, testing::ValuesIn(kSounds));
 
+// A project of no layout follows the browser-style tags and places.
+const LoadCase kPlain[] = {
+    {"plain: as browser-style",
+     {{"data/sound/a.ogg", ""},
+      {"data/scenario/a.ks",
+       "*a\n[jump storage=b.ks target=*b][playse storage=a.ogg][playse storage=b.ogg]\n"
+       "[JUMP target=*nowhere]\n"},
+      {"data/scenario/b.ks", "*b\n"}},
+     {"--check", "jumps,sounds"},
+     "[INFO] 処理中: a.ks ...\n"
+     "[WARNING] 音声ファイルが見つかりません: a.ks 行 2 (b.ogg)\n"
+     "[INFO] 完了: a.ks (1/2)\n"
+     "[INFO] 処理中: b.ks ...\n"
+     "[INFO] 完了: b.ks (2/2)\n"
+     "[INFO] 画像参照: 0 件 (存在: 0 件, 見つからない: 0 件), スクリプト: 2 件 "
+     "(見つからない・開けない: 0 件)\n"
+     "[INFO] ジャンプ先: 1 件 (見つからない: 0 件), 音声: 2 件 (見つからない: 1 件), "
+     "動画: 0 件 (見つからない: 0 件)\n"
+     "[INFO] 全ての処理が完了しました: {report} に出力しました\n",
+     "■a.ks (行 2): 音声 b.ogg -> 存在しません\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Plain, LoadRuns, testing::ValuesIn(kPlain));
+
 }  // namespace
