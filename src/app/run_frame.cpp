@@ -19,6 +19,7 @@
 #include "app/root_from_start.h"
 #include "app/scan.h"
 #include "app/scenario_hint.h"
+#include "checks/load_check.h"
 #include "images/image_index.h"
 #include "images/image_locator.h"
 #include "images/index_walk.h"
@@ -188,7 +189,7 @@ int checkProject(const Options& options, const fs::path& startFolder) {
     // The walk overlaps reading the scripts; a run that never searches abandons it.
     ImageIndex index;
     // Sounds and videos have names of their own: a plain project's index keeps them.
-    index.keepEveryFile = layout.indexKeepsEveryFile || kinds.sounds;
+    index.keepEveryFile = indexKeepsEveryFile(layout, kinds, exeDir);
     index.recordsUse = options.unused;
     index.ignoresCase = layout.ignoresCase;
     if (runsUseThreads()) index.pendingWalk = startIndexWalk(exeDir, index.keepEveryFile);

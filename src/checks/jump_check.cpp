@@ -35,9 +35,11 @@ std::string withSlashes(std::string_view text) {
 // What a missing script may have been meant as: the same file name in another
 // folder, then a name whose stem starts or ends with the missing one's
 // (title_screen.ks for title.ks), then a typo of it.
+// What a missing script may have been meant as: the same file name in another
+// folder, then a name whose stem starts or ends with the missing one's
+// (title_screen.ks for title.ks), then a typo of it.
 std::vector<std::string> scriptSuggestions(const JumpTargets& targets,
                                            std::string_view storage) {
-  const std::vector<ProjectScript>& scripts = targets.project->scripts;
   const std::string wantedName = foldedAscii(fileNameOf(withSlashes(storage)));
   const std::string_view wantedStem = stemOf(wantedName);
   std::vector<std::size_t> chosen;
@@ -47,29 +49,46 @@ std::vector<std::string> scriptSuggestions(const JumpTargets& targets,
       chosen.push_back(script);
     }
   };
-  std::vector<std::string> names;
-  names.reserve(scripts.size());
-  for (const ProjectScript& script : scripts) {
-    names.push_back(foldedAscii(fileNameOf(script.utf8Path)));
-  }
-  for (std::size_t i = 0; i < scripts.size(); ++i) {
-    if (names[i] == wantedName) choose(i);
+  if (const auto same = targets.byFoldedName.find(wantedName);
+      same != targets.byFoldedName.end()) {
+    for (const std::size_t script : same->second) choose(script);
   }
   // A stem of one or two letters begins half the names of a project.
   constexpr std::size_t kShortestPart = 3;
+  const std::vector<std::string>& stems = targets.foldedStems;
   if (wantedStem.size() >= kShortestPart) {
-    for (std::size_t i = 0; i < scripts.size(); ++i) {
-      const std::string_view stem = stemOf(names[i]);
-      if (stem != wantedStem &&
-          (stem.starts_with(wantedStem) || stem.ends_with(wantedStem))) {
+    for (std::size_t i = 0; i < stems.size() && chosen.size() < kMostSuggestions; ++i) {
+      const std::string_view stem = stems[i];
+      // The first and last characters rule most stems out before a comparison.
+      if (stem.size() > wantedStem.size() &&
+          ((stem.front() == wantedStem.front() && stem.starts_with(wantedStem)) ||
+           (stem.back() == wantedStem.back() && stem.ends_with(wantedStem)))) {
         choose(i);
       }
     }
   }
-  std::vector<std::string_view> stems;
-  stems.reserve(scripts.size());
-  for (const std::string& name : names) stems.push_back(stemOf(name));
-  for (const std::size_t i : nearestNames(wantedStem, stems, kMostSuggestions)) choose(i);
+  if (chosen.size() < kMostSuggestions) {
+    // A typo changes the length by three characters at most: only the stems of
+    // nearby lengths are measured, in the order of the scripts.
+    const NameForms wanted = nameForms(wantedStem);
+    const std::size_t length = wanted.folded.size();
+    std::vector<std::size_t> near;
+    for (std::size_t at = length > 3 ? length - 3 : 0;
+         at <= length + 3 && at < targets.byStemLength.size(); ++at) {
+      near.insert(near.end(), targets.byStemLength[at].begin(),
+                  targets.byStemLength[at].end());
+    }
+    std::sort(near.begin(), near.end());
+    std::vector<std::pair<int, std::size_t>> typos;
+    for (const std::size_t script : near) {
+      if (const auto distance = typoDistance(wanted, targets.stems[script])) {
+        typos.emplace_back(*distance, script);
+      }
+    }
+    std::stable_sort(typos.begin(), typos.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [distance, script] : typos) choose(script);
+  }
   std::vector<std::string> shown;
   for (const std::size_t i : chosen) shown.push_back(shownScript(targets, i));
   return shown;
@@ -121,6 +140,14 @@ JumpTargets jumpTargetsOf(const ProjectScripts& project, bool desktop,
     // The first of two spellings a case-blind search cannot tell apart wins.
     targets.byPath.emplace(keyOf(targets, script.utf8Path), i);
     targets.labels.push_back(labelIndexOf(script.outline.labels));
+    std::string name = foldedAscii(fileNameOf(script.utf8Path));
+    targets.foldedStems.emplace_back(stemOf(name));
+    NameForms& stem = targets.stems.emplace_back(nameForms(targets.foldedStems.back()));
+    if (targets.byStemLength.size() <= stem.folded.size()) {
+      targets.byStemLength.resize(stem.folded.size() + 1);
+    }
+    targets.byStemLength[stem.folded.size()].push_back(i);
+    targets.byFoldedName[std::move(name)].push_back(i);
   }
   return targets;
 }
@@ -136,6 +163,12 @@ std::optional<std::size_t> scriptJumpedTo(const JumpTargets& targets,
                                           std::string_view storage) {
   const auto find = [&](std::string_view path) { return scriptAt(targets, path); };
   if (!targets.desktop) {
+    // Most storages are a plain path below scenario: no dots, no other separator.
+    const bool plain = !storage.starts_with('.') && !storage.starts_with('/') &&
+                       storage.find_first_of("\\") == std::string_view::npos &&
+                       storage.find("/.") == std::string_view::npos &&
+                       storage.find("//") == std::string_view::npos;
+    if (plain) return find(std::string(kScenarioFolder) + std::string(storage));
     const BrowserLoad load =
         browserLoadPath(storage, {LoadFrom::folder, "scenario"}, targets.rootName);
     if (!load.namesFile) return std::nullopt;

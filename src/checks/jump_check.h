@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "checks/near_names.h"
 #include "outputs/run_record.h"
 #include "project/project_scripts.h"
 #include "script/script_outline.h"
@@ -37,6 +38,12 @@ struct JumpTargets {
   // The scripts by their path from the root (folded where letter case is ignored).
   std::unordered_map<std::string, std::size_t> byPath;
   std::vector<LabelIndex> labels;  // of each script, by its index
+  // For the suggestions: the scripts by their file name folded, each script's stem
+  // folded and its forms, and the scripts by the length of their stem (characters).
+  std::unordered_map<std::string, std::vector<std::size_t>> byFoldedName;
+  std::vector<std::string> foldedStems;
+  std::vector<NameForms> stems;
+  std::vector<std::vector<std::size_t>> byStemLength;
 };
 
 // The targets of a run over `project`: desktop-style with `desktop`, searching

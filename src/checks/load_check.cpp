@@ -65,6 +65,23 @@ JumpTargets jumpTargetsFor(const ProjectScripts& project, const RunLayout& layou
                        layout.search.rootName);
 }
 
+bool indexKeepsEveryFile(const RunLayout& layout, const CheckKinds& kinds,
+                         const fs::path& root) {
+  if (layout.indexKeepsEveryFile) return true;
+  if (!kinds.sounds) return false;
+  const LoadTable& table = loadTableFor(layout);
+  for (const SoundRow& row : table.sounds) {
+    for (const std::string_view folder : {row.folder, row.switchFolder}) {
+      std::error_code error;
+      const auto relative = pathFromWide(decodeUtf8(folder));
+      if (!folder.empty() && relative && fs::is_directory(root / *relative, error)) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 LoadResult checkLoad(const FoundLoad& load, const LoadingScript& in,
                      const LoadChecking& checking) {
   if (load.kind == LoadKind::jump) return checkJumpLoad(load, in, checking);

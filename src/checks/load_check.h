@@ -27,6 +27,12 @@ LoadRules loadRulesFor(const RunLayout& layout, const CheckKinds& kinds,
 // The targets of jumps in `project` by `layout`'s rules; `project` must outlive them.
 JumpTargets jumpTargetsFor(const ProjectScripts& project, const RunLayout& layout);
 
+// Whether the run's index must keep every file, not only images: the layout's tags
+// name images of any form, or sounds are checked and a folder they load from exists
+// (without one, every such load is missing and nothing is looked up).
+bool indexKeepsEveryFile(const RunLayout& layout, const CheckKinds& kinds,
+                         const std::filesystem::path& root);
+
 // What checking loads needs. The index is built before the first sound is checked;
 // whether each folder a sound loads from exists is asked once and kept.
 struct LoadChecking {

@@ -33,7 +33,8 @@ constexpr SoundRow kSounds[] = {
     {"layermode_movie", {"video"}, video, "video", "", "", ""},
 };
 
-constexpr LoadTable kTable{kJumps, kSounds, false, false, true, {}};
+constexpr LoadTable kTable{
+    kJumps, kSounds, false, false, true, {}, loadNameFilter(kJumps, kSounds)};
 
 }  // namespace
 

@@ -37,7 +37,13 @@ constexpr SoundRow kSounds[] = {
 constexpr std::string_view kSoundExtensions[] = {".wav", ".ogg", ".tcw",
                                                  ".mid", ".smf", ".mdi"};
 
-constexpr LoadTable kTable{kJumps, kSounds, true, true, false, kSoundExtensions};
+constexpr LoadTable kTable{kJumps,
+                           kSounds,
+                           true,
+                           true,
+                           false,
+                           kSoundExtensions,
+                           loadNameFilter(kJumps, kSounds)};
 
 }  // namespace
 

@@ -2,11 +2,8 @@
 
 #include "text/ascii_case.h"
 
-bool sameLoadName(const LoadTable& table, std::string_view a, std::string_view b) {
-  return table.ignoresCase ? equalIgnoringAsciiCase(a, b) : a == b;
-}
-
 bool hasLoadRow(const LoadTable& table, std::string_view name) {
+  if (!mayHaveLoadRow(table, name)) return false;
   for (const JumpRow& row : table.jumps) {
     if (sameLoadName(table, row.tag, name)) return true;
   }

@@ -43,6 +43,29 @@ struct SoundRow {
   std::string_view switchFolder;
 };
 
+// Which tag names may have a row, by their length and first letter (folded): most
+// tags of a line are ruled out without comparing a name. Lengths from 31 on share a
+// bit.
+struct LoadNameFilter {
+  std::array<std::uint32_t, 128> lengthsByFirstLetter{};
+};
+
+constexpr void addToFilter(LoadNameFilter& filter, std::string_view name) {
+  if (name.empty()) return;
+  char first = name[0];
+  if (first >= 'A' && first <= 'Z') first = static_cast<char>(first - 'A' + 'a');
+  const auto letter = static_cast<unsigned char>(first);
+  if (letter >= 128) return;
+  filter.lengthsByFirstLetter[letter] |= 1u << (name.size() < 31 ? name.size() : 31);
+}
+
+struct JumpRow;
+struct SoundRow;
+
+template <std::size_t Jumps, std::size_t Sounds>
+constexpr LoadNameFilter loadNameFilter(const JumpRow (&jumps)[Jumps],
+                                        const SoundRow (&sounds)[Sounds]);
+
 struct LoadTable {
   std::span<const JumpRow> jumps;
   std::span<const SoundRow> sounds;
@@ -55,14 +78,46 @@ struct LoadTable {
   // What the game also tries for a sound (with their dots): each appended to the
   // name, then each in place of its extension. Empty: the name as written only.
   std::span<const std::string_view> soundExtensions;
+  LoadNameFilter filter;  // of the rows' tags
 };
+
+template <std::size_t Jumps, std::size_t Sounds>
+constexpr LoadNameFilter loadNameFilter(const JumpRow (&jumps)[Jumps],
+                                        const SoundRow (&sounds)[Sounds]) {
+  LoadNameFilter filter;
+  for (const JumpRow& row : jumps) addToFilter(filter, row.tag);
+  for (const SoundRow& row : sounds) addToFilter(filter, row.tag);
+  return filter;
+}
+
+// Whether `table` may have a row for the tag `name`: false rules it out.
+inline bool mayHaveLoadRow(const LoadTable& table, std::string_view name) {
+  if (name.empty()) return false;
+  char first = name[0];
+  if (first >= 'A' && first <= 'Z') first = static_cast<char>(first - 'A' + 'a');
+  const auto letter = static_cast<unsigned char>(first);
+  if (letter >= 128) return false;
+  const std::size_t length = name.size() < 31 ? name.size() : 31;
+  return (table.filter.lengthsByFirstLetter[letter] >> length & 1u) != 0;
+}
 
 // Browser-style projects, and plain ones, which follow the same tags.
 const LoadTable& browserLoadTable();
 const LoadTable& desktopLoadTable();
 
 // Whether `a` and `b` name the same tag or attribute in `table`.
-bool sameLoadName(const LoadTable& table, std::string_view a, std::string_view b);
+inline bool sameLoadName(const LoadTable& table, std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  if (!table.ignoresCase) return a == b;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    char y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
 
 // Whether any row of `table` is about the tag `name`.
 bool hasLoadRow(const LoadTable& table, std::string_view name);

@@ -144,12 +144,40 @@ void addTagLoads(LineContext& context, const TagAt& tag) {
   }
 }
 
-// The tag a line's tag named `name` calls, if any: the engine's own tags win where
-// the game matches names exactly, as they do for images.
-const MacroDefinition* calledMacro(const LoadRules& rules, std::string_view name) {
+// The macro a line's tag named `name` calls, if any: where the game matches names
+// exactly the engine's own tags (`loadTag`) win, as they do for images.
+const MacroDefinition* calledMacro(const LoadRules& rules, std::string_view name,
+                                   bool loadTag) {
   if (rules.macros == nullptr || rules.macros->definitions.empty()) return nullptr;
-  if (!rules.table->desktop && hasLoadRow(*rules.table, name)) return nullptr;
+  if (!rules.table->desktop && loadTag) return nullptr;
   return macroCalled(*rules.macros, rules.engineTags, name);
+}
+
+bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Whether a tag named `name` may load anything by `rules`.
+bool mayLoad(const LoadRules& rules, std::string_view name) {
+  return mayHaveLoadRow(*rules.table, name) ||
+         (rules.macros != nullptr && macroCalled(*rules.macros, rules.engineTags, name));
+}
+
+// Whether any tag of the line may load anything, by its name alone, as readLineTags
+// reads the names: most tag lines ([p], [l][r], [wait ...]) hold none, and reading
+// their attributes would cost more than the rest of the line.
+bool mayHoldLoad(std::string_view line, const LoadRules& rules) {
+  const auto nameAt = [&](std::size_t start) {
+    std::size_t end = start;
+    while (end < line.size() && !isSpace(line[end]) && line[end] != ']') ++end;
+    return line.substr(start, end - start);
+  };
+  std::size_t first = 0;
+  while (first < line.size() && isSpace(line[first])) ++first;
+  if (first < line.size() && line[first] == '@') return mayLoad(rules, nameAt(first + 1));
+  for (std::size_t open = line.find('['); open != std::string_view::npos;
+       open = line.find('[', open + 1)) {
+    if (mayLoad(rules, nameAt(open + 1))) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -157,14 +185,15 @@ const MacroDefinition* calledMacro(const LoadRules& rules, std::string_view name
 void findLoads(std::string_view utf8Line, const LoadRules& rules,
                std::vector<FoundLoad>& loads, bool inMacroBody) {
   loads.clear();
-  if (!looksForLoads(rules) || !mayHoldTag(utf8Line)) return;
+  if (!looksForLoads(rules) || !mayHoldLoad(utf8Line, rules)) return;
   thread_local LineTags tags;
   thread_local Expansion expansion;
   readLineTags(utf8Line, tags);
   LineContext context{utf8Line, rules, inMacroBody, loads};
   for (const LineTag& tag : tags.tags) {
     const auto attributes = attributesOf(tags, tag);
-    if (const MacroDefinition* macro = calledMacro(rules, tag.name)) {
+    const bool loadTag = hasLoadRow(*rules.table, tag.name);
+    if (const MacroDefinition* macro = calledMacro(rules, tag.name, loadTag)) {
       expandCall(*rules.macros, rules.engineTags, *macro, attributes, expansion);
       for (const ExpandedTag& inner : expansion.tags) {
         if (!hasLoadRow(*rules.table, inner.name)) continue;
@@ -173,8 +202,6 @@ void findLoads(std::string_view utf8Line, const LoadRules& rules,
       }
       continue;
     }
-    if (hasLoadRow(*rules.table, tag.name)) {
-      addTagLoads(context, {tag.name, attributes, {}, nullptr, {}});
-    }
+    if (loadTag) addTagLoads(context, {tag.name, attributes, {}, nullptr, {}});
   }
 }

@@ -43,9 +43,9 @@ std::string everythingFed(const std::vector<FedScriptSource>& sources, bool onTh
       }
       for (const FoundLoad& load : line.loads) {
         out += " load=" + std::to_string(static_cast<int>(load.kind)) + ":" +
-               std::string(load.storage) + "@" + std::to_string(load.storageColumn) + ":" +
-               std::string(load.target) + "@" + std::to_string(load.targetColumn) + ":" +
-               std::string(load.folder) + ":" + std::string(load.inScript) + ":" +
+               std::string(load.storage) + "@" + std::to_string(load.storageColumn) +
+               ":" + std::string(load.target) + "@" + std::to_string(load.targetColumn) +
+               ":" + std::string(load.folder) + ":" + std::string(load.inScript) + ":" +
                std::string(load.macro) + (load.fixed ? ":fixed" : "");
       }
       out += "\n";
@@ -128,20 +128,22 @@ TEST_F(ScriptFeedTest, LoadsCrossTheThreadAsTheyWereFound) {
       "scenario/macros.ks", {});
   addMacroDefinitions(macros, outline.macros);
   const LoadRules rules{&browserLoadTable(), true, true, &browserTagTable(), &macros};
-  const std::vector<FedScriptSource> scripts = sources({"loads.ks", "missing.ks", "loads.ks"});
+  const std::vector<FedScriptSource> scripts =
+      sources({"loads.ks", "missing.ks", "loads.ks"});
   const std::string inline_ = everythingFed(scripts, false, &browserTagTable(), rules);
   EXPECT_EQ(everythingFed(scripts, true, &browserTagTable(), rules), inline_);
   EXPECT_NE(inline_.find("line 5999 [[jump storage=s2999.ks target=*l2999]] "),
             std::string::npos);
   EXPECT_NE(inline_.find("load=0:s2999.ks@14:*l2999@30:::\n"), std::string::npos);
   const std::size_t none = std::string_view::npos;
-  EXPECT_NE(inline_.find("load=0:@" + std::to_string(none) + ":*top@" +
-                         std::to_string(none) + "::scenario/macros.ks:go load=1:theme.ogg@" +
-                         std::to_string(none) + ":@" + std::to_string(none) +
-                         ":bgm::go load=1:a b.ogg@21:@" + std::to_string(none) +
-                         ":sound:: load=0:@" + std::to_string(none) + ":*m@54:::"
-                         ":fixed\n"),
-            std::string::npos)
+  EXPECT_NE(
+      inline_.find("load=0:@" + std::to_string(none) + ":*top@" + std::to_string(none) +
+                   "::scenario/macros.ks:go load=1:theme.ogg@" + std::to_string(none) +
+                   ":@" + std::to_string(none) + ":bgm::go load=1:a b.ogg@21:@" +
+                   std::to_string(none) + ":sound:: load=0:@" + std::to_string(none) +
+                   ":*m@54:::"
+                   ":fixed\n"),
+      std::string::npos)
       << inline_.substr(0, 2000);
 }
 

@@ -17,13 +17,13 @@ TEST(NearNames, TyposByTheImageRule) {
     std::optional<int> distance;
   };
   const Case cases[] = {
-      {"title", "titel", 1},            // a swap of neighbours is one
-      {"endng", "ending", 1},           // five letters: up to two
-      {"menu", "main", std::nullopt},   // four letters: one only
-      {"Ev07", "Ev06", std::nullopt},   // a numbered sibling
+      {"title", "titel", 1},           // a swap of neighbours is one
+      {"endng", "ending", 1},          // five letters: up to two
+      {"menu", "main", std::nullopt},  // four letters: one only
+      {"Ev07", "Ev06", std::nullopt},  // a numbered sibling
       {"scene_0123", "scene_0124", std::nullopt},
-      {"ab", "ac", std::nullopt},       // too short for typos
-      {"ab", "AB", 0},                  // but not for letter case
+      {"ab", "ac", std::nullopt},  // too short for typos
+      {"ab", "AB", 0},             // but not for letter case
       {"start", "START", 0},
       {"start", "start", std::nullopt},  // the same is no suggestion
       {"見出し", "見出", 1},
@@ -34,13 +34,15 @@ TEST(NearNames, TyposByTheImageRule) {
     EXPECT_EQ(typoDistance(c.wanted, c.candidate), c.distance)
         << c.wanted << " " << c.candidate;
   }
-  const std::vector<std::string_view> names = {"endin", "ENDNG", "ending", "end", "endngs"};
+  const std::vector<std::string_view> names = {"endin", "ENDNG", "ending", "end",
+                                               "endngs"};
   EXPECT_EQ(nearestNames("endng", names, 3), (std::vector<std::size_t>{1, 2, 4}));
   EXPECT_EQ(nearestNames("endng", names, 1), (std::vector<std::size_t>{1}));
 }
 
 // Scripts as a project's reading gives them, each with its labels.
-ProjectScripts projectOf(const std::vector<std::pair<std::string, std::vector<Label>>>& scripts) {
+ProjectScripts projectOf(
+    const std::vector<std::pair<std::string, std::vector<Label>>>& scripts) {
   ProjectScripts project;
   for (const auto& [path, labels] : scripts) {
     ProjectScript& script = project.scripts.emplace_back();
@@ -104,7 +106,8 @@ TEST(JumpCheck, BrowserStyleScriptsBelowScenarioAndTheirLabels) {
           {"", "*", false, "script found a.ks = scenario/a.ks"},
           {"", "*endng", false, "label missing a.ks *endng = scenario/a.ks ? *ending"},
           {"", "*Start", false, "label missing a.ks *Start = scenario/a.ks ? *start"},
-          {"first.ks", "*Ev07", false, "label missing first.ks *Ev07 = scenario/first.ks"},
+          {"first.ks", "*Ev07", false,
+           "label missing first.ks *Ev07 = scenario/first.ks"},
           {"./data/scenario/first.ks", "", false,
            "script found ./data/scenario/first.ks = scenario/first.ks"},
           {"sub/../first.ks", "*Ev03", false,
@@ -142,7 +145,8 @@ TEST(JumpCheck, DesktopStyleScriptsOnTheSearchPath) {
           {"", "*e2 ", false, "label found a.ks *e2  = scenario/a.ks"},
           {"B.KS", "*b", false, "label found B.KS *b = scenario/b.ks"},
           {"c.ks", "", false, "script missing c.ks ? scenario/sub/c.ks"},
-          {"Scenario\\Sub\\C.ks", "", false, "script found Scenario\\Sub\\C.ks = scenario/sub/c.ks"},
+          {"Scenario\\Sub\\C.ks", "", false,
+           "script found Scenario\\Sub\\C.ks = scenario/sub/c.ks"},
           // The last folder registered wins.
           {"d.ks", "", false, "script found d.ks = extra/d.ks"},
       });

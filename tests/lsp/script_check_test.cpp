@@ -168,35 +168,37 @@ TEST(ScriptCheck, JumpsSoundsAndLabelsOfTheEditorsText) {
   const CheckedScript checked = checkScriptText(text, project, "scenario/a.ks");
   std::vector<std::string> found;
   for (const CheckedLoad& load : checked.loads) {
-    std::string line = std::to_string(load.line) + " " + std::to_string(load.begin) + "-" +
-                       std::to_string(load.end);
+    std::string line = std::to_string(load.line) + " " + std::to_string(load.begin) +
+                       "-" + std::to_string(load.end);
     for (const Finding& finding : load.findings) {
       line += " " + std::string(ruleId(finding.rule)) + " " + finding.utf8Message;
     }
     found.push_back(line);
   }
-  EXPECT_EQ(found, (std::vector<std::string>{
-                       "1 13-18",
-                       "1 32-37 missing-label ジャンプ先のラベルがありません: a.ks *gone",
-                       "2 30-32",
-                       "2 47-54 missing-script ジャンプ先のスクリプトがありません: nope.ks",
-                       "3 16-24 missing-sound 音声ファイルが見つかりません: lost.ogg",
-                       "3 41-50",
-                       "3 66-73 missing-video video フォルダがありません: op.webm",
-                       "4 0-5 duplicate-label 同じ名前のラベルがあります: *here (最初は 行 1)",
-                   }));
-  const nlohmann::json diagnostics =
-      diagnosticsJson(checked, text, tree.path(u8"data"));
+  EXPECT_EQ(found,
+            (std::vector<std::string>{
+                "1 13-18",
+                "1 32-37 missing-label ジャンプ先のラベルがありません: a.ks *gone",
+                "2 30-32",
+                "2 47-54 missing-script ジャンプ先のスクリプトがありません: nope.ks",
+                "3 16-24 missing-sound 音声ファイルが見つかりません: lost.ogg",
+                "3 41-50",
+                "3 66-73 missing-video video フォルダがありません: op.webm",
+                "4 0-5 duplicate-label 同じ名前のラベルがあります: *here (最初は 行 1)",
+            }));
+  const nlohmann::json diagnostics = diagnosticsJson(checked, text, tree.path(u8"data"));
   std::vector<std::string> codes;
   for (const auto& diagnostic : diagnostics) {
     codes.push_back(diagnostic["code"].get<std::string>() + " " +
                     std::to_string(diagnostic["severity"].get<int>()) + " " +
-                    std::to_string(diagnostic["range"]["start"]["line"].get<int>()) + ":" +
+                    std::to_string(diagnostic["range"]["start"]["line"].get<int>()) +
+                    ":" +
                     std::to_string(diagnostic["range"]["start"]["character"].get<int>()));
   }
-  EXPECT_EQ(codes, (std::vector<std::string>{"missing-label 1 1:32", "missing-script 1 2:47",
-                                             "missing-sound 1 3:16", "missing-video 1 3:66",
-                                             "duplicate-label 2 4:0"}));
+  EXPECT_EQ(codes,
+            (std::vector<std::string>{"missing-label 1 1:32", "missing-script 1 2:47",
+                                      "missing-sound 1 3:16", "missing-video 1 3:66",
+                                      "duplicate-label 2 4:0"}));
 }
 
 }  // namespace
