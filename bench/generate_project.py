@@ -2,8 +2,8 @@
 """Writes a synthetic project for benchmarking ks-image-check.
 
     generate_project.py --preset small|large|numbered OUTDIR [--scripts N]
-                        [--lines N] [--refs N] [--files N] [--seed N] [--scale X]
-                        [--lines-scale X] [--force] [--reuse]
+                        [--lines N] [--refs N] [--files N] [--jumps N] [--seed N]
+                        [--scale X] [--lines-scale X] [--force] [--reuse]
 
 The project looks like a real one to the program: UTF-8 scripts in scenario/
 with Japanese dialogue and tag lines, images in data/bgimage and nested below
@@ -12,6 +12,10 @@ Image references fall into three groups: about half are found through the
 folder hint of their line, about 3% exist nowhere, and the rest are found only
 by searching the tree for their file name. Image files are empty: only their
 names matter.
+
+Jumps to labels and scripts replace some dialogue lines: within a script, to
+another script's label, to another script's top; 1% of them are broken (a
+label or a script that is not there).
 
 The numbered preset names nine files in ten the way large games number their
 pictures (face_sakura_023.png, ev_01_08_a.jpg, map_town_079.png), and its
@@ -34,17 +38,20 @@ import random
 import shutil
 import sys
 
-GENERATOR_VERSION = 3
+GENERATOR_VERSION = 4
 
 PRESETS = {
-    "small": {"scripts": 20, "lines": 5_000, "refs": 800, "files": 1_000},
-    "large": {"scripts": 400, "lines": 250_000, "refs": 40_000, "files": 50_000},
+    "small": {"scripts": 20, "lines": 5_000, "refs": 800, "files": 1_000, "jumps": 400},
+    "large": {"scripts": 400, "lines": 250_000, "refs": 40_000, "files": 50_000,
+              "jumps": 20_000},
     "numbered": {"scripts": 400, "lines": 250_000, "refs": 40_000, "files": 50_000,
-                 "names": "numbered"},
+                 "jumps": 0, "names": "numbered"},
 }
+SIZE_KEYS = ("scripts", "lines", "refs", "files", "jumps")
 
 HINT_SHARE = 0.50
 MISSING_SHARE = 0.03
+BROKEN_JUMP_SHARE = 0.01
 IMAGE_FILE_SHARE = 0.40  # of all files; the rest are scripts and unrelated files
 NUMBERED_IMAGE_FILE_SHARE = 0.90
 FILES_PER_FOLDER = 100
@@ -85,13 +92,15 @@ PLAIN_TAGS = [
 class Plan:
     """The counts a project is built from, derived from the parameters."""
 
-    def __init__(self, scripts, lines, refs, files, image_share=IMAGE_FILE_SHARE):
+    def __init__(self, scripts, lines, refs, files, image_share=IMAGE_FILE_SHARE, jumps=0):
         if scripts < 1:
             raise ValueError("at least one script is needed")
         self.scripts = scripts
         self.lines = max(lines, scripts)
         self.refs = refs
         self.files = files
+        self.jumps = jumps
+        self.broken_jumps = round(jumps * BROKEN_JUMP_SHARE)
         self.hint_refs = round(refs * HINT_SHARE)
         self.missing_refs = round(refs * MISSING_SHARE)
         self.search_refs = refs - self.hint_refs - self.missing_refs
@@ -316,6 +325,7 @@ class References:
         self.images = images
         self.rng = rng
         self.missing_number = 0
+        self.label_base = 0  # of the script being written: its first label
 
     def hinted(self):
         rng = self.rng
@@ -350,7 +360,7 @@ class References:
             forms = [
                 f"@bg storage={name} time=800",
                 f'[image storage="{name}" folder="data/fgimage" layer=2]',
-                f'[button graphic="{name}" target=*select_{rng.randrange(50):02d}]',
+                f'[button graphic="{name}" target=*start_{self.label_base:04d}]',
                 f"[bg storage={name} time=500]",
             ]
         return rng.choice(forms)
@@ -419,18 +429,76 @@ def group_lines(groups, rng):
     return lines
 
 
-def write_script(path, line_count, ref_lines, text, refs, rng, label_base, crlf, bom):
-    positions = sorted(rng.sample(range(line_count), len(ref_lines)))
-    out = []
+class Script:
+    """A script's lines before they are written: which are free for jumps, which
+    labels it defines."""
+
+    def __init__(self, name, lines, free, labels):
+        self.name = name
+        self.lines = lines
+        self.free = free  # line numbers of plain text a jump may replace
+        self.labels = labels  # names without "*"
+
+
+def compose_script(name, line_count, ref_lines, text, refs, rng, label_base):
+    # The first line is always the script's start label.
+    positions = sorted(rng.sample(range(1, line_count), len(ref_lines)))
+    refs.label_base = label_base
+    out = [f"*start_{label_base:04d}"]
+    free, labels = [], [f"start_{label_base:04d}"]
     next_ref = 0
-    for n in range(line_count):
+    for n in range(1, line_count):
         if next_ref < len(positions) and positions[next_ref] == n:
             out.append(refs.line(ref_lines[next_ref]))
             next_ref += 1
-        elif n == 0:
-            out.append(f"*start_{label_base:04d}")
-        else:
-            out.append(text.line(label_base + n))
+            continue
+        line = text.line(label_base + n)
+        if line.startswith("*"):
+            labels.append(line[1:].split("|", 1)[0])
+        elif not line.startswith(";"):
+            free.append(n)
+        out.append(line)
+    return Script(name, out, free, labels)
+
+
+def jump_line(script, scripts, broken, rng):
+    """A jump from `script`: within it, to another script's label or top, or with a
+    label or a script that is not there."""
+    other = scripts[rng.randrange(len(scripts))]
+    own_label = rng.choice(script.labels)
+    if broken:
+        if rng.random() < 0.5:
+            return f"[jump target=*{own_label}_old]"
+        return f"[jump storage=gone_{rng.randrange(100):02d}.ks]"
+    roll = rng.random()
+    if roll < 0.30:
+        return f"[jump target=*{own_label}]"
+    if roll < 0.55:
+        return f"[jump storage={other.name} target=*{rng.choice(other.labels)}]"
+    if roll < 0.70:
+        return f"@jump storage={other.name} target=*{rng.choice(other.labels)}"
+    if roll < 0.80:
+        return f"[call storage={other.name}]"
+    if roll < 0.90:
+        return f"[link target=*{own_label}]{rng.choice(PHRASES)}[endlink][r]"
+    return f'[glink text="{rng.choice(PHRASES)}" target=*{own_label}]'
+
+
+def place_jumps(scripts, jumps, broken, rng):
+    """Replaces free lines of the scripts with jumps, `broken` of them broken."""
+    counts = split_evenly(jumps, len(scripts))
+    kinds = [True] * broken + [False] * (jumps - broken)
+    rng.shuffle(kinds)
+    at = 0
+    for script, count in zip(scripts, counts):
+        count = min(count, len(script.free))
+        for n in sorted(rng.sample(script.free, count)):
+            script.lines[n] = jump_line(script, scripts, kinds[at], rng)
+            at += 1
+    return at, sum(kinds[:at])
+
+
+def write_script(path, out, crlf, bom):
     newline = "\r\n" if crlf else "\n"
     data = (newline.join(out) + newline).encode("utf-8")
     with open(path, "wb") as f:
@@ -483,14 +551,18 @@ def generate(outdir, plan, seed, names="plain"):
         names = script_names(plan.scripts)
         ref_counts = split_evenly(plan.refs, plan.scripts)
         line_counts = split_evenly(plan.lines, plan.scripts)
+        scripts = []
         for i, name in enumerate(names):
             ref_lines = group_lines(groups[offset:offset + ref_counts[i]], rng)
             offset += ref_counts[i]
             line_count = max(line_counts[i], len(ref_lines) + 1)
-            script_bytes += write_script(
-                os.path.join("scenario", name), line_count, ref_lines, text, refs, rng,
-                label_base=i * 10_000, crlf=(i % 4 == 3), bom=(i % 3 == 1))
+            scripts.append(compose_script(name, line_count, ref_lines, text, refs, rng,
+                                          label_base=i * 10_000))
             total_lines += line_count
+        jumps, broken = place_jumps(scripts, plan.jumps, plan.broken_jumps, rng)
+        for i, script in enumerate(scripts):
+            script_bytes += write_script(os.path.join("scenario", script.name),
+                                         script.lines, crlf=(i % 4 == 3), bom=(i % 3 == 1))
     finally:
         os.chdir(cwd)
     return {
@@ -501,6 +573,8 @@ def generate(outdir, plan, seed, names="plain"):
         "refs_hint": plan.hint_refs,
         "refs_search": plan.search_refs,
         "refs_missing": plan.missing_refs,
+        "jumps": jumps,
+        "jumps_broken": broken,
         "files": plan.scripts + len(image_paths) + len(other_paths),
         "image_files": len(image_paths),
         "folders": folders,
@@ -510,10 +584,10 @@ def generate(outdir, plan, seed, names="plain"):
 def parameters(args):
     preset = PRESETS[args.preset]
     values = {}
-    for key in ("scripts", "lines", "refs", "files"):
+    for key in SIZE_KEYS:
         given = getattr(args, key)
         values[key] = preset[key] if given is None else given
-    for key in ("scripts", "lines", "refs", "files"):
+    for key in SIZE_KEYS:
         values[key] = max(0, round(values[key] * args.scale))
     values["scripts"] = max(1, values["scripts"])
     values["lines"] = round(values["lines"] * args.lines_scale)
@@ -543,6 +617,7 @@ def parse_args(argv):
     parser.add_argument("--lines", type=int, help="lines of all scripts together")
     parser.add_argument("--refs", type=int, help="image references in all scripts")
     parser.add_argument("--files", type=int, help="regular files in the whole tree")
+    parser.add_argument("--jumps", type=int, help="jumps in all scripts together")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--scale", type=float, default=1.0,
                         help="multiplies scripts, lines, references and files")
@@ -583,7 +658,7 @@ def main(argv):
     try:
         share = NUMBERED_IMAGE_FILE_SHARE if params["names"] == "numbered" else IMAGE_FILE_SHARE
         plan = Plan(params["scripts"], params["lines"], params["refs"], params["files"],
-                    share)
+                    share, params["jumps"])
     except ValueError as error:
         print(f"bad parameters: {error}", file=sys.stderr)
         return 2
@@ -599,7 +674,8 @@ def summary(counts):
     return (f"{counts['scripts']} scripts, {counts['lines']} lines "
             f"({counts['script_bytes'] / 1e6:.1f} MB), {counts['refs']} references "
             f"({counts['refs_hint']} hinted, {counts['refs_search']} searched, "
-            f"{counts['refs_missing']} missing), {counts['files']} files "
+            f"{counts['refs_missing']} missing), {counts['jumps']} jumps "
+            f"({counts['jumps_broken']} broken), {counts['files']} files "
             f"in {counts['folders']} folders")
 
 

@@ -23,6 +23,9 @@ GENERATOR = os.path.join(BENCH_DIR, "generate_project.py")
 IMAGE = re.compile(rb"\b[\w\-\.\/\\]+\.(?:png|jpg|PNG|JPG)\b")
 TAG = re.compile(rb"\[(image|bg|bg2)\s+([^\]]*)\]")
 FOLDER = re.compile(rb'folder\s*=\s*"([^"]*)')
+JUMP_TAG = re.compile(rb"(?:\[|^@)(?:jump|call|link|glink|button)\s([^\]]*)")
+STORAGE = re.compile(rb"storage=([^\s\]]+)")
+TARGET = re.compile(rb"target=\*([^\s\]]+)")
 
 SMALL_ARGS = ["--scripts", "12", "--lines", "3000", "--refs", "600", "--files", "900",
               "--seed", "7"]
@@ -147,6 +150,31 @@ class GeneratedProjectTest(GeneratedProjectCase):
         deep = [folder for folder in found_in if folder.count(os.sep) >= 3]
         self.assertGreater(len(deep), len(found_in) * 0.9)
 
+    def test_jumps_reach_their_labels_but_the_broken_ones(self):
+        scenario = os.path.join(self.root, "scenario")
+        labels, tags = {}, []
+        for name in sorted(os.listdir(scenario)):
+            labels[name] = set()
+            for line in script_lines(os.path.join(scenario, name)):
+                line = line.rstrip(b"\r")
+                if line.startswith(b"*"):
+                    labels[name].add(line[1:].split(b"|")[0])
+                for tag in JUMP_TAG.finditer(line):
+                    storage, target = STORAGE.search(tag.group(1)), TARGET.search(tag.group(1))
+                    if storage or target:
+                        tags.append((name, storage, target))
+        broken = 0
+        for name, storage, target in tags:
+            script = storage.group(1).decode() if storage else name
+            if script not in labels or (target and target.group(1) not in labels[script]):
+                broken += 1
+        counts = self.manifest["counts"]
+        self.assertEqual(counts["jumps"], 400)
+        self.assertEqual(counts["jumps_broken"], 4)
+        self.assertEqual(broken, counts["jumps_broken"])
+        # Buttons of the searched images jump to their script's start.
+        self.assertGreater(len(tags), counts["jumps"])
+
     def test_line_endings_and_byte_order_marks_vary(self):
         scenario = os.path.join(self.root, "scenario")
         heads, crlf = set(), set()
@@ -221,6 +249,12 @@ class DeterminismTest(unittest.TestCase):
 
 class ParametersTest(unittest.TestCase):
     def test_presets_and_multipliers(self):
+        for argv, jumps in [(["--preset", "large"], 20_000), (["--preset", "small"], 400),
+                            (["--preset", "large", "--scale", "0.25"], 5_000),
+                            (["--preset", "numbered"], 0),
+                            (["--preset", "small", "--jumps", "7"], 7)]:
+            params = generate_project.parameters(generate_project.parse_args(argv + ["out"]))
+            self.assertEqual(params["jumps"], jumps, argv)
         cases = [
             (["--preset", "small"], (20, 5_000, 800, 1_000)),
             (["--preset", "large"], (400, 250_000, 40_000, 50_000)),

@@ -78,6 +78,13 @@ Options parseOptions(const std::vector<std::wstring>& args) {
         options.usageError = L"[ERROR] --encoding の後に " + encodingChoiceList() +
                              L" のどれかを指定してください\n";
       }
+    } else if (takeValue(args, i, L"--check", value)) {
+      options.check = value ? checkKindsFromList(*value) : std::nullopt;
+      if (!options.check && options.usageError.empty()) {
+        options.usageError =
+            L"[ERROR] --check の後に images、jumps、sounds "
+            L"をカンマ区切りで指定してください\n";
+      }
     } else if (arg == L"--help") {
       options.help = true;
     } else if (arg == L"--version") {
@@ -120,6 +127,7 @@ std::wstring usageText() {
          L"の\n"
          L"コメントは調べません。ブラウザ向け・デスクトップ向けのプロジェクトは\n"
          L"自動で判定し、それぞれの読み込み規則で調べます。\n"
+         L"ジャンプ先 (スクリプトとラベル)、音声、動画も調べます (--check で選べます)。\n"
          L"config_image.csv があれば、そこに書かれたスクリプトだけを調べます。\n"
          L"マクロ ([macro name=...]) の呼び出しは、中のタグとして調べます。\n"
          L"ks-image-check.toml があれば、プロジェクトの設定 (形式、検索パス、\n"
@@ -128,7 +136,8 @@ std::wstring usageText() {
          L"GBK・Big5 (中国語) のスクリプトは --encoding で指定します。\n"
          L"\n"
          L"出力:\n"
-         L"  tag_report_image_<日付>_<時刻>.txt  画像ごとの結果 (UTF-8)\n"
+         L"  tag_report_image_<日付>_<時刻>.txt  画像ごとの結果と、見つからない\n"
+         L"                                      ジャンプ先・音声・動画 (UTF-8)\n"
          L"  image_error_log.txt                 詳しい診断ログ (UTF-8)\n"
          L"\n"
          L"オプション:\n"
@@ -136,7 +145,8 @@ std::wstring usageText() {
          L"                     (例: ks-image-check -C data)\n"
          L"  --fail-on-missing  見つからない画像やスクリプト、読み込めない場所の画像が"
          L"あれば\n"
-         L"                     終了コード 2 で終わります\n"
+         L"                     (調べるときはジャンプ先・音声・動画も) 終了コード 2 "
+         L"で終わります\n"
          L"  --unused           どの参照にも使われていない画像を\n"
          L"                     unused_images_<日付>_<時刻>.txt に書き出します\n"
          L"                     (タグの値や .tjs の文字列に名前がある画像は除きます)\n"
@@ -160,6 +170,9 @@ std::wstring usageText() {
          L"  --encoding 名前    BOM のないスクリプトを読む文字コードを指定します\n"
          L"                     (auto / utf-8 / shift-jis / gbk / big5。既定は auto で\n"
          L"                     自動判定。例: ks-image-check --encoding gbk)\n"
+         L"  --check 種類       調べるものを選びます (images / jumps / sounds "
+         L"をカンマ区切りで。\n"
+         L"                     既定はすべて。例: ks-image-check --check images,jumps)\n"
          L"  --lsp              エディタ (VS Code, Neovim) の言語サーバーとして動きます\n"
          L"                     標準入出力で LSP を話すので、エディタに起動させます\n"
          L"                     (例: エディタの設定に ks-image-check --lsp と書きます)\n"

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/check_kinds.h"
 #include "layouts/layout.h"
 #include "text/script_encoding.h"
 
@@ -26,6 +27,9 @@ struct Options {
   std::optional<std::wstring> configFile;
   // --encoding NAME: how scripts without a byte-order mark are decoded.
   ScriptEncodingChoice encoding = ScriptEncodingChoice::automatic;
+  // --check KINDS: what the run checks; none given, every kind (or what the project
+  // file chooses).
+  std::optional<CheckKinds> check;
   bool lsp = false;  // --lsp: a language server for editors on standard input/output
   // Arguments that cannot be used as given: the whole message, "[ERROR] ..." with
   // its line feed. The program stops with exit code 1 before it starts a run.

@@ -12,6 +12,7 @@
 
 #include "app/console_window.h"
 #include "app/init_project.h"
+#include "app/load_scan.h"
 #include "app/local_time.h"
 #include "app/options.h"
 #include "app/report.h"
@@ -19,6 +20,7 @@
 #include "app/root_from_start.h"
 #include "app/scan.h"
 #include "app/scenario_hint.h"
+#include "checks/load_check.h"
 #include "checks/tag_census.h"
 #include "images/image_index.h"
 #include "images/image_locator.h"
@@ -256,10 +258,18 @@ int checkProject(const Options& options, const fs::path& startFolder) {
     }
     const RunLayout layout = runLayoutFor(exeDir, options.layout, project);
     results.layout = layoutName(layout.layout);
+    // --check, else the project file's check, else every kind.
+    const CheckKinds kinds = options.check.value_or(
+        layout.project.checks ? checkKindsNamed({layout.project.checks->begin(),
+                                                 layout.project.checks->end()})
+                                    .value_or(CheckKinds{})
+                              : CheckKinds{});
+    results.checks = kinds;
 
     // The walk overlaps reading the scripts; a run that never searches abandons it.
     ImageIndex index;
-    index.keepEveryFile = layout.indexKeepsEveryFile;
+    // Sounds and videos have names of their own: a plain project's index keeps them.
+    index.keepEveryFile = indexKeepsEveryFile(layout, kinds, exeDir);
     index.recordsUse = options.unused;
     index.ignoresCase = layout.ignoresCase;
     if (runsUseThreads()) index.pendingWalk = startIndexWalk(exeDir, index.keepEveryFile);
@@ -293,9 +303,9 @@ int checkProject(const Options& options, const fs::path& startFolder) {
     TagCensus census;
     census.ignoresCase = layout.ignoresCase;
     census.skipsImageNames = layout.layout == Layout::plain;
-    const ScanTotals totals =
-        scanScenarioFiles(targetFiles, scenarioDir, exeDir, index, errLog, logFile, kept,
-                          runsUseThreads(), layout, &projectScripts, encoding, &census);
+    const ScanTotals totals = scanScenarioFiles(
+        targetFiles, scenarioDir, exeDir, index, errLog, logFile, kept, runsUseThreads(),
+        layout, {&projectScripts, kinds, encoding, &census});
 
     logFile.close();
     // A full disk fails writes silently; a report cut short must not pass as complete.
@@ -314,7 +324,7 @@ int checkProject(const Options& options, const fs::path& startFolder) {
       buildIndexIfNeeded(index, exeDir, errLog);
       reportUnknownTags(unknownTagHints(census, index, extensionOrderOf(layout)), errLog);
     }
-    const std::wstring summary = summaryText(totals);
+    const std::wstring summary = summaryText(totals) + loadSummaryText(totals, kinds);
     writeConsoleOut(summary);
     errLog << encodeCp932Lenient(summary);
     if (options.unused) {
@@ -327,7 +337,9 @@ int checkProject(const Options& options, const fs::path& startFolder) {
                     L" に出力しました\n");
     errLog << "[DEBUG] 全ての処理が完了しました: "_sj << filename << '\n';
     const bool anythingMissing = totals.missing > 0 || totals.scriptsMissing > 0 ||
-                                 totals.notLoadable > 0 || checkedNone;
+                                 totals.notLoadable > 0 || totals.jumpsMissing > 0 ||
+                                 totals.soundsMissing > 0 || totals.videosMissing > 0 ||
+                                 checkedNone;
     results.completed = true;
     results.exitCode = options.failOnMissing && anythingMissing ? 2 : 0;
     if (kept) writeRequestedOutputs(requests, results, errLog);

@@ -3,8 +3,10 @@
 #include <optional>
 #include <string_view>
 
+#include "app/load_scan.h"
 #include "app/report.h"
 #include "app/script_feed.h"
+#include "checks/load_check.h"
 #include "checks/reference_record.h"
 #include "images/image_locator.h"
 #include "images/layout_locator.h"
@@ -91,6 +93,7 @@ struct Sinks {
   ScanTotals& totals;
   Buffers& buffers;
   RunResults* results;  // when an output needs every finding
+  LoadScan& loads;
 };
 
 // One call per line: inserting piece by piece costs a stream sentry each.
@@ -299,6 +302,7 @@ void scanLine(Script& script, const FedLine& line, Sinks& sinks) {
       checkReference(script, line.utf8, reference, line.folderHint, sinks);
     }
   }
+  if (!line.loads.empty()) gatherLoads(sinks.loads, line, script.lineNumber);
 }
 
 // Scans the lines of a script the feed opened.
@@ -333,19 +337,24 @@ ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
                              const fs::path& scenarioDir, const fs::path& exeDir,
                              ImageIndex& index, std::ostream& errLog,
                              std::ostream& logFile, RunResults* results, bool readAhead,
-                             const RunLayout& layout,
-                             const ProjectScripts* projectScripts,
-                             ScriptEncodingChoice encoding, TagCensus* census) {
+                             const RunLayout& layout, const ScanSettings& settings) {
+  const ProjectScripts* const projectScripts = settings.projectScripts;
+  const CheckKinds& kinds = settings.kinds;
   // Kept in the results as the scan goes, so that a run ended by an error still
   // tells what it checked.
   ScanTotals ownTotals;
   ScanTotals& totals = results ? results->totals : ownTotals;
   Buffers buffers;
   PendingTrace trace(errLog);
-  Sinks sinks{exeDir, index, layout, errLog, trace, logFile, totals, buffers, results};
+  LoadScan loads = startLoadScan(kinds, projectScripts, layout, exeDir, index, errLog,
+                                 totals, results);
+  Sinks sinks{exeDir,  index,  layout,  errLog,  trace,
+              logFile, totals, buffers, results, loads};
 
   std::vector<FedScriptSource> sources;
   sources.reserve(targetFiles.size());
+  std::vector<const ProjectScript*> read;  // by the project's reading, for the loads
+  read.reserve(targetFiles.size());
   for (const ScriptTarget& target : targetFiles) {
     // A name that names nothing is a missing script; one whose status failed in the
     // listing is not looked at again.
@@ -361,18 +370,20 @@ ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
       source.bytes = readBefore->bytes;
       source.macroBodies = readBefore->outline.macroBodies;
     }
+    read.push_back(readBefore);
   }
 
   errLog << "[DEBUG] 処理対象ファイル: "_sj;
   for (const auto& source : sources) errLog << source.cp932Name << ", ";
   errLog << '\n';
 
-  const ReadingRules rules(layout.tags,
-                           projectScripts ? &projectScripts->macros : nullptr);
-  std::optional<TagCensus> counted;
-  if (census) counted = std::move(*census);
+  const MacroTable* macros = projectScripts ? &projectScripts->macros : nullptr;
+  FeedSettings feedSettings{ReadingRules(layout.tags, macros),
+                            loadRulesFor(layout, kinds, macros), kinds.images,
+                            settings.encoding, std::nullopt};
+  if (settings.census) feedSettings.census = std::move(*settings.census);
   const ScriptFeedHandle feed =
-      startScriptFeed(sources, readAhead, rules, encoding, std::move(counted));
+      startScriptFeed(sources, readAhead, std::move(feedSettings));
 
   int processedCount = 0;
   const std::wstring wTotal = std::to_wstring(targetFiles.size());
@@ -431,6 +442,7 @@ ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
       continue;
     }
     scanScript(script, fed, *feed, sinks);
+    checkScriptLoads(loads, {script.utf8FileName, read[i]});
 
     ++processedCount;
     const std::wstring wCount = std::to_wstring(processedCount);
@@ -439,6 +451,7 @@ ScanTotals scanScenarioFiles(const std::vector<ScriptTarget>& targetFiles,
     errLog << "[DEBUG] 処理完了: "_sj << fileName << " (" << processedCount << "/"
            << targetFiles.size() << ") \n";
   }
-  if (census) *census = takeTagCensus(*feed);
+  finishLoadScan(loads, logFile);
+  if (settings.census) *settings.census = takeTagCensus(*feed);
   return totals;
 }

@@ -44,13 +44,24 @@ struct ReferenceEntry {
   Span macro;  // in the line
 };
 
+// A jump, sound or video: FoundLoad with its texts placed.
+struct LoadEntry {
+  TextEntry storage, target, folder, inScript;
+  std::size_t storageColumn, targetColumn;
+  Span macro;  // in the line
+  LoadKind kind;
+  bool fixed;
+};
+
 // A line takes its UTF-8 text and then its trace line in Piece::text, its references
-// in Piece::references, and its folder hint, if it has one, in Piece::spans. Kept
-// small: a piece holds some thousand lines, written once and read once.
+// in Piece::references, its loads in Piece::loads, and its folder hint, if it has
+// one, in Piece::spans. Kept small: a piece holds some thousand lines, written once
+// and read once.
 struct LineEntry {
   std::size_t utf8Length;
   std::uint32_t traceLength;  // a name and some hundred bytes
   std::uint32_t references;
+  std::uint32_t loads;
   std::uint8_t digitsLength;  // of the line number in the trace line
   bool hasFolderHint, replacedInvalid, decidedShiftJis, comment;
 };
@@ -65,6 +76,7 @@ struct Piece {
   std::vector<LineEntry> lines;
   std::vector<Span> spans;
   std::vector<ReferenceEntry> references;
+  std::vector<LoadEntry> loads;
   std::exception_ptr failure;  // the reading failed here; nothing follows
 };
 
@@ -86,6 +98,8 @@ void countUp(std::string& text, std::size_t from) {
 struct Reader {
   std::vector<FedScriptSource> scripts;
   ReadingRules rules;
+  LoadRules loadRules;
+  bool images = true;
   CommentState comments;  // of the open script
   std::size_t next = 0;   // the script to start
   bool inScript = false;
@@ -106,6 +120,7 @@ struct Reader {
   std::vector<FoundReference> references;  // of the line being added
   LineTags tags;                           // of the line being added
   std::optional<TagCensus> census;
+  std::vector<FoundLoad> loads;  // of the line being added
 };
 
 void Reader::startNextScript(Piece& piece) {
@@ -164,7 +179,7 @@ void Reader::addLine(const ScriptLine& line, Piece& piece) {
       nextBody < bodies.size() && bodies[nextBody].first <= lineNumber;
 
   references.clear();
-  const bool mayHoldReferences = mayHoldReference(line.utf8, rules);
+  const bool mayHoldReferences = images && mayHoldReference(line.utf8, rules);
   const bool counted = census && !entry.comment;
   if (mayHoldReferences || counted) {
     tags.tags.clear();
@@ -173,6 +188,10 @@ void Reader::addLine(const ScriptLine& line, Piece& piece) {
   }
   if (mayHoldReferences) findReferences(line.utf8, tags, rules, references, inMacroBody);
   if (counted) countUnknownTags(*census, tags, rules);
+  loads.clear();
+  if (!entry.comment && looksForLoads(loadRules)) {
+    findLoads(line.utf8, loadRules, loads, inMacroBody);
+  }
   const auto spanOf = [&](std::string_view part) {
     return Span{static_cast<std::size_t>(part.data() - line.utf8.data()), part.size()};
   };
@@ -189,6 +208,13 @@ void Reader::addLine(const ScriptLine& line, Piece& piece) {
          reference.macro.empty() ? Span{0, 0} : spanOf(reference.macro)});
   }
   entry.references = static_cast<std::uint32_t>(references.size());
+  for (const FoundLoad& load : loads) {
+    piece.loads.push_back({textOf(load.storage), textOf(load.target), textOf(load.folder),
+                           textOf(load.inScript), load.storageColumn, load.targetColumn,
+                           load.macro.empty() ? Span{0, 0} : spanOf(load.macro),
+                           load.kind, load.fixed});
+  }
+  entry.loads = static_cast<std::uint32_t>(loads.size());
   entry.hasFolderHint = false;
   if (!references.empty() && !entry.comment) {
     if (const auto hint = folderHintOf(line.utf8)) {
@@ -218,6 +244,7 @@ bool Reader::fill(Piece& piece) {
   piece.lines.clear();
   piece.spans.clear();
   piece.references.clear();
+  piece.loads.clear();
   piece.failure = nullptr;
   if (!inScript) {
     if (next == scripts.size()) return false;
@@ -245,13 +272,13 @@ bool Reader::fill(Piece& piece) {
 
 class ScriptFeed {
  public:
-  ScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-             const ReadingRules& rules, ScriptEncodingChoice encoding,
-             std::optional<TagCensus> census) {
+  ScriptFeed(std::vector<FedScriptSource> scripts, bool onThread, FeedSettings settings) {
     reader_.scripts = std::move(scripts);
-    reader_.rules = rules;
-    reader_.reader.choice = encoding;
-    reader_.census = std::move(census);
+    reader_.rules = settings.rules;
+    reader_.loadRules = settings.loads;
+    reader_.images = settings.images;
+    reader_.reader.choice = settings.encoding;
+    reader_.census = std::move(settings.census);
     if (onThread) thread_ = std::thread([this] { readAhead(); });
   }
 
@@ -299,6 +326,7 @@ class ScriptFeed {
   std::size_t nextText = 0;
   std::size_t nextSpan = 0;
   std::size_t nextReference = 0;
+  std::size_t nextLoad = 0;
 
  private:
   void readAhead() {
@@ -345,10 +373,9 @@ class ScriptFeed {
 void ScriptFeedCloser::operator()(ScriptFeed* feed) const { delete feed; }
 
 ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
-                                 const ReadingRules& rules, ScriptEncodingChoice encoding,
-                                 std::optional<TagCensus> census) {
+                                 FeedSettings settings) {
   return ScriptFeedHandle(
-      new ScriptFeed(std::move(scripts), onThread, rules, encoding, std::move(census)));
+      new ScriptFeed(std::move(scripts), onThread, std::move(settings)));
 }
 
 TagCensus takeTagCensus(ScriptFeed& feed) { return feed.takeCensus(); }
@@ -359,7 +386,7 @@ FedScript nextFedScript(ScriptFeed& feed) {
   if (piece == nullptr || !piece->startsScript) {
     throw std::logic_error("script feed: no script to start");
   }
-  feed.nextLine = feed.nextText = feed.nextSpan = feed.nextReference = 0;
+  feed.nextLine = feed.nextText = feed.nextSpan = feed.nextReference = feed.nextLoad = 0;
   return piece->script;
 }
 
@@ -369,7 +396,8 @@ bool nextFedLine(ScriptFeed& feed, FedLine& line) {
     if (piece->endsScript) return false;
     piece = feed.take();
     if (piece == nullptr) throw std::logic_error("script feed: a script without its end");
-    feed.nextLine = feed.nextText = feed.nextSpan = feed.nextReference = 0;
+    feed.nextLine = feed.nextText = feed.nextSpan = feed.nextReference = feed.nextLoad =
+        0;
   }
   const LineEntry& entry = piece->lines[feed.nextLine++];
   const std::string_view text = piece->text;
@@ -393,6 +421,20 @@ bool nextFedLine(ScriptFeed& feed, FedLine& line) {
     line.references.push_back({textOf(reference.text),
                                LoadPlace{reference.from, textOf(reference.folder)},
                                reference.column, viewOf(reference.macro)});
+  }
+  line.loads.clear();
+  for (std::uint32_t i = 0; i < entry.loads; ++i) {
+    const LoadEntry& load = piece->loads[feed.nextLoad++];
+    FoundLoad& found = line.loads.emplace_back();
+    found.kind = load.kind;
+    found.storage = textOf(load.storage);
+    found.target = textOf(load.target);
+    found.folder = textOf(load.folder);
+    found.inScript = textOf(load.inScript);
+    found.fixed = load.fixed;
+    found.storageColumn = load.storageColumn;
+    found.targetColumn = load.targetColumn;
+    found.macro = viewOf(load.macro);
   }
   line.folderHint.reset();
   if (entry.hasFolderHint) line.folderHint = viewOf(piece->spans[feed.nextSpan++]);

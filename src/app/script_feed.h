@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "checks/tag_census.h"
+#include "script/script_loads.h"
 #include "script/script_patterns.h"
 #include "text/script_reader.h"
 
@@ -37,6 +38,7 @@ struct FedLine {
   bool comment = false;  // a line the game never reads: its references are not checked
   std::vector<FoundReference> references;      // the image references, in order
   std::optional<std::string_view> folderHint;  // shared by them, when they have one
+  std::vector<FoundLoad> loads;  // its jumps, sounds and videos; none on a comment line
 };
 
 struct FedScriptSource {
@@ -48,6 +50,18 @@ struct FedScriptSource {
   std::vector<std::pair<int, int>> macroBodies = {};
 };
 
+// What a feed finds in the lines it reads. The tables the rules point to must stay
+// unchanged while the feed lives.
+struct FeedSettings {
+  ReadingRules rules;  // for image references
+  LoadRules loads;     // for jumps, sounds and videos
+  bool images = true;  // false: no image references are looked for
+  ScriptEncodingChoice encoding = ScriptEncodingChoice::automatic;
+  // The values of tags the rules do not know are counted into it as the lines are
+  // read (see takeTagCensus).
+  std::optional<TagCensus> census = std::nullopt;
+};
+
 class ScriptFeed;
 struct ScriptFeedCloser {
   // Asks a feed thread to stop and waits for it: no longer than one piece of lines.
@@ -56,14 +70,9 @@ struct ScriptFeedCloser {
 using ScriptFeedHandle = std::unique_ptr<ScriptFeed, ScriptFeedCloser>;
 
 // Starts reading `scripts`; with `onThread`, ahead of the caller on a second thread,
-// otherwise piece by piece inside the calls below. References are found by `rules`,
-// whose tables must stay unchanged while the feed lives; scripts are decoded as
-// `encoding` says. With `census`, the values of tags the rules do not know are
-// counted into it as the lines are read (see takeTagCensus).
-ScriptFeedHandle startScriptFeed(
-    std::vector<FedScriptSource> scripts, bool onThread, const ReadingRules& rules = {},
-    ScriptEncodingChoice encoding = ScriptEncodingChoice::automatic,
-    std::optional<TagCensus> census = std::nullopt);
+// otherwise piece by piece inside the calls below, as `settings` say.
+ScriptFeedHandle startScriptFeed(std::vector<FedScriptSource> scripts, bool onThread,
+                                 FeedSettings settings = {});
 
 // The next script. Call once for each script, in order, and read its lines (all of
 // them, when it was opened) before asking for the next.

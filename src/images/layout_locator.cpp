@@ -115,26 +115,6 @@ ImageAnswer answerInBrowser(std::string_view utf8Image, const LoadPlace& place,
   return answer;
 }
 
-// The first file of `utf8Name` (UTF-8, "/" separated) that a desktop-style game finds:
-// relative to the root, then its file part on the search path, the last registered
-// folder first; letter case ignored.
-std::optional<std::uint32_t> onSearchPath(std::string_view utf8Name,
-                                          const ImageIndex& index,
-                                          const LayoutSearch& layout) {
-  const std::size_t slash = utf8Name.rfind('/');
-  const auto name =
-      nativeName(utf8Name.substr(slash == std::string_view::npos ? 0 : slash + 1));
-  if (!name) return std::nullopt;
-  const std::string folder = slash == std::string_view::npos
-                                 ? std::string()
-                                 : withSeparators(utf8Name.substr(0, slash), kSeparator);
-  if (auto file = fileAt(index, folder, *name, true)) return file;
-  for (auto it = layout.searchPath.rbegin(); it != layout.searchPath.rend(); ++it) {
-    if (auto file = fileAt(index, *it, *name, true)) return file;
-  }
-  return std::nullopt;
-}
-
 ImageAnswer answerOnSearchPath(std::string_view utf8Image, const fs::path& exeDir,
                                ImageIndex& index, const LayoutSearch& layout,
                                std::ostream& errLog) {
@@ -165,7 +145,7 @@ ImageAnswer answerOnSearchPath(std::string_view utf8Image, const fs::path& exeDi
     logFound(errLog, tracedName(index, file, utf8Image), answer.folder);
   };
   for (const std::string_view extension : extensions) {
-    if (auto file = onSearchPath(name + std::string(extension), index, layout)) {
+    if (auto file = fileOnSearchPath(name + std::string(extension), index, layout)) {
       answer.loadsFrom = relativeFilePath(index, *file, '/');
       answer.loadable = true;
       found(*file);
@@ -196,6 +176,23 @@ ImageAnswer answerOnSearchPath(std::string_view utf8Image, const fs::path& exeDi
 }
 
 }  // namespace
+
+std::optional<std::uint32_t> fileOnSearchPath(std::string_view utf8Name,
+                                              const ImageIndex& index,
+                                              const LayoutSearch& layout) {
+  const std::size_t slash = utf8Name.rfind('/');
+  const auto name =
+      nativeName(utf8Name.substr(slash == std::string_view::npos ? 0 : slash + 1));
+  if (!name) return std::nullopt;
+  const std::string folder = slash == std::string_view::npos
+                                 ? std::string()
+                                 : withSeparators(utf8Name.substr(0, slash), kSeparator);
+  if (auto file = fileAt(index, folder, *name, true)) return file;
+  for (auto it = layout.searchPath.rbegin(); it != layout.searchPath.rend(); ++it) {
+    if (auto file = fileAt(index, *it, *name, true)) return file;
+  }
+  return std::nullopt;
+}
 
 ImageLookup locateReference(std::string_view utf8Image, const LoadPlace& place,
                             std::string_view utf8Hint, const fs::path& exeDir,

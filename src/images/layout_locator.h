@@ -3,7 +3,9 @@
 // when it lies elsewhere.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -21,6 +23,13 @@ struct LayoutSearch {
   // the platform's separators), in the order they are registered: the last wins.
   std::vector<std::string> searchPath;
 };
+
+// The first file named `utf8Name` (UTF-8, "/" separated) that a desktop-style game
+// finds: relative to the root, then its file part directly in the search path's
+// folders, the last registered first; letter case ignored. REQUIRES: `index` built.
+std::optional<std::uint32_t> fileOnSearchPath(std::string_view utf8Name,
+                                              const ImageIndex& index,
+                                              const LayoutSearch& layout);
 
 // The answer for `utf8Image` as the tag table placed it (`place`):
 // - LoadFrom::anywhere: locateImage, unchanged;

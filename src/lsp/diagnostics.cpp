@@ -82,5 +82,15 @@ json diagnosticsJson(const CheckedScript& checked, std::string_view utf8Text,
     addReferenceDiagnostics(reference, range, root, diagnostics);
   }
   addInvalidUpTo(static_cast<int>(starts.size()));
+  // Jumps, sounds, videos and labels defined twice, after the images.
+  for (const CheckedLoad& load : checked.loads) {
+    const auto line = static_cast<std::size_t>(load.line);
+    Utf16Columns loadColumns(lineText(utf8Text, starts, line));
+    const json range =
+        rangeJson(line, loadColumns.columnAt(load.begin), loadColumns.columnAt(load.end));
+    for (const Finding& found : load.findings) {
+      diagnostics.push_back(finding(range, found.rule, found.utf8Message));
+    }
+  }
   return diagnostics;
 }

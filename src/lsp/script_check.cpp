@@ -5,6 +5,8 @@
 #include <ostream>
 #include <utility>
 
+#include "checks/load_check.h"
+#include "checks/load_words.h"
 #include "checks/reference_record.h"
 #include "images/image_formats.h"
 #include "images/layout_locator.h"
@@ -90,24 +92,78 @@ CheckedReference checkReference(const FoundReference& reference,
 }  // namespace
 
 ProjectState openProject(const fs::path& root) {
-  ProjectState project{root, runLayoutFor(root, std::nullopt), {}, {}};
+  ProjectState project{root, runLayoutFor(root, std::nullopt), {}, {}, {}, {}};
   refreshProject(project);
   return project;
 }
 
 void refreshProject(ProjectState& project) {
   DiscardingStream discard;
-  // As a run's walk.
-  project.index =
-      buildImageIndex(project.root, discard, project.layout.indexKeepsEveryFile);
+  // As a run's walk that checks sounds too, which have names of their own.
+  project.index = buildImageIndex(project.root, discard, true);
   project.index.ignoresCase = project.layout.ignoresCase;
-  project.macros =
-      readProjectScripts(project.root, {""}, {}, outlineRulesFor(project.layout),
-                         project.layout.tags)
-          .macros;
+  auto scripts = std::make_unique<ProjectScripts>(readProjectScripts(
+      project.root, {""}, {}, outlineRulesFor(project.layout), project.layout.tags));
+  project.macros = std::move(scripts->macros);
+  project.targets = jumpTargetsFor(*scripts, project.layout);
+  project.scripts = std::move(scripts);
 }
 
-CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) {
+namespace {
+
+// What a load is marked at: its label where a label is wrong and written, else its
+// storage, else the call that made it, else the whole line.
+std::pair<std::size_t, std::size_t> loadRange(const FoundLoad& load,
+                                              const LoadResult& result,
+                                              std::string_view utf8Line) {
+  const auto at = [&](std::size_t column, std::string_view text) {
+    return std::pair{column, column + text.size()};
+  };
+  const bool label = result.kind == LoadResultKind::label;
+  if (label && load.targetColumn != std::string_view::npos) {
+    return at(load.targetColumn, load.target);
+  }
+  if (load.storageColumn != std::string_view::npos)
+    return at(load.storageColumn, load.storage);
+  if (load.targetColumn != std::string_view::npos)
+    return at(load.targetColumn, load.target);
+  if (!load.macro.empty()) {
+    return at(static_cast<std::size_t>(load.macro.data() - utf8Line.data()), load.macro);
+  }
+  return {0, utf8Line.size()};
+}
+
+// The labels the text defines twice, as findings at their lines, in line order
+// among the loads.
+void addDuplicateLabels(const std::vector<Label>& labels, std::string_view utf8Text,
+                        const std::vector<std::size_t>& starts, CheckedScript& checked) {
+  for (const DuplicateLabel& duplicate : duplicateLabelsOf(labels)) {
+    CheckedLoad label;
+    label.line = duplicate.line - 1;
+    const std::string_view text =
+        lineText(utf8Text, starts, static_cast<std::size_t>(label.line));
+    label.begin = text.find('*');
+    label.end = text.size();
+    if (label.begin == std::string_view::npos) label.begin = 0;
+    label.findings.push_back(duplicateLabelFinding(duplicate, {}));
+    const auto after =
+        std::find_if(checked.loads.begin(), checked.loads.end(),
+                     [&](const CheckedLoad& load) { return load.line > label.line; });
+    checked.loads.insert(after, std::move(label));
+  }
+}
+
+// What a run shows of a script: its path below scenario, else from the root.
+std::string shownName(std::string_view utf8Script) {
+  constexpr std::string_view kScenario = "scenario/";
+  if (utf8Script.starts_with(kScenario)) utf8Script.remove_prefix(kScenario.size());
+  return std::string(utf8Script);
+}
+
+}  // namespace
+
+CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project,
+                              std::string_view utf8Script) {
   if (project.index.answers.records.size() + project.index.layoutAnswers.records.size() >
       kRememberedAnswerBytes) {
     project.index.answers = {};
@@ -119,9 +175,23 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) 
   std::vector<FoundReference> references;
   const std::vector<std::size_t> starts = lineStarts(utf8Text);
   const ReadingRules rules(project.layout.tags, &project.macros);
-  const std::vector<std::pair<int, int>> bodies =
-      outlineScript(utf8Text, "", outlineRulesFor(project.layout)).macroBodies;
+  const ScriptOutline outline =
+      outlineScript(utf8Text, utf8Script, outlineRulesFor(project.layout));
+  const std::vector<std::pair<int, int>>& bodies = outline.macroBodies;
   std::size_t nextBody = 0;
+  // Jumps within the script go to the labels of the editor's text.
+  const LabelIndex ownLabels = labelIndexOf(outline.labels);
+  LoadingScript in{std::nullopt, &ownLabels, shownName(utf8Script)};
+  if (project.scripts) in.script = scriptAt(project.targets, utf8Script);
+  const LoadRules loadRules = loadRulesFor(project.layout, CheckKinds{}, &project.macros);
+  std::unordered_map<std::string, bool> folderExists;
+  const LoadChecking checking{loadTableFor(project.layout),
+                              project.targets,
+                              project.layout,
+                              project.root,
+                              project.index,
+                              folderExists};
+  std::vector<FoundLoad> loads;
   for (std::size_t line = 0; line < starts.size(); ++line) {
     const std::string_view wholeLine = lineText(utf8Text, starts, line);
     // The mark is no part of the script's first line, but its columns count.
@@ -138,6 +208,17 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) 
     while (nextBody < bodies.size() && bodies[nextBody].second < lineNumber) ++nextBody;
     const bool inMacroBody =
         nextBody < bodies.size() && bodies[nextBody].first <= lineNumber;
+    findLoads(utf8Line, loadRules, loads, inMacroBody);
+    for (const FoundLoad& load : loads) {
+      CheckedLoad& result = checked.loads.emplace_back();
+      result.line = static_cast<int>(line);
+      result.result = checkLoad(load, in, checking);
+      result.result.line = lineNumber;
+      const auto [begin, end] = loadRange(load, result.result, utf8Line);
+      result.begin = markLength + begin;
+      result.end = markLength + end;
+      addLoadFindings(result.result, {}, result.findings);
+    }
     if (!mayHoldReference(utf8Line, rules)) continue;
     findReferences(utf8Line, rules, references, inMacroBody);
     if (references.empty()) continue;
@@ -155,6 +236,7 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) 
       result.end = result.begin + shown.size();
     }
   }
+  addDuplicateLabels(outline.labels, utf8Text, starts, checked);
   return checked;
 }
 

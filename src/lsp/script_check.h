@@ -6,13 +6,16 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "checks/jump_check.h"
 #include "images/image_index.h"
 #include "outputs/findings.h"
+#include "project/project_scripts.h"
 #include "project/run_layout.h"
 #include "script/macros.h"
 
@@ -23,6 +26,10 @@ struct ProjectState {
   RunLayout layout;   // detected as a run detects it
   ImageIndex index;   // built by openProject, rebuilt by refreshProject
   MacroTable macros;  // of every script below the root, read with the index
+  // Every script below the root as a run reads it, and the jumps' targets in them
+  // (which point into it, so it stays in one place).
+  std::unique_ptr<const ProjectScripts> scripts;
+  JumpTargets targets;
 };
 
 // Detects the layout of the project at `root` and walks its tree as a run does.
@@ -64,15 +71,28 @@ struct CheckedReference {
   std::vector<Finding> findings;
 };
 
-struct CheckedScript {
-  std::vector<CheckedReference> references;  // in line order, left to right
-  std::vector<int> invalidLines;  // lines holding bytes no encoding could read (U+FFFD)
+// The verdict on a jump, sound or video, or a label defined twice: where it is and
+// what a run's outputs say of it.
+struct CheckedLoad {
+  int line = 0;                    // 0-based
+  std::size_t begin = 0, end = 0;  // byte offsets of what it is about in its line
+  LoadResult result;               // as a run records it (a label defined twice: none)
+  std::vector<Finding> findings;
 };
 
-// Checks every reference of `utf8Text` (the editor's copy of a script; lines end as
-// text_positions.h says) against `project`. Comment lines are skipped, as a run
-// skips them.
-CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project);
+struct CheckedScript {
+  std::vector<CheckedReference> references;  // in line order, left to right
+  std::vector<int> invalidLines;   // lines holding bytes no encoding could read (U+FFFD)
+  std::vector<CheckedLoad> loads;  // in line order, labels defined twice among them
+};
+
+// Checks every reference and every jump, sound and video of `utf8Text` (the editor's
+// copy of a script; lines end as text_positions.h says) against `project`: its own
+// labels are the text's, the others' as the project's scripts are on disk. The
+// script is named `utf8Script` (from the root with "/", "" when unknown) and shown as
+// a run shows it. Comment lines are skipped, as a run skips them.
+CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project,
+                              std::string_view utf8Script = {});
 
 // Whether `utf8Text` written in place of `reference` (in its tag, on its line) would
 // raise no finding at all: found where the game loads it from, in the folders it

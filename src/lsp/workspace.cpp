@@ -4,6 +4,8 @@
 #include <system_error>
 
 #include "lsp/encoding_advice.h"
+#include "lsp/file_uri.h"
+#include "text/path_text.h"
 
 namespace fs = std::filesystem;
 
@@ -80,7 +82,13 @@ ProjectState& projectAt(Workspace& workspace, const fs::path& root) {
 const CheckedScript& checkedScript(Workspace& workspace, OpenScript& script) {
   ProjectState& project = projectAt(workspace, script.root);
   if (!script.checked) {
-    script.checked = checkScriptText(script.document.utf8Text, project);
+    // Named as a run names it, from the root.
+    std::string utf8Script;
+    if (const auto path = pathFromFileUri(script.document.uri)) {
+      utf8Script =
+          withForwardSlashes(utf8FromPath(path->lexically_relative(script.root)));
+    }
+    script.checked = checkScriptText(script.document.utf8Text, project, utf8Script);
     if (script.misreadAs) keepReadable(*script.checked);
   }
   return *script.checked;

@@ -18,6 +18,12 @@ enum class FindingRule {
   invalidBytes,
   unusedImage,
   notLoadable,  // found, but not where the game loads it from
+  // Jumps, sounds and videos. A jump to a script that is not there is missingScript.
+  missingLabel,
+  missingSound,
+  missingVideo,
+  duplicateLabel,
+  labelWithoutStar,  // a desktop-style jump's label without its "*": a broken jump
 };
 
 enum class FindingLevel { error, warning, note };
@@ -32,8 +38,14 @@ inline constexpr FindingRule kFindingRules[] = {
     FindingRule::notLoadable,
 };
 
+// The rules of a run that checked `kinds`, in the order the outputs list them:
+// kFindingRules, then those of jumps (missing-label, duplicate-label,
+// label-without-star) and of sounds (missing-sound, missing-video) when checked.
+std::vector<FindingRule> findingRulesOf(const CheckKinds& kinds);
+
 // "missing-image", "missing-script", "letter-case", "folder-mismatch",
-// "invalid-bytes", "unused-image", "not-loadable".
+// "invalid-bytes", "unused-image", "not-loadable", "missing-label", "missing-sound",
+// "missing-video", "duplicate-label", "label-without-star".
 std::string_view ruleId(FindingRule rule);
 FindingLevel ruleLevel(FindingRule rule);
 // What the rule finds, in Japanese (UTF-8).
@@ -74,7 +86,17 @@ inline bool showsFolderMismatch(bool folderMismatch,
 void addReferenceFindings(const ReferenceResult& reference, const std::string& file,
                           std::vector<Finding>& findings);
 
+// The finding of a broken jump, sound or video (none for one the game finds, nor for
+// a jump no run can check), located at `file` and its line.
+void addLoadFindings(const LoadResult& load, const std::string& file,
+                     std::vector<Finding>& findings);
+
+// The finding of a label defined twice, located at `file` and its line.
+Finding duplicateLabelFinding(const DuplicateLabel& label, const std::string& file);
+
 // In report order: each script's own findings where the report shows them, each
-// reference's after it (a missing image before its letter-case hint), the unused
-// images last. REQUIRES: the references in scan order, as the scan records them.
+// reference's after it (a missing image before its letter-case hint), then the
+// script's jumps, sounds, videos and labels defined twice in line order (a folder the
+// project lacks once, at the first load from it), the unused images last. REQUIRES:
+// the references and loads in scan order, as the scan records them.
 std::vector<Finding> listFindings(const RunResults& results);

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "checks/load_words.h"
 #include "outputs/findings.h"
 #include "outputs/html_text.h"
 #include "outputs/url_path.h"
@@ -225,6 +226,16 @@ void writeHeader(Page& page, const RunResults& results) {
   if (totals.notLoadable > 0) {
     appendTotal(page, "読み込めない場所", totals.notLoadable, true);
   }
+  if (results.checks.jumps) {
+    appendTotal(page, "ジャンプ先", totals.jumps, false);
+    appendTotal(page, "見つからないジャンプ先", totals.jumpsMissing, true);
+  }
+  if (results.checks.sounds) {
+    appendTotal(page, "音声", totals.sounds, false);
+    appendTotal(page, "見つからない音声", totals.soundsMissing, true);
+    appendTotal(page, "動画", totals.videos, false);
+    appendTotal(page, "見つからない動画", totals.videosMissing, true);
+  }
   appendTotal(page, "スクリプト", totals.scripts, false);
   appendTotal(page, "見つからない・開けないスクリプト", totals.scriptsMissing, true);
   if (results.unused) {
@@ -421,6 +432,107 @@ void writeScripts(Page& page, const RunResults& results) {
   page.html += "</main>\n";
 }
 
+// A row of a load the game does not find (or one no run can check), with the words
+// of the console and what it may have been meant as.
+void writeLoadRow(Page& page, const LoadResult& load, const RunResults& results) {
+  const bool info = load.status == LoadStatus::unchecked;
+  page.html += info ? "<tr class=\"warn\">" : "<tr class=\"missing\">";
+  page.html += "<td class=\"ref\">";
+  if (load.script < results.scripts.size())
+    appendText(page, results.scripts[load.script].name);
+  page.html += "<td class=\"ln\">";
+  appendNumber(page, load.line);
+  page.html += "<td class=\"ref\">";
+  appendText(page, loadSubject(load));
+  page.html += info ? "<td><span class=\"note\">" : "<td><span class=\"mark\">";
+  if (load.folderMissing) {
+    page.html += "✕ ";
+    appendText(page, load.folder);
+    page.html += " フォルダがありません";
+  } else {
+    page.html += info ? "" : "✕ ";
+    appendText(page, loadMessageHead(load));
+  }
+  page.html += "</span>";
+  if (!load.suggestions.empty()) {
+    page.html += "<div class=\"note\">もしかして: ";
+    for (std::size_t i = 0; i < load.suggestions.size(); ++i) {
+      if (i > 0) page.html += ", ";
+      appendText(page, load.suggestions[i]);
+    }
+    page.html += "</div>";
+  }
+  page.html += '\n';
+  flushIfFull(page);
+}
+
+void writeDuplicateLabelRow(Page& page, const DuplicateLabel& label,
+                            const RunResults& results) {
+  page.html += "<tr class=\"warn\"><td class=\"ref\">";
+  if (label.script < results.scripts.size()) {
+    appendText(page, results.scripts[label.script].name);
+  }
+  page.html += "<td class=\"ln\">";
+  appendNumber(page, label.line);
+  page.html += "<td class=\"ref\">";
+  appendText(page, label.label);
+  page.html += "<td><span class=\"note\">";
+  page.html += kDuplicateLabelHead;
+  page.html += " (最初は 行 ";
+  appendNumber(page, label.firstLine);
+  page.html += ")</span>\n";
+}
+
+bool isJump(const LoadResult& load) {
+  return load.kind == LoadResultKind::script || load.kind == LoadResultKind::label;
+}
+
+// One section of the loads of `kinds` that break the game, in script and line
+// order; the labels defined twice with the jumps.
+void writeLoadSection(Page& page, const RunResults& results, std::string_view title,
+                      bool jumps, LoadResultKind kind) {
+  page.html += "<section>\n<h2>";
+  page.html += title;
+  page.html += "</h2>\n";
+  std::vector<const LoadResult*> rows;
+  for (const LoadResult& load : results.loads) {
+    const bool ofKind = jumps ? isJump(load) : load.kind == kind;
+    if (ofKind && load.status != LoadStatus::found) rows.push_back(&load);
+  }
+  const bool labels = jumps && !results.duplicateLabels.empty();
+  if (rows.empty() && !labels) {
+    page.html += "<p>問題はありません</p>\n</section>\n";
+    return;
+  }
+  page.html +=
+      "<table><thead><tr><th class=\"ref\">スクリプト<th class=\"ln\">行<th "
+      "class=\"ref\">参照<th>結果</thead><tbody>\n";
+  auto label = results.duplicateLabels.begin();
+  const auto labelsBefore = [&](std::size_t script, int line) {
+    for (; jumps && label != results.duplicateLabels.end() &&
+           (label->script < script || (label->script == script && label->line <= line));
+         ++label) {
+      writeDuplicateLabelRow(page, *label, results);
+    }
+  };
+  for (const LoadResult* load : rows) {
+    labelsBefore(load->script, load->line);
+    writeLoadRow(page, *load, results);
+  }
+  labelsBefore(results.scripts.size(), 0);
+  page.html += "</tbody></table>\n</section>\n";
+}
+
+void writeLoads(Page& page, const RunResults& results) {
+  if (results.checks.jumps) {
+    writeLoadSection(page, results, "ジャンプ先", true, LoadResultKind::script);
+  }
+  if (results.checks.sounds) {
+    writeLoadSection(page, results, "音声", false, LoadResultKind::sound);
+    writeLoadSection(page, results, "動画", false, LoadResultKind::video);
+  }
+}
+
 void writeUnused(Page& page, const std::vector<std::string>& unused) {
   page.html += "<section>\n<h2>使われていない画像 (";
   appendNumber(page, static_cast<long long>(unused.size()));
@@ -450,6 +562,7 @@ void writeHtmlReport(const RunResults& results, std::string_view rootUrl,
   writeScriptNotes(page, results);
   writeFilter(page);
   writeScripts(page, results);
+  writeLoads(page, results);
   if (results.unused) writeUnused(page, *results.unused);
   page.html += "<footer>ks-image-check " KIC_VERSION "</footer>\n</body>\n</html>\n";
   out.write(page.html.data(), static_cast<std::streamsize>(page.html.size()));

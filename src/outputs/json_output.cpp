@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "checks/load_words.h"
 #include "outputs/url_path.h"
 #include "text/utf8.h"
 
@@ -34,11 +35,61 @@ Json scriptJson(const ScriptResult& script) {
   return json;
 }
 
-Json referenceJson(const ReferenceResult& reference, const RunResults& results) {
-  const std::string& script = reference.script < results.scripts.size()
-                                  ? results.scripts[reference.script].name
-                                  : std::string();
+const std::string& scriptName(std::size_t script, const RunResults& results) {
+  static const std::string kNone;
+  return script < results.scripts.size() ? results.scripts[script].name : kNone;
+}
+
+std::string_view kindName(LoadResultKind kind) {
+  switch (kind) {
+    case LoadResultKind::script:
+      return "script";
+    case LoadResultKind::label:
+      return "label";
+    case LoadResultKind::sound:
+      return "sound";
+    case LoadResultKind::video:
+      return "video";
+  }
+  return "";
+}
+
+std::string_view loadStatusName(LoadStatus status) {
+  switch (status) {
+    case LoadStatus::found:
+      return "found";
+    case LoadStatus::missing:
+      return "missing";
+    case LoadStatus::unchecked:
+      return "unchecked";
+  }
+  return "";
+}
+
+Json loadJson(const LoadResult& load, const RunResults& results) {
+  const bool jump =
+      load.kind == LoadResultKind::script || load.kind == LoadResultKind::label;
   return {
+      {"script", scriptName(load.script, results)},
+      {"line", load.line},
+      {"kind", kindName(load.kind)},
+      {"reference", loadSubject(load)},
+      {"storage", load.storage},
+      {"label", textOrNull(load.label)},
+      {"status", loadStatusName(load.status)},
+      {"file", textOrNull(load.file)},
+      {"suggestions", load.suggestions},
+      {"loadsFrom", textOrNull(load.loadsFrom)},
+      {"withoutStar", jump ? Json(load.withoutStar) : Json()},
+      {"folderMissing", jump ? Json() : Json(load.folderMissing)},
+      {"column", load.column > 0 ? Json(load.column) : Json()},
+      {"macro", textOrNull(load.macro)},
+  };
+}
+
+Json referenceJson(const ReferenceResult& reference, const RunResults& results) {
+  const std::string& script = scriptName(reference.script, results);
+  Json json = {
       {"script", script},
       {"line", reference.line},
       {"reference", reference.reference},
@@ -55,6 +106,16 @@ Json referenceJson(const ReferenceResult& reference, const RunResults& results) 
       {"column", reference.column > 0 ? Json(reference.column) : Json()},
       {"macro", textOrNull(reference.macro)},
   };
+  if (results.checks.beyondImages()) json["kind"] = "image";
+  return json;
+}
+
+Json checksJson(const CheckKinds& kinds) {
+  Json names = Json::array();
+  if (kinds.images) names.push_back("images");
+  if (kinds.jumps) names.push_back("jumps");
+  if (kinds.sounds) names.push_back("sounds");
+  return names;
 }
 
 }  // namespace
@@ -67,6 +128,9 @@ std::string jsonDocument(const RunResults& results) {
   for (const ReferenceResult& reference : results.references) {
     references.push_back(referenceJson(reference, results));
   }
+  // The report lists these after every image.
+  for (const LoadResult& load : results.loads)
+    references.push_back(loadJson(load, results));
   const ScanTotals& totals = results.totals;
   Json document = {
       {"tool", {{"name", "ks-image-check"}, {"version", KIC_VERSION}}},
@@ -86,6 +150,30 @@ std::string jsonDocument(const RunResults& results) {
         {"notLoadable", totals.notLoadable},
         {"scriptsInSubfolders", results.scriptsInSubfolders}}},
   };
+  const CheckKinds& kinds = results.checks;
+  if (kinds.beyondImages()) {
+    // Only then, so that a run of images alone writes what it always wrote.
+    document["checks"] = checksJson(kinds);
+    Json& summary = document["summary"];
+    if (kinds.jumps) {
+      summary["jumps"] = totals.jumps;
+      summary["jumpsMissing"] = totals.jumpsMissing;
+      Json labels = Json::array();
+      for (const DuplicateLabel& label : results.duplicateLabels) {
+        labels.push_back({{"script", scriptName(label.script, results)},
+                          {"line", label.line},
+                          {"label", label.label},
+                          {"firstLine", label.firstLine}});
+      }
+      document["duplicateLabels"] = std::move(labels);
+    }
+    if (kinds.sounds) {
+      summary["sounds"] = totals.sounds;
+      summary["soundsMissing"] = totals.soundsMissing;
+      summary["videos"] = totals.videos;
+      summary["videosMissing"] = totals.videosMissing;
+    }
+  }
   if (results.unused) {
     // The paths as text, and as URI paths that name the file whatever bytes its
     // name holds (text shows bytes that are not UTF-8 as U+FFFD).

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/check_kinds.h"
 #include "text/script_reader.h"
 
 // The counts of the closing summary.
@@ -18,6 +19,13 @@ struct ScanTotals {
   int scripts = 0;
   int scriptsMissing = 0;  // missing or could not be opened
   int notLoadable = 0;     // found, but not where the game loads it from (among found)
+  // Jumps, sounds and videos, each counted once, and those that break the game.
+  int jumps = 0;
+  int jumpsMissing = 0;
+  int sounds = 0;
+  int soundsMissing = 0;
+  int videos = 0;
+  int videosMissing = 0;
 };
 
 enum class ScriptStatus { checked, missing, unreadable };
@@ -62,6 +70,55 @@ struct ReferenceResult {
   bool loadsAboveGame = false;
 };
 
+// What a load beyond images is, as the outputs name it: a jump without a label checks
+// its script, one with a label the label too.
+enum class LoadResultKind { script, label, sound, video };
+
+enum class LoadStatus {
+  found,
+  missing,
+  // A button that stays on screen, without storage: it jumps within whatever script
+  // is current when it is clicked, which no run can know.
+  unchecked,
+};
+
+// One jump, sound or video, in script and line order. Paths use "/".
+struct LoadResult {
+  std::size_t script = 0;  // in RunResults::scripts
+  int line = 0;
+  LoadResultKind kind = LoadResultKind::script;
+  LoadStatus status = LoadStatus::found;
+  // A jump: the script as the warning names it (as written, or the script meant
+  // without storage, as the report names scripts); a sound or video: as written.
+  std::string storage;
+  // A jump with a label: "*name" ("name" when written without the "*" a
+  // desktop-style game needs); "" for the top of the script.
+  std::string label;
+  bool withoutStar = false;  // a desktop-style target without "*": a broken jump
+  // A sound or video of a layout that loads from folders: that folder ("bgm").
+  std::string folder;
+  bool folderMissing = false;  // the project has no such folder at all
+  std::string file;            // found: the file, from the root
+  // Where a browser-style game loads a sound or video from, from the root; "" else.
+  std::string loadsFrom;
+  // Of a missing one: scripts or files (from the root, or below scenario for a
+  // browser-style jump) or labels ("*name"), closest first.
+  std::vector<std::string> suggestions;
+  // Where the value the finding is about is written on its line, as
+  // ReferenceResult counts; 0 when it is not written there.
+  int column = 0;
+  int endColumn = 0;
+  std::string macro = {};  // the macro called on the line that made it, as written there
+};
+
+// A label defined a second time in one script: jumps reach the first.
+struct DuplicateLabel {
+  std::size_t script = 0;  // in RunResults::scripts
+  int line = 0;
+  std::string label;  // "*name"
+  int firstLine = 0;
+};
+
 struct RunResults {
   std::string root;  // the run's folder
   // The folder the program was started in, before -C, and the root relative to it
@@ -73,6 +130,10 @@ struct RunResults {
   std::string reportFile;                   // the report's file name
   std::vector<ScriptResult> scripts;        // in scan order
   std::vector<ReferenceResult> references;  // in report order
+  // What the run checked; a record that says nothing else holds images alone.
+  CheckKinds checks = {true, false, false};
+  std::vector<LoadResult> loads;                // in script and line order
+  std::vector<DuplicateLabel> duplicateLabels;  // in script and line order
   ScanTotals totals;
   // Scripts left out because they lie in subfolders of scenario (without --recursive).
   std::size_t scriptsInSubfolders = 0;

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <string_view>
+#include <vector>
 
 #include "outputs/findings.h"
 #include "outputs/url_path.h"
@@ -30,14 +31,14 @@ Json ruleJson(FindingRule rule) {
   };
 }
 
-std::size_t ruleIndex(FindingRule rule) {
-  for (std::size_t index = 0; index < std::size(kFindingRules); ++index) {
-    if (kFindingRules[index] == rule) return index;
+std::size_t ruleIndex(const std::vector<FindingRule>& rules, FindingRule rule) {
+  for (std::size_t index = 0; index < rules.size(); ++index) {
+    if (rules[index] == rule) return index;
   }
   return 0;
 }
 
-Json resultJson(const Finding& finding) {
+Json resultJson(const std::vector<FindingRule>& rules, const Finding& finding) {
   std::string uri;
   appendUrlPath(finding.file, uri);
   Json physical = {{"artifactLocation", {{"uri", uri}, {"uriBaseId", kRootBaseId}}}};
@@ -48,7 +49,7 @@ Json resultJson(const Finding& finding) {
   }
   return {
       {"ruleId", ruleId(finding.rule)},
-      {"ruleIndex", ruleIndex(finding.rule)},
+      {"ruleIndex", ruleIndex(rules, finding.rule)},
       {"level", levelName(ruleLevel(finding.rule))},
       {"message", {{"text", finding.utf8Message}}},
       {"locations", Json::array({{{"physicalLocation", std::move(physical)}}})},
@@ -58,11 +59,12 @@ Json resultJson(const Finding& finding) {
 }  // namespace
 
 std::string sarifDocument(const RunResults& results) {
+  const std::vector<FindingRule> ruleList = findingRulesOf(results.checks);
   Json rules = Json::array();
-  for (const FindingRule rule : kFindingRules) rules.push_back(ruleJson(rule));
+  for (const FindingRule rule : ruleList) rules.push_back(ruleJson(rule));
   Json resultList = Json::array();
   for (const Finding& finding : listFindings(results)) {
-    resultList.push_back(resultJson(finding));
+    resultList.push_back(resultJson(ruleList, finding));
   }
   Json run = {
       {"tool",

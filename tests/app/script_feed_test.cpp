@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "layouts/browser_layout.h"
+#include "layouts/load_table.h"
+#include "script/script_outline.h"
 #include "support/temp_project.h"
 
 namespace fs = std::filesystem;
@@ -14,8 +16,9 @@ namespace {
 
 // Everything a feed gave, as text, so that two feeds compare in one assertion.
 std::string everythingFed(const std::vector<FedScriptSource>& sources, bool onThread,
-                          const TagTable* layoutTags = nullptr) {
-  const ScriptFeedHandle feed = startScriptFeed(sources, onThread, layoutTags);
+                          const TagTable* layoutTags = nullptr,
+                          const LoadRules& loads = {}) {
+  const ScriptFeedHandle feed = startScriptFeed(sources, onThread, {layoutTags, loads});
   std::string out;
   for (std::size_t i = 0; i < sources.size(); ++i) {
     const FedScript script = nextFedScript(*feed);
@@ -37,6 +40,13 @@ std::string everythingFed(const std::vector<FedScriptSource>& sources, bool onTh
         out += " ref=" + std::string(reference.text) + "@" +
                std::to_string(static_cast<int>(reference.place.from)) +
                std::string(reference.place.folder);
+      }
+      for (const FoundLoad& load : line.loads) {
+        out += " load=" + std::to_string(static_cast<int>(load.kind)) + ":" +
+               std::string(load.storage) + "@" + std::to_string(load.storageColumn) +
+               ":" + std::string(load.target) + "@" + std::to_string(load.targetColumn) +
+               ":" + std::string(load.folder) + ":" + std::string(load.inScript) + ":" +
+               std::string(load.macro) + (load.fixed ? ":fixed" : "");
       }
       out += "\n";
     }
@@ -101,6 +111,40 @@ TEST_F(ScriptFeedTest, ThreadGivesWhatReadingInlineGives) {
   EXPECT_NE(browser.find("ref=a.png@1bgimage"), std::string::npos);
   EXPECT_NE(browser.find("ref=room_2999.jpg@1bgimage\n"), std::string::npos);
   EXPECT_NE(browser.find("ref=x.png@1ui"), std::string::npos);
+}
+
+// Jumps, sounds and videos cross the thread like references: texts of the line, of
+// the table, and of the macros' bodies and defaults.
+TEST_F(ScriptFeedTest, LoadsCrossTheThreadAsTheyWereFound) {
+  std::string text;
+  for (int i = 0; i < 3000; ++i) {
+    text += "[jump storage=s" + std::to_string(i) + ".ks target=*l" + std::to_string(i) +
+            "]\n[go][playse storage=\"a b.ogg\"][button fix=true target=*m]\n";
+  }
+  project.write("loads.ks", text);
+  MacroTable macros;
+  const ScriptOutline outline = outlineScript(
+      "[macro name=go][jump target=%t|*top][playbgm storage=%s|theme.ogg][endmacro]\n",
+      "scenario/macros.ks", {});
+  addMacroDefinitions(macros, outline.macros);
+  const LoadRules rules{&browserLoadTable(), true, true, &browserTagTable(), &macros};
+  const std::vector<FedScriptSource> scripts =
+      sources({"loads.ks", "missing.ks", "loads.ks"});
+  const std::string inline_ = everythingFed(scripts, false, &browserTagTable(), rules);
+  EXPECT_EQ(everythingFed(scripts, true, &browserTagTable(), rules), inline_);
+  EXPECT_NE(inline_.find("line 5999 [[jump storage=s2999.ks target=*l2999]] "),
+            std::string::npos);
+  EXPECT_NE(inline_.find("load=0:s2999.ks@14:*l2999@30:::\n"), std::string::npos);
+  const std::size_t none = std::string_view::npos;
+  EXPECT_NE(
+      inline_.find("load=0:@" + std::to_string(none) + ":*top@" + std::to_string(none) +
+                   "::scenario/macros.ks:go load=1:theme.ogg@" + std::to_string(none) +
+                   ":@" + std::to_string(none) + ":bgm::go load=1:a b.ogg@21:@" +
+                   std::to_string(none) + ":sound:: load=0:@" + std::to_string(none) +
+                   ":*m@54:::"
+                   ":fixed\n"),
+      std::string::npos)
+      << inline_.substr(0, 2000);
 }
 
 // A scan that stops early (an error ends the run) drops the feed while its thread is

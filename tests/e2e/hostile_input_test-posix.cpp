@@ -363,6 +363,8 @@ TEST(HostilePosix, AListedScriptThatCannotBeExaminedIsWarnedAboutAndCounted) {
        "[WARNING] 確認したスクリプトがありません\n"
        "[INFO] 画像参照: 0 件 (存在: 0 件, 見つからない: 0 件), スクリプト: 2 件 "
        "(見つからない・開けない: 2 件)\n"
+       "[INFO] ジャンプ先: 0 件 (見つからない: 0 件), 音声: 0 件 (見つからない: 0 件), "
+       "動画: 0 件 (見つからない: 0 件)\n"
        "[INFO] 全ての処理が完了しました: {report} に出力しました\n",
        "[WARNING] スクリプトを確認できません: a.ks\n"
        "[WARNING] スクリプトを確認できません: 图库.ks\n",
@@ -385,6 +387,8 @@ TEST(HostilePosix, AListedScriptThatCannotBeExaminedIsWarnedAboutAndCounted) {
        "[WARNING] スクリプトを確認できません: 场景/说明.ks\n"
        "[INFO] 画像参照: 2 件 (存在: 2 件, 見つからない: 0 件), スクリプト: 3 件 "
        "(見つからない・開けない: 1 件)\n"
+       "[INFO] ジャンプ先: 0 件 (見つからない: 0 件), 音声: 0 件 (見つからない: 0 件), "
+       "動画: 0 件 (見つからない: 0 件)\n"
        "[INFO] 全ての処理が完了しました: {report} に出力しました\n",
        "a.ks (行 1): a.png -> 存在します (フォルダ: .)\n"
        "图库.ks (行 1): a.png -> 存在します (フォルダ: .)\n"
@@ -410,6 +414,8 @@ TEST(HostilePosix, AListedScriptThatCannotBeExaminedIsWarnedAboutAndCounted) {
        "[INFO] 完了: 图库.ks (2/2)\n"
        "[INFO] 画像参照: 2 件 (存在: 2 件, 見つからない: 0 件), スクリプト: 2 件 "
        "(見つからない・開けない: 0 件)\n"
+       "[INFO] ジャンプ先: 0 件 (見つからない: 0 件), 音声: 0 件 (見つからない: 0 件), "
+       "動画: 0 件 (見つからない: 0 件)\n"
        "[INFO] 全ての処理が完了しました: {report} に出力しました\n",
        "a.ks (行 1): a.png -> 存在します (フォルダ: .)\n"
        "图库.ks (行 1): a.png -> 存在します (フォルダ: .)\n",

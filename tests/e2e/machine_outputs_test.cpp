@@ -87,7 +87,8 @@ TEST(MachineOutputs, EachFormatTellsWhatTheReportTells) {
       {"name": "b.ks", "status": "checked", "encoding": "utf-8"}])"));
   EXPECT_EQ(document["summary"], json::parse(R"({"references": 6, "found": 3,
       "missing": 3, "scripts": 3, "scriptsMissing": 1, "notLoadable": 0,
-      "scriptsInSubfolders": 0})"));
+      "scriptsInSubfolders": 0, "jumps": 0, "jumpsMissing": 0, "sounds": 0,
+      "soundsMissing": 0, "videos": 0, "videosMissing": 0})"));
   EXPECT_EQ(pathOf(document["root"].get<std::string>()), project.root / "game");
   EXPECT_EQ(document["completed"], true);
 

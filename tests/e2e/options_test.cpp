@@ -84,7 +84,9 @@ TEST(Options, SummaryCountsReferencesAndScripts) {
 
   const std::string summary =
       "[INFO] 画像参照: 4 件 (存在: 3 件, 見つからない: 1 件), スクリプト: 4 件 "
-      "(見つからない・開けない: 2 件)\n";
+      "(見つからない・開けない: 2 件)\n"
+      "[INFO] ジャンプ先: 0 件 (見つからない: 0 件), 音声: 0 件 (見つからない: 0 件), "
+      "動画: 0 件 (見つからない: 0 件)\n";
   EXPECT_TRUE(contains(result.out, summary + "[INFO] 全ての処理が完了しました: "))
       << result.out;
   EXPECT_TRUE(

@@ -193,18 +193,21 @@ TEST(ProjectFileRun, TheFilesSearchPathFindsWhatTheGameRegistersAtRunTime) {
   project.write("ks-image-check.toml", "search_path = [\"evimage\", \"face/\"]\n");
   const ProgramResult result = runProgramIn(project.root);
   EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out,
-            "[INFO] 設定ファイル (config_image.csv) "
-            "が見つかりませんでした。全ファイルを処理します。\n"
-            "[INFO] 全 *.ks ファイルを処理します。\n"
-            "[INFO] 検出: a.ks\n"
-            "[INFO] プロジェクトの形式: デスクトップ向け\n"
-            "[INFO] 処理中: a.ks ...\n"
-            "[INFO] 完了: a.ks (1/1)\n"
-            "[INFO] 画像参照: 2 件 (存在: 2 件, 見つからない: 0 件), スクリプト: 1 件 "
-            "(見つからない・開けない: 0 件)\n"
-            "[INFO] 全ての処理が完了しました: " +
-                utf8Of(project.reportFile().filename()) + " に出力しました\n");
+  EXPECT_EQ(
+      result.out,
+      "[INFO] 設定ファイル (config_image.csv) "
+      "が見つかりませんでした。全ファイルを処理します。\n"
+      "[INFO] 全 *.ks ファイルを処理します。\n"
+      "[INFO] 検出: a.ks\n"
+      "[INFO] プロジェクトの形式: デスクトップ向け\n"
+      "[INFO] 処理中: a.ks ...\n"
+      "[INFO] 完了: a.ks (1/1)\n"
+      "[INFO] 画像参照: 2 件 (存在: 2 件, 見つからない: 0 件), スクリプト: 1 件 "
+      "(見つからない・開けない: 0 件)\n"
+      "[INFO] ジャンプ先: 0 件 (見つからない: 0 件), 音声: 0 件 (見つからない: 0 件), "
+      "動画: 0 件 (見つからない: 0 件)\n"
+      "[INFO] 全ての処理が完了しました: " +
+          utf8Of(project.reportFile().filename()) + " に出力しました\n");
   EXPECT_EQ(project.report(), kBom +
                                   "a.ks (行 1): ev1 -> 存在します (フォルダ: evimage)\n"
                                   "a.ks (行 2): face_a -> 存在します (フォルダ: face)\n");
@@ -245,18 +248,21 @@ TEST(ProjectFileRun, NoFileIsTodaysRun) {
   const ProgramResult plain = runProgramIn(without.root);
   EXPECT_EQ(plain.exitCode, 0);
   EXPECT_EQ(plain.err, "");
-  EXPECT_EQ(plain.out,
-            "[INFO] 設定ファイル (config_image.csv) "
-            "が見つかりませんでした。全ファイルを処理します。\n"
-            "[INFO] 全 *.ks ファイルを処理します。\n"
-            "[INFO] 検出: a.ks\n"
-            "[INFO] 処理中: a.ks ...\n"
-            "[WARNING] 画像ファイルが見つかりません: a.ks 行 2 (gone.jpg)\n"
-            "[INFO] 完了: a.ks (1/1)\n"
-            "[INFO] 画像参照: 2 件 (存在: 1 件, 見つからない: 1 件), スクリプト: 1 件 "
-            "(見つからない・開けない: 0 件)\n"
-            "[INFO] 全ての処理が完了しました: " +
-                utf8Of(without.reportFile().filename()) + " に出力しました\n");
+  EXPECT_EQ(
+      plain.out,
+      "[INFO] 設定ファイル (config_image.csv) "
+      "が見つかりませんでした。全ファイルを処理します。\n"
+      "[INFO] 全 *.ks ファイルを処理します。\n"
+      "[INFO] 検出: a.ks\n"
+      "[INFO] 処理中: a.ks ...\n"
+      "[WARNING] 画像ファイルが見つかりません: a.ks 行 2 (gone.jpg)\n"
+      "[INFO] 完了: a.ks (1/1)\n"
+      "[INFO] 画像参照: 2 件 (存在: 1 件, 見つからない: 1 件), スクリプト: 1 件 "
+      "(見つからない・開けない: 0 件)\n"
+      "[INFO] ジャンプ先: 0 件 (見つからない: 0 件), 音声: 0 件 (見つからない: 0 件), "
+      "動画: 0 件 (見つからない: 0 件)\n"
+      "[INFO] 全ての処理が完了しました: " +
+          utf8Of(without.reportFile().filename()) + " に出力しました\n");
   EXPECT_EQ(without.report(),
             kBom +
                 "a.ks (行 1): room.jpg -> 存在します (フォルダ: bgimage)\n"

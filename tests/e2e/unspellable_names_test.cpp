@@ -153,6 +153,8 @@ TEST(UnspellableNames, EveryScriptIsReadByItsOwnName) {
     out += "[INFO] 画像参照: " + std::to_string(2 * total) + " 件 (存在: " + count +
            " 件, 見つからない: " + count + " 件), スクリプト: " + count +
            " 件 (見つからない・開けない: 0 件)\n" +
+           "[INFO] ジャンプ先: 0 件 (見つからない: 0 件), 音声: 0 件 (見つからない: 0 "
+           "件), 動画: 0 件 (見つからない: 0 件)\n" +
            "[INFO] 全ての処理が完了しました: " + utf8Of(project.reportFile().filename()) +
            " に出力しました\n";
     out = withPlatformSeparator(replaced(out, "{root}", utf8Of(project.root)));

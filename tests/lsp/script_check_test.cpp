@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "lsp/diagnostics.h"
 #include "lsp/reference_features.h"
 #include "support/temp_tree.h"
 
@@ -188,6 +190,58 @@ TEST(ScriptCheck, QuickFixesWriteTheNameAsTheReferenceWasWritten) {
     EXPECT_EQ(replacementText(checked, target), replacement)
         << reference << " " << target;
   }
+}
+
+// Jumps, sounds and videos get the findings of a run where they are written; the
+// editor's own labels count for jumps within the script, the disk's for others.
+TEST(ScriptCheck, JumpsSoundsAndLabelsOfTheEditorsText) {
+  TempTree tree;
+  tree.file(u8"index.html");
+  tree.file(u8"data/bgimage/room.jpg");
+  tree.file(u8"data/sound/click.ogg");
+  tree.file(u8"data/scenario/a.ks");  // its labels on disk are not the editor's
+  std::ofstream(tree.path(u8"data/scenario/first.ks")) << "*x\n";
+  ProjectState project = openProject(tree.path(u8"data"));
+  const std::string text =
+      "*here\n"
+      "[jump target=*here][jump target=*gone]\n"
+      "[jump storage=first.ks target=*x][jump storage=nope.ks]\n"
+      "[playse storage=lost.ogg][playse storage=click.ogg][movie storage=op.webm]\n"
+      "*here\n";
+  const CheckedScript checked = checkScriptText(text, project, "scenario/a.ks");
+  std::vector<std::string> found;
+  for (const CheckedLoad& load : checked.loads) {
+    std::string line = std::to_string(load.line) + " " + std::to_string(load.begin) +
+                       "-" + std::to_string(load.end);
+    for (const Finding& finding : load.findings) {
+      line += " " + std::string(ruleId(finding.rule)) + " " + finding.utf8Message;
+    }
+    found.push_back(line);
+  }
+  EXPECT_EQ(found,
+            (std::vector<std::string>{
+                "1 13-18",
+                "1 32-37 missing-label ジャンプ先のラベルがありません: a.ks *gone",
+                "2 30-32",
+                "2 47-54 missing-script ジャンプ先のスクリプトがありません: nope.ks",
+                "3 16-24 missing-sound 音声ファイルが見つかりません: lost.ogg",
+                "3 41-50",
+                "3 66-73 missing-video video フォルダがありません: op.webm",
+                "4 0-5 duplicate-label 同じ名前のラベルがあります: *here (最初は 行 1)",
+            }));
+  const nlohmann::json diagnostics = diagnosticsJson(checked, text, tree.path(u8"data"));
+  std::vector<std::string> codes;
+  for (const auto& diagnostic : diagnostics) {
+    codes.push_back(diagnostic["code"].get<std::string>() + " " +
+                    std::to_string(diagnostic["severity"].get<int>()) + " " +
+                    std::to_string(diagnostic["range"]["start"]["line"].get<int>()) +
+                    ":" +
+                    std::to_string(diagnostic["range"]["start"]["character"].get<int>()));
+  }
+  EXPECT_EQ(codes,
+            (std::vector<std::string>{"missing-label 1 1:32", "missing-script 1 2:47",
+                                      "missing-sound 1 3:16", "missing-video 1 3:66",
+                                      "duplicate-label 2 4:0"}));
 }
 
 }  // namespace

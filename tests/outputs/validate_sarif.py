@@ -23,7 +23,10 @@ schema = json.loads(schema_path.read_text(encoding="utf-8"))
 
 with tempfile.TemporaryDirectory() as folder:
     root = pathlib.Path(folder)
-    files = {"scenario/a.ks": b'[bg storage="r.jpg" folder="bg"]\nhero.png\n\xff x.png\nc/s.png\n',
+    files = {"scenario/a.ks": b'[bg storage="r.jpg" folder="bg"]\nhero.png\n\xff x.png\nc/s.png\n'
+                              b'*l\n*l\n[jump target=*gone][playse storage=gone.ogg]\n'
+                              b'[movie storage=gone.webm]\n',
+             "sound/x.ogg": b"", "video/x.webm": b"",
              "scenario/序 100%.ks": "[image storage=\"背景.png\"]\n".encode(),
              "config_image.csv": "a.ks,序 100%.ks,locked.ks,absent.ks\n".encode("cp932"),
              "bg/r.jpg": b"", "data/Hero.PNG": b"", "fg/s.png": b"", "old.png": b""}
@@ -42,5 +45,6 @@ for error in errors:
     print(f"{'/'.join(map(str, error.path))}: {error.message}")
 rules = {result["ruleId"] for result in log["runs"][0]["results"]}
 print(f"{len(log['runs'][0]['results'])} results of {sorted(rules)}, {len(errors)} errors")
-wanted = {"missing-image", "missing-script", "letter-case", "folder-mismatch", "invalid-bytes"}
+wanted = {"missing-image", "missing-script", "letter-case", "folder-mismatch", "invalid-bytes",
+          "missing-label", "duplicate-label", "missing-sound", "missing-video"}
 sys.exit(1 if errors or not wanted <= rules else 0)
