@@ -2,6 +2,7 @@
 
 #include "layouts/browser_layout.h"
 #include "layouts/desktop_layout.h"
+#include "layouts/load_table.h"
 #include "layouts/search_path.h"
 #include "text/path_text.h"
 #include "text/utf8.h"
@@ -71,6 +72,7 @@ OutlineRules outlineRulesFor(const RunLayout& layout) {
   OutlineRules rules;
   const bool desktop = layout.layout == Layout::desktop;
   rules.naming.ignoresCase = desktop;
+  rules.naming.engineLoads = desktop ? &desktopLoadTable() : &browserLoadTable();
   rules.desktopLabels = desktop;
   return rules;
 }

@@ -179,7 +179,9 @@ const MacroDefinition* macroCalled(const MacroTable& macros, const TagTable* eng
   if (macros.definitions.empty()) return nullptr;
   if (macros.naming.ignoresCase) {
     if (isControlTag(name)) return nullptr;
-  } else if (engineTags != nullptr && findTagRow(*engineTags, name) != nullptr) {
+  } else if ((engineTags != nullptr && findTagRow(*engineTags, name) != nullptr) ||
+             (macros.naming.engineLoads != nullptr &&
+              hasLoadRow(*macros.naming.engineLoads, name))) {
     return nullptr;
   }
   return macroNamed(macros, name);

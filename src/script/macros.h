@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "layouts/load_table.h"
 #include "layouts/tag_table.h"
 #include "script/line_tags.h"
 
@@ -35,6 +36,8 @@ struct MacroDefinition {
 // apart from ASCII letter case, the macro winning but over the control tags.
 struct MacroNaming {
   bool ignoresCase = false;
+  // The engine's jump, sound and video tags, which win as its image tags do.
+  const LoadTable* engineLoads = nullptr;
 };
 
 // The first definition of each name, in the order the scripts are listed. Read-only

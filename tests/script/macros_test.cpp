@@ -10,6 +10,7 @@
 
 #include "layouts/browser_layout.h"
 #include "layouts/desktop_layout.h"
+#include "layouts/load_table.h"
 #include "script/script_outline.h"
 #include "script/script_patterns.h"
 
@@ -19,6 +20,7 @@ namespace {
 MacroTable macrosOf(std::string_view definitions, bool desktop) {
   OutlineRules rules;
   rules.naming.ignoresCase = desktop;
+  rules.naming.engineLoads = desktop ? &desktopLoadTable() : &browserLoadTable();
   rules.desktopLabels = desktop;
   MacroTable table;
   table.naming = rules.naming;
@@ -64,6 +66,9 @@ constexpr std::string_view kBrowserMacros =
     "[macro name=bg]\n"  // an engine tag's name: the engine's tag wins
     "[image storage=%storage layer=1]\n"
     "[endmacro]\n"
+    "[macro name=playse]\n"  // so does the engine's sound tag
+    "[image storage=%storage layer=1]\n"
+    "[endmacro]\n"
     "[macro name=loop]\n"
     "[image storage=%a layer=1]\n"
     "[loop a=%b]\n"
@@ -101,6 +106,7 @@ TEST(Macros, BrowserCallsLoadWhatTheirBodiesLoad) {
       {"[ex_bg time=1]", {}},
       // The engine's own tag wins over a macro of its name.
       {"[bg storage=x.jpg]", {"x.jpg <bgimage> @12"}},
+      {"[playse storage=x.png]", {"x.png @16"}},
       // A macro that reaches itself is expanded once: the inner call's value is left
       // to today's rules.
       {"[loop a=l.png b=m.png]", {"l.png <fgimage> @8 (loop)", "m.png @16"}},
