@@ -57,11 +57,28 @@ void openWorkspaceProjects(Workspace& workspace) {
   }
 }
 
+namespace {
+
+// After a walk: the open scripts of `root` speak for themselves, also in what they
+// define, and every earlier verdict of the project's scripts is forgotten.
+void takeOpenScripts(Workspace& workspace, const fs::path& root, ProjectState& project) {
+  for (auto& [uri, script] : workspace.scripts) {
+    if (script.root != root) continue;
+    takeScriptText(project, script.path, script.document.utf8Text);
+    script.definitionsTaken = true;
+    script.checked.reset();
+  }
+}
+
+}  // namespace
+
 ProjectState& projectAt(Workspace& workspace, const fs::path& root) {
   auto project = workspace.projects.find(root);
   if (project == workspace.projects.end()) {
     workspace.walkedRoots.push_back(root);
-    return workspace.projects.emplace(root, openProject(root)).first->second;
+    project = workspace.projects.emplace(root, openProject(root)).first;
+    takeOpenScripts(workspace, root, project->second);
+    return project->second;
   }
   const auto stale =
       std::find(workspace.staleRoots.begin(), workspace.staleRoots.end(), root);
@@ -69,16 +86,33 @@ ProjectState& projectAt(Workspace& workspace, const fs::path& root) {
     workspace.staleRoots.erase(stale);
     refreshProject(project->second);
     workspace.walkedRoots.push_back(root);
-    // A walk forgets every earlier verdict of the project's scripts.
-    for (auto& [uri, script] : workspace.scripts) {
-      if (script.root == root) script.checked.reset();
-    }
+    takeOpenScripts(workspace, root, project->second);
   }
   return project->second;
 }
 
+void definitionsChanged(Workspace& workspace, const fs::path& root,
+                        const fs::path& changed) {
+  for (auto& [uri, script] : workspace.scripts) {
+    if (script.root != root || script.path == changed) continue;
+    script.checked.reset();
+    // Due at once, unless the writer is typing in it.
+    if (!script.publishAt) script.publishAt = ServerClock::time_point::min();
+  }
+  if (std::find(workspace.walkedRoots.begin(), workspace.walkedRoots.end(), root) ==
+      workspace.walkedRoots.end()) {
+    workspace.walkedRoots.push_back(root);
+  }
+}
+
 const CheckedScript& checkedScript(Workspace& workspace, OpenScript& script) {
   ProjectState& project = projectAt(workspace, script.root);
+  if (!script.definitionsTaken) {
+    script.definitionsTaken = true;
+    if (takeScriptText(project, script.path, script.document.utf8Text)) {
+      definitionsChanged(workspace, script.root, script.path);
+    }
+  }
   if (!script.checked) {
     script.checked = checkScriptText(script.document.utf8Text, project);
     if (script.misreadAs) keepReadable(*script.checked);
