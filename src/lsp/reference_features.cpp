@@ -219,7 +219,8 @@ json codeActionsJson(const std::string& uri, const CheckedScript& checked,
         if (isAt(diagnostic, place)) named.push_back(diagnostic);
       }
       const bool touched = inRange && reference->end >= from && reference->begin <= to;
-      if (!touched && named.empty()) continue;
+      // A fix writes over the reference: a macro's default is not written here.
+      if ((!touched && named.empty()) || !reference->written) continue;
       bool preferFirst = false;
       const std::vector<std::string> fixes = fixesOf(*reference, project, preferFirst);
       for (std::size_t i = 0; i < fixes.size(); ++i) {

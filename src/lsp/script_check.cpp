@@ -121,15 +121,19 @@ OutlineRules outlineRulesOf(const ProjectState& project) {
   return rules;
 }
 
-// Whether two outlines of one script define the same macros, apart from their lines.
+// Whether two outlines of one script define the same macros, apart from their lines
+// unless `withLines`.
 bool sameMacros(const std::vector<MacroDefinition>& a,
-                const std::vector<MacroDefinition>& b) {
-  const auto sameTag = [](const MacroBodyTag& x, const MacroBodyTag& y) {
-    return x.name == y.name && x.attributes == y.attributes && x.passesAll == y.passesAll;
+                const std::vector<MacroDefinition>& b, bool withLines) {
+  const auto sameTag = [&](const MacroBodyTag& x, const MacroBodyTag& y) {
+    return x.name == y.name && x.attributes == y.attributes &&
+           x.passesAll == y.passesAll && (!withLines || x.line == y.line);
   };
   const auto sameMacro = [&](const MacroDefinition& x, const MacroDefinition& y) {
-    return x.name == y.name && std::equal(x.body.begin(), x.body.end(), y.body.begin(),
-                                          y.body.end(), sameTag);
+    return x.name == y.name &&
+           (!withLines || (x.line == y.line && x.endLine == y.endLine)) &&
+           std::equal(x.body.begin(), x.body.end(), y.body.begin(), y.body.end(),
+                      sameTag);
   };
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), sameMacro);
 }
@@ -142,11 +146,13 @@ ProjectScript* definingScript(ProjectState& project, const fs::path& path) {
               .scripts[static_cast<std::size_t>(found - project.scripts.scripts.data())];
 }
 
-// Puts `outline` in place of `script`'s; see takeScriptText.
+// Puts `outline` in place of `script`'s; see takeScriptText. Most edits of a text
+// touch no macro: the table stays.
 bool takeOutline(ProjectState& project, ProjectScript& script, ScriptOutline outline) {
-  const bool changed = !sameMacros(script.outline.macros, outline.macros);
+  const bool changed = !sameMacros(script.outline.macros, outline.macros, false);
+  const bool moved = !changed && !sameMacros(script.outline.macros, outline.macros, true);
   script.outline = std::move(outline);
-  rebuildMacroTable(project.scripts);
+  if (changed || moved) rebuildMacroTable(project.scripts);
   return changed;
 }
 
@@ -245,6 +251,7 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project) 
                      (written ? reference.column
                               : static_cast<std::size_t>(shown.data() - utf8Line.data()));
       result.end = result.begin + shown.size();
+      result.written = written;
     }
   }
   return checked;

@@ -69,7 +69,10 @@ bool takeScriptFile(ProjectState& project, const std::filesystem::path& path);
 struct CheckedReference {
   int line = 0;                    // 0-based
   std::size_t begin = 0, end = 0;  // byte offsets of the reference in its line
-  std::string reference;           // as written
+  // Written there; false for the default of a macro's "%attr|default", which the
+  // call's name stands for: no link leads from it and no fix writes over it.
+  bool written = true;
+  std::string reference;  // as written
   bool found = false;
   std::string file;    // found: the file
   std::string folder;  // found: its folder as the report shows it ("." the root)

@@ -680,6 +680,7 @@ class Macros(unittest.TestCase):
         self.folder = tempfile.mkdtemp(prefix="kic-lsp-macros-")
         game = Path(self.folder) / "game"
         make_files(game, {"index.html": "", "data/bgimage/kuro.jpg": b"",
+                          "data/bgimage/siro.png": b"", "data/bgimage/whites.jpg": b"",
                           "data/fgimage/face.png": b"",
                           "data/scenario/system/macros.ks": MACROS_KS})
         self.root = (game / "data").resolve()
@@ -708,6 +709,25 @@ class Macros(unittest.TestCase):
         ])
         self.assertEqual(diagnostics[0]["range"], range_of(2, CALL_LINES[2], "siro.jpg"))
         self.assertEqual(diagnostics[1]["range"], range_of(3, CALL_LINES[3], "ex_white"))
+        # A fix writes the call's value as the macro's tag loads it; the default is
+        # not written at the call, so nothing may write over the call's name.
+        fixes = [[a["edit"]["changes"][self.uri][0] for a in self.client.request(
+            "textDocument/codeAction", {"textDocument": {"uri": self.uri},
+                                        "range": d["range"],
+                                        "context": {"diagnostics": [d]}})]
+                 for d in diagnostics]
+        self.assertEqual(fixes, [[{"range": diagnostics[0]["range"], "newText": "siro.png"}],
+                                 []])
+        self.assertEqual(
+            [d["relatedInformation"][0]["message"] for d in diagnostics],
+            ["似た名前のファイルがあります: bgimage/siro.png",
+             "似た名前のファイルがあります: bgimage/whites.jpg"])
+        # Links lead from what is written: the value, not the call's name.
+        links = self.client.request("textDocument/documentLink",
+                                    {"textDocument": {"uri": self.uri}})
+        self.assertEqual([(l["range"], path_of(l["target"])) for l in links],
+                         [(range_of(1, CALL_LINES[1], "kuro.jpg"),
+                           self.root / "bgimage/kuro.jpg")])
 
     def test_editing_a_macro_in_another_script_changes_the_calls_verdicts(self):
         self.start()
@@ -754,12 +774,14 @@ class Macros(unittest.TestCase):
         hover = ask("textDocument/hover", 2, "siro.jpg")
         self.assertEqual(hover["contents"]["value"],
                          "マクロ ex_bg: ` [bg storage=siro.jpg time=500] `\n\n"
-                         "画像ファイルが見つかりません: ` siro.jpg `")
+                         "画像ファイルが見つかりません: ` siro.jpg `\n\n"
+                         "似た名前のファイルがあります: ` bgimage/siro.png `")
         self.assertEqual(hover["range"], range_of(2, CALL_LINES[2], "siro.jpg"))
         hover = ask("textDocument/hover", 3, "ex_white")
         self.assertEqual(hover["contents"]["value"],
                          "マクロ ex_white: ` [bg storage=white.jpg] `\n\n"
-                         "画像ファイルが見つかりません: ` white.jpg `")
+                         "画像ファイルが見つかりません: ` white.jpg `\n\n"
+                         "似た名前のファイルがあります: ` bgimage/whites.jpg `")
         # A commented call is none.
         self.assertIsNone(ask("textDocument/hover", 4, "ex_bg"))
         # Definition: from the name to the macro, from the value to the file.
