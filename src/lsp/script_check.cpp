@@ -89,10 +89,6 @@ CheckedReference checkReference(const FoundReference& reference,
   return checked;
 }
 
-}  // namespace
-
-namespace {
-
 // The bytes of the file at `path`; nullopt when it cannot be read.
 std::optional<std::string> readFileBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::in | std::ios::binary);

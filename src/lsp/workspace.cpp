@@ -59,13 +59,20 @@ void openWorkspaceProjects(Workspace& workspace) {
 
 namespace {
 
+// Takes `script`'s text for what it defines; a misread text leaves that to the file,
+// whose names it cannot read. Returns whether other scripts' checks may change.
+bool takeText(ProjectState& project, OpenScript& script) {
+  script.definitionsTaken = true;
+  return !script.misreadAs &&
+         takeScriptText(project, script.path, script.document.utf8Text);
+}
+
 // After a walk: the open scripts of `root` speak for themselves, also in what they
 // define, and every earlier verdict of the project's scripts is forgotten.
 void takeOpenScripts(Workspace& workspace, const fs::path& root, ProjectState& project) {
   for (auto& [uri, script] : workspace.scripts) {
     if (script.root != root) continue;
-    takeScriptText(project, script.path, script.document.utf8Text);
-    script.definitionsTaken = true;
+    takeText(project, script);
     script.checked.reset();
   }
 }
@@ -107,11 +114,8 @@ void definitionsChanged(Workspace& workspace, const fs::path& root,
 
 const CheckedScript& checkedScript(Workspace& workspace, OpenScript& script) {
   ProjectState& project = projectAt(workspace, script.root);
-  if (!script.definitionsTaken) {
-    script.definitionsTaken = true;
-    if (takeScriptText(project, script.path, script.document.utf8Text)) {
-      definitionsChanged(workspace, script.root, script.path);
-    }
+  if (!script.definitionsTaken && takeText(project, script)) {
+    definitionsChanged(workspace, script.root, script.path);
   }
   if (!script.checked) {
     script.checked = checkScriptText(script.document.utf8Text, project);
