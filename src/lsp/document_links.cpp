@@ -9,6 +9,8 @@ json documentLinksJson(const CheckedScript& checked, std::string_view utf8Text,
                        const std::filesystem::path& root) {
   json links = json::array();
   for (const ReferenceSite& site : referenceSites(checked, utf8Text)) {
+    // A macro's default is not written where its site lies: on the call's name.
+    if (!site.written) continue;
     links.push_back({{"range", rangeJson(site.line, site.startColumn, site.endColumn)},
                      {"target", fileUriBelow(root, site.file)},
                      {"tooltip", site.file}});

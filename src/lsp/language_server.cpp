@@ -16,6 +16,7 @@
 #include "lsp/protocol_json.h"
 #include "lsp/reference_features.h"
 #include "lsp/script_file.h"
+#include "lsp/text_positions.h"
 #include "text/ascii_case.h"
 #include "text/path_text.h"
 #include "text/utf8.h"
@@ -38,11 +39,13 @@ constexpr int kIncrementalSync = 2;
 constexpr int kErrorMessage = 1;
 constexpr int kWarningMessage = 2;
 
-// The files whose creation, change or deletion can change a verdict: the images, and
-// the scripts, which a sweep checks from disk.
+// The files whose creation, change or deletion can change a verdict: the images, the
+// scripts, which a sweep checks from disk and whose macros count everywhere, and the
+// project file.
 constexpr std::string_view kImageGlob =
     "**/*.{png,jpg,jpeg,gif,webp,bmp,PNG,JPG,JPEG,GIF,WEBP,BMP}";
 constexpr std::string_view kScriptGlob = "**/*.{ks,KS}";
+constexpr std::string_view kProjectFileGlob = "**/ks-image-check.toml";
 
 json errorReply(const json& id, int code, std::string_view message) {
   return {
@@ -145,22 +148,52 @@ json shutdown(Context& c) {
   return nullptr;
 }
 
-// Hover and definition: an answer about the reference at a position.
-using ReferenceAnswer = json (*)(const CheckedScript&, std::string_view, TextPosition,
-                                 const fs::path&);
+// What hover and definition are asked about: an open script's check, its text, the
+// position, and the call of a macro there, if any.
+struct AskedAt {
+  OpenScript* script = nullptr;
+  const CheckedScript* checked = nullptr;
+  TextPosition position;
+  std::size_t offset = 0;  // in the position's line, in bytes
+  std::optional<MacroCall> call;
+};
 
-json aboutReferenceAt(Context& c, ReferenceAnswer answer) {
-  OpenScript* script = openScript(c.state, c.params);
-  if (script == nullptr) return nullptr;
-  const CheckedScript& checked = checkedScript(c.state.workspace, *script);
-  const std::string& text = script->document.utf8Text;
-  return answer(checked, text, clientPosition(member(c.params, "position"), text),
-                script->root);
+AskedAt askedAt(Context& c) {
+  AskedAt asked;
+  asked.script = openScript(c.state, c.params);
+  if (asked.script == nullptr) return asked;
+  asked.checked = &checkedScript(c.state.workspace, *asked.script);
+  const std::string& text = asked.script->document.utf8Text;
+  asked.position = clientPosition(member(c.params, "position"), text);
+  asked.offset = byteOffsetOfColumn(lineText(text, lineStarts(text), asked.position.line),
+                                    asked.position.character);
+  asked.call = macroCallAt(projectAt(c.state.workspace, asked.script->root), text,
+                           asked.position.line, asked.offset);
+  return asked;
 }
 
-json hover(Context& c) { return aboutReferenceAt(c, hoverJson); }
+json hover(Context& c) {
+  const AskedAt asked = askedAt(c);
+  if (asked.script == nullptr) return nullptr;
+  const std::string& text = asked.script->document.utf8Text;
+  if (asked.call) {
+    return macroCallHoverJson(*asked.call, *asked.checked, text, asked.position,
+                              asked.script->root);
+  }
+  return hoverJson(*asked.checked, text, asked.position, asked.script->root);
+}
 
-json definition(Context& c) { return aboutReferenceAt(c, definitionJson); }
+json definition(Context& c) {
+  const AskedAt asked = askedAt(c);
+  if (asked.script == nullptr) return nullptr;
+  // From a call's name to the macro; from a value it passes to the file.
+  if (asked.call && asked.call->nameBegin <= asked.offset &&
+      asked.offset <= asked.call->nameEnd) {
+    return macroDefinitionJson(*asked.call, asked.script->root);
+  }
+  return definitionJson(*asked.checked, asked.script->document.utf8Text, asked.position,
+                        asked.script->root);
+}
 
 json completion(Context& c) {
   OpenScript* script = openScript(c.state, c.params);
@@ -205,21 +238,23 @@ json documentLink(Context& c) {
 void initialized(Context& c) {
   if (!c.state.watchesFiles) return;
   // Images made, renamed or deleted outside the editor change verdicts too, and so
-  // do scripts changed outside it.
-  c.out.push_back(requestJson(
-      c.state.nextRequestId++, "client/registerCapability",
-      {{"registrations",
-        {{{"id", "ks-image-check-images"},
-          {"method", "workspace/didChangeWatchedFiles"},
-          {"registerOptions",
-           {{"watchers",
-             {{{"globPattern", kImageGlob}}, {{"globPattern", kScriptGlob}}}}}}}}}}));
+  // do scripts and the project file changed outside it.
+  c.out.push_back(requestJson(c.state.nextRequestId++, "client/registerCapability",
+                              {{"registrations",
+                                {{{"id", "ks-image-check-images"},
+                                  {"method", "workspace/didChangeWatchedFiles"},
+                                  {"registerOptions",
+                                   {{"watchers",
+                                     {{{"globPattern", kImageGlob}},
+                                      {{"globPattern", kScriptGlob}},
+                                      {{"globPattern", kProjectFileGlob}}}}}}}}}}));
 }
 
 // Tells once per document that the editor misread a script saved in a legacy
 // encoding, and which setting fixes that.
 void adviseOnEncoding(Context& c, OpenScript& script) {
-  const std::optional<ScriptFile> file = readScriptFile(script.path);
+  const std::optional<ScriptFile> file = readScriptFile(
+      script.path, encodingChoiceOf(projectAt(c.state.workspace, script.root)));
   if (!file) return;
   const std::optional<ScriptEncoding> encoding = legacyEncodingOf(*file);
   if (!encoding || script.document.utf8Text == file->utf8Text ||
@@ -269,6 +304,7 @@ void didChange(Context& c) {
     script->misreadAs.reset();
   }
   script->checked.reset();
+  script->definitionsTaken = false;
   script->publishAt = c.now + c.state.debounce;
 }
 
@@ -295,10 +331,14 @@ void didClose(Context& c) {
   c.state.workspace.scripts.erase(script);
   c.out.push_back(notification("textDocument/publishDiagnostics",
                                {{"uri", uri}, {"diagnostics", json::array()}}));
-  // A script of the project's scenario folder speaks from disk again.
-  if (isBelow(path, root / "scenario") && c.state.workspace.projects.contains(root)) {
-    queueScript(c.state, root, path);
+  const auto project = c.state.workspace.projects.find(root);
+  if (project == c.state.workspace.projects.end()) return;
+  // Its file defines again what the editor's text defined.
+  if (takeScriptFile(project->second, path)) {
+    definitionsChanged(c.state.workspace, root, path);
   }
+  // A script of the project's scenario folder speaks from disk again.
+  if (isBelow(path, root / "scenario")) queueScript(c.state, root, path);
 }
 
 void didChangeWatchedFiles(Context& c) {

@@ -7,9 +7,10 @@
 
 #include "lsp/diagnostics.h"
 #include "lsp/language_server.h"
-#include "lsp/project_scripts.h"
+#include "lsp/project_file_diagnostics.h"
 #include "lsp/protocol_json.h"
 #include "lsp/script_file.h"
+#include "lsp/swept_scripts.h"
 #include "outputs/url_path.h"
 #include "text/path_text.h"
 
@@ -38,12 +39,17 @@ void checkFromDisk(Workspace& workspace, const ProjectSweep::Item& item,
   // An open script's diagnostics speak of the editor's text.
   if (openScriptAt(workspace, item.script) != nullptr) return;
   const auto known = workspace.scriptsOnDisk.find(item.script);
-  const std::optional<ScriptFile> file = readScriptFile(item.script);
-  if (!file || !workspace.projects.contains(item.root)) {
+  if (!workspace.projects.contains(item.root)) {
     if (known != workspace.scriptsOnDisk.end()) forgetScript(workspace, known, out);
     return;
   }
   ProjectState& project = projectAt(workspace, item.root);
+  const std::optional<ScriptFile> file =
+      readScriptFile(item.script, encodingChoiceOf(project));
+  if (!file) {
+    if (known != workspace.scriptsOnDisk.end()) forgetScript(workspace, known, out);
+    return;
+  }
   const CheckedScript checked = checkScriptText(file->utf8Text, project);
   json diagnostics = diagnosticsJson(checked, file->utf8Text, item.root);
   ScriptOnDisk& script = workspace.scriptsOnDisk[item.script];
@@ -130,6 +136,39 @@ void checkEach(ServerState& state, const std::vector<ProjectSweep::Item>& items,
   noteChecked(state, items.size(), out);
 }
 
+// The protocol's MessageType.Warning.
+constexpr int kWarningMessage = 2;
+
+std::string projectFileUri(const fs::path& root) {
+  return fileUri(utf8FromPath(root / fs::path(kProjectFileName)));
+}
+
+// The mistakes of the project file of `root`, published; cleared when mended. A file
+// that turned bad is said once to keep the earlier settings.
+void reportProjectFile(ServerState& state, const fs::path& root, std::vector<json>& out) {
+  Workspace& workspace = state.workspace;
+  const auto project = workspace.projects.find(root);
+  if (project == workspace.projects.end()) return;
+  const ProjectFileState& file = project->second.projectFile;
+  json diagnostics = projectFileDiagnosticsJson(file);
+  const bool marks = !diagnostics.empty();
+  if (marks || workspace.projectFilesMarked.contains(root)) {
+    out.push_back(publish(projectFileUri(root), std::move(diagnostics)));
+  }
+  if (marks) {
+    workspace.projectFilesMarked.insert(root);
+  } else {
+    workspace.projectFilesMarked.erase(root);
+  }
+  if (file.errors.empty()) {
+    workspace.projectFilesToldBroken.erase(root);
+  } else if (workspace.projectFilesToldBroken.insert(root).second) {
+    out.push_back(notificationJson(
+        "window/showMessage",
+        {{"type", kWarningMessage}, {"message", keptSettingsMessage(project->second)}}));
+  }
+}
+
 }  // namespace
 
 std::vector<json> sweepWalkedProjects(ServerState& state) {
@@ -140,7 +179,8 @@ std::vector<json> sweepWalkedProjects(ServerState& state) {
   walked.erase(std::unique(walked.begin(), walked.end()), walked.end());
   std::size_t added = 0;
   for (const fs::path& root : walked) {
-    std::vector<fs::path> scripts = projectScripts(root);
+    reportProjectFile(state, root, out);
+    std::vector<fs::path> scripts = sweptScripts(root);
     for (fs::path& script : scripts) script = script.lexically_normal();
     std::erase_if(state.sweep.queue,
                   [&](const ProjectSweep::Item& item) { return item.root == root; });
@@ -227,6 +267,10 @@ std::vector<json> forgetProject(ServerState& state, const fs::path& root) {
     if (known->second.root == root) forgetScript(workspace, known, out);
     known = next;
   }
+  if (workspace.projectFilesMarked.erase(root) > 0) {
+    out.push_back(publish(projectFileUri(root), json::array()));
+  }
+  workspace.projectFilesToldBroken.erase(root);
   const bool open =
       std::any_of(workspace.scripts.begin(), workspace.scripts.end(),
                   [&](const auto& entry) { return entry.second.root == root; });

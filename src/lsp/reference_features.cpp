@@ -219,7 +219,8 @@ json codeActionsJson(const std::string& uri, const CheckedScript& checked,
         if (isAt(diagnostic, place)) named.push_back(diagnostic);
       }
       const bool touched = inRange && reference->end >= from && reference->begin <= to;
-      if (!touched && named.empty()) continue;
+      // A fix writes over the reference: a macro's default is not written here.
+      if ((!touched && named.empty()) || !reference->written) continue;
       bool preferFirst = false;
       const std::vector<std::string> fixes = fixesOf(*reference, project, preferFirst);
       for (std::size_t i = 0; i < fixes.size(); ++i) {
@@ -230,29 +231,75 @@ json codeActionsJson(const std::string& uri, const CheckedScript& checked,
   return actions;
 }
 
+namespace {
+
+// What a hover says of `reference`: the file it resolves to and a picture of it, or
+// why it was not found.
+std::string referenceMarkdown(const CheckedReference& reference, const fs::path& root) {
+  if (reference.found) {
+    return codeSpan(reference.file) + "\n\n![](" + fileUriBelow(root, reference.file) +
+           ")";
+  }
+  std::string markdown = "画像ファイルが見つかりません: " + codeSpan(reference.reference);
+  if (!reference.caseOnlyMatch.empty()) {
+    markdown += "\n\n大文字・小文字だけが異なるファイルがあります: " +
+                codeSpan(reference.caseOnlyMatch);
+  }
+  for (const std::string& similar : reference.suggestions) {
+    markdown += "\n\n似た名前のファイルがあります: " + codeSpan(similar);
+  }
+  return markdown;
+}
+
+}  // namespace
+
 json hoverJson(const CheckedScript& checked, std::string_view utf8Text,
                TextPosition position, const fs::path& root) {
   const CheckedReference* reference = referenceAt(checked, utf8Text, position);
   if (reference == nullptr) return nullptr;
+  const std::vector<std::size_t> starts = lineStarts(utf8Text);
+  return {
+      {"contents",
+       {{"kind", "markdown"}, {"value", referenceMarkdown(*reference, root)}}},
+      {"range", lineRangeJson(position.line, lineText(utf8Text, starts, position.line),
+                              reference->begin, reference->end)}};
+}
+
+json macroCallHoverJson(const MacroCall& call, const CheckedScript& checked,
+                        std::string_view utf8Text, TextPosition position,
+                        const fs::path& root) {
   std::string markdown;
-  if (reference->found) {
-    markdown = codeSpan(reference->file) + "\n\n![](" +
-               fileUriBelow(root, reference->file) + ")";
+  for (const std::string& tag : call.loads) {
+    if (!markdown.empty()) markdown += "\n\n";
+    markdown += "マクロ " + call.name + ": " + codeSpan(tag);
+  }
+  if (markdown.empty()) markdown = "マクロ " + call.name;
+  // The reference under the cursor, else every one the call makes (a default's sits
+  // on the call's name).
+  const CheckedReference* pointed = referenceAt(checked, utf8Text, position);
+  std::size_t begin = call.nameBegin, end = call.nameEnd;
+  if (pointed != nullptr) {
+    markdown += "\n\n" + referenceMarkdown(*pointed, root);
+    begin = pointed->begin;
+    end = pointed->end;
   } else {
-    markdown = "画像ファイルが見つかりません: " + codeSpan(reference->reference);
-    if (!reference->caseOnlyMatch.empty()) {
-      markdown += "\n\n大文字・小文字だけが異なるファイルがあります: " +
-                  codeSpan(reference->caseOnlyMatch);
-    }
-    for (const std::string& similar : reference->suggestions) {
-      markdown += "\n\n似た名前のファイルがあります: " + codeSpan(similar);
+    const auto [first, last] = referencesOnLine(checked, position.line);
+    for (auto reference = first; reference != last; ++reference) {
+      if (reference->begin >= call.begin && reference->end <= call.end) {
+        markdown += "\n\n" + referenceMarkdown(*reference, root);
+      }
     }
   }
   const std::vector<std::size_t> starts = lineStarts(utf8Text);
   return {
       {"contents", {{"kind", "markdown"}, {"value", markdown}}},
       {"range", lineRangeJson(position.line, lineText(utf8Text, starts, position.line),
-                              reference->begin, reference->end)}};
+                              begin, end)}};
+}
+
+json macroDefinitionJson(const MacroCall& call, const fs::path& root) {
+  const std::size_t line = call.line > 0 ? static_cast<std::size_t>(call.line - 1) : 0;
+  return {{"uri", fileUriBelow(root, call.utf8Script)}, {"range", rangeJson(line, 0, 0)}};
 }
 
 json definitionJson(const CheckedScript& checked, std::string_view utf8Text,

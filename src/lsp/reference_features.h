@@ -1,5 +1,6 @@
 // What the editor offers on a reference: quick fixes for a missing or misspelt one,
-// the file it leads to on hover, and going there.
+// the file it leads to on hover, and going there; on a macro's call, what it loads
+// and where the macro is defined.
 #pragma once
 
 #include <filesystem>
@@ -31,6 +32,18 @@ nlohmann::json codeActionsJson(const std::string& uri, const CheckedScript& chec
 // picture of it, or why it was not found.
 nlohmann::json hoverJson(const CheckedScript& checked, std::string_view utf8Text,
                          TextPosition position, const std::filesystem::path& root);
+
+// The Hover for `call`, a macro's call on the line of `position`: the tags it comes
+// to that load images ("マクロ ex_bg: [bg storage=kuro.jpg]"), then, as hoverJson
+// says them, the file of the reference at `position`, else of every reference the
+// call makes.
+nlohmann::json macroCallHoverJson(const MacroCall& call, const CheckedScript& checked,
+                                  std::string_view utf8Text, TextPosition position,
+                                  const std::filesystem::path& root);
+
+// The Location of the macro `call` calls: the line of its "macro" tag.
+nlohmann::json macroDefinitionJson(const MacroCall& call,
+                                   const std::filesystem::path& root);
 
 // The Location of the file the reference at `position` resolves to, or null.
 nlohmann::json definitionJson(const CheckedScript& checked, std::string_view utf8Text,

@@ -24,6 +24,7 @@ std::vector<ReferenceSite> referenceSites(const CheckedScript& checked,
     site.endColumn = columns->columnAt(reference.end);
     site.file = reference.file;
     site.loaded = reference.loadable.value_or(true);
+    site.written = reference.written;
   }
   return sites;
 }

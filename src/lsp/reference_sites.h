@@ -14,6 +14,7 @@ struct ReferenceSite {
   std::size_t startColumn = 0, endColumn = 0;  // UTF-16
   std::string file;     // the file it resolves to, relative to the root with "/"
   bool loaded = false;  // the game loads it from there (not only found elsewhere)
+  bool written = true;  // see CheckedReference::written
 };
 
 // The sites of the references of `checked` (the check of `utf8Text`) that resolve to

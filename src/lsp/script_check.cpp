@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
+#include <iterator>
 #include <ostream>
 #include <utility>
 
@@ -89,24 +91,128 @@ CheckedReference checkReference(const FoundReference& reference,
   return checked;
 }
 
+// The bytes of the file at `path`; nullopt when it cannot be read.
+std::optional<std::string> readFileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::in | std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes(std::istreambuf_iterator<char>(in), {});
+  if (in.bad()) return std::nullopt;
+  return bytes;
+}
+
+// The project file's settings, or the last good ones while it holds mistakes.
+ProjectSettings readSettings(ProjectState& project) {
+  ProjectFileReading reading = readProjectFile(project.root, std::nullopt);
+  project.projectFile.errors = std::move(reading.errors);
+  project.projectFile.utf8Text.clear();
+  if (project.projectFile.errors.empty()) return std::move(reading.settings);
+  if (std::optional<std::string> text =
+          readFileBytes(project.root / fs::path(kProjectFileName))) {
+    project.projectFile.utf8Text = std::move(*text);
+  }
+  return project.layout.project;
+}
+
+OutlineRules outlineRulesOf(const ProjectState& project) {
+  OutlineRules rules = outlineRulesFor(project.layout);
+  rules.encoding = encodingChoiceOf(project);
+  return rules;
+}
+
+// Whether two outlines of one script define the same macros, apart from their lines
+// unless `withLines`.
+bool sameMacros(const std::vector<MacroDefinition>& a,
+                const std::vector<MacroDefinition>& b, bool withLines) {
+  const auto sameTag = [&](const MacroBodyTag& x, const MacroBodyTag& y) {
+    return x.name == y.name && x.attributes == y.attributes &&
+           x.passesAll == y.passesAll && (!withLines || x.line == y.line);
+  };
+  const auto sameMacro = [&](const MacroDefinition& x, const MacroDefinition& y) {
+    return x.name == y.name &&
+           (!withLines || (x.line == y.line && x.endLine == y.endLine)) &&
+           std::equal(x.body.begin(), x.body.end(), y.body.begin(), y.body.end(),
+                      sameTag);
+  };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), sameMacro);
+}
+
+bool sameLabels(const std::vector<Label>& a, const std::vector<Label>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const Label& x, const Label& y) {
+                      return x.name == y.name && x.line == y.line;
+                    });
+}
+
+// The script at `path` among those whose macros count, or null.
+ProjectScript* definingScript(ProjectState& project, const fs::path& path) {
+  const ProjectScript* found = findProjectScript(*project.scripts, path);
+  if (found == nullptr) return nullptr;
+  return &project.scripts->scripts[static_cast<std::size_t>(
+      found - project.scripts->scripts.data())];
+}
+
+// Puts `outline` in place of `script`'s; see takeScriptText. Most edits of a text
+// touch no macro: the table stays.
+bool takeOutline(ProjectState& project, ProjectScript& script, ScriptOutline outline) {
+  const bool changed = !sameMacros(script.outline.macros, outline.macros, false);
+  const bool moved = !changed && !sameMacros(script.outline.macros, outline.macros, true);
+  const bool relabelled = !sameLabels(script.outline.labels, outline.labels);
+  script.outline = std::move(outline);
+  if (changed || moved) rebuildMacroTable(*project.scripts);
+  if (changed || moved || relabelled) {
+    project.targets = jumpTargetsFor(*project.scripts, project.layout);
+  }
+  return changed;
+}
+
 }  // namespace
 
 ProjectState openProject(const fs::path& root) {
-  ProjectState project{root, runLayoutFor(root, std::nullopt), {}, {}, {}, {}};
+  ProjectState project;
+  project.root = root;
   refreshProject(project);
   return project;
 }
 
 void refreshProject(ProjectState& project) {
   DiscardingStream discard;
-  // As a run's walk that checks sounds too, which have names of their own.
-  project.index = buildImageIndex(project.root, discard, true);
+  // As a run: the project file first, which may name the layout.
+  project.layout = runLayoutFor(project.root, std::nullopt, readSettings(project));
+  project.index =
+      buildImageIndex(project.root, discard, project.layout.indexKeepsEveryFile);
   project.index.ignoresCase = project.layout.ignoresCase;
-  auto scripts = std::make_unique<ProjectScripts>(readProjectScripts(
-      project.root, {""}, {}, outlineRulesFor(project.layout), project.layout.tags));
-  project.macros = std::move(scripts->macros);
-  project.targets = jumpTargetsFor(*scripts, project.layout);
-  project.scripts = std::move(scripts);
+  *project.scripts = readProjectScripts(
+      project.root, project.layout.project.scripts.value_or(std::vector<std::string>{""}),
+      {}, outlineRulesOf(project), project.layout.tags);
+  project.targets = jumpTargetsFor(*project.scripts, project.layout);
+}
+
+ScriptEncodingChoice encodingChoiceOf(const ProjectState& project) {
+  const std::optional<std::string>& named = project.layout.project.encoding;
+  return named ? encodingChoiceNamed(*named).value_or(ScriptEncodingChoice::automatic)
+               : ScriptEncodingChoice::automatic;
+}
+
+bool takeScriptText(ProjectState& project, const fs::path& path,
+                    std::string_view utf8Text) {
+  ProjectScript* script = definingScript(project, path);
+  if (script == nullptr) return false;
+  // The editor's text is UTF-8 whatever the file's encoding.
+  OutlineRules rules = outlineRulesOf(project);
+  rules.encoding = ScriptEncodingChoice::utf8;
+  script->read = true;
+  return takeOutline(project, *script, outlineScript(utf8Text, script->utf8Path, rules));
+}
+
+bool takeScriptFile(ProjectState& project, const fs::path& path) {
+  ProjectScript* script = definingScript(project, path);
+  if (script == nullptr) return false;
+  const std::optional<std::string> bytes = readFileBytes(path);
+  script->read = bytes.has_value();
+  return takeOutline(
+      project, *script,
+      bytes ? outlineScript(*bytes, script->utf8Path, outlineRulesOf(project))
+            : ScriptOutline{});
 }
 
 namespace {
@@ -174,7 +280,7 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project,
   CommentState comments;
   std::vector<FoundReference> references;
   const std::vector<std::size_t> starts = lineStarts(utf8Text);
-  const ReadingRules rules(project.layout.tags, &project.macros);
+  const ReadingRules rules(project.layout.tags, &project.scripts->macros);
   const ScriptOutline outline =
       outlineScript(utf8Text, utf8Script, outlineRulesFor(project.layout));
   const std::vector<std::pair<int, int>>& bodies = outline.macroBodies;
@@ -182,8 +288,9 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project,
   // Jumps within the script go to the labels of the editor's text.
   const LabelIndex ownLabels = labelIndexOf(outline.labels);
   LoadingScript in{std::nullopt, &ownLabels, shownName(utf8Script)};
-  if (project.scripts) in.script = scriptAt(project.targets, utf8Script);
-  const LoadRules loadRules = loadRulesFor(project.layout, CheckKinds{}, &project.macros);
+  in.script = scriptAt(project.targets, utf8Script);
+  const LoadRules loadRules =
+      loadRulesFor(project.layout, CheckKinds{}, &project.scripts->macros);
   std::unordered_map<std::string, bool> folderExists;
   const LoadChecking checking{loadTableFor(project.layout),
                               project.targets,
@@ -234,6 +341,7 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project,
                      (written ? reference.column
                               : static_cast<std::size_t>(shown.data() - utf8Line.data()));
       result.end = result.begin + shown.size();
+      result.written = written;
     }
   }
   addDuplicateLabels(outline.labels, utf8Text, starts, checked);
@@ -405,4 +513,79 @@ std::vector<OfferedImage> imagesOffered(const ProjectState& project,
     }
   }
   return images;
+}
+
+namespace {
+
+// `value` as an attribute value is written: in quotes when it is empty or holds a
+// blank or a bracket.
+std::string writtenValue(std::string_view value) {
+  if (!value.empty() && value.find_first_of(" \t[]\"'") == std::string_view::npos) {
+    return std::string(value);
+  }
+  const char quote = value.find('"') == std::string_view::npos ? '"' : '\'';
+  return quote + std::string(value) + quote;
+}
+
+std::string writtenTag(const Expansion& expansion, const ExpandedTag& tag) {
+  std::string text = "[" + std::string(tag.name);
+  for (const ExpandedAttribute& attribute : attributesOf(expansion, tag)) {
+    text += " " + std::string(attribute.name) + "=" + writtenValue(attribute.value);
+  }
+  return text + "]";
+}
+
+// Whether line `line` of `utf8Text` is a comment line.
+bool isCommentLineAt(std::string_view utf8Text, std::size_t line) {
+  CommentState comments;
+  const std::vector<std::size_t> starts = lineStarts(utf8Text);
+  bool comment = false;
+  for (std::size_t at = 0; at <= line && at < starts.size(); ++at) {
+    comment = isCommentLine(lineText(utf8Text, starts, at), comments);
+  }
+  return comment;
+}
+
+}  // namespace
+
+std::optional<MacroCall> macroCallAt(const ProjectState& project,
+                                     std::string_view utf8Text, std::size_t line,
+                                     std::size_t offset) {
+  const MacroTable& macros = project.scripts->macros;
+  if (macros.definitions.empty() || isCommentLineAt(utf8Text, line)) return std::nullopt;
+  std::string_view utf8Line = lineText(utf8Text, lineStarts(utf8Text), line);
+  // The mark is no part of the script's first line, but its columns count.
+  const std::size_t markLength =
+      line == 0 && utf8Line.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+  utf8Line.remove_prefix(markLength);
+  LineTags tags;
+  readLineTags(utf8Line, tags);
+  const TagTable* table = project.layout.tags;
+  for (const LineTag& tag : tags.tags) {
+    if (offset < markLength + tag.begin || markLength + tag.end <= offset) continue;
+    const MacroDefinition* macro = macroCalled(macros, table, tag.name);
+    if (macro == nullptr) return std::nullopt;
+    MacroCall call;
+    call.begin = markLength + tag.begin;
+    call.end = markLength + tag.end;
+    call.nameBegin =
+        markLength + static_cast<std::size_t>(tag.name.data() - utf8Line.data());
+    call.nameEnd = call.nameBegin + tag.name.size();
+    call.name = tag.name;
+    call.utf8Script = macro->utf8Script;
+    call.line = macro->line;
+    Expansion expansion;
+    expandCall(macros, table, *macro, attributesOf(tags, tag), expansion);
+    for (const ExpandedTag& expanded : expansion.tags) {
+      const TagRow* row = table ? findTagRow(*table, expanded.name) : nullptr;
+      if (table != nullptr &&
+          (row == nullptr ||
+           !loadPlaceOf(*table, *row, tableAttributesOf(expansion, expanded)))) {
+        continue;
+      }
+      call.loads.push_back(writtenTag(expansion, expanded));
+    }
+    return call;
+  }
+  return std::nullopt;
 }

@@ -15,36 +15,68 @@
 #include "checks/jump_check.h"
 #include "images/image_index.h"
 #include "outputs/findings.h"
+#include "project/project_file.h"
 #include "project/project_scripts.h"
 #include "project/run_layout.h"
 #include "script/macros.h"
+#include "text/script_encoding.h"
+
+// The project file as the server last read it.
+struct ProjectFileState {
+  // The mistakes of the last reading, in the order of the file; empty when the file
+  // was read well or there is none. Then the settings of the last good reading stay
+  // (RunLayout::project: empty settings when there was none).
+  std::vector<ProjectFileError> errors;
+  std::string utf8Text;  // the file's text, where the errors' lines and columns lie
+};
 
 // A project the server checks scripts of: its root, its layout and one walk of its
 // tree.
 struct ProjectState {
   std::filesystem::path root;
-  RunLayout layout;   // detected as a run detects it
-  ImageIndex index;   // built by openProject, rebuilt by refreshProject
-  MacroTable macros;  // of every script below the root, read with the index
-  // Every script below the root as a run reads it, and the jumps' targets in them
-  // (which point into it, so it stays in one place).
-  std::unique_ptr<const ProjectScripts> scripts;
-  JumpTargets targets;
+  // As a run's, with the project file's layout, search path and tags.
+  RunLayout layout;
+  ImageIndex index;  // built by openProject, rebuilt by refreshProject
+  // Every script whose macros and labels count (the project file's `scripts`
+  // folders, else all below the root), outlined from disk or from the editor's text;
+  // scripts->macros the table calls are judged by. Held in one place: `targets`
+  // points into it.
+  std::unique_ptr<ProjectScripts> scripts = std::make_unique<ProjectScripts>();
+  JumpTargets targets;  // made anew whenever `scripts` changes
+  ProjectFileState projectFile;
 };
 
-// Detects the layout of the project at `root` and walks its tree as a run does.
+// Reads the project file of the project at `root` and takes its layout as a run
+// does, walks its tree and reads what its scripts define.
 ProjectState openProject(const std::filesystem::path& root);
 
-// Walks again: images were added, removed or renamed. What earlier checks learnt
-// about the tree is forgotten.
+// Does it all again: images were added, removed or renamed, a script or the project
+// file changed. What earlier checks learnt about the tree is forgotten.
 void refreshProject(ProjectState& project);
+
+// How the scripts of `project` are decoded: the project file's encoding, else each
+// script's bytes decide.
+ScriptEncodingChoice encodingChoiceOf(const ProjectState& project);
+
+// Takes `utf8Text`, the editor's text of the script at `path`, for what the script
+// defines in place of its file's (nothing for a script whose macros do not count).
+// Returns whether the checks of other scripts may change: a macro's name or body
+// changed, not only its lines.
+bool takeScriptText(ProjectState& project, const std::filesystem::path& path,
+                    std::string_view utf8Text);
+
+// The same with the script's file, read again: the editor closed it.
+bool takeScriptFile(ProjectState& project, const std::filesystem::path& path);
 
 // The verdict on one reference. All text is UTF-8; paths are relative to the root
 // with "/".
 struct CheckedReference {
   int line = 0;                    // 0-based
   std::size_t begin = 0, end = 0;  // byte offsets of the reference in its line
-  std::string reference;           // as written
+  // Written there; false for the default of a macro's "%attr|default", which the
+  // call's name stands for: no link leads from it and no fix writes over it.
+  bool written = true;
+  std::string reference;  // as written
   bool found = false;
   std::string file;    // found: the file
   std::string folder;  // found: its folder as the report shows it ("." the root)
@@ -123,3 +155,21 @@ struct OfferedImage {
 // writtenFrom folder (the root when none), or directly in the search path's folders.
 std::vector<OfferedImage> imagesOffered(const ProjectState& project,
                                         const ImageValue& value);
+
+// A tag that calls one of the project's macros.
+struct MacroCall {
+  std::size_t begin = 0, end = 0;          // the tag in its line, in bytes
+  std::size_t nameBegin = 0, nameEnd = 0;  // its name
+  std::string name;                        // as written at the call
+  std::string utf8Script;  // where the macro is defined, from the root with "/"
+  int line = 0;            // of the definition's "macro" tag, from 1
+  // What the call comes to: the expanded tags that load images by the layout's
+  // table (every one without a table), written out ("[bg storage=kuro.jpg]").
+  std::vector<std::string> loads;
+};
+
+// The call of a macro whose tag holds byte `offset` of line `line` of `utf8Text`;
+// nullopt elsewhere and on comment lines.
+std::optional<MacroCall> macroCallAt(const ProjectState& project,
+                                     std::string_view utf8Text, std::size_t line,
+                                     std::size_t offset);

@@ -2,11 +2,13 @@
 
 #include <fstream>
 
-std::optional<ScriptFile> readScriptFile(const std::filesystem::path& path) {
+std::optional<ScriptFile> readScriptFile(const std::filesystem::path& path,
+                                         ScriptEncodingChoice choice) {
   std::ifstream in(path, std::ios::in | std::ios::binary);
   if (!in) return std::nullopt;
   ScriptFile file;
   ScriptReader reader;
+  reader.choice = choice;
   file.byteOrderMark = startScript(reader, in);
   ScriptLine line;
   while (readScriptLine(reader, line)) {

@@ -15,7 +15,9 @@ struct ScriptFile {
   bool replacedInvalid = false;  // some bytes formed no character (now U+FFFD)
 };
 
-// The script at `path` decoded as a run decodes it (a byte-order mark, else its first
-// line that is not plain ASCII, decides the encoding); nullopt when it cannot be
-// opened.
-std::optional<ScriptFile> readScriptFile(const std::filesystem::path& path);
+// The script at `path` decoded as a run decodes it (a byte-order mark, else `choice`
+// or, left to the script, its first line that is not plain ASCII decides the
+// encoding); nullopt when it cannot be opened.
+std::optional<ScriptFile> readScriptFile(
+    const std::filesystem::path& path,
+    ScriptEncodingChoice choice = ScriptEncodingChoice::automatic);

@@ -59,11 +59,35 @@ void openWorkspaceProjects(Workspace& workspace) {
   }
 }
 
+namespace {
+
+// Takes `script`'s text for what it defines; a misread text leaves that to the file,
+// whose names it cannot read. Returns whether other scripts' checks may change.
+bool takeText(ProjectState& project, OpenScript& script) {
+  script.definitionsTaken = true;
+  return !script.misreadAs &&
+         takeScriptText(project, script.path, script.document.utf8Text);
+}
+
+// After a walk: the open scripts of `root` speak for themselves, also in what they
+// define, and every earlier verdict of the project's scripts is forgotten.
+void takeOpenScripts(Workspace& workspace, const fs::path& root, ProjectState& project) {
+  for (auto& [uri, script] : workspace.scripts) {
+    if (script.root != root) continue;
+    takeText(project, script);
+    script.checked.reset();
+  }
+}
+
+}  // namespace
+
 ProjectState& projectAt(Workspace& workspace, const fs::path& root) {
   auto project = workspace.projects.find(root);
   if (project == workspace.projects.end()) {
     workspace.walkedRoots.push_back(root);
-    return workspace.projects.emplace(root, openProject(root)).first->second;
+    project = workspace.projects.emplace(root, openProject(root)).first;
+    takeOpenScripts(workspace, root, project->second);
+    return project->second;
   }
   const auto stale =
       std::find(workspace.staleRoots.begin(), workspace.staleRoots.end(), root);
@@ -71,16 +95,30 @@ ProjectState& projectAt(Workspace& workspace, const fs::path& root) {
     workspace.staleRoots.erase(stale);
     refreshProject(project->second);
     workspace.walkedRoots.push_back(root);
-    // A walk forgets every earlier verdict of the project's scripts.
-    for (auto& [uri, script] : workspace.scripts) {
-      if (script.root == root) script.checked.reset();
-    }
+    takeOpenScripts(workspace, root, project->second);
   }
   return project->second;
 }
 
+void definitionsChanged(Workspace& workspace, const fs::path& root,
+                        const fs::path& changed) {
+  for (auto& [uri, script] : workspace.scripts) {
+    if (script.root != root || script.path == changed) continue;
+    script.checked.reset();
+    // Due at once, unless the writer is typing in it.
+    if (!script.publishAt) script.publishAt = ServerClock::time_point::min();
+  }
+  if (std::find(workspace.walkedRoots.begin(), workspace.walkedRoots.end(), root) ==
+      workspace.walkedRoots.end()) {
+    workspace.walkedRoots.push_back(root);
+  }
+}
+
 const CheckedScript& checkedScript(Workspace& workspace, OpenScript& script) {
   ProjectState& project = projectAt(workspace, script.root);
+  if (!script.definitionsTaken && takeText(project, script)) {
+    definitionsChanged(workspace, script.root, script.path);
+  }
   if (!script.checked) {
     // Named as a run names it, from the root.
     std::string utf8Script;

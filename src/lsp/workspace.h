@@ -26,6 +26,9 @@ struct OpenScript {
   std::optional<ScriptEncoding> misreadAs;
   // The check of the current text; reset by every change.
   std::optional<CheckedScript> checked;
+  // Its project took the current text for what the script defines; reset by every
+  // change.
+  bool definitionsTaken = false;
   // When its diagnostics are due; none while they are current.
   std::optional<ServerClock::time_point> publishAt;
 };
@@ -43,12 +46,15 @@ struct Workspace {
   std::map<std::filesystem::path, ProjectState> projects;  // by root
   // Projects whose tree changed: walked again before their next check.
   std::vector<std::filesystem::path> staleRoots;
-  // Projects walked (first or again) since the server last looked: their scripts are
-  // to be checked from disk.
+  // Projects walked (first or again) or whose macros changed since the server last
+  // looked: their scripts are to be checked from disk.
   std::vector<std::filesystem::path> walkedRoots;
   std::map<std::string, OpenScript> scripts;                    // by URI
   std::map<std::filesystem::path, ScriptOnDisk> scriptsOnDisk;  // by path
   std::set<std::string> misreadAdvised;  // URIs told about their encoding
+  // Roots whose project file has diagnostics shown, and those told once that their
+  // file's mistakes keep the earlier settings.
+  std::set<std::filesystem::path> projectFilesMarked, projectFilesToldBroken;
 };
 
 // The root of the project a script at `scriptPath` belongs to: the workspace folder
@@ -63,12 +69,19 @@ std::filesystem::path projectRootFor(const Workspace& workspace,
 void openWorkspaceProjects(Workspace& workspace);
 
 // The project at `root`, walked on its first need and again when it went stale; each
-// walk adds `root` to walkedRoots.
+// walk adds `root` to walkedRoots. The texts of its open scripts then stand for
+// their files in what the scripts define.
 ProjectState& projectAt(Workspace& workspace, const std::filesystem::path& root);
 
 // The check of `script`'s current text, made now if the text changed since; of a
-// misread text only what it says truly (see keepReadable).
+// misread text only what it says truly (see keepReadable). A text that changes the
+// project's macros has its project's other scripts checked again (definitionsChanged).
 const CheckedScript& checkedScript(Workspace& workspace, OpenScript& script);
+
+// The macros of the project at `root` changed (the text of `changed`, open or just
+// closed): its other open scripts are due at once, its scripts on disk swept again.
+void definitionsChanged(Workspace& workspace, const std::filesystem::path& root,
+                        const std::filesystem::path& changed);
 
 // Marks the project holding `changedPath` (any file below a root) as stale and
 // makes its scripts due at `when`. Returns whether a project held it.

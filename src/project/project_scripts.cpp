@@ -5,6 +5,7 @@
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "script/string_literals.h"
 #include "text/ascii_case.h"
@@ -188,7 +189,6 @@ ProjectScripts readProjectScripts(const fs::path& root,
           placeOf(leftOut) + ", 最初は " + (first ? placeOf(*first) : std::string("?")) +
           ")\n");
     }
-    script.outline.macros.clear();
   }
 
   if (rules.collectsMentions) collectMentions(root, project);
@@ -202,6 +202,15 @@ ProjectScripts readProjectScripts(const fs::path& root,
     }
   }
   return project;
+}
+
+void rebuildMacroTable(ProjectScripts& scripts) {
+  MacroTable table;
+  table.naming = scripts.macros.naming;
+  for (const ProjectScript& script : scripts.scripts) {
+    addMacroDefinitions(table, script.outline.macros);
+  }
+  scripts.macros = std::move(table);
 }
 
 const ProjectScript* findProjectScript(const ProjectScripts& scripts,

@@ -18,6 +18,8 @@ struct ProjectScript {
   std::filesystem::path path;
   std::shared_ptr<const std::string> bytes;  // for the scripts to check; else null
   bool read = false;                         // false: it could not be read
+  // Its macros stay with it, also those the table left out, so that the table can be
+  // built again when one script changes (the editor's text).
   ScriptOutline outline;
 };
 
@@ -45,6 +47,10 @@ ProjectScripts readProjectScripts(const std::filesystem::path& root,
                                   const std::vector<std::string>& folders,
                                   const std::vector<std::filesystem::path>& toCheck,
                                   const OutlineRules& rules, const TagTable* engineTags);
+
+// Builds scripts.macros again from the scripts' outlines, the first definition of a
+// name in the listing order winning, as readProjectScripts does.
+void rebuildMacroTable(ProjectScripts& scripts);
 
 // The script at `path`, as readProjectScripts named it; null when it is not there.
 const ProjectScript* findProjectScript(const ProjectScripts& scripts,

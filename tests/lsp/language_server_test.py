@@ -655,6 +655,187 @@ class WholeProject(unittest.TestCase):
         self.assertEqual(self.client.diagnostics(b_uri), [])
 
 
+MACROS_KS = ("[macro name=ex_bg]\n"
+             "[bg storage=%storage time=500]\n"
+             "[endmacro]\n"
+             "[macro name=ex_white]\n"
+             "[bg storage=%storage|white.jpg]\n"
+             "[endmacro]\n")
+
+CALL_LINES = [
+    "*start",
+    '「朝」[ex_bg storage="kuro.jpg"]',
+    "@ex_bg storage=siro.jpg",
+    "[ex_white]",
+    '; [ex_bg storage="commented.jpg"]',
+]
+CALLS_KS = "\n".join(CALL_LINES) + "\n"
+
+
+class Macros(unittest.TestCase):
+    """A browser-style project whose pictures are loaded through macros defined in
+    another script, and its project file."""
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="kic-lsp-macros-")
+        game = Path(self.folder) / "game"
+        make_files(game, {"index.html": "", "data/bgimage/kuro.jpg": b"",
+                          "data/bgimage/siro.png": b"", "data/bgimage/whites.jpg": b"",
+                          "data/fgimage/face.png": b"",
+                          "data/scenario/system/macros.ks": MACROS_KS})
+        self.root = (game / "data").resolve()
+        self.calls = self.root / "scenario" / "first.ks"
+        self.macros = self.root / "scenario" / "system" / "macros.ks"
+        self.client = LspClient([PROGRAM, "--lsp"])
+
+    def tearDown(self):
+        self.client.kill()
+        shutil.rmtree(self.folder)
+
+    def start(self):
+        self.client.initialize(self.root)
+        self.uri = self.client.open(self.calls, CALLS_KS)
+        return self.client.diagnostics(self.uri, 1)
+
+    def watched(self, path):
+        self.client.notify("workspace/didChangeWatchedFiles",
+                           {"changes": [{"uri": file_uri(path), "type": 2}]})
+
+    def test_a_calls_diagnostics_lie_at_its_value_or_for_a_default_at_its_name(self):
+        diagnostics = self.start()
+        self.assertEqual(summary(diagnostics), [
+            (2, "missing-image", 1, "画像ファイルが見つかりません: siro.jpg"),
+            (3, "missing-image", 1, "画像ファイルが見つかりません: white.jpg"),
+        ])
+        self.assertEqual(diagnostics[0]["range"], range_of(2, CALL_LINES[2], "siro.jpg"))
+        self.assertEqual(diagnostics[1]["range"], range_of(3, CALL_LINES[3], "ex_white"))
+        # A fix writes the call's value as the macro's tag loads it; the default is
+        # not written at the call, so nothing may write over the call's name.
+        fixes = [[a["edit"]["changes"][self.uri][0] for a in self.client.request(
+            "textDocument/codeAction", {"textDocument": {"uri": self.uri},
+                                        "range": d["range"],
+                                        "context": {"diagnostics": [d]}})]
+                 for d in diagnostics]
+        self.assertEqual(fixes, [[{"range": diagnostics[0]["range"], "newText": "siro.png"}],
+                                 []])
+        self.assertEqual(
+            [d["relatedInformation"][0]["message"] for d in diagnostics],
+            ["似た名前のファイルがあります: bgimage/siro.png",
+             "似た名前のファイルがあります: bgimage/whites.jpg"])
+        # Links lead from what is written: the value, not the call's name.
+        links = self.client.request("textDocument/documentLink",
+                                    {"textDocument": {"uri": self.uri}})
+        self.assertEqual([(l["range"], path_of(l["target"])) for l in links],
+                         [(range_of(1, CALL_LINES[1], "kuro.jpg"),
+                           self.root / "bgimage/kuro.jpg")])
+
+    def test_editing_a_macro_in_another_script_changes_the_calls_verdicts(self):
+        self.start()
+        # The body now shows a character, which loads from fgimage: the call that
+        # found kuro.jpg in bgimage no longer loads it, before anything is saved.
+        edited = MACROS_KS.replace("[bg storage=%storage time=500]",
+                                   "[chara_show storage=%storage]")
+        macros_uri = self.client.open(self.macros, MACROS_KS)
+        self.client.notify("textDocument/didChange", {
+            "textDocument": {"uri": macros_uri, "version": 2},
+            "contentChanges": [{"text": edited}]})
+        diagnostics = self.client.diagnostics(self.uri, 1)
+        self.assertEqual(summary(diagnostics), [
+            (1, "not-loadable", 1, "ゲームが読み込む場所にありません: kuro.jpg"
+             " (読み込む場所: fgimage/kuro.jpg)"),
+            (2, "missing-image", 1, "画像ファイルが見つかりません: siro.jpg"),
+            (3, "missing-image", 1, "画像ファイルが見つかりません: white.jpg"),
+        ])
+        self.assertEqual(diagnostics[0]["range"], range_of(1, CALL_LINES[1], "kuro.jpg"))
+        # Closed unsaved, the file defines the macro again.
+        self.client.notify("textDocument/didClose", {"textDocument": {"uri": macros_uri}})
+        self.assertEqual(len(self.client.diagnostics(self.uri, 1)), 2)
+        # Saved by another program, the change comes through the file watcher.
+        self.macros.write_text(edited, encoding="utf-8")
+        self.watched(self.macros)
+        self.assertEqual(len(self.client.diagnostics(self.uri, 1)), 3)
+
+    def test_hover_on_a_call_shows_what_it_loads_and_definition_leads_to_the_macro(self):
+        self.start()
+
+        def ask(method, line, text, offset=0):
+            character = utf16_length(CALL_LINES[line][:CALL_LINES[line].index(text)])
+            return self.client.request(method, {
+                "textDocument": {"uri": self.uri},
+                "position": {"line": line, "character": character + offset}})
+
+        kuro = self.root / "bgimage/kuro.jpg"
+        hover = ask("textDocument/hover", 1, "ex_bg", 2)
+        self.assertEqual(hover["contents"]["value"],
+                         "マクロ ex_bg: ` [bg storage=kuro.jpg time=500] `\n\n"
+                         "` bgimage/kuro.jpg `\n\n![](" + file_uri(kuro) + ")")
+        self.assertEqual(hover["range"], range_of(1, CALL_LINES[1], "ex_bg"))
+        # On a value it passes, that value; a missing one says so.
+        hover = ask("textDocument/hover", 2, "siro.jpg")
+        self.assertEqual(hover["contents"]["value"],
+                         "マクロ ex_bg: ` [bg storage=siro.jpg time=500] `\n\n"
+                         "画像ファイルが見つかりません: ` siro.jpg `\n\n"
+                         "似た名前のファイルがあります: ` bgimage/siro.png `")
+        self.assertEqual(hover["range"], range_of(2, CALL_LINES[2], "siro.jpg"))
+        hover = ask("textDocument/hover", 3, "ex_white")
+        self.assertEqual(hover["contents"]["value"],
+                         "マクロ ex_white: ` [bg storage=white.jpg] `\n\n"
+                         "画像ファイルが見つかりません: ` white.jpg `\n\n"
+                         "似た名前のファイルがあります: ` bgimage/whites.jpg `")
+        # A commented call is none.
+        self.assertIsNone(ask("textDocument/hover", 4, "ex_bg"))
+        # Definition: from the name to the macro, from the value to the file.
+        location = ask("textDocument/definition", 1, "ex_bg")
+        self.assertEqual((path_of(location["uri"]), location["range"]["start"]),
+                         (self.macros, {"line": 0, "character": 0}))
+        location = ask("textDocument/definition", 3, "ex_white", len("ex_white"))
+        self.assertEqual((path_of(location["uri"]), location["range"]["start"]),
+                         (self.macros, {"line": 3, "character": 0}))
+        location = ask("textDocument/definition", 1, "kuro.jpg")
+        self.assertEqual(path_of(location["uri"]), kuro)
+
+    def test_the_project_files_mistakes_are_marked_until_mended_and_its_tags_apply(self):
+        project_file = self.root / "ks-image-check.toml"
+        project_file.write_text('layout = "browser"\n'
+                                '# 画像を探すフォルダ\n'
+                                'scripts = ["scenario"]\n'
+                                '"スクリプト" = 1\n'
+                                'serch_path = ["bgimage"]\n', encoding="utf-8")
+        file_uri_ = file_uri(project_file)
+        self.client.initialize(self.root)
+        diagnostics = self.client.diagnostics(file_uri_)
+        self.assertEqual([(d["range"], d["severity"], d["code"], d["source"], d["message"])
+                          for d in diagnostics], [
+            ({"start": {"line": 3, "character": 0}, "end": {"line": 3, "character": 7}},
+             1, "project-file", "ks-image-check",
+             "不明なキーです: スクリプト (使えるキー: layout, encoding, search_path, "
+             "scripts, check, tags)"),
+            ({"start": {"line": 4, "character": 0}, "end": {"line": 4, "character": 10}},
+             1, "project-file", "ks-image-check",
+             "不明なキーです: serch_path (search_path のことですか)"),
+        ])
+        told = self.client.wait_for(lambda m: m.get("method") == "window/showMessage")
+        self.assertEqual(told["params"], {
+            "type": 2, "message": "ks-image-check.toml に誤りがあります。"
+                                  "直るまで設定ファイルなしで確認します"})
+        # Mended, with a tag of the project's own: cleared, and the tag is checked.
+        project_file.write_text('[tags.cg]\nattributes = ["file"]\nfolder = "bgimage"\n',
+                                encoding="utf-8")
+        self.watched(project_file)
+        self.assertEqual(self.client.diagnostics(file_uri_), [])
+        uri = self.client.open(self.calls, '[cg file="kuro.jpg"][cg file="gone.jpg"]\n')
+        self.assertEqual(summary(self.client.diagnostics(uri, 1)), [
+            (0, "missing-image", 1, "画像ファイルが見つかりません: gone.jpg")])
+        # Broken again: the tag stays, said once more.
+        project_file.write_text('[tags.cg]\nattributes = "file"\n', encoding="utf-8")
+        self.watched(project_file)
+        [mistake] = self.client.diagnostics(file_uri_)
+        self.assertEqual(mistake["range"]["start"], {"line": 1, "character": 13})
+        told = self.client.wait_for(lambda m: m.get("method") == "window/showMessage")
+        self.assertIn("直るまで前に読めた設定で確認します", told["params"]["message"])
+        self.assertEqual(len(self.client.diagnostics(uri, 1)), 1)
+
+
 if __name__ == "__main__":
     PROGRAM = os.path.abspath(sys.argv.pop(1))
     unittest.main(verbosity=2)

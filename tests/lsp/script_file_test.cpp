@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "lsp/project_scripts.h"
+#include "lsp/swept_scripts.h"
 #include "support/temp_project.h"
 
 namespace {
@@ -23,7 +23,7 @@ TEST(ProjectScripts, EveryKsFileBelowTheScenarioFolderInPathOrder) {
                  {"scenario/sub.ks/d.ks", ""},
                  {"other/e.ks", ""}});
   std::vector<std::string> names;
-  for (const fs::path& script : projectScripts(project.root)) {
+  for (const fs::path& script : sweptScripts(project.root)) {
     names.push_back(script.lexically_relative(project.root).generic_string());
   }
   // Compared folder by folder: "sub" before "sub.ks".
@@ -31,7 +31,7 @@ TEST(ProjectScripts, EveryKsFileBelowTheScenarioFolderInPathOrder) {
             (std::vector<std::string>{"scenario/A.KS", "scenario/b.ks",
                                       "scenario/sub/c.ks", "scenario/sub.ks/d.ks"}));
   TempProject none;
-  EXPECT_TRUE(projectScripts(none.root).empty());
+  EXPECT_TRUE(sweptScripts(none.root).empty());
 }
 
 TEST(ScriptFile, DecodedAsARunDecodesIt) {

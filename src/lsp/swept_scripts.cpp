@@ -1,4 +1,4 @@
-#include "lsp/project_scripts.h"
+#include "lsp/swept_scripts.h"
 
 #include <algorithm>
 #include <system_error>
@@ -7,7 +7,7 @@
 
 namespace fs = std::filesystem;
 
-std::vector<fs::path> projectScripts(const fs::path& root) {
+std::vector<fs::path> sweptScripts(const fs::path& root) {
   std::vector<fs::path> scripts;
   std::error_code error;
   fs::recursive_directory_iterator entry(
