@@ -3,15 +3,21 @@
 
 Called by run_bench.sh, which supplies the default program path. Three modes:
 
-  default      one project (preset small, large or numbered): the program and the
-               I/O floor (every script read once, the whole tree listed once) run
-               alternately, after one warm-up of each; medians, their ratio and the
-               peak resident memory are printed. With --write-floor (the default for
-               numbered) a second floor also writes as many bytes as the program
-               does (its own count, /proc/PID/io) and is timed alongside.
-  --scaling    the program on a base project, on one twice its size (scripts,
-               lines, references, files) and on one with four times the lines per
-               script; prints the time ratio and the peak-memory ratio.
+  default      one project (a preset of generate_project.py): one run whose outputs
+               are checked against what the generator put in the project, then the
+               program, the I/O floor (every script read once, the whole tree listed
+               once) and the honest floor (the I/O floor, then writing as many bytes
+               as the program does: its own count, /proc/PID/io) run alternately,
+               after one warm-up of each; medians, the ratio to the honest floor (the
+               headline) and the peak resident memory are printed.
+  --smoke      the same with one round and no time targets: the program must finish
+               and write what the project calls for (CI runs it on a small project).
+  --macros     large and large-macros (the same with 200 macros called 20,000
+               times) alternately; prints the ratio of their medians.
+  --scaling    the program on a base project (a quarter of the preset), on one
+               twice its size (scripts, lines, references, files and the rest) and
+               on one with four times the lines per script; prints the time ratio
+               and the peak-memory ratio.
   --callgrind  the instructions of one run on one thread (valgrind's callgrind,
                KIC_THREADS=1), with did-you-mean and with it switched off
                (KIC_SUGGESTIONS=0); prints both and their ratio.
@@ -22,6 +28,7 @@ measure work on cached data.
 """
 
 import argparse
+import json
 import os
 import re
 import subprocess
@@ -36,6 +43,9 @@ WRITE_FLOOR_FILE = "kic_floor_writes.tmp"
 
 FLOOR_RATIO_LIMIT = 3.0
 WRITE_FLOOR_RATIO_LIMIT = 2.0
+# The game preset, every check on: the program against the honest floor.
+GAME_RATIO_LIMIT = 1.3
+MACRO_RATIO_LIMIT = 1.2
 PEAK_MEMORY_LIMIT_MB = 64.0
 TIME_SCALING_LIMIT = 2.2
 MEMORY_FLATNESS_LIMIT = 1.10
@@ -46,14 +56,27 @@ OUTPUT_PATTERN = re.compile(
     r"^(tag_report_image_\d{8}_\d{6}\.txt|image_error_log\.txt|temp_image_error_log\.txt"
     r"|kic_floor_writes\.tmp)$")
 
-# The base of --scaling: a quarter of the large preset keeps three projects and
-# their runs within a few minutes while staying far above process start-up costs.
-SCALING_BASE = ["--preset", "large", "--scale", "0.25"]
-SCALING_PROJECTS = [
-    ("scale-x1", SCALING_BASE),
-    ("scale-x2", ["--preset", "large", "--scale", "0.5"]),
-    ("lines-x4", SCALING_BASE + ["--lines-scale", "4"]),
-]
+# The base of --scaling: a quarter of the preset keeps three projects and their runs
+# within a few minutes while staying far above process start-up costs.
+SCALING_NAMES = ["scale-x1", "scale-x2", "lines-x4"]
+
+
+def scaling_projects(preset):
+    """(name, generator arguments) of the three projects of --scaling; large keeps
+    the names it always had."""
+    prefix = "" if preset == "large" else f"{preset}-"
+    base = ["--preset", preset, "--scale", "0.25"]
+    return [(prefix + "scale-x1", base),
+            (prefix + "scale-x2", ["--preset", preset, "--scale", "0.5"]),
+            (prefix + "lines-x4", base + ["--lines-scale", "4"])]
+
+
+SCALING_PROJECTS = scaling_projects("large")
+
+# The closing summary lines of a run on the console.
+IMAGE_SUMMARY = re.compile(r"\[INFO\] 画像参照: (\d+) 件 \(存在: (\d+) 件, 見つからない: (\d+) 件")
+LOAD_SUMMARY = re.compile(r"\[INFO\] ジャンプ先: (\d+) 件 \(見つからない: (\d+) 件\), "
+                          r"音声: (\d+) 件 \(見つからない: (\d+) 件\)")
 
 
 class RunError(Exception):
@@ -162,6 +185,73 @@ def callgrind_instructions(argv, cwd, environment):
     return parse_instructions(result.stderr)
 
 
+def expected_figures(counts):
+    """What a run's summary must say of a generated project, from its manifest's
+    counts: references on comment lines count for nothing, a macro call showing a
+    picture adds one."""
+    commented = counts.get("refs_commented", 0)
+    return {
+        "references": counts["refs"] - commented + counts.get("macro_call_refs", 0),
+        "missing": counts["refs_missing"] - commented,
+        "jumps missing": counts.get("jumps_broken", 0),
+        "sounds": counts.get("sounds"),
+        "sounds missing": counts.get("sounds_missing"),
+    }
+
+
+def summary_figures(console):
+    """The figures of a run's closing summary on the console (UTF-8 text)."""
+    images = IMAGE_SUMMARY.search(console)
+    loads = LOAD_SUMMARY.search(console)
+    if not images or not loads:
+        raise RunError("no summary of references and loads on the console")
+    return {
+        "references": int(images.group(1)),
+        "missing": int(images.group(3)),
+        "jumps missing": int(loads.group(2)),
+        "sounds": int(loads.group(3)),
+        "sounds missing": int(loads.group(4)),
+    }
+
+
+def check_outputs(argv, project, counts):
+    """Runs argv once in the project and checks what it wrote: the summary's figures
+    against the manifest's counts, a report and a final log with byte-order marks,
+    no temporary log left. Raises RunError on any difference."""
+    clean_outputs(project)
+    try:
+        result = subprocess.run(argv, cwd=project, stdin=subprocess.DEVNULL,
+                                capture_output=True)
+        if result.returncode != 0:
+            raise RunError(f"{' '.join(argv)} exited with {result.returncode} in {project}")
+        found = summary_figures(result.stdout.decode("utf-8", "replace"))
+        wrong = [f"{key}: {found[key]}, expected {value}"
+                 for key, value in expected_figures(counts).items()
+                 if value is not None and found[key] != value]
+        names = os.listdir(project)
+        reports = [n for n in names if n.startswith("tag_report_image_")]
+        for name in reports[:1] + ["image_error_log.txt"]:
+            with open(os.path.join(project, name), "rb") as f:
+                if f.read(3) != b"\xef\xbb\xbf":
+                    wrong.append(f"{name} does not start with a byte-order mark")
+        if len(reports) != 1:
+            wrong.append(f"{len(reports)} reports written")
+        if "temp_image_error_log.txt" in names:
+            wrong.append("the temporary log was left behind")
+        if wrong:
+            raise RunError("the outputs differ from the project: " + "; ".join(wrong))
+        return found
+    except FileNotFoundError as error:
+        raise RunError(f"an output is missing: {error.filename}")
+    finally:
+        clean_outputs(project)
+
+
+def read_counts(project):
+    with open(os.path.normpath(project) + ".manifest.json", encoding="utf-8") as f:
+        return json.load(f)["counts"]
+
+
 def verdict(passed):
     return "PASS" if passed else "FAIL"
 
@@ -199,71 +289,78 @@ class Runner:
             clean_outputs(project)
         return seconds
 
-    def floor_comparison(self, project, runs, ratio_applies, write_floor=False):
+    def floor_comparison(self, project, runs, limits=None):
         """The default mode; returns True when every target that applies is met.
 
-        The ratio to the floor is a target when `ratio_applies`; with `write_floor`
-        the floor that also writes the program's bytes is timed too, and the ratio to
-        it is the target instead."""
+        `limits` maps "floor" and "honest floor" to the largest ratio of the
+        program's median to that floor's; the others are printed for information.
+        The honest floor reads every script once, lists the tree once and writes as
+        many bytes as the program writes."""
+        limits = limits or {}
         program_warm, _ = self.run_program(project)
         floor_warm = self.run_floor(project)
         self.say(f"warm-up: program {program_warm:.3f} s, floor {floor_warm:.3f} s")
-        writes = None
-        if write_floor:
+        clean_outputs(project)
+        try:
+            written = written_bytes([self.program], project)
+        finally:
             clean_outputs(project)
-            try:
-                written = written_bytes([self.program], project)
-            finally:
-                clean_outputs(project)
-            writes = write_floor_command(written)
-            self.run_floor(project, writes)
-            self.say(f"the program writes {written / 1e6:.1f} MB; the write floor writes "
-                     "as much after the floor")
-        header = f"{'run':>3}  {'program s':>10}  {'floor s':>10}"
-        if writes:
-            header += f"  {'w.floor s':>10}"
-        self.say(header + f"  {'peak RSS MB':>11}")
+        writes = write_floor_command(written)
+        self.run_floor(project, writes)
+        self.say(f"the program writes {written / 1e6:.1f} MB; the honest floor writes "
+                 "as much after the floor")
+        self.say(f"{'run':>3}  {'program s':>10}  {'floor s':>10}  {'honest s':>10}"
+                 f"  {'ratio':>6}  {'peak RSS MB':>11}")
         program_times, floor_times, write_times, peaks = [], [], [], []
         for run in range(1, runs + 1):
             seconds, peak_kb = self.run_program(project)
-            floor = self.run_floor(project)
             program_times.append(seconds)
-            floor_times.append(floor)
+            floor_times.append(self.run_floor(project))
+            write_times.append(self.run_floor(project, writes))
             peaks.append(peak_kb)
-            row = f"{run:>3}  {seconds:>10.3f}  {floor:>10.3f}"
-            if writes:
-                write_times.append(self.run_floor(project, writes))
-                row += f"  {write_times[-1]:>10.3f}"
-            self.say(row + f"  {peak_kb / 1024:>11.1f}")
+            self.say(f"{run:>3}  {seconds:>10.3f}  {floor_times[-1]:>10.3f}  "
+                     f"{write_times[-1]:>10.3f}  {seconds / write_times[-1]:>6.2f}  "
+                     f"{peak_kb / 1024:>11.1f}")
         program_median = median(program_times)
-        floor_median = median(floor_times)
-        ratio = program_median / floor_median
+        ratios = {"floor": program_median / median(floor_times),
+                  "honest floor": program_median / median(write_times)}
         peak_mb = max(peaks) / 1024
-        self.say(f"median: program {program_median:.3f} s, floor {floor_median:.3f} s, "
-                 f"ratio program/floor {ratio:.2f}")
-        passed = True
-        if writes:
-            write_median = median(write_times)
-            write_ratio = program_median / write_median
-            self.say(f"median: write floor {write_median:.3f} s, "
-                     f"ratio program/write floor {write_ratio:.2f}")
+        spread = f"{min(program_times):.3f}-{max(program_times):.3f}"
+        self.say(f"median: program {program_median:.3f} s (spread {spread}), floor "
+                 f"{median(floor_times):.3f} s, honest floor {median(write_times):.3f} s")
+        self.say(f"HEADLINE program/honest floor {ratios['honest floor']:.2f} "
+                 f"(median of {runs} alternating rounds)")
+        self.say(f"ratio program/floor {ratios['floor']:.2f}")
         self.say(f"peak resident memory: {peak_mb:.1f} MB (largest of the runs)")
-        if writes:
-            ok = write_ratio <= WRITE_FLOOR_RATIO_LIMIT
-            passed &= ok
-            self.say(f"{verdict(ok)} time: program/write floor {write_ratio:.2f} <= "
-                     f"{WRITE_FLOOR_RATIO_LIMIT:.1f}")
-        elif ratio_applies:
-            ok = ratio <= FLOOR_RATIO_LIMIT
-            passed &= ok
-            self.say(f"{verdict(ok)} time: program/floor {ratio:.2f} <= {FLOOR_RATIO_LIMIT:.1f}")
-        else:
-            self.say(f"INFO time: program/floor {ratio:.2f} (the {FLOOR_RATIO_LIMIT}x "
-                     "target applies to the large preset)")
+        passed = True
+        for name, ratio in ratios.items():
+            if name in limits:
+                ok = ratio <= limits[name]
+                passed &= ok
+                self.say(f"{verdict(ok)} time: program/{name} {ratio:.2f} <= "
+                         f"{limits[name]:.1f}")
         ok = peak_mb <= PEAK_MEMORY_LIMIT_MB
         passed &= ok
         self.say(f"{verdict(ok)} memory: peak {peak_mb:.1f} MB <= {PEAK_MEMORY_LIMIT_MB:.0f} MB")
         return passed
+
+    def macro_comparison(self, plain, macros, runs):
+        """--macros: the plain project and its macro variant in turn."""
+        for project in (plain, macros):
+            self.run_program(project)
+        self.say(f"{'run':>3}  {'plain s':>10}  {'macros s':>10}")
+        times = {plain: [], macros: []}
+        for run in range(1, runs + 1):
+            for project in (plain, macros):
+                times[project].append(self.run_program(project)[0])
+            self.say(f"{run:>3}  {times[plain][-1]:>10.3f}  {times[macros][-1]:>10.3f}")
+        ratio = median(times[macros]) / median(times[plain])
+        self.say(f"median: plain {median(times[plain]):.3f} s, macros "
+                 f"{median(times[macros]):.3f} s")
+        ok = ratio <= MACRO_RATIO_LIMIT
+        self.say(f"{verdict(ok)} time: with macros {ratio:.2f}x the plain preset "
+                 f"<= {MACRO_RATIO_LIMIT:.1f}x")
+        return ok
 
     def callgrind_comparison(self, project, target_applies):
         """--callgrind: the run's instructions with did-you-mean and without."""
@@ -288,7 +385,7 @@ class Runner:
 
     def scaling(self, projects, runs):
         """--scaling: `projects` maps scale-x1, scale-x2 and lines-x4 to folders."""
-        names = [name for name, _ in SCALING_PROJECTS]
+        names = SCALING_NAMES
         for name in names:
             self.run_program(projects[name])  # warm-up: the page cache gets the tree
         times = {name: [] for name in names}
@@ -323,26 +420,50 @@ class Runner:
         return all(ok for ok, _ in checks)
 
 
+PRESETS = ["small", "large", "numbered", "game", "large-macros"]
+# The targets of the default mode, by preset: the largest ratio of the program's
+# median to each floor's.
+LIMITS = {
+    "large": {"floor": FLOOR_RATIO_LIMIT},
+    "numbered": {"honest floor": WRITE_FLOOR_RATIO_LIMIT},
+    "game": {"honest floor": GAME_RATIO_LIMIT},
+}
+
+
 def parse_args(argv):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("program", nargs="?", help="the ks-image-check binary")
     parser.add_argument("--default-program", help=argparse.SUPPRESS)
-    parser.add_argument("--preset", choices=["small", "large", "numbered"], default="large")
+    parser.add_argument("--preset", choices=PRESETS, default="large")
+    parser.add_argument("--scale", type=float,
+                        help="the preset's counts times this (a project of its own)")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--scaling", action="store_true")
+    parser.add_argument("--macros", action="store_true",
+                        help="large against large-macros, alternately")
+    parser.add_argument("--smoke", action="store_true",
+                        help="check the outputs, one round, no time targets")
     parser.add_argument("--callgrind", action="store_true",
                         help="count the instructions of one run with and without "
                              "did-you-mean (needs valgrind)")
     parser.add_argument("--write-floor", action="store_true",
-                        help="also time a floor that writes the bytes the program "
-                             "writes (always on for the numbered preset)")
+                        help="accepted for older command lines: the honest floor is "
+                             "always timed")
     parser.add_argument("--floor-only", action="store_true",
                         help="generate the project and time the I/O floor alone")
     args = parser.parse_args(argv)
     if args.runs < 1:
         parser.error("--runs must be at least 1")
     return args
+
+
+def preset_project(bench_dir, preset, scale, seed):
+    """bench/out/<preset>, or <preset>-x<scale> for a scaled one."""
+    if scale is None:
+        return ensure_project(bench_dir, preset, ["--preset", preset], seed)
+    return ensure_project(bench_dir, f"{preset}-x{scale:g}",
+                          ["--preset", preset, "--scale", str(scale)], seed)
 
 
 def main(argv):
@@ -359,14 +480,21 @@ def main(argv):
     memory_source = "/usr/bin/time -v" if use_time else "wait4 rusage"
     try:
         if args.scaling:
-            projects = {name: ensure_project(bench_dir, name, gen_args, args.seed)
-                        for name, gen_args in SCALING_PROJECTS}
+            projects = {name: ensure_project(bench_dir, folder, gen_args, args.seed)
+                        for name, (folder, gen_args)
+                        in zip(SCALING_NAMES, scaling_projects(args.preset))}
             runner.say(f"program: {program}; {args.runs} runs each; "
                        f"peak memory from {memory_source}")
             passed = runner.scaling(projects, args.runs)
+        elif args.macros:
+            plain = preset_project(bench_dir, "large", args.scale, args.seed)
+            macros = preset_project(bench_dir, "large-macros", args.scale, args.seed)
+            for project in (plain, macros):
+                check_outputs([program], project, read_counts(project))
+            runner.say(f"program: {program}; {args.runs} runs each; outputs checked")
+            passed = runner.macro_comparison(plain, macros, args.runs)
         else:
-            project = ensure_project(bench_dir, args.preset, ["--preset", args.preset],
-                                     args.seed)
+            project = preset_project(bench_dir, args.preset, args.scale, args.seed)
             if args.floor_only:
                 floors = [runner.run_floor(project) for _ in range(args.runs + 1)][1:]
                 runner.say("floor s: " + " ".join(f"{s:.3f}" for s in floors)
@@ -377,11 +505,17 @@ def main(argv):
                 passed = runner.callgrind_comparison(
                     project, target_applies=args.preset == "numbered")
                 return 0 if passed else 1
-            runner.say(f"program: {program}; {args.runs} runs; "
-                       f"peak memory from {memory_source}")
-            passed = runner.floor_comparison(
-                project, args.runs, ratio_applies=args.preset == "large",
-                write_floor=args.write_floor or args.preset == "numbered")
+            figures = check_outputs([program], project, read_counts(project))
+            runner.say(f"program: {program}; outputs checked ({figures['references']} "
+                       f"references, {figures['missing']} missing, "
+                       f"{figures['jumps missing']} broken jumps, {figures['sounds']} "
+                       f"sounds, {figures['sounds missing']} missing)")
+            runs = 1 if args.smoke else args.runs
+            runner.say(f"{runs} rounds; peak memory from {memory_source}")
+            limits = {} if args.smoke or args.scale else LIMITS.get(args.preset, {})
+            passed = runner.floor_comparison(project, runs, limits)
+            if args.smoke:
+                return 0
     except (RunError, subprocess.CalledProcessError) as error:
         print(f"benchmark failed: {error}", file=sys.stderr)
         return 2

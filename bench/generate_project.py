@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes a synthetic project for benchmarking ks-image-check.
 
-    generate_project.py --preset small|large|numbered OUTDIR [--scripts N]
-                        [--lines N] [--refs N] [--files N] [--jumps N] [--seed N]
+    generate_project.py --preset small|large|numbered|game|large-macros OUTDIR
+                        [--scripts N] [--lines N] [--refs N] [--files N] [--jumps N]
+                        [--macros N] [--macro-calls N] [--seed N]
                         [--scale X] [--lines-scale X] [--force] [--reuse]
 
 The project looks like a real one to the program: UTF-8 scripts in scenario/
@@ -24,6 +25,12 @@ or dropped letter, a number past the end of its series, the other extension):
 many names share a length and most of their characters, which is where a
 did-you-mean search has the most candidates to rule out.
 
+The game preset adds to those names what a large game's run checks besides its
+pictures: jumps, sounds in the root's sound and bgm folders (a few names missing),
+and 200 macros defined in the first script and called 20,000 times (backgrounds
+through a folder written in the body, sounds, text settings, a macro calling
+another). large-macros is large with the same macros and calls.
+
 The output depends on the parameters and the seed alone (random.Random with an
 integer seed, no set or dict iteration over strings), so two runs give the same
 bytes. A manifest with the parameters and the counts is written beside OUTDIR as
@@ -35,6 +42,7 @@ import argparse
 import json
 import os
 import random
+import re
 import shutil
 import sys
 
@@ -46,12 +54,24 @@ PRESETS = {
               "jumps": 20_000},
     "numbered": {"scripts": 400, "lines": 250_000, "refs": 40_000, "files": 50_000,
                  "jumps": 0, "names": "numbered"},
+    # The shape of a large commercial game with every check at work: the numbered
+    # names, jumps, sounds the game finds (and a few it does not), macro calls.
+    "game": {"scripts": 400, "lines": 250_000, "refs": 40_000, "files": 50_000,
+             "jumps": 20_000, "macros": 200, "macro_calls": 20_000, "names": "numbered",
+             "sound_folders": True},
+    # large with 200 macros called 20,000 times, to compare with large itself.
+    "large-macros": {"scripts": 400, "lines": 250_000, "refs": 40_000, "files": 50_000,
+                     "jumps": 20_000, "macros": 200, "macro_calls": 20_000},
 }
-SIZE_KEYS = ("scripts", "lines", "refs", "files", "jumps")
+SIZE_KEYS = ("scripts", "lines", "refs", "files", "jumps", "macros", "macro_calls")
 
 HINT_SHARE = 0.50
 MISSING_SHARE = 0.03
 BROKEN_JUMP_SHARE = 0.01
+# With sound folders, the sounds the dialogue plays are there but for the last few
+# names of each kind, which about 1.5 % of the sound lines name.
+SE_NAMES, SE_MISSING = 200, 3
+BGM_NAMES, BGM_MISSING = 40, 1
 IMAGE_FILE_SHARE = 0.40  # of all files; the rest are scripts and unrelated files
 NUMBERED_IMAGE_FILE_SHARE = 0.90
 FILES_PER_FOLDER = 100
@@ -92,7 +112,8 @@ PLAIN_TAGS = [
 class Plan:
     """The counts a project is built from, derived from the parameters."""
 
-    def __init__(self, scripts, lines, refs, files, image_share=IMAGE_FILE_SHARE, jumps=0):
+    def __init__(self, scripts, lines, refs, files, image_share=IMAGE_FILE_SHARE, jumps=0,
+                 macros=0, macro_calls=0, sound_folders=False):
         if scripts < 1:
             raise ValueError("at least one script is needed")
         self.scripts = scripts
@@ -101,15 +122,21 @@ class Plan:
         self.files = files
         self.jumps = jumps
         self.broken_jumps = round(jumps * BROKEN_JUMP_SHARE)
+        self.macros = macros
+        self.macro_calls = macro_calls if macros else 0
+        self.sound_files = (SE_NAMES - SE_MISSING + BGM_NAMES - BGM_MISSING
+                            if sound_folders else 0)
         self.hint_refs = round(refs * HINT_SHARE)
         self.missing_refs = round(refs * MISSING_SHARE)
         self.search_refs = refs - self.hint_refs - self.missing_refs
         images = max(round(files * image_share), min(2, refs))
-        images = min(images, files - scripts)
+        images = min(images, files - scripts - self.sound_files)
         if images < min(2, refs) or images < 0:
             raise ValueError(f"{files} files cannot hold {scripts} scripts and the images")
         self.image_files = images
-        self.unrelated_files = files - scripts - images
+        self.unrelated_files = files - scripts - images - self.sound_files
+        if self.unrelated_files < 0:
+            raise ValueError(f"{files} files cannot hold the scripts, images and sounds")
         # Each image is referenced several times, as sprites and backgrounds are.
         hint_pool = min(max(1, self.hint_refs // 5), max(1, images // 2))
         search_pool = min(max(1, self.search_refs // 4), images - hint_pool)
@@ -484,8 +511,9 @@ def jump_line(script, scripts, broken, rng):
     return f'[glink text="{rng.choice(PHRASES)}" target=*{own_label}]'
 
 
-def place_jumps(scripts, jumps, broken, rng):
-    """Replaces free lines of the scripts with jumps, `broken` of them broken."""
+def place_jumps(scripts, jumps, broken, rng, taken):
+    """Replaces free lines of the scripts with jumps, `broken` of them broken; adds
+    the lines replaced to `taken`."""
     counts = split_evenly(jumps, len(scripts))
     kinds = [True] * broken + [False] * (jumps - broken)
     rng.shuffle(kinds)
@@ -494,8 +522,81 @@ def place_jumps(scripts, jumps, broken, rng):
         count = min(count, len(script.free))
         for n in sorted(rng.sample(script.free, count)):
             script.lines[n] = jump_line(script, scripts, kinds[at], rng)
+            taken.add((script.name, n))
             at += 1
     return at, sum(kinds[:at])
+
+
+def macro_definitions(count, images):
+    """The lines defining `count` macros, and a function giving a call of the i-th.
+
+    Four kinds take turns: a background shown with the call's picture (its folder
+    written in the body), a sound played with a pause, text settings with defaults,
+    and a macro that calls the first kind in turn. A call passes what its body asks
+    for: a background that is there, a sound among those the dialogue plays."""
+    backgrounds = [ref for ref, _, _ in images.hint_bg]
+    lines, kinds = [], []
+    for i in range(count):
+        kind = i % 4 if backgrounds else 2
+        if kind == 3 and i < 3:
+            kind = 2
+        if kind == 0:
+            body = '[bg storage=%storage folder="data/bgimage" time=%time|500]'
+            name = f"show_bg_{i:03d}"
+        elif kind == 1:
+            body = "[playse storage=%se][wait time=%time|300]"
+            name = f"se_cue_{i:03d}"
+        elif kind == 2:
+            body = "[cm][font size=%size|32 color=%color|0xffffff]"
+            name = f"say_{i:03d}"
+        else:
+            body = f"[show_bg_{i - 3:03d} storage=%storage time=%time|300][wait time=200]"
+            name = f"scene_bg_{i:03d}"
+        lines += [f"[macro name={name}]", body, "[endmacro]"]
+        kinds.append((kind, name))
+
+    def call(i, rng):
+        kind, name = kinds[i % len(kinds)]
+        if kind in (0, 3):
+            return f'[{name} storage="{rng.choice(backgrounds)}" time={rng.randrange(1, 9)}00]'
+        if kind == 1:
+            return f'[{name} se="se_{rng.randrange(SE_NAMES - SE_MISSING):03d}.ogg"]'
+        return f"[{name} size={rng.choice((24, 28, 32))}]"
+
+    return lines, call
+
+
+def place_macro_calls(scripts, calls, call, rng, taken):
+    """Replaces free lines not `taken` (by jumps) with `calls` macro calls; returns
+    how many were placed and how many of them show a picture."""
+    counts = split_evenly(calls, len(scripts))
+    at = pictures = 0
+    for script, count in zip(scripts, counts):
+        free = [n for n in script.free if (script.name, n) not in taken]
+        for n in sorted(rng.sample(free, min(count, len(free)))):
+            script.lines[n] = call(at, rng)
+            pictures += script.lines[n].startswith(("[show_bg_", "[scene_bg_"))
+            at += 1
+    return at, pictures
+
+
+SOUND_NAME = re.compile(r'^\[(?:playse storage|playbgm storage|se_cue_\d+ se)="([^"]+)"')
+
+
+def tally(scripts, sounds_present):
+    """What a run must report beyond the planned references: the references on
+    comment lines (which count for nothing), the sound loads and those missing."""
+    present = {path.rsplit("/", 1)[-1] for path in sounds_present}
+    commented = sounds = sounds_missing = 0
+    for script in scripts:
+        for line in script.lines:
+            if line.startswith("; 差し替え前"):
+                commented += 1
+            match = SOUND_NAME.match(line)
+            if match:
+                sounds += 1
+                sounds_missing += match.group(1) not in present
+    return commented, sounds, sounds_missing
 
 
 def write_script(path, out, crlf, bom):
@@ -525,6 +626,15 @@ def make_dirs(paths):
     return len(every)
 
 
+def sound_paths(plan):
+    """The sounds in the root's sound and bgm folders, the last few names of each
+    kind left out."""
+    if not plan.sound_files:
+        return []
+    return ([f"sound/se_{i:03d}.ogg" for i in range(SE_NAMES - SE_MISSING)]
+            + [f"bgm/bgm_{i:02d}.ogg" for i in range(BGM_NAMES - BGM_MISSING)])
+
+
 def generate(outdir, plan, seed, names="plain"):
     """Writes the project into `outdir` (which must not exist) and returns counts."""
     rng = random.Random(seed)
@@ -534,7 +644,7 @@ def generate(outdir, plan, seed, names="plain"):
     try:
         images = NumberedImages(plan, rng) if names == "numbered" else Images(plan)
         image_paths = images.files()
-        other_paths = unrelated_paths(plan.unrelated_files)
+        other_paths = unrelated_paths(plan.unrelated_files) + sound_paths(plan)
         folders = make_dirs(["scenario/x"] + image_paths + other_paths)
         for p in image_paths + other_paths:
             with open(p, "wb"):
@@ -559,7 +669,17 @@ def generate(outdir, plan, seed, names="plain"):
             scripts.append(compose_script(name, line_count, ref_lines, text, refs, rng,
                                           label_base=i * 10_000))
             total_lines += line_count
-        jumps, broken = place_jumps(scripts, plan.jumps, plan.broken_jumps, rng)
+        taken = set()
+        jumps, broken = place_jumps(scripts, plan.jumps, plan.broken_jumps, rng, taken)
+        calls = macro_refs = 0
+        if plan.macros:
+            definitions, call = macro_definitions(plan.macros, images)
+            calls, macro_refs = place_macro_calls(scripts, plan.macro_calls, call, rng,
+                                                  taken)
+            # A game defines its macros before its first scene.
+            scripts[0].lines[1:1] = definitions
+            total_lines += len(definitions)
+        commented, sounds, sounds_missing = tally(scripts, sound_paths(plan))
         for i, script in enumerate(scripts):
             script_bytes += write_script(os.path.join("scenario", script.name),
                                          script.lines, crlf=(i % 4 == 3), bom=(i % 3 == 1))
@@ -575,6 +695,13 @@ def generate(outdir, plan, seed, names="plain"):
         "refs_missing": plan.missing_refs,
         "jumps": jumps,
         "jumps_broken": broken,
+        "macros": plan.macros,
+        "macro_calls": calls,
+        "macro_call_refs": macro_refs,
+        "sound_files": plan.sound_files,
+        "refs_commented": commented,
+        "sounds": sounds,
+        "sounds_missing": sounds_missing,
         "files": plan.scripts + len(image_paths) + len(other_paths),
         "image_files": len(image_paths),
         "folders": folders,
@@ -586,13 +713,14 @@ def parameters(args):
     values = {}
     for key in SIZE_KEYS:
         given = getattr(args, key)
-        values[key] = preset[key] if given is None else given
+        values[key] = preset.get(key, 0) if given is None else given
     for key in SIZE_KEYS:
         values[key] = max(0, round(values[key] * args.scale))
     values["scripts"] = max(1, values["scripts"])
     values["lines"] = round(values["lines"] * args.lines_scale)
     values["seed"] = args.seed
     values["names"] = preset.get("names", "plain")
+    values["sound_folders"] = preset.get("sound_folders", False)
     values["version"] = GENERATOR_VERSION
     return values
 
@@ -618,6 +746,8 @@ def parse_args(argv):
     parser.add_argument("--refs", type=int, help="image references in all scripts")
     parser.add_argument("--files", type=int, help="regular files in the whole tree")
     parser.add_argument("--jumps", type=int, help="jumps in all scripts together")
+    parser.add_argument("--macros", type=int, help="macros defined in the first script")
+    parser.add_argument("--macro-calls", type=int, help="calls of them in all scripts")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--scale", type=float, default=1.0,
                         help="multiplies scripts, lines, references and files")
@@ -658,7 +788,8 @@ def main(argv):
     try:
         share = NUMBERED_IMAGE_FILE_SHARE if params["names"] == "numbered" else IMAGE_FILE_SHARE
         plan = Plan(params["scripts"], params["lines"], params["refs"], params["files"],
-                    share, params["jumps"])
+                    share, params["jumps"], params["macros"], params["macro_calls"],
+                    params["sound_folders"])
     except ValueError as error:
         print(f"bad parameters: {error}", file=sys.stderr)
         return 2
@@ -675,7 +806,8 @@ def summary(counts):
             f"({counts['script_bytes'] / 1e6:.1f} MB), {counts['refs']} references "
             f"({counts['refs_hint']} hinted, {counts['refs_search']} searched, "
             f"{counts['refs_missing']} missing), {counts['jumps']} jumps "
-            f"({counts['jumps_broken']} broken), {counts['files']} files "
+            f"({counts['jumps_broken']} broken), {counts.get('macro_calls', 0)} calls of "
+            f"{counts.get('macros', 0)} macros, {counts['files']} files "
             f"in {counts['folders']} folders")
 
 

@@ -99,6 +99,67 @@ class FiguresTest(unittest.TestCase):
             bench_runner.parse_instructions("==1== I   refs: 12\n")
 
 
+SUMMARY = ("[INFO] 画像参照: 39714 件 (存在: 38800 件, 見つからない: 914 件), スクリプト: "
+           "400 件 (見つからない・開けない: 0 件)\n"
+           "[INFO] ジャンプ先: 21054 件 (見つからない: 200 件), 音声: 8698 件 "
+           "(見つからない: 8698 件), 動画: 0 件 (見つからない: 0 件)\n")
+COUNTS = {"refs": 40000, "refs_missing": 1200, "refs_commented": 286, "macro_call_refs": 0,
+          "jumps_broken": 200, "sounds": 8698, "sounds_missing": 8698}
+
+
+class OutputCheckTest(ScratchTest):
+    """The figures a run must print, from the manifest, and the check of them."""
+
+    def test_figures_expected_and_read(self):
+        found = bench_runner.summary_figures("[INFO] 完了: a.ks (1/1)\n" + SUMMARY)
+        self.assertEqual(found, bench_runner.expected_figures(COUNTS))
+        self.assertEqual(found, {"references": 39714, "missing": 914, "jumps missing": 200,
+                                 "sounds": 8698, "sounds missing": 8698})
+        with_macros = dict(COUNTS, macro_call_refs=10000)
+        self.assertEqual(bench_runner.expected_figures(with_macros)["references"], 49714)
+        with self.assertRaises(bench_runner.RunError):
+            bench_runner.summary_figures(SUMMARY.splitlines()[0])
+
+    def write_program(self, summary, extra=""):
+        """A stand-in that prints `summary` and writes the files a run writes."""
+        path = os.path.join(self.scratch.name, "summary-stand-in")
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(textwrap.dedent(f"""\
+                #!{sys.executable}
+                import sys
+                for name in ("image_error_log.txt", "tag_report_image_20250805_090307.txt"):
+                    open(name, "wb").write(b"\\xef\\xbb\\xbfx")
+                {extra}
+                sys.stdout.buffer.write({summary.encode("utf-8")!r})
+                """))
+        os.chmod(path, 0o755)
+        return path
+
+    def test_outputs_checked_against_the_manifest(self):
+        cases = [
+            ("as planned", SUMMARY, "", None),
+            ("a missing reference more", SUMMARY.replace("914", "915"), "",
+             "missing: 915, expected 914"),
+            ("a broken jump less", SUMMARY.replace("見つからない: 200", "見つからない: 199"), "",
+             "jumps missing: 199, expected 200"),
+            ("the temporary log left", SUMMARY,
+             'open("temp_image_error_log.txt", "w").write("x")', "temporary log"),
+            ("a log without its mark", SUMMARY,
+             'open("image_error_log.txt", "wb").write(b"x")', "byte-order mark"),
+        ]
+        for name, summary, extra, error in cases:
+            with self.subTest(name):
+                root = self.project(name.replace(" ", "-"))
+                program = self.write_program(summary, extra)
+                if error is None:
+                    found = bench_runner.check_outputs([program], root, COUNTS)
+                    self.assertEqual(found["references"], 39714)
+                else:
+                    with self.assertRaisesRegex(bench_runner.RunError, error):
+                        bench_runner.check_outputs([program], root, COUNTS)
+                self.assertEqual(sorted(os.listdir(root)), ["memory-mb", "scenario"])
+
+
 class CleanOutputsTest(ScratchTest):
     def test_removes_only_what_the_program_writes(self):
         root = self.project("p")
@@ -151,12 +212,13 @@ class RunnerTest(ScratchTest):
         root = self.project("p", 8)
         out = io.StringIO()
         runner = bench_runner.Runner(self.program, TIME_MODES[-1], out)
-        runner.floor_comparison(root, 3, ratio_applies=False)
+        runner.floor_comparison(root, 3)
         text = out.getvalue()
         rows = [line for line in text.splitlines() if line[:3].strip().isdigit()]
         self.assertEqual([row.split()[0] for row in rows], ["1", "2", "3"])
         self.assertIn("median: program", text)
-        self.assertIn("INFO time: program/floor", text)
+        self.assertIn("HEADLINE program/honest floor", text)
+        self.assertNotIn("time: program/", text)  # no target given
         self.assertIn("PASS memory: peak", text)
         self.assertEqual(sorted(os.listdir(root)), ["memory-mb", "scenario"])
 
@@ -168,11 +230,11 @@ class RunnerTest(ScratchTest):
         bench_runner.clean_outputs(root)
         out = io.StringIO()
         runner = bench_runner.Runner(self.program, TIME_MODES[-1], out)
-        runner.floor_comparison(root, 2, ratio_applies=False, write_floor=True)
+        runner.floor_comparison(root, 2, {"honest floor": 1.3, "floor": 100.0})
         text = out.getvalue()
         self.assertIn("the program writes 0.0 MB", text)
-        self.assertIn("ratio program/write floor", text)
-        self.assertRegex(text, r"(PASS|FAIL) time: program/write floor")
+        self.assertRegex(text, r"(PASS|FAIL) time: program/honest floor \d+\.\d\d <= 1\.3")
+        self.assertRegex(text, r"(PASS|FAIL) time: program/floor \d+\.\d\d <= 100\.0")
         self.assertEqual(sorted(os.listdir(root)), ["memory-mb", "scenario"])
 
     def test_memory_verdicts(self):
@@ -198,7 +260,7 @@ class RunnerTest(ScratchTest):
         root = self.project("p", 80)
         out = io.StringIO()
         runner = bench_runner.Runner(self.program, TIME_MODES[-1], out)
-        self.assertFalse(runner.floor_comparison(root, 1, ratio_applies=False))
+        self.assertFalse(runner.floor_comparison(root, 1))
         self.assertIn("FAIL memory: peak", out.getvalue())
 
 

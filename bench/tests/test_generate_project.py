@@ -228,6 +228,68 @@ class NumberedProjectTest(GeneratedProjectCase):
             self.assertTrue(near, stem)
 
 
+class GameProjectTest(GeneratedProjectCase):
+    """The game preset: sounds in the root's folders, macros defined and called."""
+
+    ARGS = ["--preset", "game", "--scale", "0.02", "--seed", "5"]
+
+    def lines(self):
+        scenario = os.path.join(self.root, "scenario")
+        for name in sorted(os.listdir(scenario)):
+            for line in script_lines(os.path.join(scenario, name)):
+                yield name, line.rstrip(b"\r").decode("utf-8")
+
+    def test_sounds_are_there_but_a_few(self):
+        counts = self.manifest["counts"]
+        present = {os.path.basename(p) for p in self.files
+                   if p.startswith(("sound" + os.sep, "bgm" + os.sep))}
+        self.assertEqual(len(present), counts["sound_files"])
+        named = [m.group(1) for _, line in self.lines()
+                 for m in [re.match(r'\[(?:playse storage|playbgm storage|se_cue_\d+ se)='
+                                    r'"([^"]+)"', line)] if m]
+        self.assertEqual(len(named), counts["sounds"])
+        missing = [n for n in named if n not in present]
+        self.assertEqual(len(missing), counts["sounds_missing"])
+        self.assertGreater(counts["sounds_missing"], 0)
+        self.assertLess(counts["sounds_missing"], counts["sounds"] * 0.05)
+
+    def test_macros_are_defined_first_and_called(self):
+        counts = self.manifest["counts"]
+        defined, calls, pictures = [], 0, 0
+        first = None
+        for name, line in self.lines():
+            first = first or name
+            match = re.match(r"\[macro name=(\w+)\]", line)
+            if match:
+                self.assertEqual(name, first)
+                defined.append(match.group(1))
+            tag = re.match(r"\[(\w+)[ \]]", line)
+            if tag and tag.group(1) in defined and "%" not in line:  # not a body
+                calls += 1
+                if tag.group(1).startswith(("show_bg_", "scene_bg_")):
+                    pictures += 1
+                    picture = re.search(r'storage="([^"]+)"', line).group(1)
+                    self.assertTrue(os.path.exists(
+                        os.path.join(self.root, "data", "bgimage", picture)), line)
+        self.assertEqual(len(defined), counts["macros"])
+        self.assertEqual(len(set(defined)), counts["macros"])
+        self.assertEqual(calls, counts["macro_calls"])
+        self.assertEqual(pictures, counts["macro_call_refs"])
+        self.assertGreater(pictures, calls // 3)
+
+    def test_references_resolve_in_the_intended_shares(self):
+        names = {}
+        for p in self.files:
+            names.setdefault(os.path.basename(p), os.path.dirname(p))
+        counts, _ = resolve(self.root, names)
+        expected = self.manifest["counts"]
+        # The pictures of macro calls are found in the folder their macro names.
+        self.assertEqual(counts["hint"] + counts["search"],
+                         expected["refs_hint"] + expected["refs_search"]
+                         + expected["macro_call_refs"])
+        self.assertEqual(counts["missing"], expected["refs_missing"])
+
+
 class DeterminismTest(unittest.TestCase):
     def test_same_seed_gives_same_bytes_whatever_the_hash_seed(self):
         with tempfile.TemporaryDirectory(prefix="kic-gen-") as scratch:
@@ -252,6 +314,8 @@ class ParametersTest(unittest.TestCase):
         for argv, jumps in [(["--preset", "large"], 20_000), (["--preset", "small"], 400),
                             (["--preset", "large", "--scale", "0.25"], 5_000),
                             (["--preset", "numbered"], 0),
+                            (["--preset", "game"], 20_000),
+                            (["--preset", "large-macros"], 20_000),
                             (["--preset", "small", "--jumps", "7"], 7)]:
             params = generate_project.parameters(generate_project.parse_args(argv + ["out"]))
             self.assertEqual(params["jumps"], jumps, argv)
@@ -267,6 +331,7 @@ class ParametersTest(unittest.TestCase):
             (["--preset", "small", "--refs", "100", "--files", "300"], (20, 5_000, 100, 300)),
             (["--preset", "small", "--scripts", "0"], (1, 5_000, 800, 1_000)),
             (["--preset", "numbered"], (400, 250_000, 40_000, 50_000)),
+            (["--preset", "game"], (400, 250_000, 40_000, 50_000)),
         ]
         for argv, expected in cases:
             with self.subTest(argv=argv):
