@@ -10,6 +10,22 @@ bool sameName(const MacroNaming& naming, std::string_view a, std::string_view b)
   return naming.ignoresCase ? equalIgnoringAsciiCase(a, b) : a == b;
 }
 
+// The filter's word for names starting as `name` does (ASCII letters folded; an empty
+// name has its own) and the bit of its length.
+template <class Table>
+auto* lengthsOf(Table& table, std::string_view name) {
+  const auto first = name.empty() ? 0 : static_cast<unsigned char>(foldAsciiLetter(name[0]));
+  return &table.lengthsByFirstByte[first];
+}
+
+std::uint32_t lengthBit(std::string_view name) {
+  return 1u << (name.size() < 31 ? name.size() : 31);
+}
+
+bool mayBeDefined(const MacroTable& macros, std::string_view name) {
+  return (*lengthsOf(macros, name) & lengthBit(name)) != 0;
+}
+
 std::string keyOf(const MacroNaming& naming, std::string_view name) {
   return naming.ignoresCase ? foldedAscii(name) : std::string(name);
 }
@@ -155,6 +171,7 @@ std::vector<MacroDefinition> addMacroDefinitions(
     const auto [at, added] = table.byName.try_emplace(
         keyOf(table.naming, definition.name), table.definitions.size());
     if (added) {
+      *lengthsOf(table, definition.name) |= lengthBit(definition.name);
       table.definitions.push_back(std::move(definition));
     } else {
       leftOut.push_back(std::move(definition));
@@ -164,7 +181,7 @@ std::vector<MacroDefinition> addMacroDefinitions(
 }
 
 const MacroDefinition* macroNamed(const MacroTable& macros, std::string_view name) {
-  if (macros.definitions.empty()) return nullptr;
+  if (macros.definitions.empty() || !mayBeDefined(macros, name)) return nullptr;
   thread_local std::string key;
   key.assign(name);
   if (macros.naming.ignoresCase) {
@@ -176,7 +193,7 @@ const MacroDefinition* macroNamed(const MacroTable& macros, std::string_view nam
 
 const MacroDefinition* macroCalled(const MacroTable& macros, const TagTable* engineTags,
                                    std::string_view name) {
-  if (macros.definitions.empty()) return nullptr;
+  if (macros.definitions.empty() || !mayBeDefined(macros, name)) return nullptr;
   if (macros.naming.ignoresCase) {
     if (isControlTag(name)) return nullptr;
   } else if ((engineTags != nullptr && findTagRow(*engineTags, name) != nullptr) ||

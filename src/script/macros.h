@@ -3,6 +3,7 @@
 // the call's values put in where the body says "%attr", "%attr|default" or "*".
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -46,6 +47,10 @@ struct MacroTable {
   MacroNaming naming;
   std::vector<MacroDefinition> definitions;
   std::unordered_map<std::string, std::size_t> byName;  // folded when ignoring case
+  // Which names may be defined, by their first byte (ASCII letters folded) and their
+  // length (from 31 on one bit): nearly every tag of a script is ruled out without
+  // hashing its name.
+  std::array<std::uint32_t, 256> lengthsByFirstByte{};
 };
 
 // Reads the definitions of one script, line by line.
