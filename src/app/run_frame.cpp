@@ -148,7 +148,8 @@ bool readProjectFileOf(const fs::path& root, const Options& options,
 ProjectScripts readScriptsOfProject(const fs::path& exeDir, const fs::path& scenarioDir,
                                     const std::vector<ScriptTarget>& targetFiles,
                                     const RunLayout& layout, bool collectsMentions,
-                                    ScriptEncodingChoice encoding, std::ostream& errLog) {
+                                    ScriptEncodingChoice encoding, ImageIndex& index,
+                                    std::ostream& errLog) {
   std::vector<fs::path> toCheck;
   for (const ScriptTarget& target : targetFiles) {
     if (target.path && !target.unexaminable)
@@ -160,8 +161,21 @@ ProjectScripts readScriptsOfProject(const fs::path& exeDir, const fs::path& scen
   // The project file may narrow the folders whose scripts define macros and labels.
   const std::vector<std::string> folders =
       layout.project.scripts.value_or(std::vector<std::string>{""});
+  // The walk under way lists the whole tree: its scripts are the listing.
+  const auto listing = [&] {
+    if (!index.pendingWalk || folders != std::vector<std::string>{""}) {
+      return listProjectScripts(exeDir, folders);
+    }
+    std::vector<ProjectScript> listed;
+    for (WalkedScript& walked : takeWalkedScripts(*index.pendingWalk)) {
+      ProjectScript& script = listed.emplace_back();
+      script.utf8Path = std::move(walked.utf8Path);
+      script.path = std::move(walked.path);
+    }
+    return listed;
+  };
   ProjectScripts scripts =
-      readProjectScripts(exeDir, folders, toCheck, rules, layout.tags);
+      readProjectScripts(exeDir, toCheck, rules, layout.tags, listing);
   for (const std::string& line : scripts.utf8LogLines) errLog << utf8ToCp932ForLog(line);
   return scripts;
 }
@@ -297,8 +311,9 @@ int checkProject(const Options& options, const fs::path& startFolder) {
         selectTargetsFromFolder(targetFiles, scenarioDir, errLog, options.recursive);
     announceLayout(layout, errLog);
     const ScriptEncodingChoice encoding = encodingChoiceOf(options, layout.project);
-    const ProjectScripts projectScripts = readScriptsOfProject(
-        exeDir, scenarioDir, targetFiles, layout, options.unused, encoding, errLog);
+    const ProjectScripts projectScripts =
+        readScriptsOfProject(exeDir, scenarioDir, targetFiles, layout, options.unused,
+                             encoding, index, errLog);
 
     TagCensus census;
     census.ignoresCase = layout.ignoresCase;

@@ -28,6 +28,7 @@ struct OpenFolder {
   std::size_t next = 0;
   fs::path path;
   fs::path relative;
+  std::string utf8Prefix;  // of its scripts' paths: "" or "a/b/"
   bool hasIndex = false;
   std::uint32_t folder = 0;
 };
@@ -51,8 +52,16 @@ bool mayBeAskedFor(const ImageIndex::Name& name, bool keepEveryFile) {
   return !extensionAmong(ImageIndex::NameView(name), kReferenceExtensions).empty();
 }
 
+// Whether a name ends in ".ks" in any letter case after something.
+bool isScriptName(const ImageIndex::Name& name) {
+  const std::size_t size = name.size();
+  return size > 3 && name[size - 3] == '.' && foldAsciiLetter(name[size - 2]) == 'k' &&
+         foldAsciiLetter(name[size - 1]) == 's';
+}
+
 void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path relative,
-                const fs::path& exeDir, std::ostream& errLog, bool keepEveryFile) {
+                std::string utf8Prefix, const fs::path& exeDir, std::ostream& errLog,
+                bool keepEveryFile, bool listsScripts) {
   std::error_code error;
   FolderListingHandle listing = openFolderListing(folder, error);
   if (error) {
@@ -65,7 +74,8 @@ void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path
     // files of a project are not images.
     const FolderEntry& entry = currentEntry(*listing);
     const bool kept = entry.kind == EntryKind::regularFile
-                          ? mayBeAskedFor(entry.name, keepEveryFile)
+                          ? mayBeAskedFor(entry.name, keepEveryFile) ||
+                                (listsScripts && isScriptName(entry.name))
                           : entry.kind != EntryKind::other;
     if (kept) entries.push_back(entry);
     advance(*listing, error);
@@ -77,7 +87,8 @@ void openFolder(std::vector<OpenFolder>& stack, const fs::path& folder, fs::path
   }
   // The file system's own order differs between machines; the report must not.
   sortByName(entries, &FolderEntry::name);
-  stack.push_back({std::move(entries), 0, folder, std::move(relative), false, 0});
+  stack.push_back({std::move(entries), 0, folder, std::move(relative),
+                   std::move(utf8Prefix), false, 0});
 }
 
 ImageIndex::Name::value_type foldUnit(ImageIndex::Name::value_type unit) {
@@ -227,7 +238,8 @@ bool sameFoldedText(std::string_view a, std::string_view b, bool ignoreCase) {
 }  // namespace
 
 ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog,
-                           bool keepEveryFile, const std::atomic<bool>* stop) {
+                           bool keepEveryFile, const std::atomic<bool>* stop,
+                           std::vector<WalkedScript>* scripts) {
   ImageIndex index;
   index.built = true;
   index.keepEveryFile = keepEveryFile;
@@ -235,7 +247,8 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog,
   // An explicit stack rather than the recursive iterator: a folder that cannot be
   // opened must be skipped, not end the walk.
   std::vector<OpenFolder> stack;
-  openFolder(stack, exeDir, fs::path(), exeDir, errLog, keepEveryFile);
+  const bool listsScripts = scripts != nullptr;
+  openFolder(stack, exeDir, fs::path(), "", exeDir, errLog, keepEveryFile, listsScripts);
   while (!stack.empty()) {
     if (stop != nullptr && stop->load(std::memory_order_relaxed)) break;
     OpenFolder& current = stack.back();
@@ -247,13 +260,22 @@ ImageIndex buildImageIndex(const fs::path& exeDir, std::ostream& errLog,
     const FolderEntry entry = std::move(current.entries[current.next++]);
     switch (entry.kind) {
       case EntryKind::regularFile:
-        record(index, current, entry.name);
+        if (listsScripts && isScriptName(entry.name)) {
+          scripts->push_back({current.utf8Prefix + utf8FromPath(fs::path(entry.name)),
+                              current.path / entry.name});
+        }
+        if (mayBeAskedFor(entry.name, keepEveryFile)) record(index, current, entry.name);
         break;
-      case EntryKind::folder:
+      case EntryKind::folder: {
+        std::string utf8Prefix;
+        if (listsScripts) {
+          utf8Prefix = current.utf8Prefix + utf8FromPath(fs::path(entry.name)) + "/";
+        }
         // May reallocate the stack: `current` is not used after this.
         openFolder(stack, current.path / entry.name, current.relative / entry.name,
-                   exeDir, errLog, keepEveryFile);
+                   std::move(utf8Prefix), exeDir, errLog, keepEveryFile, listsScripts);
         break;
+      }
       case EntryKind::unreadable:
         logWalkError(errLog, exeDir, "cannot read status", current.path / entry.name,
                      entry.error);

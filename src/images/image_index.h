@@ -149,9 +149,17 @@ std::string relativeFilePath(const ImageIndex& index, std::uint32_t file, char s
 // is skipped with one error line in `errLog`; the walk goes on. When `stop` is given
 // and becomes true, the walk ends early with what it has (for a walk no one waits
 // for any more).
+// With `scripts`, the walk also lists every regular file whose name ends in ".ks" (any
+// letter case) there, in walk order: the listing the definitions of a project are
+// read from, so that the tree is not walked twice.
+struct WalkedScript {
+  std::string utf8Path;  // from the base folder, "/" between the parts
+  std::filesystem::path path;
+};
 ImageIndex buildImageIndex(const std::filesystem::path& exeDir, std::ostream& errLog,
                            bool keepEveryFile = false,
-                           const std::atomic<bool>* stop = nullptr);
+                           const std::atomic<bool>* stop = nullptr,
+                           std::vector<WalkedScript>* scripts = nullptr);
 
 // Whether the file system holding the existing `file` ignores letter case: the same
 // entry answers to its name with the case of its ASCII letters swapped. nullopt when

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <ostream>
+#include <vector>
 
 #include "images/image_index.h"
 
@@ -19,6 +20,11 @@ std::shared_ptr<IndexWalk> startIndexWalk(const std::filesystem::path& exeDir,
 // Waits for the walk, writes its error lines to `errLog` and gives its index.
 // REQUIRES: not taken before.
 ImageIndex takeIndexWalk(IndexWalk& walk, std::ostream& errLog);
+
+// Waits for the walk and gives the scripts it listed (see buildImageIndex), leaving
+// its index and its error lines to takeIndexWalk. REQUIRES: not taken before, and
+// called on the thread that takes the index.
+std::vector<WalkedScript> takeWalkedScripts(IndexWalk& walk);
 
 // Whether runs use threads of their own (this walk, the log's conversion, reading
 // the scripts ahead): yes, unless the environment variable KIC_THREADS is "1" (for

@@ -1,11 +1,13 @@
 #include "project/project_scripts.h"
 
 #include <fstream>
+#include <functional>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
+#include "images/folder_listing.h"
 #include "script/string_literals.h"
 #include "text/ascii_case.h"
 #include "text/memory_input.h"
@@ -18,8 +20,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool hasExtension(const fs::path& name, std::string_view lowerExtension) {
-  const auto extension = name.extension().native();
+bool hasExtension(const fs::path::string_type& name, std::string_view lowerExtension) {
+  const auto extension = fs::path(name).extension().native();
   if (extension.size() != lowerExtension.size()) return false;
   for (std::size_t i = 0; i < extension.size(); ++i) {
     if (foldAsciiLetter(extension[i]) !=
@@ -30,39 +32,32 @@ bool hasExtension(const fs::path& name, std::string_view lowerExtension) {
   return true;
 }
 
-struct Listed {
-  fs::path::string_type name;
-  fs::path path;
-  bool folder = false;
-};
-
 // The .ks files below `folder`, depth first: a subfolder to its end as soon as it is
-// met in name order.
+// met in name order. Linked folders are not entered; a linked file counts as the file
+// it names.
 void listScripts(const fs::path& folder, const std::string& utf8Prefix,
                  std::vector<ProjectScript>& scripts,
                  std::string_view extension = ".ks") {
-  std::vector<Listed> entries;
+  std::vector<FolderEntry> entries;
   std::error_code error;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end;
-       it.increment(error)) {
-    std::error_code statusError;
-    const bool linked = it->is_symlink(statusError);
-    const bool isFolder = !linked && it->is_directory(statusError);
-    if (!isFolder &&
-        !(it->is_regular_file(statusError) && hasExtension(it->path(), extension))) {
-      continue;
+  for (FolderListingHandle listing = openFolderListing(folder, error);
+       listing && !atEnd(*listing); advance(*listing, error)) {
+    const FolderEntry& entry = currentEntry(*listing);
+    if (entry.kind == EntryKind::folder ||
+        (entry.kind == EntryKind::regularFile && hasExtension(entry.name, extension))) {
+      entries.push_back(entry);
     }
-    entries.push_back({it->path().filename().native(), it->path(), isFolder});
   }
-  sortByName(entries, &Listed::name);
-  for (const Listed& entry : entries) {
-    const std::string utf8Name = utf8FromPath(entry.path.filename());
-    if (entry.folder) {
-      listScripts(entry.path, utf8Prefix + utf8Name + "/", scripts, extension);
+  sortByName(entries, &FolderEntry::name);
+  for (const FolderEntry& entry : entries) {
+    const fs::path path = folder / entry.name;
+    const std::string utf8Name = utf8FromPath(fs::path(entry.name));
+    if (entry.kind == EntryKind::folder) {
+      listScripts(path, utf8Prefix + utf8Name + "/", scripts, extension);
     } else {
       ProjectScript& script = scripts.emplace_back();
       script.utf8Path = utf8Prefix + utf8Name;
-      script.path = entry.path;
+      script.path = path;
     }
   }
 }
@@ -145,40 +140,82 @@ void collectMentions(const fs::path& root, ProjectScripts& project) {
 
 }  // namespace
 
-ProjectScripts readProjectScripts(const fs::path& root,
-                                  const std::vector<std::string>& folders,
-                                  const std::vector<fs::path>& toCheck,
-                                  const OutlineRules& rules, const TagTable* engineTags) {
-  ProjectScripts project;
-  project.macros.naming = rules.naming;
+std::vector<ProjectScript> listProjectScripts(const fs::path& root,
+                                              const std::vector<std::string>& folders) {
+  std::vector<ProjectScript> scripts;
   for (const std::string& folder : folders) {
     const auto relative = pathFromWide(decodeUtf8(folder));
     if (!relative) continue;
     listScripts(folder.empty() ? root : root / *relative,
-                folder.empty() ? std::string() : folder + "/", project.scripts);
+                folder.empty() ? std::string() : folder + "/", scripts);
   }
+  return scripts;
+}
+
+ProjectScripts readProjectScripts(const fs::path& root,
+                                  const std::vector<std::string>& folders,
+                                  const std::vector<fs::path>& toCheck,
+                                  const OutlineRules& rules, const TagTable* engineTags) {
+  return readProjectScripts(root, toCheck, rules, engineTags,
+                            [&] { return listProjectScripts(root, folders); });
+}
+
+ProjectScripts readProjectScripts(
+    const fs::path& root, const std::vector<fs::path>& toCheck, const OutlineRules& rules,
+    const TagTable* engineTags,
+    const std::function<std::vector<ProjectScript>()>& listing) {
+  // The scripts to check come first, named as if the listing did not hold them: they
+  // are most of the bytes, and the listing may still be under way meanwhile.
+  std::unordered_map<std::string, ProjectScript> readFirst;
+  for (const fs::path& path : toCheck) {
+    const auto [at, added] = readFirst.try_emplace(key(path));
+    if (!added) continue;
+    ProjectScript& script = at->second;
+    script.path = path;
+    const fs::path relative = path.lexically_relative(root);
+    script.utf8Path =
+        withForwardSlashes(utf8FromPath(relative.empty() ? path : relative));
+    auto bytes = std::make_shared<std::string>();
+    script.read = readRegularFile(path, *bytes);
+    if (script.read) script.outline = outlineScript(*bytes, script.utf8Path, rules);
+    script.bytes = std::move(bytes);
+  }
+
+  ProjectScripts project;
+  project.macros.naming = rules.naming;
+  project.scripts = listing();
   std::unordered_map<std::string, std::size_t>& byPath = project.byPath;
   for (std::size_t i = 0; i < project.scripts.size(); ++i) {
     byPath.emplace(key(project.scripts[i].path), i);
   }
   std::unordered_set<std::size_t> kept;
   for (const fs::path& path : toCheck) {
-    const auto [at, added] = byPath.emplace(key(path), project.scripts.size());
-    if (added) {
-      ProjectScript& script = project.scripts.emplace_back();
-      script.path = path;
-      const fs::path relative = path.lexically_relative(root);
-      script.utf8Path =
-          withForwardSlashes(utf8FromPath(relative.empty() ? path : relative));
-    }
+    const std::string pathKey = key(path);
+    const auto [at, added] = byPath.emplace(pathKey, project.scripts.size());
+    if (added) project.scripts.push_back(std::move(readFirst.at(pathKey)));
     kept.insert(at->second);
   }
 
   for (std::size_t i = 0; i < project.scripts.size(); ++i) {
     ProjectScript& script = project.scripts[i];
-    auto bytes = std::make_shared<std::string>();
-    script.read = readRegularFile(script.path, *bytes);
+    const auto first = script.bytes ? readFirst.end() : readFirst.find(key(script.path));
+    if (first != readFirst.end()) {
+      // A listed script to check: its outline names it as the listing does.
+      ProjectScript& early = first->second;
+      script.read = early.read;
+      if (script.read) {
+        script.outline = early.utf8Path == script.utf8Path
+                             ? std::move(early.outline)
+                             : outlineScript(*early.bytes, script.utf8Path, rules);
+      }
+      script.bytes = std::move(early.bytes);
+    } else if (!script.bytes) {
+      auto bytes = std::make_shared<std::string>();
+      script.read = readRegularFile(script.path, *bytes);
+      if (script.read) script.outline = outlineScript(*bytes, script.utf8Path, rules);
+    }
     if (!script.read) {
+      script.bytes = nullptr;
       // A script to check reports its own failure when it is checked.
       if (!kept.contains(i)) {
         project.utf8LogLines.push_back(
@@ -186,8 +223,6 @@ ProjectScripts readProjectScripts(const fs::path& root,
       }
       continue;
     }
-    script.outline = outlineScript(*bytes, script.utf8Path, rules);
-    if (kept.contains(i)) script.bytes = std::move(bytes);
     for (const MacroDefinition& macro : script.outline.macros) {
       project.utf8LogLines.push_back("[DEBUG] マクロ定義: " + macro.name + " (" +
                                      placeOf(macro) + ")\n");

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -47,6 +48,18 @@ ProjectScripts readProjectScripts(const std::filesystem::path& root,
                                   const std::vector<std::string>& folders,
                                   const std::vector<std::filesystem::path>& toCheck,
                                   const OutlineRules& rules, const TagTable* engineTags);
+
+// The same with the listing of the .ks files (utf8Path and path of each, in the order
+// said above) made by `listing`, which is called once the scripts of `toCheck` are
+// read and outlined: a walk of the tree on another thread can make it meanwhile.
+ProjectScripts readProjectScripts(
+    const std::filesystem::path& root, const std::vector<std::filesystem::path>& toCheck,
+    const OutlineRules& rules, const TagTable* engineTags,
+    const std::function<std::vector<ProjectScript>()>& listing);
+
+// The listing readProjectScripts makes of `folders` itself.
+std::vector<ProjectScript> listProjectScripts(const std::filesystem::path& root,
+                                              const std::vector<std::string>& folders);
 
 // Builds scripts.macros again from the scripts' outlines, the first definition of a
 // name in the listing order winning, as readProjectScripts does.

@@ -105,6 +105,52 @@ TEST(ThreadedWalk, WritesWhatOneThreadWrites) {
   }
 }
 
+// With a second thread, the scripts that define macros and labels are those the walk
+// of the tree met; with one, the run lists them itself. Both find the same scripts
+// in the same order: the first definition of a name wins by that order.
+TEST(ThreadedWalk, DefinitionsComeFromTheScriptsTheWalkMeets) {
+  TempProject project;
+  const std::string jumpTo = "[jump storage=sub/b.ks target=%";
+  project.write(pathOfUtf8("背景/defs.ks"),
+                "[macro name=go]\n" + jumpTo + "away]\n[endmacro]\n");
+  project.write(pathOfUtf8("Zdefs/deep/DEFS.KS"),
+                "[macro name=go]\n" + jumpTo + "to]\n[endmacro]\n");
+  project.write("scenario/sub/b.ks", "*far\n");
+  project.write("others/sfx.txt", "[macro name=sfx]\n" + jumpTo + "to]\n[endmacro]\n");
+  std::error_code error;
+  fs::create_directories(project.root / "m");
+  fs::create_symlink("loop.ks", project.root / "m/loop.ks", error);  // dangling
+  fs::create_symlink(project.root / "others/sfx.txt", project.root / "m/linked.ks",
+                     error);
+  fs::create_directory_symlink(project.root / pathOfUtf8("背景"),
+                               project.root / pathOfUtf8("背景へ"), error);
+  if (error) GTEST_SKIP() << "symbolic links cannot be made here";
+  project.write("scenario/a.ks",
+                "[go to=*near away=*far]\n[sfx to=*gone]\n"
+                "[jump storage=sub/b.ks target=*far]\n");
+
+  const Outputs one = runOnce(project, {}, "1", "");
+  const Outputs two = runOnce(project, {}, "2", "");
+  EXPECT_EQ(two.exitCode, one.exitCode);
+  EXPECT_EQ(two.console, one.console);
+  EXPECT_EQ(two.report, one.report);
+  EXPECT_EQ(two.log, one.log);
+  // "Zdefs" comes before "背景" by name, so its "go" is the one called; the linked
+  // folder is not entered, the linked script is read; the labels of a script below the
+  // scenario folder are known.
+  EXPECT_EQ(one.report,
+            "\xEF\xBB\xBF"
+            "■a.ks (行 1): ジャンプ先 sub/b.ks *near -> 存在しません\n"
+            "■a.ks (行 2): ジャンプ先 sub/b.ks *gone -> 存在しません\n");
+  EXPECT_TRUE(contains(one.log, "[DEBUG] マクロ定義: go (Zdefs/deep/DEFS.KS 行 1)\n"))
+      << one.log;
+  EXPECT_TRUE(contains(one.log, "[DEBUG] マクロ定義: sfx (m/linked.ks 行 1)\n"));
+  EXPECT_TRUE(contains(one.log,
+                       "[DEBUG] 同じ名前のマクロは最初の定義を使います: go (背景/defs.ks "
+                       "行 1, 最初は Zdefs/deep/DEFS.KS 行 1)\n"));
+  EXPECT_FALSE(contains(one.log, "背景へ/defs.ks"));
+}
+
 // An error ends the run while the walk goes on: the run must end, not wait or crash.
 TEST(ThreadedWalk, ARunThatFailsWhileTheTreeIsWalkedEnds) {
   TempProject project;
