@@ -181,7 +181,8 @@ void Reader::addLine(const ScriptLine& line, Piece& piece) {
   references.clear();
   const bool mayHoldReferences = images && mayHoldReference(line.utf8, rules);
   const bool counted = census && !entry.comment;
-  if (mayHoldReferences || counted) {
+  const bool tagsRead = mayHoldReferences || counted;
+  if (tagsRead) {
     tags.tags.clear();
     tags.attributes.clear();
     if (mayHoldTag(line.utf8)) readLineTags(line.utf8, tags);
@@ -190,7 +191,11 @@ void Reader::addLine(const ScriptLine& line, Piece& piece) {
   if (counted) countUnknownTags(*census, tags, rules);
   loads.clear();
   if (!entry.comment && looksForLoads(loadRules)) {
-    findLoads(line.utf8, loadRules, loads, inMacroBody);
+    if (tagsRead) {
+      findLoads(line.utf8, tags, loadRules, loads, inMacroBody);
+    } else {
+      findLoads(line.utf8, loadRules, loads, inMacroBody);
+    }
   }
   const auto spanOf = [&](std::string_view part) {
     return Span{static_cast<std::size_t>(part.data() - line.utf8.data()), part.size()};

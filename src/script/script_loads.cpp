@@ -187,8 +187,15 @@ void findLoads(std::string_view utf8Line, const LoadRules& rules,
   loads.clear();
   if (!looksForLoads(rules) || !mayHoldLoad(utf8Line, rules)) return;
   thread_local LineTags tags;
-  thread_local Expansion expansion;
   readLineTags(utf8Line, tags);
+  findLoads(utf8Line, tags, rules, loads, inMacroBody);
+}
+
+void findLoads(std::string_view utf8Line, const LineTags& tags, const LoadRules& rules,
+               std::vector<FoundLoad>& loads, bool inMacroBody) {
+  loads.clear();
+  if (!looksForLoads(rules) || !mayHoldLoad(utf8Line, rules)) return;
+  thread_local Expansion expansion;
   LineContext context{utf8Line, rules, inMacroBody, loads};
   for (const LineTag& tag : tags.tags) {
     const auto attributes = attributesOf(tags, tag);

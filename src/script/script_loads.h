@@ -63,6 +63,11 @@ struct FoundLoad {
 void findLoads(std::string_view utf8Line, const LoadRules& rules,
                std::vector<FoundLoad>& loads, bool inMacroBody = false);
 
+// The same with the line's tags read already (readLineTags of the line, or none when
+// mayHoldTag says it holds none): the image search reads them too.
+void findLoads(std::string_view utf8Line, const LineTags& tags, const LoadRules& rules,
+               std::vector<FoundLoad>& loads, bool inMacroBody);
+
 // Whether `rules` look for anything at all.
 inline bool looksForLoads(const LoadRules& rules) {
   return rules.table != nullptr && (rules.jumps || rules.sounds);
