@@ -1,6 +1,9 @@
 #include "script/script_outline.h"
 
+#include <array>
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "script/comment_lines.h"
 #include "script/line_tags.h"
@@ -26,20 +29,44 @@ bool mayBeLabel(std::string_view raw) {
   return at < raw.size() && raw[at] == '*';
 }
 
-// Whether the line may open or close a macro: a tag with "macro" in it. A false
-// alarm only costs decoding the line.
-bool mayHoldMacroTag(std::string_view raw) {
-  std::size_t at = 0;
-  while (at < raw.size() && isBlank(raw[at])) ++at;
-  const bool tagLine =
-      (at < raw.size() && raw[at] == '@') || raw.find('[') != std::string_view::npos;
-  if (!tagLine) return false;
-  for (std::size_t i = 0; i + 5 <= raw.size(); ++i) {
-    if (foldAsciiLetter(raw[i]) == 'm' && equalsFoldedAscii(raw.substr(i, 5), "macro")) {
-      return true;
+// Where "macro" stands in `text`, ASCII letters in any case, in order. Searched once
+// in a whole script, skipping ahead by up to its length: nearly every line holds
+// none, and looking at each byte of each tag line cost more than the rest of the
+// outline.
+std::vector<std::size_t> macroWords(std::string_view text) {
+  constexpr std::string_view kWord = "macro";
+  constexpr std::size_t kLength = kWord.size();
+  // How far the word may move on when the byte under its last letter is this one.
+  constexpr auto kShift = [] {
+    std::array<std::uint8_t, 256> shift{};
+    shift.fill(kLength);
+    for (std::size_t i = 0; i + 1 < kLength; ++i) {
+      const auto lower = static_cast<unsigned char>(kWord[i]);
+      shift[lower] = static_cast<std::uint8_t>(kLength - 1 - i);
+      shift[lower - 'a' + 'A'] = shift[lower];
+    }
+    return shift;
+  }();
+  std::vector<std::size_t> found;
+  for (std::size_t at = 0; at + kLength <= text.size();) {
+    const char last = text[at + kLength - 1];
+    if (foldAsciiLetter(last) == 'o' && equalsFoldedAscii(text.substr(at, kLength), kWord)) {
+      found.push_back(at);
+      at += kLength;
+    } else {
+      at += kShift[static_cast<unsigned char>(last)];
     }
   }
-  return false;
+  return found;
+}
+
+// Whether the line may open or close a macro: a tag with "macro" in it (`holdsWord`).
+// A false alarm only costs decoding the line.
+bool mayHoldMacroTag(std::string_view raw, bool holdsWord) {
+  if (!holdsWord) return false;
+  std::size_t at = 0;
+  while (at < raw.size() && isBlank(raw[at])) ++at;
+  return (at < raw.size() && raw[at] == '@') || raw.find('[') != std::string_view::npos;
 }
 
 struct Outliner {
@@ -52,7 +79,7 @@ struct Outliner {
   int lineNumber = 0;
   bool inScriptBlock = false;  // inside [iscript] ... [endscript]
 
-  void addLine(std::string_view raw, ScriptEncoding encoding);
+  void addLine(std::string_view raw, ScriptEncoding encoding, bool holdsMacroWord);
   void addMentions(std::string_view raw, ScriptEncoding encoding);
 };
 
@@ -72,12 +99,13 @@ void Outliner::addMentions(std::string_view raw, ScriptEncoding encoding) {
   }
 }
 
-void Outliner::addLine(std::string_view raw, ScriptEncoding encoding) {
+void Outliner::addLine(std::string_view raw, ScriptEncoding encoding,
+                       bool holdsMacroWord) {
   ++lineNumber;
   if (isCommentLine(raw, comments)) return;
   if (rules.collectsMentions) addMentions(raw, encoding);
   const bool label = mayBeLabel(raw);
-  if (!label && !macros.open && !mayHoldMacroTag(raw)) return;
+  if (!label && !macros.open && !mayHoldMacroTag(raw, holdsMacroWord)) return;
   bool replaced = false;
   const std::string_view line = decodeScriptLine(raw, encoding, buffer, replaced);
   if (label) {
@@ -148,7 +176,13 @@ ScriptOutline outlineScript(std::string_view bytes, std::string_view utf8Script,
     encoding = *chosen;
     decided = true;
   }
+  const std::vector<std::size_t> words = macroWords(text);
+  std::size_t nextWord = 0;
   forEachLine(text, [&](std::string_view raw) {
+    const auto lineStart = static_cast<std::size_t>(raw.data() - text.data());
+    while (nextWord < words.size() && words[nextWord] < lineStart) ++nextWord;
+    const bool holdsMacroWord =
+        nextWord < words.size() && words[nextWord] + 5 <= lineStart + raw.size();
     if (!decided && !isAscii(raw)) {
       decided = true;
       encoding = encodingDecidedBy(raw);
@@ -156,7 +190,7 @@ ScriptOutline outlineScript(std::string_view bytes, std::string_view utf8Script,
     // UTF-16 text was made UTF-8 above.
     const bool utf16 =
         encoding == ScriptEncoding::utf16le || encoding == ScriptEncoding::utf16be;
-    outliner.addLine(raw, utf16 ? ScriptEncoding::utf8 : encoding);
+    outliner.addLine(raw, utf16 ? ScriptEncoding::utf8 : encoding, holdsMacroWord);
   });
   finishMacroReading(outliner.macros, outliner.lineNumber);
   outliner.outline.macros = std::move(outliner.macros.found);
