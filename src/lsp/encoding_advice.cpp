@@ -100,5 +100,8 @@ void keepReadable(CheckedScript& checked) {
   std::erase_if(checked.references, [](const CheckedReference& reference) {
     return !isAscii(reference.reference);
   });
+  std::erase_if(checked.loads, [](const CheckedLoad& load) {
+    return !isAscii(load.storage) || !isAscii(load.target);
+  });
   checked.invalidLines.clear();
 }

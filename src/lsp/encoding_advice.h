@@ -31,6 +31,7 @@ bool looksMisread(std::string_view utf8Text);
 std::string misreadMessage(std::string_view utf8FileName, ScriptEncoding encoding,
                            EditorKind editor);
 
-// Leaves in `checked` only what a misread text still says truly: the references
-// written in ASCII, which read alike in every encoding; no invalid-bytes lines.
+// Leaves in `checked` only what a misread text still says truly: the references,
+// jumps, sounds, videos and labels defined twice written in ASCII, which read alike
+// in every encoding; no invalid-bytes lines.
 void keepReadable(CheckedScript& checked);
