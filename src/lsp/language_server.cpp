@@ -293,7 +293,8 @@ void adviseOnEncoding(Context& c, OpenScript& script) {
   c.out.push_back(
       notification("window/showMessage",
                    {{"type", kWarningMessage},
-                    {"message", misreadMessage(name, *encoding, c.state.editor)}}));
+                    {"message", misreadMessage(name, *encoding, c.state.editor,
+                                               file->doubtsShiftJis)}}));
 }
 
 void didOpen(Context& c) {

@@ -655,6 +655,175 @@ class WholeProject(unittest.TestCase):
         self.assertEqual(self.client.diagnostics(b_uri), [])
 
 
+# A script of jumps and sounds, the same in projects of both layouts, and what the
+# editor makes of it in each.
+JUMP_LINES = [
+    "*top",
+    "[jump storage=first.ks target=*ending]",
+    "[jump target=*top]",
+    "[jump storage=title.ks]",
+    "[call storage=first.ks target=%s]",
+    "[playbgm storage=Traning.mp3.mp3]",
+    "*|title",
+    "[playse storage=]",
+    "[jump storage=first.ks target=]",
+    "*last|おわり",
+]
+FIRST_KS = "*start\n; 最初のラベル\n*ending\n"
+
+JUMP_PROJECTS = {
+    "browser": {
+        "files": {"index.html": "", "data/bgimage/.keep": "", "data/scenario/first.ks": FIRST_KS,
+                  "data/scenario/sub/title_screen.ks": "*menu\n",
+                  "data/bgm/Traning.mp3": b"", "data/sound/click.ogg": b""},
+        "root": "data",
+        "target": "*endng",  # a typo of a label
+        "diagnostics": [
+            (3, "missing-script", 1, "ジャンプ先のスクリプトがありません: title.ks"),
+            (4, "missing-label", 1, "ジャンプ先のラベルがありません: first.ks *endng"),
+            (5, "missing-sound", 1, "音声ファイルが見つかりません: Traning.mp3.mp3"),
+        ],
+        "fixes": [["sub/title_screen.ks"], ["*ending"], ["Traning.mp3"]],
+        "broken hover": "ジャンプ先のラベルがありません: first.ks *endng\n\n"
+                        "似た名前のラベルがあります: ` *ending `",
+        "scripts": ["first.ks", "main.ks", "sub/title_screen.ks"],
+        "sounds": ["click.ogg"],
+    },
+    "desktop": {
+        "files": {"startup.tjs": "", "scenario/first.ks": FIRST_KS,
+                  "deep/title_screen.ks": "*menu\n",
+                  "bgm/Traning.mp3": b"", "sound/click.wav": b""},
+        "root": ".",
+        "target": "start",  # a label without its "*"
+        "diagnostics": [
+            (3, "missing-script", 1, "ジャンプ先のスクリプトがありません: title.ks"),
+            (4, "label-without-star", 1, "ラベルは * で始めます: start"),
+            (5, "missing-sound", 1, "音声ファイルが見つかりません: Traning.mp3.mp3"),
+        ],
+        # The name alone is off the search path: the path from the root finds it.
+        "fixes": [["deep/title_screen.ks"], ["*start"], ["Traning.mp3"]],
+        "broken hover": "ラベルは * で始めます: start",
+        "scripts": ["first.ks", "main.ks"],
+        "sounds": ["Traning.mp3", "click.wav"],
+    },
+}
+
+
+class JumpsInTheEditor(unittest.TestCase):
+    """Outline, definition, hover, completion and quick fixes of jumps and sounds, in
+    a project of each layout."""
+
+    def test_each_feature_in_each_layout(self):
+        for style, project in JUMP_PROJECTS.items():
+            with self.subTest(style=style), tempfile.TemporaryDirectory() as folder:
+                game = Path(folder) / "game"
+                make_files(game, project["files"])
+                self.root = (game / project["root"]).resolve()
+                self.project = project
+                self.lines = list(JUMP_LINES)
+                self.lines[4] = self.lines[4] % project["target"]
+                self.text = "\n".join(self.lines) + "\n"
+                self.client = LspClient([PROGRAM, "--lsp"])
+                try:
+                    self.main = self.root / "scenario" / "main.ks"
+                    self.main.write_text(self.text, encoding="utf-8")
+                    # The desktop client takes the flat form of the outline.
+                    self.client.initialize(self.root, nested_symbols=style == "browser")
+                    self.uri = self.client.open(self.main, self.text)
+                    diagnostics = self.client.diagnostics(self.uri, 1)
+                    self.assertEqual(summary(diagnostics), project["diagnostics"])
+                    self.check_outline(style == "browser")
+                    self.check_definition_and_hover()
+                    self.check_completion()
+                    self.check_fixes(diagnostics)
+                finally:
+                    self.client.kill()
+
+    def at(self, line, text, offset=0):
+        column = utf16_length(self.lines[line][:self.lines[line].index(text)]) + offset
+        return {"textDocument": {"uri": self.uri},
+                "position": {"line": line, "character": column}}
+
+    def check_outline(self, nested):
+        symbols = self.client.request("textDocument/documentSymbol",
+                                      {"textDocument": {"uri": self.uri}})
+        # "*|title" repeats the label before it and names none.
+        self.assertEqual([(s["name"], s["kind"]) for s in symbols],
+                         [("*top", 3), ("*last", 3)])
+        whole = range_of(9, self.lines[9], self.lines[9])
+        if nested:
+            self.assertEqual([s["range"] for s in symbols],
+                             [range_of(0, "*top", "*top"), whole])
+            self.assertEqual(symbols[1]["selectionRange"],
+                             range_of(9, self.lines[9], "*last"))
+        else:
+            self.assertEqual(symbols[1]["location"], {"uri": self.uri, "range": whole})
+
+    def check_definition_and_hover(self):
+        first = self.root / "scenario" / "first.ks"
+
+        def goes(line, text, offset=0):
+            location = self.client.request("textDocument/definition",
+                                           self.at(line, text, offset))
+            return location and (path_of(location["uri"]), location["range"]["start"])
+
+        def says(line, text):
+            hover = self.client.request("textDocument/hover", self.at(line, text, 1))
+            return hover and hover["contents"]["value"]
+
+        line = lambda n: {"line": n, "character": 0}  # noqa: E731
+        self.assertEqual(goes(1, "*ending"), (first, line(2)))
+        self.assertEqual(goes(1, "*ending", len("*ending")), (first, line(2)))
+        self.assertEqual(goes(1, "first.ks"), (first, line(0)))
+        self.assertEqual(goes(2, "*top"), (self.main, line(0)))
+        self.assertEqual(goes(8, "first.ks"), (first, line(0)))
+        self.assertIsNone(goes(3, "title.ks"))
+        self.assertIsNone(goes(4, self.project["target"]))
+        self.assertEqual(says(1, "*ending"), "` scenario/first.ks 行 3 *ending `")
+        self.assertEqual(says(1, "first.ks"), "` scenario/first.ks 行 3 *ending `")
+        self.assertEqual(says(2, "*top"), "` scenario/main.ks 行 1 *top `")
+        self.assertEqual(says(8, "first.ks"), "` scenario/first.ks `")
+        self.assertEqual(says(4, self.project["target"]), self.project["broken hover"])
+        self.assertEqual(says(3, "title.ks"),
+                         "ジャンプ先のスクリプトがありません: title.ks\n\n"
+                         "似た名前のファイルがあります: ` %s `" % self.project["fixes"][0][0])
+
+    def check_completion(self):
+        def offered(line, text, offset=0):
+            result = self.client.request("textDocument/completion",
+                                         self.at(line, text, offset))
+            return [(item["label"], item["detail"]) for item in result["items"]]
+
+        # The labels of the script the tag goes to, in order; of its own without
+        # storage, as typed so far.
+        self.assertEqual(offered(8, "]"), [("*start", "scenario/first.ks 行 1"),
+                                           ("*ending", "scenario/first.ks 行 3")])
+        self.assertEqual(offered(2, "*top", 2), [("*top", "scenario/main.ks 行 1")])
+        self.assertEqual([label for label, _ in offered(2, "*top")], ["*top", "*last"])
+        self.assertEqual(sorted(label for label, _ in offered(3, "title.ks")),
+                         self.project["scripts"])
+        self.assertEqual(sorted(label for label, _ in offered(7, "]")),
+                         self.project["sounds"])
+
+    def check_fixes(self, diagnostics):
+        for version, (diagnostic, fixes) in enumerate(
+                zip(diagnostics, self.project["fixes"]), start=2):
+            cursor = {"line": diagnostic["range"]["start"]["line"], "character": 0}
+            actions = self.client.request("textDocument/codeAction", {
+                "textDocument": {"uri": self.uri},
+                "range": {"start": cursor, "end": cursor},
+                "context": {"diagnostics": [diagnostic]}})
+            self.assertEqual([a["title"] for a in actions],
+                             [fix + " に置き換えます" for fix in fixes])
+            self.assertEqual([a["diagnostics"] for a in actions], [[diagnostic]] * len(fixes))
+            self.client.notify("textDocument/didChange", {
+                "textDocument": {"uri": self.uri, "version": version},
+                "contentChanges": [{"text": apply_edit(
+                    self.text, actions[0]["edit"]["changes"][self.uri][0])}]})
+            self.assertEqual(summary(self.client.diagnostics(self.uri, version)),
+                             [d for d in summary(diagnostics) if d != summary([diagnostic])[0]])
+
+
 MACROS_KS = ("[macro name=ex_bg]\n"
              "[bg storage=%storage time=500]\n"
              "[endmacro]\n"
