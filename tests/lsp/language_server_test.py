@@ -472,6 +472,58 @@ class Encodings(ServerTest):
         self.assertFalse([m for m in self.client.pending
                           if m.get("method") == "window/showMessage"])
 
+    def test_gbk_and_big5_are_named_as_the_project_file_chooses(self):
+        # Words that both encodings hold.
+        lines = ["「教室」", "*教室", "[jump storage=other.ks target=*教室]",
+                 "[bg storage=gone.png]"]
+        utf8 = lambda b: b.decode("utf-8", "replace")  # noqa: E731
+        latin1 = lambda b: b.decode("latin-1")  # noqa: E731
+        cases = [
+            ("gbk", "gbk", "Visual Studio Code", utf8,
+             'scenario/chinese.ks は GBK で保存されていますが、エディタが別の文字コードで'
+             '開いたため、中国語の名前を確認できません。VS Code の設定に '
+             '"[ks]": { "files.encoding": "gbk" } を加えて開き直してください。'),
+            ("big5", "big5", "Neovim", latin1,
+             "scenario/chinese.ks は Big5 で保存されていますが、エディタが別の文字コードで"
+             "開いたため、中国語の名前を確認できません。Neovim で "
+             "fileencodings=ucs-bom,utf-8,cp950 を設定して開き直してください "
+             "(ks-image-check.lua では vim.g.ks_image_check_fileencodings = "
+             "'ucs-bom,utf-8,cp950')。"),
+            # Without the project file, GBK that reads as half-width katakana is taken
+            # for Shift-JIS by detection, with a word on the project file.
+            (None, "gbk", "Visual Studio Code", utf8,
+             'scenario/chinese.ks は Shift-JIS で保存されていますが、エディタが別の'
+             '文字コードで開いたため、日本語の名前を確認できません。VS Code の設定に '
+             '"[ks]": { "files.encoding": "shiftjis" } を加えて開き直してください。'
+             'GBK か Big5 で保存したスクリプトなら、文字コードは ks-image-check.toml '
+             'でだけ選べます: encoding = "gbk" (または "big5") と書いてください。'),
+        ]
+        for chosen, encoding, client, decode, message in cases:
+            with self.subTest(encoding=chosen, client=client):
+                self.client.kill()
+                self.client = LspClient([PROGRAM, "--lsp"])
+                project_file = self.root / "ks-image-check.toml"
+                if chosen:
+                    project_file.write_text('encoding = "%s"\n' % chosen)
+                elif project_file.exists():
+                    project_file.unlink()
+                text = lines if chosen else ["中文中文", "[bg storage=gone.png]"]
+                data = ("\r\n".join(text) + "\r\n").encode(encoding)
+                path = self.root / "scenario" / "chinese.ks"
+                path.write_bytes(data)
+                (self.root / "scenario" / "other.ks").write_bytes("*教室\n".encode(encoding))
+                self.client.initialize(self.root, client_name=client)
+                uri = self.client.open(path, decode(data))
+                # The names it cannot read are not marked: the label the jump goes
+                # to in another script is not looked for.
+                self.assertEqual(
+                    summary(self.client.diagnostics(uri, 1)),
+                    [(len(text) - 1, "missing-image", 1,
+                      "画像ファイルが見つかりません: gone.png")])
+                advice = self.client.wait_for(
+                    lambda m: m.get("method") == "window/showMessage")["params"]
+                self.assertEqual(advice, {"type": 2, "message": message})
+
 
 # Projects of the two styles whose tags load from places of their own, each with two
 # names similar to a missing one. In the browser-style one, one lies where the tag
