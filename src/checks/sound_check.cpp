@@ -27,7 +27,6 @@ constexpr std::string_view kSoundFormats[] = {".ogg", ".mp3",  ".m4a", ".wav",  
 constexpr std::string_view kVideoFormats[] = {".webm", ".mp4",  ".ogv", ".m4v", ".mov",
                                               ".mpg",  ".mpeg", ".wmv", ".avi", ".mkv"};
 
-
 std::optional<ImageIndex::Name> nativeName(std::string_view utf8Name) {
   ImageIndex::Name name;
   if (!appendNativeFromWide(decodeUtf8(utf8Name), name)) return std::nullopt;

@@ -28,8 +28,9 @@ json documentSymbolsJson(const CheckedScript& checked, std::string_view utf8Text
     const json whole = lineRangeJson(line, utf8Line, 0, utf8Line.size());
     const std::string name = "*" + label.name;
     if (!hierarchical) {
-      symbols.push_back(
-          {{"name", name}, {"kind", kLabelKind}, {"location", {{"uri", uri}, {"range", whole}}}});
+      symbols.push_back({{"name", name},
+                         {"kind", kLabelKind},
+                         {"location", {{"uri", uri}, {"range", whole}}}});
       continue;
     }
     symbols.push_back(

@@ -12,5 +12,6 @@
 // its line, its name selected from the "*" to the "|" or the line's end. As
 // DocumentSymbol[] when the client takes them (`hierarchical`), else as
 // SymbolInformation[] located in `uri`.
-nlohmann::json documentSymbolsJson(const CheckedScript& checked, std::string_view utf8Text,
-                                   bool hierarchical, const std::string& uri);
+nlohmann::json documentSymbolsJson(const CheckedScript& checked,
+                                   std::string_view utf8Text, bool hierarchical,
+                                   const std::string& uri);

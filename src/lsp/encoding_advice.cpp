@@ -97,16 +97,15 @@ std::string misreadMessage(std::string_view utf8FileName, ScriptEncoding encodin
   if (known == nullptr) return message;
   switch (editor) {
     case EditorKind::vscode:
-      message += "VS Code の設定に " + vscodeSetting(*known) +
-                 " を加えて開き直してください。";
+      message +=
+          "VS Code の設定に " + vscodeSetting(*known) + " を加えて開き直してください。";
       break;
     case EditorKind::neovim:
       message += "Neovim で " + neovimSetting(*known) + " を設定して開き直してください (";
       message += known->vimName == kPluginVimName
                      ? std::string("ks-image-check.lua は *.ks にこう設定します)。")
                      : "ks-image-check.lua では vim.g.ks_image_check_fileencodings = '" +
-                           neovimSetting(*known).substr(kFileEncodings.size()) +
-                           "')。";
+                           neovimSetting(*known).substr(kFileEncodings.size()) + "')。";
       break;
     case EditorKind::other:
       message += "エディタの文字コードを " + name +

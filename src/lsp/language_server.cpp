@@ -290,11 +290,10 @@ void adviseOnEncoding(Context& c, OpenScript& script) {
   const fs::path relative = script.path.lexically_relative(script.root);
   const std::string name = withForwardSlashes(
       utf8FromPath(relative.empty() ? script.path.filename() : relative));
-  c.out.push_back(
-      notification("window/showMessage",
-                   {{"type", kWarningMessage},
-                    {"message", misreadMessage(name, *encoding, c.state.editor,
-                                               file->doubtsShiftJis)}}));
+  c.out.push_back(notification(
+      "window/showMessage", {{"type", kWarningMessage},
+                             {"message", misreadMessage(name, *encoding, c.state.editor,
+                                                        file->doubtsShiftJis)}}));
 }
 
 void didOpen(Context& c) {

@@ -56,8 +56,8 @@ std::string loadMarkdown(const CheckedScript& checked, const CheckedLoad& load) 
   }
   std::string markdown = loadMessage(result);
   for (const std::string& suggestion : result.suggestions) {
-    markdown += "\n\n" + std::string(loadSuggestionHead(result)) + ": " +
-                codeSpan(suggestion);
+    markdown +=
+        "\n\n" + std::string(loadSuggestionHead(result)) + ": " + codeSpan(suggestion);
   }
   return markdown;
 }
@@ -74,10 +74,11 @@ json loadHoverJson(const CheckedScript& checked, std::string_view utf8Text,
   const PointedValue pointed = pointedValue(checked, utf8Text, position);
   if (pointed.load == nullptr) return nullptr;
   const std::vector<std::size_t> starts = lineStarts(utf8Text);
-  return {{"contents",
-           {{"kind", "markdown"}, {"value", loadMarkdown(checked, *pointed.load)}}},
-          {"range", lineRangeJson(position.line, lineText(utf8Text, starts, position.line),
-                                  pointed.begin, pointed.end)}};
+  return {
+      {"contents",
+       {{"kind", "markdown"}, {"value", loadMarkdown(checked, *pointed.load)}}},
+      {"range", lineRangeJson(position.line, lineText(utf8Text, starts, position.line),
+                              pointed.begin, pointed.end)}};
 }
 
 json loadDefinitionJson(const CheckedScript& checked, std::string_view utf8Text,

@@ -148,7 +148,8 @@ std::optional<LoadValue> loadValueAt(const ProjectState& project,
     if (!sameLoadName(table, row.tag, tag->name)) continue;
     for (const std::string_view name : row.attributes) {
       if (name.empty() || !named(name)) continue;
-      value.kind = row.kind == LoadKind::video ? LoadValueKind::video : LoadValueKind::sound;
+      value.kind =
+          row.kind == LoadKind::video ? LoadValueKind::video : LoadValueKind::sound;
       value.folder = soundFolder(table, row, tag->values);
       return value;
     }
@@ -184,8 +185,8 @@ std::vector<std::vector<std::string>> writingsOf(const CheckedLoad& load,
   for (const std::string& suggestion : result.suggestions) {
     if (result.kind == LoadResultKind::label) {
       // "*start", or "start" where the target was written without it.
-      writings.push_back({load.target.starts_with('*') ? suggestion
-                                                       : suggestion.substr(1)});
+      writings.push_back(
+          {load.target.starts_with('*') ? suggestion : suggestion.substr(1)});
       continue;
     }
     const std::string path = withForwardSlashes(suggestion);

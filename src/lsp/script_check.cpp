@@ -180,13 +180,13 @@ void refreshProject(ProjectState& project) {
   // As a run: the project file first, which may name the layout.
   project.layout = runLayoutFor(project.root, std::nullopt, readSettings(project));
   const std::optional<std::vector<std::string>>& checks = project.layout.project.checks;
-  project.kinds = checks ? checkKindsNamed({checks->begin(), checks->end()})
-                               .value_or(CheckKinds{})
-                         : CheckKinds{};
+  project.kinds =
+      checks ? checkKindsNamed({checks->begin(), checks->end()}).value_or(CheckKinds{})
+             : CheckKinds{};
   // Sounds and videos have names of their own: a plain project's index keeps them.
-  project.index = buildImageIndex(
-      project.root, discard,
-      indexKeepsEveryFile(project.layout, project.kinds, project.root));
+  project.index =
+      buildImageIndex(project.root, discard,
+                      indexKeepsEveryFile(project.layout, project.kinds, project.root));
   project.index.ignoresCase = project.layout.ignoresCase;
   *project.scripts = readProjectScripts(
       project.root, project.layout.project.scripts.value_or(std::vector<std::string>{""}),
@@ -284,8 +284,12 @@ class TextLoads {
       : ownLabels_(labelIndexOf(labels)),
         in_{scriptAt(project.targets, utf8Script), &ownLabels_, shownName(utf8Script)},
         rules_(loadRulesFor(project.layout, project.kinds, &project.scripts->macros)),
-        checking_{loadTableFor(project.layout), project.targets, project.layout,
-                  project.root,                 project.index,   folderExists_} {}
+        checking_{loadTableFor(project.layout),
+                  project.targets,
+                  project.layout,
+                  project.root,
+                  project.index,
+                  folderExists_} {}
 
   // Appends the loads of `utf8Line`, line `line` (0-based), whose columns in the
   // editor's line start `markLength` bytes further.
@@ -361,8 +365,7 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project,
     while (nextBody < bodies.size() && bodies[nextBody].second < lineNumber) ++nextBody;
     const bool inMacroBody =
         nextBody < bodies.size() && bodies[nextBody].first <= lineNumber;
-    loads.check(utf8Line, static_cast<int>(line), markLength, inMacroBody,
-                checked.loads);
+    loads.check(utf8Line, static_cast<int>(line), markLength, inMacroBody, checked.loads);
     if (!project.kinds.images || !mayHoldReference(utf8Line, rules)) continue;
     findReferences(utf8Line, rules, references, inMacroBody);
     if (references.empty()) continue;
@@ -441,8 +444,7 @@ std::optional<ImageValue> imageValueAt(const ProjectState& project,
     if (offset < attribute.valueBegin || attribute.valueEnd < offset) continue;
     ImageValue value{attribute.valueBegin, attribute.valueEnd, std::nullopt, {}, false};
     const TagTable* const table = project.layout.tags;
-    const auto place =
-        table ? tablePlace(*table, *tag, attribute.name) : std::nullopt;
+    const auto place = table ? tablePlace(*table, *tag, attribute.name) : std::nullopt;
     if (place) {
       CheckedReference written;
       setWrittenFrom(written, *place, std::nullopt, project);

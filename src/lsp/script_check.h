@@ -127,7 +127,7 @@ struct CheckedLoad {
 };
 
 struct CheckedScript {
-  std::string utf8Script;  // as checkScriptText was given it
+  std::string utf8Script;                    // as checkScriptText was given it
   std::vector<CheckedReference> references;  // in line order, left to right
   std::vector<int> invalidLines;   // lines holding bytes no encoding could read (U+FFFD)
   std::vector<CheckedLoad> loads;  // in line order, labels defined twice among them

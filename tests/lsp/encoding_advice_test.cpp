@@ -20,7 +20,10 @@ TEST(EncodingAdvice, TellsMisreadTextFromTextThatReadsTruly) {
       {"\xC2", false},                              // a lone lead byte at the end
       // GBK "你好" and Big5 "你好" as latin1 editors show them: Latin-1 letters alone.
       {"[jump target=*\xC3\x84\xC3\xA3\xC2\xBA\xC3\x83]", true},
-      {"*\xC2\xA7" "A\xC2\xA6" "n", true},
+      {"*\xC2\xA7"
+       "A\xC2\xA6"
+       "n",
+       true},
       {"\xC3\x84\xE4\xBD\xA0", false},  // Latin-1 beside a CJK character
   };
   for (const auto& [text, misread] : cases)

@@ -103,7 +103,8 @@ TEST(LoadValues, OffersWhatTheGameFindsByThatName) {
   EXPECT_EQ(offeredAt(browser, "[link target=|]", own),
             (std::vector<std::string>{"*top = scenario/main.ks 行 1",
                                       "*end = scenario/main.ks 行 9"}));
-  EXPECT_EQ(offeredAt(browser, "[jump storage=&f.s target=|]"), std::vector<std::string>{});
+  EXPECT_EQ(offeredAt(browser, "[jump storage=&f.s target=|]"),
+            std::vector<std::string>{});
   EXPECT_EQ(offeredAt(browser, "[jump storage=gone.ks target=|]"),
             std::vector<std::string>{});
   EXPECT_EQ(offeredAt(browser, "[call storage=|]"),
@@ -127,9 +128,9 @@ TEST(LoadValues, OffersWhatTheGameFindsByThatName) {
   tree.file(u8"desktop/deep/far.wav");
   tree.file(u8"desktop/video/op.mpg");
   const ProjectState desktop = openProject(tree.path(u8"desktop"));
-  EXPECT_EQ(offeredAt(desktop, "[jump storage=|]"),
-            (std::vector<std::string>{"first.ks = scenario/first.ks",
-                                      "d.ks = system/d.ks"}));
+  EXPECT_EQ(
+      offeredAt(desktop, "[jump storage=|]"),
+      (std::vector<std::string>{"first.ks = scenario/first.ks", "d.ks = system/d.ks"}));
   EXPECT_EQ(offeredAt(desktop, "[button clickse=|]"),
             (std::vector<std::string>{"theme.ogg = bgm/theme.ogg",
                                       "click.wav = sound/click.wav"}));

@@ -255,7 +255,8 @@ TEST(ScriptCheck, TheProjectFilesKindsAndAPlainProjectsSounds) {
       "[jump target=*b][bg storage=gone.png]\n";
   const auto rules = [&](ProjectState& project) {
     std::string found;
-    for (const CheckedLoad& load : checkScriptText(text, project, "scenario/a.ks").loads) {
+    for (const CheckedLoad& load :
+         checkScriptText(text, project, "scenario/a.ks").loads) {
       for (const Finding& finding : load.findings) {
         found += std::string(ruleId(finding.rule)) + " ";
       }
@@ -266,7 +267,8 @@ TEST(ScriptCheck, TheProjectFilesKindsAndAPlainProjectsSounds) {
   ProjectState project = openProject(tree.root);
   EXPECT_EQ(rules(project), "duplicate-label missing-sound missing-label 1");
   for (const auto& [checks, expected] :
-       {std::pair{"[\"images\"]", "1"}, {"[\"sounds\"]", "missing-sound 0"},
+       {std::pair{"[\"images\"]", "1"},
+        {"[\"sounds\"]", "missing-sound 0"},
         {"[\"jumps\", \"images\"]", "duplicate-label missing-label 1"}}) {
     std::ofstream(tree.path(u8"ks-image-check.toml")) << "check = " << checks << "\n";
     refreshProject(project);
