@@ -25,13 +25,15 @@ end
 -- Older scripts are saved in Shift-JIS (cp932). Neovim would read them as latin1,
 -- and the server could not read a Japanese name; so .ks files are tried as UTF-8
 -- (with or without a byte-order mark) first, then as cp932. 'fileencodings' is
--- global: it is set only while a .ks file is read.
+-- global: it is set only while a .ks file is read. Scripts in GBK or Big5 name
+-- their code page instead, before the file is loaded:
+--   vim.g.ks_image_check_fileencodings = 'ucs-bom,utf-8,cp936'   -- or cp950
 local saved_fileencodings = nil
 vim.api.nvim_create_autocmd('BufReadPre', {
   pattern = '*.ks',
   callback = function()
     saved_fileencodings = saved_fileencodings or vim.o.fileencodings
-    vim.o.fileencodings = 'ucs-bom,utf-8,cp932'
+    vim.o.fileencodings = vim.g.ks_image_check_fileencodings or 'ucs-bom,utf-8,cp932'
   end,
 })
 vim.api.nvim_create_autocmd('BufReadPost', {
@@ -48,11 +50,12 @@ local function on_attach(_, buffer)
   local map = function(keys, action)
     vim.keymap.set('n', keys, action, { buffer = buffer })
   end
-  map('K', vim.lsp.buf.hover) -- the file an image name leads to
-  map('gd', vim.lsp.buf.definition) -- open that file
+  map('K', vim.lsp.buf.hover) -- the file an image name leads to, where a jump goes
+  map('gd', vim.lsp.buf.definition) -- open that file, or the label a jump goes to
   map('gr', vim.lsp.buf.references) -- every line of the project that loads it
-  map('<leader>ca', vim.lsp.buf.code_action) -- quick fixes for a missing image
-  vim.bo[buffer].omnifunc = 'v:lua.vim.lsp.omnifunc' -- <C-x><C-o>: image names
+  map('gO', vim.lsp.buf.document_symbol) -- the script's labels
+  map('<leader>ca', vim.lsp.buf.code_action) -- quick fixes: images, jumps, sounds
+  vim.bo[buffer].omnifunc = 'v:lua.vim.lsp.omnifunc' -- <C-x><C-o>: names and labels
 end
 
 local clients = {} -- by root, for Neovim 0.7, which has no vim.lsp.start

@@ -231,7 +231,11 @@ LoadResult checkJump(const JumpTargets& targets, const JumpQuery& query) {
   if (name.empty()) return result;  // the top of the script
   result.kind = LoadResultKind::label;
   result.label = "*" + std::string(name);
-  if (labels == nullptr || labels->firstLine.contains(name)) return result;
+  if (labels == nullptr) return result;
+  if (const auto found = labels->firstLine.find(name); found != labels->firstLine.end()) {
+    result.labelLine = found->second;
+    return result;
+  }
   if (query.fixed && query.storage.empty()) {
     result.status = LoadStatus::unchecked;
     return result;

@@ -77,6 +77,7 @@ struct JumpQuery {
 };
 
 // The verdict on one jump: its kind, status, script and label as the outputs show
-// them, the file of the script it reaches and, for a broken one, what it may have
-// meant. Script, line, columns and macro are the caller's to fill.
+// them, the file of the script it reaches and the line of its label and, for a
+// broken one, what it may have meant. Script, line, columns and macro are the
+// caller's to fill.
 LoadResult checkJump(const JumpTargets& targets, const JumpQuery& query);

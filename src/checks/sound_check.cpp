@@ -27,11 +27,6 @@ constexpr std::string_view kSoundFormats[] = {".ogg", ".mp3",  ".m4a", ".wav",  
 constexpr std::string_view kVideoFormats[] = {".webm", ".mp4",  ".ogv", ".m4v", ".mov",
                                               ".mpg",  ".mpeg", ".wmv", ".avi", ".mkv"};
 
-std::span<const std::string_view> formatsOf(LoadKind kind) {
-  if (kind == LoadKind::video) return kVideoFormats;
-  return kSoundFormats;
-}
-
 std::optional<ImageIndex::Name> nativeName(std::string_view utf8Name) {
   ImageIndex::Name name;
   if (!appendNativeFromWide(decodeUtf8(utf8Name), name)) return std::nullopt;
@@ -90,7 +85,7 @@ struct Suggestions {
 std::vector<std::string> meantNames(std::string_view name, LoadKind kind) {
   std::vector<std::string> names;
   const std::string_view stem = stemOf(name);
-  for (const std::string_view format : formatsOf(kind)) {
+  for (const std::string_view format : loadFormats(kind)) {
     std::string other = std::string(stem) + std::string(format);
     if (!equalIgnoringAsciiCase(other, name)) names.push_back(std::move(other));
   }
@@ -174,6 +169,11 @@ void checkOnSearchPath(const SoundQuery& query, const LoadTable& table,
 }
 
 }  // namespace
+
+std::span<const std::string_view> loadFormats(LoadKind kind) {
+  if (kind == LoadKind::video) return kVideoFormats;
+  return kSoundFormats;
+}
 
 LoadResult checkSound(const SoundQuery& query, const LoadTable& table,
                       const fs::path& exeDir, const ImageIndex& index,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <span>
 #include <string_view>
 
 #include "images/image_index.h"
@@ -17,6 +18,11 @@ struct SoundQuery {
   // "" where it is searched on the search path.
   std::string_view folder;
 };
+
+// The extensions (with their dots, lower case) of the files a sound or a video
+// (`kind`) may be: what a missing one's suggestions and an editor's choices are
+// drawn from.
+std::span<const std::string_view> loadFormats(LoadKind kind);
 
 // The verdict on one sound or video by `table`'s rules:
 // - from a folder: exactly the path browserLoadPath gives below it ("./data/" and

@@ -1,5 +1,6 @@
-// Completion of image names inside a tag's image attribute: the files that tag
-// would find, filtered by what is typed.
+// Completion inside a tag's value: image names in an image attribute, the files that
+// tag would find; a jump's labels and scripts, and sounds and videos, where their
+// tags go and load from. Filtered by what is typed.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +14,7 @@
 // again as more is typed.
 inline constexpr std::size_t kMaxCompletionItems = 500;
 
-// The CompletionList at `position` of `utf8Text`: empty outside an image attribute.
-nlohmann::json completionJson(const ProjectState& project, std::string_view utf8Text,
-                              TextPosition position);
+// The CompletionList at `position` of `utf8Text`, whose check is `checked`: empty
+// outside an image attribute and the values of jumps, sounds and videos.
+nlohmann::json completionJson(const ProjectState& project, const CheckedScript& checked,
+                              std::string_view utf8Text, TextPosition position);

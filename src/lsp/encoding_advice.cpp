@@ -11,13 +11,19 @@ namespace {
 struct EditorEncoding {
   ScriptEncoding encoding;
   std::string_view name;        // as people call it
+  std::string_view language;    // of the names it holds, as the message says
   std::string_view vscodeName;  // a value of VS Code's "files.encoding"
   std::string_view vimName;     // a name in Vim's and Neovim's 'fileencodings'
 };
 
 constexpr EditorEncoding kEditorEncodings[] = {
-    {ScriptEncoding::shiftJis, "Shift-JIS", "shiftjis", "cp932"},
+    {ScriptEncoding::shiftJis, "Shift-JIS", "日本語", "shiftjis", "cp932"},
+    {ScriptEncoding::gbk, "GBK", "中国語", "gbk", "cp936"},
+    {ScriptEncoding::big5, "Big5", "中国語", "big5", "cp950"},
 };
+
+// What the Neovim plugin sets for .ks files unless told otherwise.
+constexpr std::string_view kPluginVimName = "cp932";
 
 const EditorEncoding* editorEncoding(ScriptEncoding encoding) {
   for (const EditorEncoding& known : kEditorEncodings) {
@@ -34,8 +40,10 @@ std::string vscodeSetting(const EditorEncoding& encoding) {
   return "\"[ks]\": { \"files.encoding\": \"" + std::string(encoding.vscodeName) + "\" }";
 }
 
+constexpr std::string_view kFileEncodings = "fileencodings=";
+
 std::string neovimSetting(const EditorEncoding& encoding) {
-  return "fileencodings=ucs-bom,utf-8," + std::string(encoding.vimName);
+  return std::string(kFileEncodings) + "ucs-bom,utf-8," + std::string(encoding.vimName);
 }
 
 }  // namespace
@@ -58,47 +66,68 @@ std::optional<ScriptEncoding> legacyEncodingOf(const ScriptFile& file) {
 }
 
 bool looksMisread(std::string_view utf8Text) {
-  // U+FFFD is EF BF BD; U+0080-U+009F are C2 80 to C2 9F.
-  for (std::size_t at = utf8Text.find_first_of("\xEF\xC2"); at != std::string_view::npos;
-       at = utf8Text.find_first_of("\xEF\xC2", at + 1)) {
-    const std::string_view rest = utf8Text.substr(at);
-    if (rest.starts_with("\xEF\xBF\xBD")) return true;
-    if (rest.size() >= 2 && rest[0] == '\xC2' &&
-        static_cast<unsigned char>(rest[1]) >= 0x80 &&
-        static_cast<unsigned char>(rest[1]) <= 0x9F) {
-      return true;
+  bool latin1 = false;  // a character U+00A0-U+00FF
+  bool latin1Only = true;
+  for (std::size_t at = 0; at < utf8Text.size(); ++at) {
+    const auto lead = static_cast<unsigned char>(utf8Text[at]);
+    if (lead < 0xC0) continue;  // ASCII, or a byte within a character
+    // U+FFFD is EF BF BD; U+0080-U+009F are C2 80 to C2 9F, and C2 and C3 lead the
+    // rest of Latin-1.
+    if (utf8Text.substr(at).starts_with("\xEF\xBF\xBD")) return true;
+    const auto next =
+        at + 1 < utf8Text.size() ? static_cast<unsigned char>(utf8Text[at + 1]) : 0;
+    if (lead == 0xC2 && next >= 0x80 && next <= 0x9F) return true;
+    if ((lead == 0xC2 || lead == 0xC3) && next >= 0x80 && next <= 0xBF) {
+      latin1 = true;
+    } else {
+      latin1Only = false;
     }
   }
-  return false;
+  return latin1 && latin1Only;
 }
 
 std::string misreadMessage(std::string_view utf8FileName, ScriptEncoding encoding,
-                           EditorKind editor) {
+                           EditorKind editor, bool doubtsShiftJis) {
   const EditorEncoding* known = editorEncoding(encoding);
   const std::string name = known ? std::string(known->name) : "?";
   std::string message = std::string(utf8FileName) + " は " + name +
-                        " で保存されていますが、エディタが別の文字コードで開いたため、"
-                        "日本語の画像名を確認できません。";
+                        " で保存されていますが、エディタが別の文字コードで開いたため、" +
+                        std::string(known ? known->language : "") +
+                        "の名前を確認できません。";
   if (known == nullptr) return message;
   switch (editor) {
     case EditorKind::vscode:
-      return message + "VS Code の設定に " + vscodeSetting(*known) +
-             " を加えて開き直してください。";
+      message +=
+          "VS Code の設定に " + vscodeSetting(*known) + " を加えて開き直してください。";
+      break;
     case EditorKind::neovim:
-      return message + "Neovim で " + neovimSetting(*known) +
-             " を設定して開き直してください (ks-image-check.lua は *.ks "
-             "にこう設定します)。";
+      message += "Neovim で " + neovimSetting(*known) + " を設定して開き直してください (";
+      message += known->vimName == kPluginVimName
+                     ? std::string("ks-image-check.lua は *.ks にこう設定します)。")
+                     : "ks-image-check.lua では vim.g.ks_image_check_fileencodings = '" +
+                           neovimSetting(*known).substr(kFileEncodings.size()) + "')。";
+      break;
     case EditorKind::other:
+      message += "エディタの文字コードを " + name +
+                 " にして開き直してください (VS Code の設定: " + vscodeSetting(*known) +
+                 "、Neovim: " + neovimSetting(*known) + ")。";
       break;
   }
-  return message + "エディタの文字コードを " + name +
-         " にして開き直してください (VS Code の設定: " + vscodeSetting(*known) +
-         "、Neovim: " + neovimSetting(*known) + ")。";
+  // Detection cannot tell GBK and Big5 from Shift-JIS: only the project file can.
+  if (doubtsShiftJis) {
+    message +=
+        "GBK か Big5 で保存したスクリプトなら、文字コードは ks-image-check.toml "
+        "でだけ選べます: encoding = \"gbk\" (または \"big5\") と書いてください。";
+  }
+  return message;
 }
 
 void keepReadable(CheckedScript& checked) {
   std::erase_if(checked.references, [](const CheckedReference& reference) {
     return !isAscii(reference.reference);
+  });
+  std::erase_if(checked.loads, [](const CheckedLoad& load) {
+    return !isAscii(load.storage) || !isAscii(load.target);
   });
   checked.invalidLines.clear();
 }

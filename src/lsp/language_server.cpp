@@ -11,7 +11,9 @@
 #include "lsp/completion.h"
 #include "lsp/diagnostics.h"
 #include "lsp/document_links.h"
+#include "lsp/document_symbols.h"
 #include "lsp/file_uri.h"
+#include "lsp/load_features.h"
 #include "lsp/project_references.h"
 #include "lsp/protocol_json.h"
 #include "lsp/reference_features.h"
@@ -116,6 +118,9 @@ json initialize(Context& c) {
   c.state.watchesFiles = saysTrue(
       c.params, "/capabilities/workspace/didChangeWatchedFiles/dynamicRegistration");
   c.state.showsProgress = saysTrue(c.params, "/capabilities/window/workDoneProgress");
+  c.state.nestsSymbols = saysTrue(
+      c.params,
+      "/capabilities/textDocument/documentSymbol/hierarchicalDocumentSymbolSupport");
   const json::json_pointer clientName("/clientInfo/name");
   if (c.params.contains(clientName) && c.params[clientName].is_string()) {
     c.state.editor = editorNamed(c.params[clientName].get<std::string>());
@@ -134,7 +139,8 @@ json initialize(Context& c) {
            {"definitionProvider", true},
            {"referencesProvider", true},
            {"documentLinkProvider", {{"resolveProvider", false}}},
-           {"completionProvider", {{"triggerCharacters", {"=", "\"", "'", "/"}}}},
+           {"documentSymbolProvider", true},
+           {"completionProvider", {{"triggerCharacters", {"=", "\"", "'", "/", "*"}}}},
            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
            {"workspace",
             {{"workspaceFolders", {{"supported", true}, {"changeNotifications", true}}}}},
@@ -180,7 +186,9 @@ json hover(Context& c) {
     return macroCallHoverJson(*asked.call, *asked.checked, text, asked.position,
                               asked.script->root);
   }
-  return hoverJson(*asked.checked, text, asked.position, asked.script->root);
+  json hover = hoverJson(*asked.checked, text, asked.position, asked.script->root);
+  if (hover.is_null()) hover = loadHoverJson(*asked.checked, text, asked.position);
+  return hover;
 }
 
 json definition(Context& c) {
@@ -191,15 +199,23 @@ json definition(Context& c) {
       asked.offset <= asked.call->nameEnd) {
     return macroDefinitionJson(*asked.call, asked.script->root);
   }
-  return definitionJson(*asked.checked, asked.script->document.utf8Text, asked.position,
-                        asked.script->root);
+  const std::string& text = asked.script->document.utf8Text;
+  json location =
+      definitionJson(*asked.checked, text, asked.position, asked.script->root);
+  if (location.is_null()) {
+    // From a jump's label or script to where it goes, from a sound to its file.
+    location = loadDefinitionJson(*asked.checked, text, asked.position,
+                                  asked.script->document.uri, asked.script->root);
+  }
+  return location;
 }
 
 json completion(Context& c) {
   OpenScript* script = openScript(c.state, c.params);
   if (script == nullptr) return nullptr;
   const std::string& text = script->document.utf8Text;
-  return completionJson(projectAt(c.state.workspace, script->root), text,
+  const CheckedScript& checked = checkedScript(c.state.workspace, *script);
+  return completionJson(projectAt(c.state.workspace, script->root), checked, text,
                         clientPosition(member(c.params, "position"), text));
 }
 
@@ -231,6 +247,14 @@ json documentLink(Context& c) {
   if (script == nullptr) return json::array();
   return documentLinksJson(checkedScript(c.state.workspace, *script),
                            script->document.utf8Text, script->root);
+}
+
+json documentSymbol(Context& c) {
+  OpenScript* script = openScript(c.state, c.params);
+  if (script == nullptr) return json::array();
+  return documentSymbolsJson(checkedScript(c.state.workspace, *script),
+                             script->document.utf8Text, c.state.nestsSymbols,
+                             script->document.uri);
 }
 
 // --- notifications
@@ -266,10 +290,10 @@ void adviseOnEncoding(Context& c, OpenScript& script) {
   const fs::path relative = script.path.lexically_relative(script.root);
   const std::string name = withForwardSlashes(
       utf8FromPath(relative.empty() ? script.path.filename() : relative));
-  c.out.push_back(
-      notification("window/showMessage",
-                   {{"type", kWarningMessage},
-                    {"message", misreadMessage(name, *encoding, c.state.editor)}}));
+  c.out.push_back(notification(
+      "window/showMessage", {{"type", kWarningMessage},
+                             {"message", misreadMessage(name, *encoding, c.state.editor,
+                                                        file->doubtsShiftJis)}}));
 }
 
 void didOpen(Context& c) {
@@ -393,6 +417,7 @@ constexpr RequestHandler kRequests[] = {
     {"textDocument/codeAction", codeAction},
     {"textDocument/references", references},
     {"textDocument/documentLink", documentLink},
+    {"textDocument/documentSymbol", documentSymbol},
 };
 
 constexpr NotificationHandler kNotifications[] = {

@@ -20,6 +20,7 @@ struct ServerState {
   bool shutDown = false;                  // shutdown was answered: only exit is left
   bool watchesFiles = false;              // the client registers file watchers when asked
   bool showsProgress = false;             // the client shows progress the server starts
+  bool nestsSymbols = false;              // it takes DocumentSymbol[] for an outline
   EditorKind editor = EditorKind::other;  // the client, for advice on its settings
   std::optional<int> exitCode;            // set by exit: 0 after shutdown, else 1
   int nextRequestId = 1;                  // of the requests the server sends

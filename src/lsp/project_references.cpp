@@ -66,8 +66,14 @@ std::optional<ImageTarget> imageTargetOf(Workspace& workspace, const std::string
   const fs::path normal = path->lexically_normal();
   if (isScriptPath(normal)) {
     const auto known = workspace.scriptsOnDisk.find(normal);
-    const std::optional<ScriptFile> file = readScriptFile(normal);
-    if (known == workspace.scriptsOnDisk.end() || !file) return std::nullopt;
+    if (known == workspace.scriptsOnDisk.end()) return std::nullopt;
+    // Read in the project's encoding, as the sweep read it: the columns count its
+    // characters.
+    const auto project = workspace.projects.find(known->second.root);
+    const std::optional<ScriptFile> file = readScriptFile(
+        normal, project == workspace.projects.end() ? ScriptEncodingChoice::automatic
+                                                    : encodingChoiceOf(project->second));
+    if (!file) return std::nullopt;
     return targetAt(known->second.sites, known->second.root,
                     clientPosition(position, file->utf8Text));
   }

@@ -1,5 +1,7 @@
 #include "lsp/protocol_json.h"
 
+#include <algorithm>
+
 #include "lsp/text_positions.h"
 #include "outputs/url_path.h"
 #include "text/path_text.h"
@@ -37,6 +39,16 @@ nlohmann::json fileLocationJson(const fs::path& root, std::string_view utf8Relat
   const nlohmann::json start = positionJson(0, 0);
   return {{"uri", fileUriBelow(root, utf8Relative)},
           {"range", {{"start", start}, {"end", start}}}};
+}
+
+std::string codeSpan(std::string_view text) {
+  std::size_t longest = 0;
+  for (std::size_t run = 0, i = 0; i < text.size(); ++i) {
+    run = text[i] == '`' ? run + 1 : 0;
+    longest = std::max(longest, run);
+  }
+  const std::string fence(longest + 1, '`');
+  return fence + " " + std::string(text) + " " + fence;
 }
 
 nlohmann::json notificationJson(std::string_view method, nlohmann::json params) {

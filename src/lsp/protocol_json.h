@@ -26,6 +26,9 @@ std::string fileUriBelow(const std::filesystem::path& root,
 nlohmann::json fileLocationJson(const std::filesystem::path& root,
                                 std::string_view utf8Relative);
 
+// `text` in a Markdown code span ("` text `"), whatever backticks it holds.
+std::string codeSpan(std::string_view text);
+
 // A notification: {"jsonrpc": "2.0", "method": ..., "params": ...}.
 nlohmann::json notificationJson(std::string_view method, nlohmann::json params);
 

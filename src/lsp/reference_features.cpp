@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "lsp/load_values.h"
 #include "lsp/protocol_json.h"
 #include "lsp/text_positions.h"
 
@@ -23,6 +24,21 @@ referencesOnLine(const CheckedScript& checked, std::size_t line) {
   auto last = first;
   while (last != checked.references.end() &&
          static_cast<std::size_t>(last->line) == line) {
+    ++last;
+  }
+  return {first, last};
+}
+
+// The jumps, sounds and videos on `line`, in order.
+std::pair<std::vector<CheckedLoad>::const_iterator,
+          std::vector<CheckedLoad>::const_iterator>
+loadsOnLine(const CheckedScript& checked, std::size_t line) {
+  const auto first = std::partition_point(
+      checked.loads.begin(), checked.loads.end(), [&](const CheckedLoad& load) {
+        return static_cast<std::size_t>(load.line) < line;
+      });
+  auto last = first;
+  while (last != checked.loads.end() && static_cast<std::size_t>(last->line) == line) {
     ++last;
   }
   return {first, last};
@@ -50,17 +66,6 @@ std::vector<std::string_view> splitPath(std::string_view path) {
     if (separator == std::string_view::npos) return parts;
     path.remove_prefix(separator + 1);
   }
-}
-
-// `text` in a Markdown code span, whatever backticks it holds.
-std::string codeSpan(std::string_view text) {
-  std::size_t longest = 0;
-  for (std::size_t run = 0, i = 0; i < text.size(); ++i) {
-    run = text[i] == '`' ? run + 1 : 0;
-    longest = std::max(longest, run);
-  }
-  const std::string fence(longest + 1, '`');
-  return fence + " " + std::string(text) + " " + fence;
 }
 
 json quickFix(const std::string& uri, const json& range, const std::string& newText,
@@ -203,7 +208,8 @@ json codeActionsJson(const std::string& uri, const CheckedScript& checked,
   json actions = json::array();
   for (const std::size_t line : lines) {
     const auto [first, last] = referencesOnLine(checked, line);
-    if (first == last) continue;
+    const auto [firstLoad, lastLoad] = loadsOnLine(checked, line);
+    if (first == last && firstLoad == lastLoad) continue;
     const std::string_view utf8Line = lineText(utf8Text, starts, line);
     const bool inRange = line >= range.start.line && line <= range.end.line;
     const std::size_t from = line == range.start.line
@@ -225,6 +231,18 @@ json codeActionsJson(const std::string& uri, const CheckedScript& checked,
       const std::vector<std::string> fixes = fixesOf(*reference, project, preferFirst);
       for (std::size_t i = 0; i < fixes.size(); ++i) {
         actions.push_back(quickFix(uri, place, fixes[i], named, preferFirst && i == 0));
+      }
+    }
+    for (auto load = firstLoad; load != lastLoad; ++load) {
+      const json place = lineRangeJson(line, utf8Line, load->begin, load->end);
+      json named = json::array();
+      for (const json& diagnostic : diagnostics) {
+        if (isAt(diagnostic, place)) named.push_back(diagnostic);
+      }
+      const bool touched = inRange && load->end >= from && load->begin <= to;
+      if (!touched && named.empty()) continue;
+      for (const std::string& fix : loadFixesOf(checked, *load, utf8Line, project)) {
+        actions.push_back(quickFix(uri, place, fix, named, false));
       }
     }
   }

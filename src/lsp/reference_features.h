@@ -1,6 +1,6 @@
-// What the editor offers on a reference: quick fixes for a missing or misspelt one,
-// the file it leads to on hover, and going there; on a macro's call, what it loads
-// and where the macro is defined.
+// What the editor offers on a reference: quick fixes for a missing or misspelt one
+// (and for a broken jump, sound or video), the file it leads to on hover, and going
+// there; on a macro's call, what it loads and where the macro is defined.
 #pragma once
 
 #include <filesystem>
@@ -17,12 +17,13 @@
 std::string replacementText(const CheckedReference& reference,
                             std::string_view utf8Target);
 
-// The CodeAction[] for the references of `checked` that `range` (clamped to the
-// text) touches or that a diagnostic of `contextDiagnostics` (the request's) lies at:
-// one action per file a missing reference may have meant (the letter-case match
-// first), and the spelling on disk for a reference found in another letter case;
-// each only when the text it writes would raise no finding in `project`. The
-// diagnostics at a reference's place are named as fixed by its actions.
+// The CodeAction[] for the references, jumps, sounds and videos of `checked` that
+// `range` (clamped to the text) touches or that a diagnostic of
+// `contextDiagnostics` (the request's) lies at: one action per file a missing
+// reference may have meant (the letter-case match first), and the spelling on disk
+// for a reference found in another letter case; one per fix of a broken jump, sound
+// or video (load_values.h); each only when the text it writes would raise no finding
+// in `project`. The diagnostics at a place are named as fixed by its actions.
 nlohmann::json codeActionsJson(const std::string& uri, const CheckedScript& checked,
                                std::string_view utf8Text, const TextRange& range,
                                const nlohmann::json& contextDiagnostics,

@@ -12,6 +12,7 @@
 #include "checks/reference_record.h"
 #include "images/image_formats.h"
 #include "images/layout_locator.h"
+#include "lsp/tag_at.h"
 #include "lsp/text_positions.h"
 #include "project/project_scripts.h"
 #include "script/comment_lines.h"
@@ -178,8 +179,14 @@ void refreshProject(ProjectState& project) {
   DiscardingStream discard;
   // As a run: the project file first, which may name the layout.
   project.layout = runLayoutFor(project.root, std::nullopt, readSettings(project));
+  const std::optional<std::vector<std::string>>& checks = project.layout.project.checks;
+  project.kinds =
+      checks ? checkKindsNamed({checks->begin(), checks->end()}).value_or(CheckKinds{})
+             : CheckKinds{};
+  // Sounds and videos have names of their own: a plain project's index keeps them.
   project.index =
-      buildImageIndex(project.root, discard, project.layout.indexKeepsEveryFile);
+      buildImageIndex(project.root, discard,
+                      indexKeepsEveryFile(project.layout, project.kinds, project.root));
   project.index.ignoresCase = project.layout.ignoresCase;
   *project.scripts = readProjectScripts(
       project.root, project.layout.project.scripts.value_or(std::vector<std::string>{""}),
@@ -252,6 +259,8 @@ void addDuplicateLabels(const std::vector<Label>& labels, std::string_view utf8T
     label.end = text.size();
     if (label.begin == std::string_view::npos) label.begin = 0;
     label.findings.push_back(duplicateLabelFinding(duplicate, {}));
+    label.duplicateLabel = true;
+    label.target = duplicate.label;
     const auto after =
         std::find_if(checked.loads.begin(), checked.loads.end(),
                      [&](const CheckedLoad& load) { return load.line > label.line; });
@@ -265,6 +274,58 @@ std::string shownName(std::string_view utf8Script) {
   if (utf8Script.starts_with(kScenario)) utf8Script.remove_prefix(kScenario.size());
   return std::string(utf8Script);
 }
+
+// What checking the loads of one text needs, made once for the text: jumps within
+// the script go to the labels of the editor's text, not of its file.
+class TextLoads {
+ public:
+  TextLoads(const std::vector<Label>& labels, std::string_view utf8Script,
+            ProjectState& project)
+      : ownLabels_(labelIndexOf(labels)),
+        in_{scriptAt(project.targets, utf8Script), &ownLabels_, shownName(utf8Script)},
+        rules_(loadRulesFor(project.layout, project.kinds, &project.scripts->macros)),
+        checking_{loadTableFor(project.layout),
+                  project.targets,
+                  project.layout,
+                  project.root,
+                  project.index,
+                  folderExists_} {}
+
+  // Appends the loads of `utf8Line`, line `line` (0-based), whose columns in the
+  // editor's line start `markLength` bytes further.
+  void check(std::string_view utf8Line, int line, std::size_t markLength,
+             bool inMacroBody, std::vector<CheckedLoad>& out) {
+    findLoads(utf8Line, rules_, loads_, inMacroBody);
+    for (const FoundLoad& load : loads_) {
+      CheckedLoad& result = out.emplace_back();
+      result.line = line;
+      result.result = checkLoad(load, in_, checking_);
+      result.result.line = line + 1;
+      const auto [begin, end] = loadRange(load, result.result, utf8Line);
+      result.begin = markLength + begin;
+      result.end = markLength + end;
+      addLoadFindings(result.result, {}, result.findings);
+      result.kind = load.kind;
+      result.storage = load.storage;
+      result.target = load.target;
+      if (load.storageColumn != std::string_view::npos)
+        result.storageBegin = markLength + load.storageColumn;
+      if (load.targetColumn != std::string_view::npos)
+        result.targetBegin = markLength + load.targetColumn;
+      result.withinScript =
+          load.kind == LoadKind::jump && load.storage.empty() && load.inScript.empty();
+      result.inMacroBody = inMacroBody;
+    }
+  }
+
+ private:
+  LabelIndex ownLabels_;
+  LoadingScript in_;
+  LoadRules rules_;
+  std::unordered_map<std::string, bool> folderExists_;
+  LoadChecking checking_;
+  std::vector<FoundLoad> loads_;
+};
 
 }  // namespace
 
@@ -285,20 +346,9 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project,
       outlineScript(utf8Text, utf8Script, outlineRulesFor(project.layout));
   const std::vector<std::pair<int, int>>& bodies = outline.macroBodies;
   std::size_t nextBody = 0;
-  // Jumps within the script go to the labels of the editor's text.
-  const LabelIndex ownLabels = labelIndexOf(outline.labels);
-  LoadingScript in{std::nullopt, &ownLabels, shownName(utf8Script)};
-  in.script = scriptAt(project.targets, utf8Script);
-  const LoadRules loadRules =
-      loadRulesFor(project.layout, CheckKinds{}, &project.scripts->macros);
-  std::unordered_map<std::string, bool> folderExists;
-  const LoadChecking checking{loadTableFor(project.layout),
-                              project.targets,
-                              project.layout,
-                              project.root,
-                              project.index,
-                              folderExists};
-  std::vector<FoundLoad> loads;
+  checked.utf8Script = utf8Script;
+  checked.labels = outline.labels;
+  TextLoads loads(outline.labels, utf8Script, project);
   for (std::size_t line = 0; line < starts.size(); ++line) {
     const std::string_view wholeLine = lineText(utf8Text, starts, line);
     // The mark is no part of the script's first line, but its columns count.
@@ -315,18 +365,8 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project,
     while (nextBody < bodies.size() && bodies[nextBody].second < lineNumber) ++nextBody;
     const bool inMacroBody =
         nextBody < bodies.size() && bodies[nextBody].first <= lineNumber;
-    findLoads(utf8Line, loadRules, loads, inMacroBody);
-    for (const FoundLoad& load : loads) {
-      CheckedLoad& result = checked.loads.emplace_back();
-      result.line = static_cast<int>(line);
-      result.result = checkLoad(load, in, checking);
-      result.result.line = lineNumber;
-      const auto [begin, end] = loadRange(load, result.result, utf8Line);
-      result.begin = markLength + begin;
-      result.end = markLength + end;
-      addLoadFindings(result.result, {}, result.findings);
-    }
-    if (!mayHoldReference(utf8Line, rules)) continue;
+    loads.check(utf8Line, static_cast<int>(line), markLength, inMacroBody, checked.loads);
+    if (!project.kinds.images || !mayHoldReference(utf8Line, rules)) continue;
     findReferences(utf8Line, rules, references, inMacroBody);
     if (references.empty()) continue;
     const auto hint = folderHintOf(utf8Line);
@@ -344,8 +384,17 @@ CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project,
       result.written = written;
     }
   }
-  addDuplicateLabels(outline.labels, utf8Text, starts, checked);
+  if (project.kinds.jumps) addDuplicateLabels(outline.labels, utf8Text, starts, checked);
   return checked;
+}
+
+std::vector<CheckedLoad> checkLineLoads(std::string_view utf8Line, int line,
+                                        bool inMacroBody, const CheckedScript& checked,
+                                        ProjectState& project) {
+  std::vector<CheckedLoad> loads;
+  TextLoads(checked.labels, checked.utf8Script, project)
+      .check(utf8Line, line, 0, inMacroBody, loads);
+  return loads;
 }
 
 bool checksClean(const CheckedReference& reference, std::string_view utf8Text,
@@ -369,71 +418,6 @@ namespace {
 constexpr std::array<std::string_view, 6> kImageAttributes = {
     "storage", "graphic", "enterimg", "leaveimg", "clickimg", "hoverimg"};
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-// Where the name of the tag around `offset` starts: after the "@" of an "@" line, or
-// after the "[" of the last tag opened before `offset` and not closed before it; and
-// where the name ends. npos outside any tag.
-struct TagSpan {
-  std::size_t nameStart = std::string_view::npos, body = std::string_view::npos;
-};
-
-TagSpan tagAround(std::string_view utf8Line, std::size_t offset) {
-  std::size_t nameStart = std::string_view::npos;
-  const std::size_t first = utf8Line.find_first_not_of(" \t");
-  if (first != std::string_view::npos && utf8Line[first] == '@') {
-    nameStart = first + 1;
-  } else {
-    const std::size_t open = utf8Line.rfind('[', offset == 0 ? 0 : offset - 1);
-    if (open == std::string_view::npos || open >= offset) return {};
-    const std::size_t close = utf8Line.find(']', open);
-    if (close < offset) return {};
-    nameStart = open + 1;
-  }
-  std::size_t at = nameStart;
-  while (at < utf8Line.size() && !isBlank(utf8Line[at]) && utf8Line[at] != ']') ++at;
-  if (at == nameStart) return {};
-  return {nameStart, at};
-}
-
-struct Attribute {
-  std::string_view name;
-  std::size_t valueBegin = 0, valueEnd = 0;
-};
-
-// The attributes of a tag from `at` to its "]" or the line's end; a quote left open
-// runs to the line's end, as one being typed does.
-std::vector<Attribute> tagAttributes(std::string_view line, std::size_t at) {
-  std::vector<Attribute> attributes;
-  const auto skipBlanks = [&] {
-    while (at < line.size() && isBlank(line[at])) ++at;
-  };
-  while (true) {
-    skipBlanks();
-    if (at >= line.size() || line[at] == ']') return attributes;
-    const std::size_t nameBegin = at;
-    while (at < line.size() && !isBlank(line[at]) && line[at] != '=' && line[at] != ']') {
-      ++at;
-    }
-    Attribute attribute{line.substr(nameBegin, at - nameBegin)};
-    skipBlanks();
-    if (at >= line.size() || line[at] != '=') continue;
-    ++at;
-    skipBlanks();
-    if (at < line.size() && (line[at] == '"' || line[at] == '\'')) {
-      const std::size_t close = line.find(line[at], at + 1);
-      attribute.valueBegin = at + 1;
-      attribute.valueEnd = close == std::string_view::npos ? line.size() : close;
-      at = close == std::string_view::npos ? line.size() : close + 1;
-    } else {
-      attribute.valueBegin = at;
-      while (at < line.size() && !isBlank(line[at]) && line[at] != ']') ++at;
-      attribute.valueEnd = at;
-    }
-    attributes.push_back(attribute);
-  }
-}
-
 bool isImageAttribute(std::string_view name) {
   for (const std::string_view known : kImageAttributes) {
     if (name == known) return true;
@@ -443,37 +427,24 @@ bool isImageAttribute(std::string_view name) {
 
 // Where an attribute of a layout's table loads from, given the tag's attributes;
 // nullopt when the table does not list it or the tag loads nothing.
-std::optional<LoadPlace> tablePlace(const TagTable& table, std::string_view tagName,
-                                    std::string_view attributeName,
-                                    std::string_view utf8Line,
-                                    const std::vector<Attribute>& attributes) {
-  const TagRow* row = findTagRow(table, tagName);
+std::optional<LoadPlace> tablePlace(const TagTable& table, const TypedTag& tag,
+                                    std::string_view attributeName) {
+  const TagRow* row = findTagRow(table, tag.name);
   if (row == nullptr || !listsAttribute(table, *row, attributeName)) return std::nullopt;
-  std::vector<TagAttribute> values;
-  for (const Attribute& attribute : attributes) {
-    values.push_back(
-        {attribute.name, utf8Line.substr(attribute.valueBegin,
-                                         attribute.valueEnd - attribute.valueBegin)});
-  }
-  return loadPlaceOf(table, *row, values);
+  return loadPlaceOf(table, *row, tag.values);
 }
 
 }  // namespace
 
 std::optional<ImageValue> imageValueAt(const ProjectState& project,
                                        std::string_view utf8Line, std::size_t offset) {
-  const TagSpan tag = tagAround(utf8Line, offset);
-  if (tag.body == std::string_view::npos) return std::nullopt;
-  const std::string_view tagName =
-      utf8Line.substr(tag.nameStart, tag.body - tag.nameStart);
-  const std::vector<Attribute> attributes = tagAttributes(utf8Line, tag.body);
-  for (const Attribute& attribute : attributes) {
+  const std::optional<TypedTag> tag = typedTagAt(utf8Line, offset);
+  if (!tag) return std::nullopt;
+  for (const TypedAttribute& attribute : tag->attributes) {
     if (offset < attribute.valueBegin || attribute.valueEnd < offset) continue;
     ImageValue value{attribute.valueBegin, attribute.valueEnd, std::nullopt, {}, false};
     const TagTable* const table = project.layout.tags;
-    const auto place =
-        table ? tablePlace(*table, tagName, attribute.name, utf8Line, attributes)
-              : std::nullopt;
+    const auto place = table ? tablePlace(*table, *tag, attribute.name) : std::nullopt;
     if (place) {
       CheckedReference written;
       setWrittenFrom(written, *place, std::nullopt, project);

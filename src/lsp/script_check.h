@@ -12,8 +12,10 @@
 #include <string_view>
 #include <vector>
 
+#include "checks/check_kinds.h"
 #include "checks/jump_check.h"
 #include "images/image_index.h"
+#include "layouts/load_table.h"
 #include "outputs/findings.h"
 #include "project/project_file.h"
 #include "project/project_scripts.h"
@@ -36,6 +38,7 @@ struct ProjectState {
   std::filesystem::path root;
   // As a run's, with the project file's layout, search path and tags.
   RunLayout layout;
+  CheckKinds kinds;  // the project file's check, else every kind
   ImageIndex index;  // built by openProject, rebuilt by refreshProject
   // Every script whose macros and labels count (the project file's `scripts`
   // folders, else all below the root), outlined from disk or from the editor's text;
@@ -110,12 +113,25 @@ struct CheckedLoad {
   std::size_t begin = 0, end = 0;  // byte offsets of what it is about in its line
   LoadResult result;               // as a run records it (a label defined twice: none)
   std::vector<Finding> findings;
+  bool duplicateLabel = false;  // a label defined twice: its name is `target`
+  // What the line says, for hover, definition and fixes: the kind, the values as
+  // written, and where they are written in the line (bytes; npos when they are not
+  // written there: absent, or given by a macro's body or default).
+  LoadKind kind = LoadKind::jump;
+  std::string storage, target;
+  std::size_t storageBegin = std::string::npos, targetBegin = std::string::npos;
+  // A jump within the script whose text was checked (no storage, not through a
+  // macro's body that means another script): its label is in that text.
+  bool withinScript = false;
+  bool inMacroBody = false;  // on a line of a macro's body, as the loads were found
 };
 
 struct CheckedScript {
+  std::string utf8Script;                    // as checkScriptText was given it
   std::vector<CheckedReference> references;  // in line order, left to right
   std::vector<int> invalidLines;   // lines holding bytes no encoding could read (U+FFFD)
   std::vector<CheckedLoad> loads;  // in line order, labels defined twice among them
+  std::vector<Label> labels;       // every label line of the text with a name, in order
 };
 
 // Checks every reference and every jump, sound and video of `utf8Text` (the editor's
@@ -125,6 +141,13 @@ struct CheckedScript {
 // a run shows it. Comment lines are skipped, as a run skips them.
 CheckedScript checkScriptText(std::string_view utf8Text, ProjectState& project,
                               std::string_view utf8Script = {});
+
+// The loads of `utf8Line` (line `line` of the text `checked` was made of, without a
+// byte-order mark) as checkScriptText checks them; `inMacroBody` as that line was
+// read. For a line as a fix would write it.
+std::vector<CheckedLoad> checkLineLoads(std::string_view utf8Line, int line,
+                                        bool inMacroBody, const CheckedScript& checked,
+                                        ProjectState& project);
 
 // Whether `utf8Text` written in place of `reference` (in its tag, on its line) would
 // raise no finding at all: found where the game loads it from, in the folders it

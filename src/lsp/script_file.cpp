@@ -17,5 +17,6 @@ std::optional<ScriptFile> readScriptFile(const std::filesystem::path& path,
     file.replacedInvalid = file.replacedInvalid || line.replacedInvalid;
   }
   file.encoding = reader.encoding;
+  file.doubtsShiftJis = doubtsShiftJis(reader);
   return file;
 }

@@ -13,6 +13,9 @@ struct ScriptFile {
   ScriptEncoding encoding = ScriptEncoding::utf8;
   bool byteOrderMark = false;
   bool replacedInvalid = false;  // some bytes formed no character (now U+FFFD)
+  // Made Shift-JIS by detection, but it reads as GBK or Big5 text often does (see
+  // doubtsShiftJis in text/script_reader.h).
+  bool doubtsShiftJis = false;
 };
 
 // The script at `path` decoded as a run decodes it (a byte-order mark, else `choice`

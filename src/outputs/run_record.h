@@ -99,6 +99,7 @@ struct LoadResult {
   std::string folder;
   bool folderMissing = false;  // the project has no such folder at all
   std::string file;            // found: the file, from the root
+  int labelLine = 0;           // a jump reaching its label: the label's line, from 1
   // Where a browser-style game loads a sound or video from, from the root; "" else.
   std::string loadsFrom;
   // Of a missing one: scripts or files (from the root, or below scenario for a

@@ -371,17 +371,17 @@ constexpr KeyRule kKeyRules[] = {
     {"scripts", readScripts}, {"check", readCheck},       {"tags", readTags},
 };
 
-// The first byte that is not UTF-8, where toml++ would stop with a message in
-// English that does not say what to do.
-std::optional<ProjectFileError> invalidUtf8(std::string_view text) {
+// The first character of `text` (UTF-8) for which `finds(character, its bytes)` gives
+// an explanation, at its line and column (characters, from 1).
+template <class Finds>
+std::optional<ProjectFileError> firstMistake(std::string_view text, Finds finds) {
   int line = 1;
   int column = 1;
   for (std::size_t at = 0; at < text.size();) {
     const Utf8Char c = decodeAnyUtf8At(text, at);
-    if (c.codePoint == U'\uFFFD' && text.substr(at, c.length) != "\xEF\xBF\xBD") {
-      return ProjectFileError{
-          line, column,
-          "UTF-8 として読めないバイトがあります (UTF-8 で保存してください)"};
+    if (std::optional<std::string> mistake =
+            finds(c.codePoint, text.substr(at, c.length))) {
+      return ProjectFileError{line, column, std::move(*mistake)};
     }
     if (text[at] == '\n') {
       ++line;
@@ -394,28 +394,27 @@ std::optional<ProjectFileError> invalidUtf8(std::string_view text) {
   return std::nullopt;
 }
 
+// The first byte that is not UTF-8, where toml++ would stop with a message in
+// English that does not say what to do.
+std::optional<ProjectFileError> invalidUtf8(std::string_view text) {
+  return firstMistake(text, [](char32_t c, std::string_view bytes) {
+    return c == U'\uFFFD' && bytes != "\xEF\xBF\xBD"
+               ? std::optional<std::string>(
+                     "UTF-8 として読めないバイトがあります (UTF-8 で保存してください)")
+               : std::nullopt;
+  });
+}
+
 // A stand-in written in the file itself could not be told from one put in.
 std::optional<ProjectFileError> standInWritten(std::string_view text) {
-  int line = 1;
-  int column = 1;
-  for (std::size_t at = 0; at < text.size();) {
-    const Utf8Char c = decodeAnyUtf8At(text, at);
-    if (isStandIn(c.codePoint)) {
-      char code[16];
-      std::snprintf(code, sizeof code, "U+%X", static_cast<unsigned>(c.codePoint));
-      return ProjectFileError{
-          line, column,
-          "TOML として読めません: 使えない文字があります (" + std::string(code) + ")"};
-    }
-    if (text[at] == '\n') {
-      ++line;
-      column = 1;
-    } else {
-      ++column;
-    }
-    at += c.length;
-  }
-  return std::nullopt;
+  return firstMistake(
+      text, [](char32_t c, std::string_view) -> std::optional<std::string> {
+        if (!isStandIn(c)) return std::nullopt;
+        char code[16];
+        std::snprintf(code, sizeof code, "U+%X", static_cast<unsigned>(c));
+        return "TOML として読めません: 使えない文字があります (" + std::string(code) +
+               ")";
+      });
 }
 
 ProjectFileReading fileError(std::string utf8Path, std::string text) {

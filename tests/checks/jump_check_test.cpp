@@ -53,7 +53,8 @@ ProjectScripts projectOf(
   return project;
 }
 
-// A verdict as one line: kind, status, what the warning names, suggestions.
+// A verdict as one line: kind, status, what the warning names, the file and label
+// line reached, suggestions.
 std::string describe(const LoadResult& result) {
   std::string text = result.kind == LoadResultKind::script ? "script" : "label";
   text += result.status == LoadStatus::found     ? " found "
@@ -63,6 +64,7 @@ std::string describe(const LoadResult& result) {
   if (!result.label.empty()) text += " " + result.label;
   if (result.withoutStar) text += " without star";
   if (!result.file.empty()) text += " = " + result.file;
+  if (result.labelLine != 0) text += " 行 " + std::to_string(result.labelLine);
   for (const std::string& suggestion : result.suggestions) text += " ? " + suggestion;
   return text;
 }
@@ -101,8 +103,8 @@ TEST(JumpCheck, BrowserStyleScriptsBelowScenarioAndTheirLabels) {
   expectVerdicts(
       targets,
       {
-          {"", "*start", false, "label found a.ks *start = scenario/a.ks"},
-          {"", "start", false, "label found a.ks *start = scenario/a.ks"},
+          {"", "*start", false, "label found a.ks *start = scenario/a.ks 行 1"},
+          {"", "start", false, "label found a.ks *start = scenario/a.ks 行 1"},
           {"", "*", false, "script found a.ks = scenario/a.ks"},
           {"", "*endng", false, "label missing a.ks *endng = scenario/a.ks ? *ending"},
           {"", "*Start", false, "label missing a.ks *Start = scenario/a.ks ? *start"},
@@ -111,7 +113,7 @@ TEST(JumpCheck, BrowserStyleScriptsBelowScenarioAndTheirLabels) {
           {"./data/scenario/first.ks", "", false,
            "script found ./data/scenario/first.ks = scenario/first.ks"},
           {"sub/../first.ks", "*Ev03", false,
-           "label found sub/../first.ks *Ev03 = scenario/first.ks"},
+           "label found sub/../first.ks *Ev03 = scenario/first.ks 行 1"},
           {"First.ks", "", false, "script missing First.ks ? first.ks"},
           {"title.ks", "*x", false,
            "script missing title.ks ? sub/title.ks ? title_screen.ks ? my_title.ks"},
@@ -139,11 +141,11 @@ TEST(JumpCheck, DesktopStyleScriptsOnTheSearchPath) {
   expectVerdicts(
       targets,
       {
-          {"", "*start", false, "label found a.ks *start = scenario/a.ks"},
+          {"", "*start", false, "label found a.ks *start = scenario/a.ks 行 1"},
           {"", "start", false, "label missing a.ks start without star = scenario/a.ks"},
           {"", "*e2", false, "label missing a.ks *e2 = scenario/a.ks"},
-          {"", "*e2 ", false, "label found a.ks *e2  = scenario/a.ks"},
-          {"B.KS", "*b", false, "label found B.KS *b = scenario/b.ks"},
+          {"", "*e2 ", false, "label found a.ks *e2  = scenario/a.ks 行 2"},
+          {"B.KS", "*b", false, "label found B.KS *b = scenario/b.ks 行 1"},
           {"c.ks", "", false, "script missing c.ks ? scenario/sub/c.ks"},
           {"Scenario\\Sub\\C.ks", "", false,
            "script found Scenario\\Sub\\C.ks = scenario/sub/c.ks"},

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "support/platform_paths.h"
 #include "support/run_program.h"
 #include "support/temp_project.h"
 #include "support/text_search.h"
@@ -19,11 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kBom = "\xEF\xBB\xBF";
-
-std::string utf8Of(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
 
 // How every complete run ends: `log`, the converted log, holds its last line and the
 // temporary log is gone.

@@ -21,19 +21,6 @@ using nlohmann::json;
 
 namespace {
 
-// The report written in `folder`, after its byte-order mark.
-std::string reportIn(const fs::path& folder) {
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    if (entry.path().filename().string().starts_with("tag_report_image_")) {
-      std::ifstream file(entry.path(), std::ios::binary);
-      const std::string text{std::istreambuf_iterator<char>(file), {}};
-      return text.substr(3);
-    }
-  }
-  ADD_FAILURE() << "no report in " << folder;
-  return {};
-}
-
 // A game folder with index.html beside data/, the project's root.
 const std::vector<ProjectFile> kBrowserProject = {
     {"index.html", ""},

@@ -20,11 +20,6 @@ namespace {
 
 const std::string kBom = "\xEF\xBB\xBF";
 
-std::string utf8Of(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
 // The log without the lines that name the time or the report file, which differ from
 // run to run.
 std::string logWithoutTimes(const std::string& log) {

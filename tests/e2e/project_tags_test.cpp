@@ -32,19 +32,6 @@ struct Case {
   std::vector<std::string> places;
 };
 
-// The report written in `folder`, after its byte-order mark.
-std::string reportIn(const std::filesystem::path& folder) {
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    if (entry.path().filename().string().starts_with("tag_report_image_")) {
-      std::ifstream file(entry.path(), std::ios::binary);
-      const std::string text{std::istreambuf_iterator<char>(file), {}};
-      return text.substr(3);
-    }
-  }
-  ADD_FAILURE() << "no report in " << folder;
-  return {};
-}
-
 std::string placeOf(const json& reference) {
   return std::to_string(reference["line"].get<int>()) + ":" +
          (reference["column"].is_null()

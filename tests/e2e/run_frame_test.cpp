@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/report_file_name.h"
+#include "support/platform_paths.h"
 #include "support/run_program.h"
 #include "support/temp_project.h"
 

@@ -18,6 +18,13 @@ TEST(EncodingAdvice, TellsMisreadTextFromTextThatReadsTruly) {
       {"\xC2\x9F", true},                           // U+009F, the last C1
       {"\xC2\xA0\xEF\xBC\x81", false},              // U+00A0, U+FF01
       {"\xC2", false},                              // a lone lead byte at the end
+      // GBK "你好" and Big5 "你好" as latin1 editors show them: Latin-1 letters alone.
+      {"[jump target=*\xC3\x84\xC3\xA3\xC2\xBA\xC3\x83]", true},
+      {"*\xC2\xA7"
+       "A\xC2\xA6"
+       "n",
+       true},
+      {"\xC3\x84\xE4\xBD\xA0", false},  // Latin-1 beside a CJK character
   };
   for (const auto& [text, misread] : cases)
     EXPECT_EQ(looksMisread(text), misread) << text;
@@ -32,6 +39,9 @@ TEST(EncodingAdvice, KnowsTheLegacyEncodingsARunReads) {
   } cases[] = {
       {ScriptEncoding::shiftJis, false, true},
       {ScriptEncoding::shiftJis, true, false},  // not clean
+      {ScriptEncoding::gbk, false, true},
+      {ScriptEncoding::big5, false, true},
+      {ScriptEncoding::big5, true, false},
       {ScriptEncoding::utf8, false, false},
       {ScriptEncoding::utf16le, false, false},
   };
@@ -46,30 +56,50 @@ TEST(EncodingAdvice, NamesTheEncodingAndEachEditorsSetting) {
   const struct {
     const char* client;
     EditorKind kind;
+    ScriptEncoding encoding;
+    const char* opening;
     const char* advice;
   } cases[] = {
-      {"Visual Studio Code", EditorKind::vscode,
+      {"Visual Studio Code", EditorKind::vscode, ScriptEncoding::shiftJis,
+       "Shift-JIS で保存されていますが、エディタが別の文字コードで開いたため、日本語の"
+       "名前を確認できません。",
        "VS Code の設定に \"[ks]\": { \"files.encoding\": \"shiftjis\" } "
-       "を加えて開き直して"
+       "を加えて開き直してください。"},
+      {"VSCodium", EditorKind::vscode, ScriptEncoding::gbk,
+       "GBK で保存されていますが、エディタが別の文字コードで開いたため、中国語の名前を"
+       "確認できません。",
+       "VS Code の設定に \"[ks]\": { \"files.encoding\": \"gbk\" } を加えて開き直して"
        "ください。"},
-      {"VSCodium", EditorKind::vscode, "\"files.encoding\": \"shiftjis\""},
-      {"Neovim", EditorKind::neovim,
-       "Neovim で fileencodings=ucs-bom,utf-8,cp932 を設定して開き直してください"},
-      {"Eglot", EditorKind::other,
+      {"Neovim", EditorKind::neovim, ScriptEncoding::shiftJis, "Shift-JIS",
+       "Neovim で fileencodings=ucs-bom,utf-8,cp932 を設定して開き直してください "
+       "(ks-image-check.lua は *.ks にこう設定します)。"},
+      {"Neovim", EditorKind::neovim, ScriptEncoding::big5, "Big5",
+       "Neovim で fileencodings=ucs-bom,utf-8,cp950 を設定して開き直してください "
+       "(ks-image-check.lua では vim.g.ks_image_check_fileencodings = "
+       "'ucs-bom,utf-8,cp950')。"},
+      {"Eglot", EditorKind::other, ScriptEncoding::shiftJis, "Shift-JIS",
        "エディタの文字コードを Shift-JIS にして開き直してください (VS Code の設定: "
        "\"[ks]\": { \"files.encoding\": \"shiftjis\" }、Neovim: "
        "fileencodings=ucs-bom,utf-8,cp932)。"},
+      {"Eglot", EditorKind::other, ScriptEncoding::gbk, "GBK",
+       "エディタの文字コードを GBK にして開き直してください (VS Code の設定: "
+       "\"[ks]\": { \"files.encoding\": \"gbk\" }、Neovim: "
+       "fileencodings=ucs-bom,utf-8,cp936)。"},
   };
-  for (const auto& [client, kind, advice] : cases) {
+  for (const auto& [client, kind, encoding, opening, advice] : cases) {
     EXPECT_EQ(editorNamed(client), kind) << client;
-    const std::string message =
-        misreadMessage("scenario/a.ks", ScriptEncoding::shiftJis, kind);
-    EXPECT_TRUE(message.starts_with(
-        "scenario/a.ks は Shift-JIS で保存されていますが、エディタが別の文字コードで"
-        "開いたため、日本語の画像名を確認できません。"))
+    const std::string message = misreadMessage("scenario/a.ks", encoding, kind);
+    EXPECT_TRUE(message.starts_with(std::string("scenario/a.ks は ") + opening))
         << message;
-    EXPECT_NE(message.find(advice), std::string::npos) << message;
+    EXPECT_TRUE(message.ends_with(advice)) << message;
   }
+  // A script detection made Shift-JIS that reads like GBK or Big5: only the project
+  // file chooses those.
+  EXPECT_TRUE(misreadMessage("a.ks", ScriptEncoding::shiftJis, EditorKind::vscode, true)
+                  .ends_with("を加えて開き直してください。GBK か Big5 "
+                             "で保存したスクリプトなら、文字コードは ks-image-check.toml "
+                             "でだけ選べます: encoding = \"gbk\" (または \"big5\") "
+                             "と書いてください。"));
 }
 
 TEST(EncodingAdvice, KeepsTheNamesThatReadAlikeInEveryEncoding) {
@@ -78,10 +108,27 @@ TEST(EncodingAdvice, KeepsTheNamesThatReadAlikeInEveryEncoding) {
     checked.references.push_back({});
     checked.references.back().reference = name;
   }
+  // A jump's script and label, a sound, a label defined twice (its name the target).
+  const struct {
+    const char* storage;
+    const char* target;
+  } loads[] = {{"first.ks", "*start"},
+               {"first.ks", "*\xC3\x84\xC3\xA3"},
+               {"\xEF\xBF\xBD.ks", ""},
+               {"click.ogg", ""},
+               {"", "*\xC2\x82"}};
+  for (const auto& [storage, target] : loads) {
+    checked.loads.push_back({});
+    checked.loads.back().storage = storage;
+    checked.loads.back().target = target;
+  }
   checked.invalidLines = {0, 3};
   keepReadable(checked);
   ASSERT_EQ(checked.references.size(), 1u);
   EXPECT_EQ(checked.references[0].reference, "room.jpg");
+  ASSERT_EQ(checked.loads.size(), 2u);
+  EXPECT_EQ(checked.loads[0].target, "*start");
+  EXPECT_EQ(checked.loads[1].storage, "click.ogg");
   EXPECT_TRUE(checked.invalidLines.empty());
 }
 

@@ -472,6 +472,58 @@ class Encodings(ServerTest):
         self.assertFalse([m for m in self.client.pending
                           if m.get("method") == "window/showMessage"])
 
+    def test_gbk_and_big5_are_named_as_the_project_file_chooses(self):
+        # Words that both encodings hold.
+        lines = ["「教室」", "*教室", "[jump storage=other.ks target=*教室]",
+                 "[bg storage=gone.png]"]
+        utf8 = lambda b: b.decode("utf-8", "replace")  # noqa: E731
+        latin1 = lambda b: b.decode("latin-1")  # noqa: E731
+        cases = [
+            ("gbk", "gbk", "Visual Studio Code", utf8,
+             'scenario/chinese.ks は GBK で保存されていますが、エディタが別の文字コードで'
+             '開いたため、中国語の名前を確認できません。VS Code の設定に '
+             '"[ks]": { "files.encoding": "gbk" } を加えて開き直してください。'),
+            ("big5", "big5", "Neovim", latin1,
+             "scenario/chinese.ks は Big5 で保存されていますが、エディタが別の文字コードで"
+             "開いたため、中国語の名前を確認できません。Neovim で "
+             "fileencodings=ucs-bom,utf-8,cp950 を設定して開き直してください "
+             "(ks-image-check.lua では vim.g.ks_image_check_fileencodings = "
+             "'ucs-bom,utf-8,cp950')。"),
+            # Without the project file, GBK that reads as half-width katakana is taken
+            # for Shift-JIS by detection, with a word on the project file.
+            (None, "gbk", "Visual Studio Code", utf8,
+             'scenario/chinese.ks は Shift-JIS で保存されていますが、エディタが別の'
+             '文字コードで開いたため、日本語の名前を確認できません。VS Code の設定に '
+             '"[ks]": { "files.encoding": "shiftjis" } を加えて開き直してください。'
+             'GBK か Big5 で保存したスクリプトなら、文字コードは ks-image-check.toml '
+             'でだけ選べます: encoding = "gbk" (または "big5") と書いてください。'),
+        ]
+        for chosen, encoding, client, decode, message in cases:
+            with self.subTest(encoding=chosen, client=client):
+                self.client.kill()
+                self.client = LspClient([PROGRAM, "--lsp"])
+                project_file = self.root / "ks-image-check.toml"
+                if chosen:
+                    project_file.write_text('encoding = "%s"\n' % chosen)
+                elif project_file.exists():
+                    project_file.unlink()
+                text = lines if chosen else ["中文中文", "[bg storage=gone.png]"]
+                data = ("\r\n".join(text) + "\r\n").encode(encoding)
+                path = self.root / "scenario" / "chinese.ks"
+                path.write_bytes(data)
+                (self.root / "scenario" / "other.ks").write_bytes("*教室\n".encode(encoding))
+                self.client.initialize(self.root, client_name=client)
+                uri = self.client.open(path, decode(data))
+                # The names it cannot read are not marked: the label the jump goes
+                # to in another script is not looked for.
+                self.assertEqual(
+                    summary(self.client.diagnostics(uri, 1)),
+                    [(len(text) - 1, "missing-image", 1,
+                      "画像ファイルが見つかりません: gone.png")])
+                advice = self.client.wait_for(
+                    lambda m: m.get("method") == "window/showMessage")["params"]
+                self.assertEqual(advice, {"type": 2, "message": message})
+
 
 # Projects of the two styles whose tags load from places of their own, each with two
 # names similar to a missing one. In the browser-style one, one lies where the tag
@@ -653,6 +705,175 @@ class WholeProject(unittest.TestCase):
         self.client.notify("workspace/didChangeWorkspaceFolders", {"event": {
             "added": [], "removed": [{"uri": file_uri(self.root), "name": "game"}]}})
         self.assertEqual(self.client.diagnostics(b_uri), [])
+
+
+# A script of jumps and sounds, the same in projects of both layouts, and what the
+# editor makes of it in each.
+JUMP_LINES = [
+    "*top",
+    "[jump storage=first.ks target=*ending]",
+    "[jump target=*top]",
+    "[jump storage=title.ks]",
+    "[call storage=first.ks target=%s]",
+    "[playbgm storage=Traning.mp3.mp3]",
+    "*|title",
+    "[playse storage=]",
+    "[jump storage=first.ks target=]",
+    "*last|おわり",
+]
+FIRST_KS = "*start\n; 最初のラベル\n*ending\n"
+
+JUMP_PROJECTS = {
+    "browser": {
+        "files": {"index.html": "", "data/bgimage/.keep": "", "data/scenario/first.ks": FIRST_KS,
+                  "data/scenario/sub/title_screen.ks": "*menu\n",
+                  "data/bgm/Traning.mp3": b"", "data/sound/click.ogg": b""},
+        "root": "data",
+        "target": "*endng",  # a typo of a label
+        "diagnostics": [
+            (3, "missing-script", 1, "ジャンプ先のスクリプトがありません: title.ks"),
+            (4, "missing-label", 1, "ジャンプ先のラベルがありません: first.ks *endng"),
+            (5, "missing-sound", 1, "音声ファイルが見つかりません: Traning.mp3.mp3"),
+        ],
+        "fixes": [["sub/title_screen.ks"], ["*ending"], ["Traning.mp3"]],
+        "broken hover": "ジャンプ先のラベルがありません: first.ks *endng\n\n"
+                        "似た名前のラベルがあります: ` *ending `",
+        "scripts": ["first.ks", "main.ks", "sub/title_screen.ks"],
+        "sounds": ["click.ogg"],
+    },
+    "desktop": {
+        "files": {"startup.tjs": "", "scenario/first.ks": FIRST_KS,
+                  "deep/title_screen.ks": "*menu\n",
+                  "bgm/Traning.mp3": b"", "sound/click.wav": b""},
+        "root": ".",
+        "target": "start",  # a label without its "*"
+        "diagnostics": [
+            (3, "missing-script", 1, "ジャンプ先のスクリプトがありません: title.ks"),
+            (4, "label-without-star", 1, "ラベルは * で始めます: start"),
+            (5, "missing-sound", 1, "音声ファイルが見つかりません: Traning.mp3.mp3"),
+        ],
+        # The name alone is off the search path: the path from the root finds it.
+        "fixes": [["deep/title_screen.ks"], ["*start"], ["Traning.mp3"]],
+        "broken hover": "ラベルは * で始めます: start",
+        "scripts": ["first.ks", "main.ks"],
+        "sounds": ["Traning.mp3", "click.wav"],
+    },
+}
+
+
+class JumpsInTheEditor(unittest.TestCase):
+    """Outline, definition, hover, completion and quick fixes of jumps and sounds, in
+    a project of each layout."""
+
+    def test_each_feature_in_each_layout(self):
+        for style, project in JUMP_PROJECTS.items():
+            with self.subTest(style=style), tempfile.TemporaryDirectory() as folder:
+                game = Path(folder) / "game"
+                make_files(game, project["files"])
+                self.root = (game / project["root"]).resolve()
+                self.project = project
+                self.lines = list(JUMP_LINES)
+                self.lines[4] = self.lines[4] % project["target"]
+                self.text = "\n".join(self.lines) + "\n"
+                self.client = LspClient([PROGRAM, "--lsp"])
+                try:
+                    self.main = self.root / "scenario" / "main.ks"
+                    self.main.write_text(self.text, encoding="utf-8")
+                    # The desktop client takes the flat form of the outline.
+                    self.client.initialize(self.root, nested_symbols=style == "browser")
+                    self.uri = self.client.open(self.main, self.text)
+                    diagnostics = self.client.diagnostics(self.uri, 1)
+                    self.assertEqual(summary(diagnostics), project["diagnostics"])
+                    self.check_outline(style == "browser")
+                    self.check_definition_and_hover()
+                    self.check_completion()
+                    self.check_fixes(diagnostics)
+                finally:
+                    self.client.kill()
+
+    def at(self, line, text, offset=0):
+        column = utf16_length(self.lines[line][:self.lines[line].index(text)]) + offset
+        return {"textDocument": {"uri": self.uri},
+                "position": {"line": line, "character": column}}
+
+    def check_outline(self, nested):
+        symbols = self.client.request("textDocument/documentSymbol",
+                                      {"textDocument": {"uri": self.uri}})
+        # "*|title" repeats the label before it and names none.
+        self.assertEqual([(s["name"], s["kind"]) for s in symbols],
+                         [("*top", 3), ("*last", 3)])
+        whole = range_of(9, self.lines[9], self.lines[9])
+        if nested:
+            self.assertEqual([s["range"] for s in symbols],
+                             [range_of(0, "*top", "*top"), whole])
+            self.assertEqual(symbols[1]["selectionRange"],
+                             range_of(9, self.lines[9], "*last"))
+        else:
+            self.assertEqual(symbols[1]["location"], {"uri": self.uri, "range": whole})
+
+    def check_definition_and_hover(self):
+        first = self.root / "scenario" / "first.ks"
+
+        def goes(line, text, offset=0):
+            location = self.client.request("textDocument/definition",
+                                           self.at(line, text, offset))
+            return location and (path_of(location["uri"]), location["range"]["start"])
+
+        def says(line, text):
+            hover = self.client.request("textDocument/hover", self.at(line, text, 1))
+            return hover and hover["contents"]["value"]
+
+        line = lambda n: {"line": n, "character": 0}  # noqa: E731
+        self.assertEqual(goes(1, "*ending"), (first, line(2)))
+        self.assertEqual(goes(1, "*ending", len("*ending")), (first, line(2)))
+        self.assertEqual(goes(1, "first.ks"), (first, line(0)))
+        self.assertEqual(goes(2, "*top"), (self.main, line(0)))
+        self.assertEqual(goes(8, "first.ks"), (first, line(0)))
+        self.assertIsNone(goes(3, "title.ks"))
+        self.assertIsNone(goes(4, self.project["target"]))
+        self.assertEqual(says(1, "*ending"), "` scenario/first.ks 行 3 *ending `")
+        self.assertEqual(says(1, "first.ks"), "` scenario/first.ks 行 3 *ending `")
+        self.assertEqual(says(2, "*top"), "` scenario/main.ks 行 1 *top `")
+        self.assertEqual(says(8, "first.ks"), "` scenario/first.ks `")
+        self.assertEqual(says(4, self.project["target"]), self.project["broken hover"])
+        self.assertEqual(says(3, "title.ks"),
+                         "ジャンプ先のスクリプトがありません: title.ks\n\n"
+                         "似た名前のファイルがあります: ` %s `" % self.project["fixes"][0][0])
+
+    def check_completion(self):
+        def offered(line, text, offset=0):
+            result = self.client.request("textDocument/completion",
+                                         self.at(line, text, offset))
+            return [(item["label"], item["detail"]) for item in result["items"]]
+
+        # The labels of the script the tag goes to, in order; of its own without
+        # storage, as typed so far.
+        self.assertEqual(offered(8, "]"), [("*start", "scenario/first.ks 行 1"),
+                                           ("*ending", "scenario/first.ks 行 3")])
+        self.assertEqual(offered(2, "*top", 2), [("*top", "scenario/main.ks 行 1")])
+        self.assertEqual([label for label, _ in offered(2, "*top")], ["*top", "*last"])
+        self.assertEqual(sorted(label for label, _ in offered(3, "title.ks")),
+                         self.project["scripts"])
+        self.assertEqual(sorted(label for label, _ in offered(7, "]")),
+                         self.project["sounds"])
+
+    def check_fixes(self, diagnostics):
+        for version, (diagnostic, fixes) in enumerate(
+                zip(diagnostics, self.project["fixes"]), start=2):
+            cursor = {"line": diagnostic["range"]["start"]["line"], "character": 0}
+            actions = self.client.request("textDocument/codeAction", {
+                "textDocument": {"uri": self.uri},
+                "range": {"start": cursor, "end": cursor},
+                "context": {"diagnostics": [diagnostic]}})
+            self.assertEqual([a["title"] for a in actions],
+                             [fix + " に置き換えます" for fix in fixes])
+            self.assertEqual([a["diagnostics"] for a in actions], [[diagnostic]] * len(fixes))
+            self.client.notify("textDocument/didChange", {
+                "textDocument": {"uri": self.uri, "version": version},
+                "contentChanges": [{"text": apply_edit(
+                    self.text, actions[0]["edit"]["changes"][self.uri][0])}]})
+            self.assertEqual(summary(self.client.diagnostics(self.uri, version)),
+                             [d for d in summary(diagnostics) if d != summary([diagnostic])[0]])
 
 
 MACROS_KS = ("[macro name=ex_bg]\n"

@@ -108,10 +108,13 @@ class LspClient:
                                              params.get("version") == version)
         return self.wait_for(wanted, timeout)["params"]["diagnostics"]
 
-    def initialize(self, root, watch_files=True, progress=False, client_name=None):
+    def initialize(self, root, watch_files=True, progress=False, client_name=None,
+                   nested_symbols=True):
         capabilities = {"workspace": {"didChangeWatchedFiles":
                                       {"dynamicRegistration": watch_files}},
-                        "window": {"workDoneProgress": progress}}
+                        "window": {"workDoneProgress": progress},
+                        "textDocument": {"documentSymbol": {
+                            "hierarchicalDocumentSymbolSupport": nested_symbols}}}
         params = {"processId": None, "rootUri": file_uri(root),
                   "capabilities": capabilities,
                   "workspaceFolders": [{"uri": file_uri(root), "name": "game"}]}

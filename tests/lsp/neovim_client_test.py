@@ -2,8 +2,9 @@
 """The language server with a real client: Neovim, headless, loads the snippet of
 editors/nvim, opens a script of the sample project and writes back what it got:
 the diagnostics (vim.diagnostic.get), which must be the sample's missing image, the
-references of an image name across the project, and, for a Shift-JIS script, the
-encoding Neovim read it in and the diagnostics of its Japanese name.
+references of an image name across the project, a script's labels and where gd on a
+jump's label goes, and, for a Shift-JIS script, the encoding Neovim read it in and
+the diagnostics of its Japanese name.
 
     neovim_client_test.py PROGRAM
 
@@ -62,6 +63,21 @@ local function check()
     end
   end
   table.sort(result.references, function(a, b) return a.file < b.file end)
+  -- A jump: its script's outline, and gd on its label goes to the label's line.
+  vim.cmd('edit ' .. vim.fn.fnameescape({jumps}))
+  vim.wait(20000, function() return #vim.lsp.buf_get_clients(0) > 0 end, 50)
+  local symbols = vim.lsp.buf_request_sync(0, 'textDocument/documentSymbol',
+    {{ textDocument = vim.lsp.util.make_text_document_params() }}, 20000)
+  result.symbols = {{}}
+  for _, answer in pairs(symbols or {{}}) do
+    for _, symbol in ipairs(answer.result or {{}}) do
+      table.insert(result.symbols, symbol.name)
+    end
+  end
+  vim.api.nvim_win_set_cursor(0, {{ 3, 34 }})
+  vim.lsp.buf.definition()
+  vim.wait(20000, function() return vim.fn.expand('%:t') == 'goal.ks' end, 50)
+  result.definition = {{ file = vim.fn.expand('%:t'), line = vim.fn.line('.') }}
   -- A Shift-JIS script: read as cp932, so the server gets its Japanese names.
   vim.cmd('edit ' .. vim.fn.fnameescape({sjis}))
   result.sjis = {{ fileencoding = vim.bo.fileencoding, line = vim.fn.getline(1) }}
@@ -78,6 +94,11 @@ vim.cmd('qall!')
 
 SJIS_LINE = '[bg storage="教室.png" folder="data/bgimage"]'
 
+# Written into the copy of the sample: a jump to a label a few lines down another
+# script (the cursor goes on its "*goal", line 3, byte 34).
+JUMPS_KS = '*top\n*つづき\n[jump storage="goal.ks" target=*goal]\n'
+GOAL_KS = "; ここから\n\n*goal\n[s]\n"
+
 # prologue.ks, line 10: [image storage="chara/hero_yawn.png" folder="data/fgimage" ...]
 EXPECTED = {
     "arrived": True,
@@ -85,6 +106,8 @@ EXPECTED = {
                      "message": "画像ファイルが見つかりません: chara/hero_yawn.png"}],
     # chara/hero_smile.png, on line 5 of prologue.ks, is loaded there and by ending.ks.
     "references": [{"file": "ending.ks", "line": 3}, {"file": "prologue.ks", "line": 4}],
+    "symbols": ["*top", "*つづき"],
+    "definition": {"file": "goal.ks", "line": 3},
     "sjis": {"fileencoding": "cp932", "line": SJIS_LINE, "arrived": True,
              "diagnostics": [{"lnum": 0, "col": 13, "end_col": 19, "severity": 1,
                               "message": "画像ファイルが見つかりません: 教室.png"}]},
@@ -107,6 +130,8 @@ def main():
         shutil.copytree(SAMPLE, project)
         sjis = project / "scenario/sjis.ks"
         sjis.write_bytes((SJIS_LINE + "\r\n").encode("cp932"))
+        (project / "scenario/jumps.ks").write_text(JUMPS_KS, encoding="utf-8")
+        (project / "scenario/goal.ks").write_text(GOAL_KS, encoding="utf-8")
         result = work / "result.json"
         driver = work / "driver.lua"
         def lua(text):
@@ -114,6 +139,7 @@ def main():
         driver.write_text(DRIVER.format(
             program=lua(program), snippet=lua(SNIPPET),
             script=lua(project / "scenario/prologue.ks"), sjis=lua(sjis),
+            jumps=lua(project / "scenario/jumps.ks"),
             result=lua(result)),
             encoding="utf-8")
         # Neovim's own files (its LSP log among them) stay in the scratch folder.

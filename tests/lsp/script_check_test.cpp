@@ -244,4 +244,36 @@ TEST(ScriptCheck, JumpsSoundsAndLabelsOfTheEditorsText) {
                                       "duplicate-label 2 4:0"}));
 }
 
+// The kinds the project file chooses hold in the editor, and a plain project's sounds
+// are found where a run finds them.
+TEST(ScriptCheck, TheProjectFilesKindsAndAPlainProjectsSounds) {
+  TempTree tree;
+  tree.file(u8"bgm/theme.ogg");
+  tree.file(u8"scenario/a.ks");
+  const std::string text =
+      "*a\n*a\n[playbgm storage=theme.ogg][playbgm storage=gone.ogg]\n"
+      "[jump target=*b][bg storage=gone.png]\n";
+  const auto rules = [&](ProjectState& project) {
+    std::string found;
+    for (const CheckedLoad& load :
+         checkScriptText(text, project, "scenario/a.ks").loads) {
+      for (const Finding& finding : load.findings) {
+        found += std::string(ruleId(finding.rule)) + " ";
+      }
+    }
+    found += std::to_string(checkScriptText(text, project).references.size());
+    return found;
+  };
+  ProjectState project = openProject(tree.root);
+  EXPECT_EQ(rules(project), "duplicate-label missing-sound missing-label 1");
+  for (const auto& [checks, expected] :
+       {std::pair{"[\"images\"]", "1"},
+        {"[\"sounds\"]", "missing-sound 0"},
+        {"[\"jumps\", \"images\"]", "duplicate-label missing-label 1"}}) {
+    std::ofstream(tree.path(u8"ks-image-check.toml")) << "check = " << checks << "\n";
+    refreshProject(project);
+    EXPECT_EQ(rules(project), expected) << checks;
+  }
+}
+
 }  // namespace

@@ -18,3 +18,9 @@ inline std::string withPlatformSeparator(std::string text) {
   }
   return text;
 }
+
+// A path as UTF-8 text, whatever the platform's narrow encoding.
+inline std::string utf8Of(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}

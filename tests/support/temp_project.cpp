@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "support/line_ends.h"
@@ -54,4 +56,16 @@ void TempProject::write(const std::vector<ProjectFile>& files) const {
     write(std::filesystem::path(std::u8string(file.path.begin(), file.path.end())),
           file.bytes);
   }
+}
+
+std::string reportIn(const std::filesystem::path& folder) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().filename().string().starts_with("tag_report_image_")) {
+      std::ifstream file(entry.path(), std::ios::binary);
+      const std::string text{std::istreambuf_iterator<char>(file), {}};
+      return text.substr(3);
+    }
+  }
+  ADD_FAILURE() << "no report in " << folder;
+  return {};
 }

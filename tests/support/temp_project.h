@@ -15,6 +15,10 @@ struct ProjectFile {
   std::string bytes;
 };
 
+// The report tag_report_image_*.txt written in `folder`, after its byte-order mark; a
+// test failure, and empty text, when there is none.
+std::string reportIn(const std::filesystem::path& folder);
+
 struct TempProject {
   TempProject();
   TempProject(const TempProject&) = delete;

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/platform_paths.h"
 #include "support/redirected_console.h"
 #include "support/run_program.h"
 #include "support/temp_project.h"
@@ -19,11 +20,6 @@ std::string cat(const Parts&... parts) {
   std::string text;
   (text.append(parts), ...);
   return text;
-}
-
-std::string utf8Of(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
 }
 
 // What the log holds after the run frame's start-up lines.
