@@ -29,19 +29,21 @@ bool mayBeLabel(std::string_view raw) {
   return at < raw.size() && raw[at] == '*';
 }
 
+constexpr std::string_view kMacroWord = "macro";
+
 // Where "macro" stands in `text`, ASCII letters in any case, in order. Searched once
 // in a whole script, skipping ahead by up to its length: nearly every line holds
 // none, and looking at each byte of each tag line cost more than the rest of the
 // outline.
 std::vector<std::size_t> macroWords(std::string_view text) {
-  constexpr std::string_view kWord = "macro";
+  constexpr std::string_view kWord = kMacroWord;
   constexpr std::size_t kLength = kWord.size();
   // How far the word may move on when the byte under its last letter is this one.
   constexpr auto kShift = [] {
     std::array<std::uint8_t, 256> shift{};
     shift.fill(kLength);
     for (std::size_t i = 0; i + 1 < kLength; ++i) {
-      const auto lower = static_cast<unsigned char>(kWord[i]);
+      const auto lower = static_cast<unsigned char>(kMacroWord[i]);
       shift[lower] = static_cast<std::uint8_t>(kLength - 1 - i);
       shift[lower - 'a' + 'A'] = shift[lower];
     }
@@ -50,7 +52,8 @@ std::vector<std::size_t> macroWords(std::string_view text) {
   std::vector<std::size_t> found;
   for (std::size_t at = 0; at + kLength <= text.size();) {
     const char last = text[at + kLength - 1];
-    if (foldAsciiLetter(last) == 'o' && equalsFoldedAscii(text.substr(at, kLength), kWord)) {
+    if (foldAsciiLetter(last) == 'o' &&
+        equalsFoldedAscii(text.substr(at, kLength), kWord)) {
       found.push_back(at);
       at += kLength;
     } else {
@@ -182,7 +185,8 @@ ScriptOutline outlineScript(std::string_view bytes, std::string_view utf8Script,
     const auto lineStart = static_cast<std::size_t>(raw.data() - text.data());
     while (nextWord < words.size() && words[nextWord] < lineStart) ++nextWord;
     const bool holdsMacroWord =
-        nextWord < words.size() && words[nextWord] + 5 <= lineStart + raw.size();
+        nextWord < words.size() &&
+        words[nextWord] + kMacroWord.size() <= lineStart + raw.size();
     if (!decided && !isAscii(raw)) {
       decided = true;
       encoding = encodingDecidedBy(raw);
