@@ -209,4 +209,25 @@ TEST(Macros, DefinitionsOfAScript) {
   EXPECT_EQ(outline.macroBodies, bodies);
 }
 
+// The word is found wherever it stands on a tag line, in any case (desktop-style),
+// after partial matches of itself, and at the very end of the script; never across a
+// line break.
+TEST(Macros, DefinitionsWhereverTheWordStands) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"[MACRO name=up]\n[endmacro]", "up"},
+      {"@Macro name=at\n@endmacro\n", "at"},
+      {"[l][macmacro name=no][macro name=after]", "after"},
+      {"\xe3\x81\x82[macro name=jp]\r\n[endmacro]\r\n", "jp"},
+      {"[mac\nro name=split]", ""},
+      {"text\n[macro name=last]", "last"},
+  };
+  for (const auto& [text, expected] : cases) {
+    std::string names;
+    for (const MacroDefinition& macro : macrosOf(text, true).definitions) {
+      names += macro.name;
+    }
+    EXPECT_EQ(names, expected) << text;
+  }
+}
+
 }  // namespace
