@@ -167,6 +167,7 @@ ProjectScripts readProjectScripts(
   // The scripts to check come first, named as if the listing did not hold them: they
   // are most of the bytes, and the listing may still be under way meanwhile.
   std::unordered_map<std::string, ProjectScript> readFirst;
+  std::size_t keptBytes = 0;
   for (const fs::path& path : toCheck) {
     const auto [at, added] = readFirst.try_emplace(key(path));
     if (!added) continue;
@@ -178,7 +179,8 @@ ProjectScripts readProjectScripts(
     auto bytes = std::make_shared<std::string>();
     script.read = readRegularFile(path, *bytes);
     if (script.read) script.outline = outlineScript(*bytes, script.utf8Path, rules);
-    script.bytes = std::move(bytes);
+    keptBytes += bytes->size();
+    if (keptBytes <= kKeptScriptBytes) script.bytes = std::move(bytes);
   }
 
   ProjectScripts project;
@@ -188,6 +190,8 @@ ProjectScripts readProjectScripts(
   for (std::size_t i = 0; i < project.scripts.size(); ++i) {
     byPath.emplace(key(project.scripts[i].path), i);
   }
+  // Past the listed ones come the scripts to check that the listing lacks, outlined.
+  const std::size_t listed = project.scripts.size();
   std::unordered_set<std::size_t> kept;
   for (const fs::path& path : toCheck) {
     const std::string pathKey = key(path);
@@ -198,18 +202,24 @@ ProjectScripts readProjectScripts(
 
   for (std::size_t i = 0; i < project.scripts.size(); ++i) {
     ProjectScript& script = project.scripts[i];
-    const auto first = script.bytes ? readFirst.end() : readFirst.find(key(script.path));
+    const auto first = i < listed ? readFirst.find(key(script.path)) : readFirst.end();
     if (first != readFirst.end()) {
       // A listed script to check: its outline names it as the listing does.
       ProjectScript& early = first->second;
       script.read = early.read;
-      if (script.read) {
-        script.outline = early.utf8Path == script.utf8Path
-                             ? std::move(early.outline)
-                             : outlineScript(*early.bytes, script.utf8Path, rules);
+      if (script.read && early.utf8Path == script.utf8Path) {
+        script.outline = std::move(early.outline);
+      } else if (script.read) {
+        std::string again;
+        const std::string* bytes = early.bytes.get();
+        if (bytes == nullptr) {
+          script.read = readRegularFile(script.path, again);
+          bytes = &again;
+        }
+        if (script.read) script.outline = outlineScript(*bytes, script.utf8Path, rules);
       }
       script.bytes = std::move(early.bytes);
-    } else if (!script.bytes) {
+    } else if (i < listed) {
       auto bytes = std::make_shared<std::string>();
       script.read = readRegularFile(script.path, *bytes);
       if (script.read) script.outline = outlineScript(*bytes, script.utf8Path, rules);

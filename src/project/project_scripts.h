@@ -1,6 +1,8 @@
 // Every script of a project, read once before any is checked: a call may reach a
 // macro and a jump a label that any script below the root defines. The scripts the
-// run checks keep their bytes, so that no script is read from disk twice.
+// run checks keep their bytes, up to kKeptScriptBytes in all, so that they are read
+// from disk once; beyond that they are read again when checked, and memory stays
+// the same however long the scripts are.
 #pragma once
 
 #include <filesystem>
@@ -14,11 +16,15 @@
 #include "script/macros.h"
 #include "script/script_outline.h"
 
+// Kept for the scan: a few megabytes, more than most projects' scripts hold.
+inline constexpr std::size_t kKeptScriptBytes = std::size_t{4} << 20;
+
 struct ProjectScript {
   std::string utf8Path;  // from the root with "/"; as given for a script outside it
   std::filesystem::path path;
-  std::shared_ptr<const std::string> bytes;  // for the scripts to check; else null
-  bool read = false;                         // false: it could not be read
+  // For the scripts to check while kKeptScriptBytes lasts; else null.
+  std::shared_ptr<const std::string> bytes;
+  bool read = false;  // false: it could not be read
   // Its macros stay with it, also those the table left out, so that the table can be
   // built again when one script changes (the editor's text).
   ScriptOutline outline;
@@ -41,7 +47,8 @@ struct ProjectScripts {
 // between parts; "" for the root itself), in the program's listing order, depth
 // first, linked folders not entered; then each of `toCheck` not among them. Every
 // one is outlined by `rules`; the macros go into one table, the first definition of a
-// name winning. The scripts of `toCheck` keep their bytes. With
+// name winning. The scripts of `toCheck` keep their bytes, in their order, while
+// kKeptScriptBytes lasts. With
 // rules.collectsMentions, the .tjs files below the root are read for their string
 // literals too.
 ProjectScripts readProjectScripts(const std::filesystem::path& root,
