@@ -175,8 +175,15 @@ std::vector<std::string> fixesOf(const CheckedReference& reference, ProjectState
 
 // Whether a diagnostic the client names lies at `place`: its range is compared as
 // sent, whatever else it holds.
-bool isAt(const json& diagnostic, const json& place) {
-  return diagnostic.is_object() && diagnostic.value("range", json()) == place;
+// The diagnostics of `diagnostics` (an array) whose range is `place`.
+json diagnosticsAt(const json& diagnostics, const json& place) {
+  json named = json::array();
+  for (const json& diagnostic : diagnostics) {
+    if (diagnostic.is_object() && diagnostic.value("range", json()) == place) {
+      named.push_back(diagnostic);
+    }
+  }
+  return named;
 }
 
 }  // namespace
@@ -220,10 +227,7 @@ json codeActionsJson(const std::string& uri, const CheckedScript& checked,
                                : utf8Line.size();
     for (auto reference = first; reference != last; ++reference) {
       const json place = lineRangeJson(line, utf8Line, reference->begin, reference->end);
-      json named = json::array();
-      for (const json& diagnostic : diagnostics) {
-        if (isAt(diagnostic, place)) named.push_back(diagnostic);
-      }
+      const json named = diagnosticsAt(diagnostics, place);
       const bool touched = inRange && reference->end >= from && reference->begin <= to;
       // A fix writes over the reference: a macro's default is not written here.
       if ((!touched && named.empty()) || !reference->written) continue;
@@ -235,10 +239,7 @@ json codeActionsJson(const std::string& uri, const CheckedScript& checked,
     }
     for (auto load = firstLoad; load != lastLoad; ++load) {
       const json place = lineRangeJson(line, utf8Line, load->begin, load->end);
-      json named = json::array();
-      for (const json& diagnostic : diagnostics) {
-        if (isAt(diagnostic, place)) named.push_back(diagnostic);
-      }
+      const json named = diagnosticsAt(diagnostics, place);
       const bool touched = inRange && load->end >= from && load->begin <= to;
       if (!touched && named.empty()) continue;
       for (const std::string& fix : loadFixesOf(checked, *load, utf8Line, project)) {
