@@ -7,6 +7,7 @@ against a known size.
 """
 
 import io
+import json
 import os
 import subprocess
 import sys
@@ -238,16 +239,25 @@ class RunnerTest(ScratchTest):
         self.assertEqual(sorted(os.listdir(root)), ["memory-mb", "scenario"])
 
     def test_memory_verdicts(self):
+        megabyte = 1 << 20
         cases = [
-            # peak MB of scale-x1, scale-x2, lines-x4 -> verdict lines expected
-            ((10, 10, 10), ["PASS memory: four times", "PASS memory: peak"]),
-            ((10, 10, 40), ["FAIL memory: four times", "PASS memory: peak"]),
-            ((10, 10, 100), ["FAIL memory: four times", "FAIL memory: peak"]),
+            # peak MB of scale-x1, scale-x2, lines-x4, the script bytes of scale-x1 and
+            # lines-x4 in their manifests -> verdict lines expected
+            ((10, 10, 10), None, ["PASS memory: four times", "PASS memory: peak"]),
+            ((10, 10, 40), None, ["FAIL memory: four times", "PASS memory: peak"]),
+            ((10, 10, 100), None, ["FAIL memory: four times", "FAIL memory: peak"]),
+            # the kept scripts set aside: 40 - 30 against 10 - 0
+            ((10, 10, 40), (0, 30 * megabyte), ["PASS memory: four times"]),
+            # at most 32 MB is kept: 60 - 32 against 10
+            ((10, 10, 60), (0, 50 * megabyte), ["FAIL memory: four times"]),
         ]
-        for sizes, expected in cases:
-            with self.subTest(sizes=sizes):
-                projects = {name: self.project(f"{name}-{sizes}", mb) for (name, _), mb
-                            in zip(bench_runner.SCALING_PROJECTS, sizes)}
+        for sizes, script_bytes, expected in cases:
+            with self.subTest(sizes=sizes, script_bytes=script_bytes):
+                projects = {name: self.project(f"{name}-{sizes}-{script_bytes}", mb)
+                            for (name, _), mb in zip(bench_runner.SCALING_PROJECTS, sizes)}
+                for name, count in zip(("scale-x1", "lines-x4"), script_bytes or ()):
+                    with open(projects[name] + ".manifest.json", "w", encoding="utf-8") as f:
+                        json.dump({"counts": {"script_bytes": count}}, f)
                 out = io.StringIO()
                 runner = bench_runner.Runner(self.program, TIME_MODES[-1], out)
                 passed = runner.scaling(projects, 1)
