@@ -14,7 +14,8 @@ bool sameName(const MacroNaming& naming, std::string_view a, std::string_view b)
 // name has its own) and the bit of its length.
 template <class Table>
 auto* lengthsOf(Table& table, std::string_view name) {
-  const auto first = name.empty() ? 0 : static_cast<unsigned char>(foldAsciiLetter(name[0]));
+  const auto first =
+      name.empty() ? 0 : static_cast<unsigned char>(foldAsciiLetter(name[0]));
   return &table.lengthsByFirstByte[first];
 }
 
