@@ -51,7 +51,7 @@ TIME_SCALING_LIMIT = 2.2
 MEMORY_FLATNESS_LIMIT = 1.10
 # The script bytes a run keeps from reading the definitions to checking the scripts
 # (kKeptScriptBytes of the program): memory beyond them must stay flat.
-KEPT_SCRIPT_BYTES = 32 << 20
+KEPT_SCRIPT_BYTES = 16 << 20
 SUGGESTION_INSTRUCTIONS_LIMIT = 1.15
 
 # Files the program leaves in the folder it runs in, and the write floor's.

@@ -246,10 +246,10 @@ class RunnerTest(ScratchTest):
             ((10, 10, 10), None, ["PASS memory: four times", "PASS memory: peak"]),
             ((10, 10, 40), None, ["FAIL memory: four times", "PASS memory: peak"]),
             ((10, 10, 100), None, ["FAIL memory: four times", "FAIL memory: peak"]),
-            # the kept scripts set aside: 40 - 30 against 10 - 0
-            ((10, 10, 40), (0, 30 * megabyte), ["PASS memory: four times"]),
-            # at most 32 MB is kept: 60 - 32 against 10
-            ((10, 10, 60), (0, 50 * megabyte), ["FAIL memory: four times"]),
+            # the kept scripts set aside: 22 - 12 against 10 - 0
+            ((10, 10, 22), (0, 12 * megabyte), ["PASS memory: four times"]),
+            # at most 16 MB is kept: 40 - 16 against 10
+            ((10, 10, 40), (0, 50 * megabyte), ["FAIL memory: four times"]),
         ]
         for sizes, script_bytes, expected in cases:
             with self.subTest(sizes=sizes, script_bytes=script_bytes):

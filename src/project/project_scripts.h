@@ -17,8 +17,8 @@
 #include "script/script_outline.h"
 
 // Kept for the scan: more than the scripts of the largest games hold (13 MB for
-// 250,000 lines), and half of the 64 MB a run may take at its peak.
-inline constexpr std::size_t kKeptScriptBytes = std::size_t{32} << 20;
+// 250,000 lines), and a quarter of the 64 MB a run may take at its peak.
+inline constexpr std::size_t kKeptScriptBytes = std::size_t{16} << 20;
 
 struct ProjectScript {
   std::string utf8Path;  // from the root with "/"; as given for a script outside it
