@@ -161,8 +161,10 @@ def check_windows_zip(version):
         return None
     with zipfile.ZipFile(archive) as package:
         check(sorted(package.namelist()) ==
-              ["LICENSES.txt", "README-ja.txt", "ks-image-check.exe"],
-              f"{name} holds the program and its two texts, flat: {package.namelist()}")
+              ["LICENSES.txt", "README-ja.txt", "ks-image-check.exe",
+               "ks-image-check.schema.json"],
+              f"{name} holds the program, its two texts and the project file's schema, "
+              f"flat: {package.namelist()}")
         unpacked = fresh_folder("配布テスト 展開先")
         package.extractall(unpacked)
     exe = unpacked / "ks-image-check.exe"
@@ -176,7 +178,11 @@ def check_windows_zip(version):
 
     guide = check_guide_bytes("README-ja.txt", (unpacked / "README-ja.txt").read_bytes(),
                               version)
-    check_guide_bytes("LICENSES.txt", (unpacked / "LICENSES.txt").read_bytes(), None)
+    licences = check_guide_bytes("LICENSES.txt", (unpacked / "LICENSES.txt").read_bytes(),
+                                 None)
+    # Every library compiled into the program has its notice there.
+    for library in ("libstdc++", "mingw-w64", "toml++", "Niels Lohmann"):
+        check(library in licences, f"LICENSES.txt holds the notice of {library}")
     # The guide must keep up with the program's options.
     code, help_text, _ = run(program + ["--help"], unpacked, windows_text)
     check(code == 0, "--help ends with 0")
@@ -196,8 +202,10 @@ def check_linux_tarball(version):
     top = archives[0].name[:-len(".tar.gz")]
     with tarfile.open(archives[0]) as package:
         check(sorted(package.getnames()) ==
-              [f"{top}/README-ja.txt", f"{top}/README.md", f"{top}/ks-image-check"],
-              f"{archives[0].name} holds the program and the READMEs: {package.getnames()}")
+              [f"{top}/README-ja.txt", f"{top}/README.md", f"{top}/ks-image-check",
+               f"{top}/ks-image-check.schema.json"],
+              f"{archives[0].name} holds the program, the READMEs and the schema: "
+              f"{package.getnames()}")
         unpacked = fresh_folder("リナックス版 展開先")
         package.extractall(unpacked)
     program = [str((unpacked / top / "ks-image-check").resolve())]

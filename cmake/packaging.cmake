@@ -26,6 +26,8 @@ kic_write_windows_text(${CMAKE_SOURCE_DIR}/packaging/README-ja.txt
 
 install(TARGETS ks-image-check RUNTIME DESTINATION .)
 install(FILES ${kic_package_texts}/README-ja.txt DESTINATION .)
+# Beside the program, so that a project file can name it for editors' completion.
+install(FILES ${CMAKE_SOURCE_DIR}/ks-image-check.schema.json DESTINATION .)
 
 set(CPACK_PACKAGE_NAME ks-image-check)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
