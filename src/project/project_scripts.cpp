@@ -20,11 +20,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Whether a file name (no folder in it) ends in `lowerExtension`, letter case aside,
+// with a stem before it: ".ks" alone names no script. Compared in place, since
+// parsing a path for each of tens of thousands of entries cost more than the listing.
 bool hasExtension(const fs::path::string_type& name, std::string_view lowerExtension) {
-  const auto extension = fs::path(name).extension().native();
-  if (extension.size() != lowerExtension.size()) return false;
-  for (std::size_t i = 0; i < extension.size(); ++i) {
-    if (foldAsciiLetter(extension[i]) !=
+  if (name.size() <= lowerExtension.size()) return false;
+  const std::size_t start = name.size() - lowerExtension.size();
+  for (std::size_t i = 0; i < lowerExtension.size(); ++i) {
+    if (foldAsciiLetter(name[start + i]) !=
         static_cast<fs::path::value_type>(lowerExtension[i])) {
       return false;
     }
