@@ -202,10 +202,10 @@ def check_linux_tarball(version):
     top = archives[0].name[:-len(".tar.gz")]
     with tarfile.open(archives[0]) as package:
         check(sorted(package.getnames()) ==
-              [f"{top}/README-ja.txt", f"{top}/README.md", f"{top}/ks-image-check",
-               f"{top}/ks-image-check.schema.json"],
-              f"{archives[0].name} holds the program, the READMEs and the schema: "
-              f"{package.getnames()}")
+              [f"{top}/LICENSES.txt", f"{top}/README-ja.txt", f"{top}/README.md",
+               f"{top}/ks-image-check", f"{top}/ks-image-check.schema.json"],
+              f"{archives[0].name} holds the program, the READMEs, the licences and the "
+              f"schema: {package.getnames()}")
         unpacked = fresh_folder("リナックス版 展開先")
         package.extractall(unpacked)
     program = [str((unpacked / top / "ks-image-check").resolve())]
@@ -214,6 +214,9 @@ def check_linux_tarball(version):
           f"--version of the packaged Linux program says {version}: {out!r}")
     check_guide_bytes("README-ja.txt", (unpacked / top / "README-ja.txt").read_bytes(),
                       version)
+    licences = (unpacked / top / "LICENSES.txt").read_text(encoding="utf-8")
+    for library in ("toml++", "Niels Lohmann"):
+        check(library in licences, f"the tarball's LICENSES.txt holds the notice of {library}")
     return sample_run(program, fresh_folder("リナックス版") / "サンプル プロジェクト",
                       linux_text)
 
