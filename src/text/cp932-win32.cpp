@@ -10,37 +10,26 @@
 
 #include "text/cp932.h"
 #include "text/utf8.h"
+#include "text/windows_code_page.h"
 
 namespace {
 
 constexpr UINT kCodePage = 932;
 
-// The converters count in int.
-int checkedLength(std::size_t size) {
-  if (size > static_cast<std::size_t>(INT_MAX)) {
-    throw std::length_error("text too long for code page conversion");
-  }
-  return static_cast<int>(size);
-}
-
-[[noreturn]] void throwLastError(const char* what) {
-  throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
-}
-
 // WideCharToMultiByte with the strict flag; `usedDefault` tells whether a character
 // had no code and became "?".
 std::string encodeRun(std::wstring_view text, bool& usedDefault) {
   if (text.empty()) return {};
-  const int length = checkedLength(text.size());
+  const int length = checkedCodePageLength(text.size());
   const char defaultChar[] = "?";
   const int needed = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, text.data(),
                                          length, nullptr, 0, defaultChar, nullptr);
-  if (needed <= 0) throwLastError("WideCharToMultiByte");
+  if (needed <= 0) throwLastWindowsError("WideCharToMultiByte");
   std::string out(static_cast<std::size_t>(needed), '\0');
   BOOL used = FALSE;
   const int written = WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, text.data(),
                                           length, out.data(), needed, defaultChar, &used);
-  if (written <= 0) throwLastError("WideCharToMultiByte");
+  if (written <= 0) throwLastWindowsError("WideCharToMultiByte");
   out.resize(static_cast<std::size_t>(written));
   if (used) usedDefault = true;
   return out;
@@ -72,17 +61,7 @@ std::string encode(std::wstring_view text, bool& usedDefault) {
 }  // namespace
 
 std::wstring decodeCp932(std::string_view bytes) {
-  if (bytes.empty()) return {};
-  // An explicit length, not -1: zero bytes are decoded like any other byte.
-  const int length = checkedLength(bytes.size());
-  const int needed = MultiByteToWideChar(kCodePage, 0, bytes.data(), length, nullptr, 0);
-  if (needed <= 0) throwLastError("MultiByteToWideChar");
-  std::wstring out(static_cast<std::size_t>(needed), L'\0');
-  const int written =
-      MultiByteToWideChar(kCodePage, 0, bytes.data(), length, out.data(), needed);
-  if (written <= 0) throwLastError("MultiByteToWideChar");
-  out.resize(static_cast<std::size_t>(written));
-  return out;
+  return decodeWindowsCodePage(kCodePage, bytes);
 }
 
 void appendCp932AsUtf8(std::string_view bytes, std::string& out) {
