@@ -4,21 +4,12 @@
 
 #include "images/image_formats.h"
 #include "text/ascii_case.h"
+#include "text/blanks.h"
 #include "text/name_order.h"
 #include "text/path_text.h"
 #include "text/utf8.h"
 
 namespace {
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
 
 // Values that cannot name a file: expressions, macro arguments, addresses, numbers.
 bool mayNameFile(std::string_view value) {
@@ -83,7 +74,7 @@ void countUnknownTags(TagCensus& census, const LineTags& tags,
       continue;
     TagCensus::Tag* counted = nullptr;
     for (const TagAttribute& attribute : attributesOf(tags, tag)) {
-      const std::string_view value = trimmed(attribute.value);
+      const std::string_view value = trimBlanks(attribute.value);
       if (!mayNameFile(value) || attribute.name == "folder") continue;
       if (census.skipsImageNames &&
           !extensionAmong(value, kReferenceExtensions).empty()) {

@@ -32,16 +32,6 @@ std::size_t clientNumber(const json& value) {
   return number < 0 ? 0 : static_cast<std::size_t>(number);
 }
 
-std::size_t utf16Length(std::string_view utf8Line) {
-  std::size_t units = 0;
-  for (std::size_t at = 0; at < utf8Line.size();) {
-    const Utf8Char c = decodeUtf8At(utf8Line, at);
-    units += c.codePoint > 0xFFFF ? 2 : 1;
-    at += c.length;
-  }
-  return units;
-}
-
 TextPosition clamped(std::size_t line, std::size_t character, std::string_view utf8Text,
                      const std::vector<std::size_t>& starts) {
   if (line >= starts.size()) {

@@ -6,7 +6,9 @@
 #include "checks/sound_check.h"
 #include "images/layout_locator.h"
 #include "lsp/tag_at.h"
+#include "script/script_loads.h"
 #include "text/ascii_case.h"
+#include "text/blanks.h"
 #include "text/path_text.h"
 
 namespace {
@@ -16,17 +18,6 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view fileNameOf(std::string_view path) {
   return path.substr(path.rfind('/') + 1);
-}
-
-std::string_view trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-// An expression or a macro's parameter: decided when the game runs.
-bool isComputed(std::string_view value) {
-  return value.starts_with('&') || value.starts_with('%');
 }
 
 std::string atLine(std::string_view utf8Script, int line) {
@@ -49,7 +40,7 @@ std::vector<OfferedLoad> labelsOffered(const ProjectState& project,
     offer(labelIndexOf(checked.labels), checked.utf8Script);
     return offered;
   }
-  if (isComputed(value.storage)) return offered;
+  if (isComputedValue(value.storage)) return offered;
   const JumpTargets& targets = project.targets;
   if (const auto script = scriptJumpedTo(targets, value.storage)) {
     offer(targets.labels[*script], targets.project->scripts[*script].utf8Path);
@@ -139,7 +130,7 @@ std::optional<LoadValue> loadValueAt(const ProjectState& project,
       value.kind = LoadValueKind::label;
       if (const TagAttribute* storage = loadAttribute(table, tag->values, row.storage)) {
         // Desktop-style games take a value as written, blanks and all.
-        value.storage = table.desktop ? storage->value : trimmed(storage->value);
+        value.storage = table.desktop ? storage->value : trimBlanks(storage->value);
       }
       return value;
     }

@@ -1,8 +1,8 @@
 #include "lsp/tag_at.h"
 
-namespace {
+#include "text/blanks.h"
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+namespace {
 
 // Where the name of the tag around `offset` starts and ends; npos outside any tag.
 struct TagSpan {

@@ -1,15 +1,13 @@
 #include "script/comment_lines.h"
 
+#include "text/blanks.h"
+
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
 // A line read from a file with CR LF ends keeps its CR, which the game drops.
-std::string_view trimBlanks(std::string_view line) {
+std::string_view withoutCrOrBlanks(std::string_view line) {
   if (line.ends_with('\r')) line.remove_suffix(1);
-  while (!line.empty() && isBlank(line.front())) line.remove_prefix(1);
-  while (!line.empty() && isBlank(line.back())) line.remove_suffix(1);
-  return line;
+  return trimBlanks(line);
 }
 
 }  // namespace
@@ -20,7 +18,7 @@ bool isCommentLine(std::string_view utf8Line, CommentState& state) {
       utf8Line.front() != '/') {
     return utf8Line.front() == ';';
   }
-  const std::string_view text = trimBlanks(utf8Line);
+  const std::string_view text = withoutCrOrBlanks(utf8Line);
   if (state.inBlock) {
     if (text == "*/") state.inBlock = false;
     return true;

@@ -4,23 +4,11 @@
 #include <span>
 
 #include "script/line_tags.h"
+#include "text/blanks.h"
 
 namespace {
 
 constexpr std::size_t kNowhere = std::string_view::npos;
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-// An expression or a macro's parameter: decided when the game runs.
-bool isComputed(std::string_view value) {
-  return value.starts_with('&') || value.starts_with('%');
-}
 
 // A tag as the loads are judged: written on the line, or given by a call's expansion
 // (then each value says where it comes from).
@@ -55,7 +43,7 @@ Value valueOf(const LoadTable& table, const TagAt& tag, std::string_view name) {
   if (attribute == nullptr) return {};
   // Desktop-style games take a value as written, blanks and all ("*e2 " names the
   // label "e2 ").
-  Value value{table.desktop ? attribute->value : trimmed(attribute->value), false};
+  Value value{table.desktop ? attribute->value : trimBlanks(attribute->value), false};
   if (!tag.expanded.empty()) {
     const auto at = static_cast<std::size_t>(attribute - tag.attributes.data());
     value.fromCall = tag.expanded[at].source != ValueSource::body;
@@ -76,8 +64,8 @@ void addJump(LineContext& context, const TagAt& tag, const JumpRow& row) {
   const Value storage = valueOf(table, tag, row.storage);
   Value target = valueOf(table, tag, row.target);
   if (storage.text.empty() && target.text.empty()) return;  // no jump: it runs code
-  if (isComputed(storage.text)) return;
-  if (isComputed(target.text)) {
+  if (isComputedValue(storage.text)) return;
+  if (isComputedValue(target.text)) {
     if (storage.text.empty()) return;
     target = {};  // only the script can be checked
   }
@@ -112,7 +100,7 @@ void addSounds(LineContext& context, const TagAt& tag, const SoundRow& row) {
   for (const std::string_view name : row.attributes) {
     if (name.empty()) break;
     const Value value = valueOf(table, tag, name);
-    if (value.text.empty() || isComputed(value.text)) continue;
+    if (value.text.empty() || isComputedValue(value.text)) continue;
     if (table.hasAddresses &&
         (value.text.starts_with("http") || value.text.starts_with("data:"))) {
       continue;
@@ -181,6 +169,10 @@ bool mayHoldLoad(std::string_view line, const LoadRules& rules) {
 }
 
 }  // namespace
+
+bool isComputedValue(std::string_view value) {
+  return value.starts_with('&') || value.starts_with('%');
+}
 
 void findLoads(std::string_view utf8Line, const LoadRules& rules,
                std::vector<FoundLoad>& loads, bool inMacroBody) {

@@ -46,6 +46,10 @@ struct FoundLoad {
   std::string_view macro;
 };
 
+// An expression (`&f.x`) or a macro's parameter (`%x`): decided when the game runs,
+// so never checked.
+bool isComputedValue(std::string_view value);
+
 // Every load of `utf8Line` by `rules`, in the order of the line (those made through a
 // call at the call's place), replacing what `loads` held:
 // - a tag of the table's jump rows whose row applies and which has a storage or a

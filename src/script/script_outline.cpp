@@ -9,11 +9,10 @@
 #include "script/line_tags.h"
 #include "script/string_literals.h"
 #include "text/ascii_case.h"
+#include "text/blanks.h"
 #include "text/utf8.h"
 
 namespace {
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view withoutCarriageReturn(std::string_view line) {
   if (line.ends_with('\r')) line.remove_suffix(1);
